@@ -1,0 +1,92 @@
+#include "engine/job/damaged_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace vlx {
+namespace {
+constexpr size_t kWindowSize = 1 << 20;  // read-ahead window
+}
+
+std::unique_ptr<DamagedFile> DamagedFile::Open(const std::string& path, std::string* error) {
+  auto fail = [&](const std::string& why) -> std::unique_ptr<DamagedFile> {
+    if (error != nullptr) *error = why;
+    return nullptr;
+  };
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return fail(path + ": " + std::strerror(errno));
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return fail(path + ": not a regular file");
+  }
+  const auto length = static_cast<uint64_t>(st.st_size);
+  if (length > kMaxLength) {
+    ::close(fd);
+    return fail(path + ": files of 2 GiB or more are not supported");
+  }
+  return std::unique_ptr<DamagedFile>(new DamagedFile(fd, length, path));
+}
+
+DamagedFile::DamagedFile(int fd, uint64_t length, std::string path)
+    : fd_(fd), length_(length), path_(std::move(path)) {}
+
+DamagedFile::~DamagedFile() { ::close(fd_); }
+
+bool DamagedFile::Fill(uint64_t offset, size_t minimum) {
+  if (offset >= window_start_ && offset + minimum <= window_start_ + window_size_) return true;
+  if (window_.size() < std::max(kWindowSize, minimum)) window_.resize(std::max(kWindowSize, minimum));
+  window_start_ = offset;
+  window_size_ = 0;
+  while (window_size_ < window_.size()) {
+    const ssize_t n = ::pread(fd_, window_.data() + window_size_, window_.size() - window_size_,
+                              static_cast<off_t>(offset + window_size_));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    window_size_ += static_cast<size_t>(n);
+  }
+  return window_size_ > 0;
+}
+
+const uint8_t* DamagedFile::View(uint64_t offset, size_t count, size_t* available) {
+  *available = 0;
+  if (offset >= length_ || count == 0) return nullptr;
+  const size_t wanted = static_cast<size_t>(std::min<uint64_t>(count, length_ - offset));
+  if (wanted > kWindowSize) {
+    // Large views get a window of their own size.
+    if (!Fill(offset, wanted)) return nullptr;
+  } else if (!Fill(offset, wanted)) {
+    return nullptr;
+  }
+  const size_t inside = static_cast<size_t>(offset - window_start_);
+  *available = std::min(wanted, window_size_ - inside);
+  return window_.data() + inside;
+}
+
+size_t DamagedFile::ReadAt(uint64_t offset, void* buffer, size_t count) {
+  auto* out = static_cast<uint8_t*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    size_t available = 0;
+    const size_t piece = std::min(count - done, kWindowSize);
+    const uint8_t* data = View(offset + done, piece, &available);
+    if (data == nullptr || available == 0) break;
+    std::memcpy(out + done, data, available);
+    done += available;
+  }
+  if (done < count) std::memset(out + done, 0, count - done);
+  return done;
+}
+
+size_t DamagedFile::Read(void* buffer, size_t count) {
+  const size_t n = ReadAt(position_, buffer, count);
+  position_ += n;
+  return n;
+}
+
+}  // namespace vlx

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vlx {
+
+// A file opened read-only as raw bytes: the damaged presentation, and every
+// workspace file a stage reads back. Seek + Read as the stages use them, served from
+// an internal read-ahead window so that many small reads cost no system call each.
+// A read that returns fewer bytes than asked zero-fills the rest of the buffer.
+class DamagedFile {
+ public:
+  // Inputs of this size or more are refused (the design is 32-bit throughout).
+  static constexpr uint64_t kMaxLength = (uint64_t{1} << 31) - 1;
+
+  // Opens path read-only. On failure returns nullptr and puts a reason in *error.
+  static std::unique_ptr<DamagedFile> Open(const std::string& path, std::string* error = nullptr);
+
+  ~DamagedFile();
+  DamagedFile(const DamagedFile&) = delete;
+  DamagedFile& operator=(const DamagedFile&) = delete;
+
+  uint64_t GetLength() const { return length_; }
+  void Seek(uint64_t offset) { position_ = offset; }
+  uint64_t Tell() const { return position_; }
+
+  // Reads up to count bytes at the current position and advances it. Returns the
+  // count actually read; buffer bytes past it are set to zero.
+  size_t Read(void* buffer, size_t count);
+
+  // Reads without touching the position.
+  size_t ReadAt(uint64_t offset, void* buffer, size_t count);
+
+  // Zero-copy view of up to count bytes at offset (valid until the next read call);
+  // *available receives how many bytes the view holds.
+  const uint8_t* View(uint64_t offset, size_t count, size_t* available);
+
+  const std::string& path() const { return path_; }
+
+ private:
+  DamagedFile(int fd, uint64_t length, std::string path);
+  bool Fill(uint64_t offset, size_t minimum);
+
+  int fd_;
+  uint64_t length_;
+  std::string path_;
+  uint64_t position_ = 0;
+  std::vector<uint8_t> window_;
+  uint64_t window_start_ = 0;
+  size_t window_size_ = 0;
+};
+
+}  // namespace vlx

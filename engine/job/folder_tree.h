@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+namespace vlx {
+
+// Deletes a folder with everything in it. Read-only files are made writable first;
+// a symlink inside the tree is removed as a link and never followed. The first entry
+// that cannot be removed ends the walk. Returns true when the folder itself was removed.
+bool DeleteFolderTree(const std::string& path);
+
+}  // namespace vlx

@@ -1,0 +1,109 @@
+#include "engine/job/recovery_driver.h"
+
+#include <exception>
+
+#include "engine/fast/fast_pipeline.h"
+#include "engine/job/damaged_file.h"
+#include "engine/job/messages.h"
+#include "engine/job/output_folder.h"
+#include "engine/scan/extract_images.h"
+#include "engine/scan/standard_pipeline.h"
+
+namespace vlx {
+namespace {
+
+constexpr const char* kAdviceStandardMode =
+    "This selected mode is unable to recover file , please select standard mode to recover this "
+    "file ";
+
+// Refuses to run on a workspace that is not ours (a planted link or a foreign folder).
+bool WorkspaceUsable(RunEnvironment& env) {
+  std::string why;
+  if (env.workspace.Create(&why)) return true;
+  env.sink.AppendLog("Cannot use the temporary folder: " + why + "\r\n");
+  env.sink.ShowMessage(MessageOwner::kView, "Cannot use the temporary folder:\n" + why,
+                       kMessageCaption, kStyleWarning);
+  return false;
+}
+
+void ReportEnd(RunEnvironment& env) {
+  env.sink.AppendLog(env.stop.load() ? "User aborted repairing process" : "Repairing completed");
+  env.sink.ShowRunEnded();
+}
+
+// The damaged file could not be opened: the run still ends in the window (back button
+// shown) and leaves no temporary files behind.
+void EndUnreadableRun(RunEnvironment& env, const std::string& why) {
+  env.sink.AppendLog("Cannot open " + why + "\r\n");
+  env.workspace.Delete();
+  ReportEnd(env);
+}
+
+// Runs a pipeline; a failure that escapes it ends the run the way a stop does.
+template <typename Pipeline>
+void RunGuarded(RecoveryJob& job, DamagedFile& file, Pipeline pipeline) {
+  try {
+    pipeline(job, file);
+  } catch (const std::exception& e) {
+    job.env.stop.store(true);
+    job.sink().AppendLog(std::string("Reading the damaged file failed: ") + e.what() + "\r\n");
+  }
+}
+
+}  // namespace
+
+void PrepareJob(RecoveryJob& job, const std::string& input_path, const std::string& output_folder) {
+  job.sink().ReplaceLog("\t\tRepairing file << " + input_path + " >>\r\n");
+  ExtractImages(job, input_path, output_folder);
+}
+
+void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {
+  env.output_folder = CreateOutputFolder(env.output_folder, env.folder_prefix);
+  RecoveryJob job(env);
+  if (!WorkspaceUsable(env)) {
+    ReportEnd(env);
+    return;
+  }
+  PrepareJob(job, input_path, env.output_folder);
+  std::string why;
+  auto file = DamagedFile::Open(input_path, &why);
+  if (!file) {
+    ShowCriticalError(env.sink, 4);
+    EndUnreadableRun(env, why);
+    return;
+  }
+  RunGuarded(job, *file, RunFastPipeline);
+  env.workspace.Delete();
+  ReportEnd(env);
+  if (env.view.ItemCount(ResultList::kSlides) == 0) {
+    env.sink.ShowMainWindowMaximised();
+    env.sink.ShowMessage(MessageOwner::kView, kAdviceStandardMode, kMessageCaption, kStyleWarning);
+  }
+}
+
+void DriveStandardRecovery(RunEnvironment& env, const std::string& input_path) {
+  env.trace.Checkpoint(3);
+  env.output_folder = CreateOutputFolder(env.output_folder, env.folder_prefix);
+  env.trace.Checkpoint(4);
+  env.trace.Checkpoint(5);
+  RecoveryJob job(env);
+  if (!WorkspaceUsable(env)) {
+    ReportEnd(env);
+    return;
+  }
+  PrepareJob(job, input_path, env.output_folder);
+  env.trace.Checkpoint(6);
+  std::string why;
+  auto file = DamagedFile::Open(input_path, &why);
+  if (!file) {
+    ShowCriticalError(env.sink, 5);
+    env.trace.Checkpoint(7);
+    EndUnreadableRun(env, why);
+    return;
+  }
+  RunGuarded(job, *file, RunStandardPipeline);
+  env.workspace.Delete();
+  ReportEnd(env);
+}
+
+}  // namespace vlx

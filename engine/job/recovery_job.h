@@ -1,0 +1,72 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/job/progress_sink.h"
+#include "engine/job/result_view.h"
+#include "engine/job/trace_log.h"
+#include "engine/job/workspace.h"
+#include "engine/scan/found_record.h"
+#include "engine/scan/slide_text_store.h"
+
+namespace vlx {
+
+namespace office {
+class AutomationServer;
+class Application;
+}  // namespace office
+class MasterSlideDialog;
+
+// The stop request: written by the window's (or signal-handling) thread, read by the
+// worker at its test points.
+using StopFlag = std::atomic<bool>;
+
+// Everything a run reports to and works with, owned by the front end.
+struct RunEnvironment {
+  ProgressSink& sink;
+  TraceLog& trace;
+  StopFlag& stop;
+  Workspace& workspace;
+  ResultView& view;
+  ImageToolkit& images;
+  office::AutomationServer* office = nullptr;  // nullptr: no office on this machine
+  MasterSlideDialog* master_dialog = nullptr;  // nullptr: the first candidate is taken
+  std::string output_folder;                   // ends in '/'
+  std::string folder_prefix = "Rec";
+};
+
+// One run's data. Created by the driver for the length of its call.
+class RecoveryJob {
+ public:
+  explicit RecoveryJob(RunEnvironment& environment) : env(environment) {}
+  RecoveryJob(const RecoveryJob&) = delete;
+  RecoveryJob& operator=(const RecoveryJob&) = delete;
+
+  bool StopRequested() const { return env.stop.load(std::memory_order_relaxed); }
+  ProgressSink& sink() { return env.sink; }
+  const TraceLog& trace() const { return env.trace; }
+  const Workspace& workspace() const { return env.workspace; }
+
+  RunEnvironment& env;
+
+  // Length of the damaged file (set by the standard pipeline before its scans).
+  uint64_t file_length = 0;
+
+  // Found-record lists of the standard mode.
+  FoundRecordList drawings;       // PPDrawing 0x040C
+  FoundRecordList prog_tags;      // ProgTags 0x1388
+  FoundRecordList main_masters;   // MainMaster 0x03F8
+  FoundRecordList blip_stores;    // OfficeArt blip store 0xF001
+  FoundRecordList slide_lists;    // SlideListWithText 0x0FF0
+  std::vector<uint64_t> picture_starts;  // 512-byte blocks that begin like a picture record
+  SlideTextStore texts;
+
+  // The Application that the standard mode holds open through the rebuild.
+  std::shared_ptr<office::Application> held_application;
+};
+
+}  // namespace vlx

@@ -1,0 +1,68 @@
+#include "engine/job/trace_log.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "engine/job/text_encoding.h"
+#include "engine/job/workspace.h"
+
+namespace vlx {
+
+std::string TraceLog::DefaultPath() {
+  if (const char* over = std::getenv("VLX_TRACE_LOG"); over != nullptr && *over != '\0') {
+    return over;
+  }
+  return Workspace::SystemTempPath() + "VlxPpt.log";
+}
+
+TraceLog::TraceLog(std::string path, bool enabled) : path_(std::move(path)), enabled_(enabled) {}
+
+void TraceLog::Trace(std::string_view text) const {
+  // O_NOFOLLOW: a symlink planted at the fixed name is never followed.
+  const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return;  // the line is dropped; the run goes on
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
+    const std::u16string units = Utf8ToUtf16(text);
+    std::string bytes;
+    bytes.reserve(units.size() * 2);
+    for (char16_t u : units) {
+      bytes.push_back(static_cast<char>(u & 0xFF));
+      bytes.push_back(static_cast<char>(u >> 8));
+    }
+    size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+      if (n <= 0) break;
+      done += static_cast<size_t>(n);
+    }
+  }
+  ::close(fd);
+}
+
+void TraceLog::Checkpoint(int number) const {
+  if (enabled_) Trace(CheckpointText(number));
+}
+
+void TraceLog::Remove() const {
+  struct stat st {};
+  if (::lstat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
+    ::unlink(path_.c_str());
+  }
+}
+
+std::string TraceLog::CheckpointText(int number) {
+  char text[32];
+  if (number < 100) {
+    std::snprintf(text, sizeof text, "SUCC %04d\r\n", number);
+  } else {
+    std::snprintf(text, sizeof text, "SUCC 00%03d\r\n", number);
+  }
+  return text;
+}
+
+}  // namespace vlx

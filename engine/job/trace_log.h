@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vlx {
+
+// The diagnostic trace file. Each Trace call is one open-append-close cycle that
+// writes the text as UTF-16LE code units, without a byte-order mark.
+class TraceLog {
+ public:
+  // Default location: the system temporary folder + "VlxPpt.log"; the environment
+  // variable VLX_TRACE_LOG overrides it.
+  static std::string DefaultPath();
+
+  explicit TraceLog(std::string path = DefaultPath(), bool enabled = false);
+
+  const std::string& path() const { return path_; }
+  bool enabled() const { return enabled_; }
+  void set_enabled(bool on) { enabled_ = on; }
+
+  // Appends the text (UTF-8 in, UTF-16LE out). Does not look at enabled().
+  // Refuses (drops the line) when the path is a symlink or not a regular file of ours.
+  void Trace(std::string_view text) const;
+
+  // Writes "SUCC 0001\r\n" style checkpoint lines, only when enabled.
+  void Checkpoint(int number) const;
+
+  // Deletes the file (program start).
+  void Remove() const;
+
+  // "SUCC 0001\r\n" ... "SUCC 0099\r\n", "SUCC 00100\r\n" ...
+  static std::string CheckpointText(int number);
+
+ private:
+  std::string path_;
+  bool enabled_;
+};
+
+}  // namespace vlx

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vlx {
+
+// The run's temporary folder under the system temporary path. The desktop program
+// (single instance) uses "vlxTemp"; command-line runs use "vlxTemp-<pid>" so that
+// parallel runs never delete each other's files.
+class Workspace {
+ public:
+  // $TMPDIR when set and absolute, else "/tmp"; always ends in '/'.
+  static std::string SystemTempPath();
+  // "vlxTemp-<pid>" for the calling process.
+  static std::string PerProcessName();
+
+  explicit Workspace(std::string_view folder_name = "vlxTemp");
+  // A workspace at an explicit location (tests); path gets a trailing '/'.
+  static Workspace At(std::string path);
+
+  // Folder path, ending in '/'.
+  const std::string& path() const { return path_; }
+  // path() + name.
+  std::string File(std::string_view name) const { return path_ + std::string(name); }
+
+  // Creates the folder owner-only. An existing folder of ours is fine; a symlink or a
+  // folder owned by someone else at that name is refused (false, reason in *error).
+  bool Create(std::string* error = nullptr) const;
+  // Deletes the folder and everything in it (DeleteFolderTree).
+  bool Delete() const;
+
+ private:
+  std::string path_;
+};
+
+}  // namespace vlx

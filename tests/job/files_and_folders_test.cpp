@@ -1,0 +1,117 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "engine/job/damaged_file.h"
+#include "engine/job/folder_tree.h"
+#include "engine/job/output_folder.h"
+#include "engine/job/text_encoding.h"
+#include "engine/job/workspace.h"
+#include "tests/support/temp_dir.h"
+
+namespace vlx {
+namespace {
+
+using testing::ReadAll;
+using testing::TempDir;
+
+bool Exists(const std::string& p) {
+  struct stat st {};
+  return ::lstat(p.c_str(), &st) == 0;
+}
+
+TEST(DamagedFileTest, ShortReadZeroFillsInsteadOfKeepingOldBytes) {
+  TempDir dir;
+  std::vector<unsigned char> content(3000);
+  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<unsigned char>(i * 7 + 1);
+  auto file = DamagedFile::Open(dir.Write("f", content));
+  ASSERT_TRUE(file);
+  EXPECT_EQ(file->GetLength(), 3000u);
+  std::vector<unsigned char> buffer(512, 0xAA);
+  file->Seek(0);
+  EXPECT_EQ(file->Read(buffer.data(), 512), 512u);
+  file->Seek(2900);
+  EXPECT_EQ(file->Read(buffer.data(), 512), 100u);
+  for (size_t i = 0; i < 100; ++i) ASSERT_EQ(buffer[i], content[2900 + i]);
+  for (size_t i = 100; i < 512; ++i) ASSERT_EQ(buffer[i], 0) << i;
+  file->Seek(5000);
+  EXPECT_EQ(file->Read(buffer.data(), 16), 0u);
+  EXPECT_EQ(buffer[0], 0);
+}
+
+TEST(DamagedFileTest, ReadsAcrossItsReadAheadWindowAndRefusesFolders) {
+  TempDir dir;
+  std::vector<unsigned char> content((3 << 20) + 77);
+  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<unsigned char>(i ^ (i >> 9));
+  auto file = DamagedFile::Open(dir.Write("big", content));
+  ASSERT_TRUE(file);
+  std::vector<unsigned char> buffer(2 << 20);
+  const uint64_t start = (1 << 20) - 5;
+  EXPECT_EQ(file->ReadAt(start, buffer.data(), buffer.size()), buffer.size());
+  EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), content.begin() + start));
+  std::string why;
+  EXPECT_EQ(DamagedFile::Open(dir.path(), &why), nullptr);
+  EXPECT_FALSE(why.empty());
+  EXPECT_EQ(DamagedFile::Open(dir.File("missing"), &why), nullptr);
+}
+
+TEST(DeleteFolderTreeTest, RemovesReadOnlyFilesAndNeverFollowsLinks) {
+  TempDir outside;
+  const std::string kept = outside.Write("kept", {'1'});
+  TempDir dir;
+  const std::string tree = dir.File("tree");
+  ASSERT_EQ(::mkdir(tree.c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir((tree + "/sub").c_str(), 0700), 0);
+  dir.Write("tree/sub/ro", {'x'});
+  ::chmod((tree + "/sub/ro").c_str(), 0400);
+  ASSERT_EQ(::symlink(outside.path().c_str(), (tree + "/link").c_str()), 0);
+  EXPECT_TRUE(DeleteFolderTree(tree));
+  EXPECT_FALSE(Exists(tree));
+  EXPECT_TRUE(Exists(kept));
+  EXPECT_FALSE(DeleteFolderTree(tree));  // already gone
+}
+
+TEST(OutputFolderTest, NumbersTheFolderAndNestsLaterRuns) {
+  TempDir dir;
+  const std::string first = CreateOutputFolder(dir.path(), "Rec");
+  EXPECT_EQ(first, dir.path() + "Rec/");
+  EXPECT_EQ(CreateOutputFolder(dir.path(), "Rec"), dir.path() + "1Rec/");
+  EXPECT_EQ(CreateOutputFolder(dir.path(), "Rec"), dir.path() + "2Rec/");
+  // The next run's folder lies inside the previous one.
+  EXPECT_EQ(CreateOutputFolder(first, "Rec"), first + "Rec/");
+  EXPECT_TRUE(Exists(first + "Rec"));
+  // An empty prefix stays inside the previous folder instead of naming the root.
+  EXPECT_EQ(CreateOutputFolder(first, ""), first + "1/");
+}
+
+TEST(WorkspaceTest, CreatesOwnerOnlyAndRefusesAPlantedLink) {
+  TempDir dir;
+  Workspace ws = Workspace::At(dir.File("vlxTemp"));
+  EXPECT_EQ(ws.path(), dir.File("vlxTemp/"));
+  EXPECT_EQ(ws.File("docfile"), dir.File("vlxTemp/docfile"));
+  ASSERT_TRUE(ws.Create());
+  ASSERT_TRUE(ws.Create());  // an existing folder of ours is fine
+  struct stat st {};
+  ASSERT_EQ(::stat(dir.File("vlxTemp").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_TRUE(ws.Delete());
+
+  TempDir elsewhere;
+  ASSERT_EQ(::symlink(elsewhere.path().c_str(), dir.File("planted").c_str()), 0);
+  std::string why;
+  EXPECT_FALSE(Workspace::At(dir.File("planted")).Create(&why));
+  EXPECT_NE(why.find("refusing"), std::string::npos);
+  EXPECT_NE(Workspace::PerProcessName(), "vlxTemp");
+}
+
+TEST(TextEncodingTest, RoundTripsEveryPlaneAndDecodesWindows1252) {
+  const std::u16string mixed = u"Abc \u00e9\u4e2d\u6587 \u0391\u03b2 \u0416 \U0001F600";
+  EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(mixed)), mixed);
+  EXPECT_EQ(Windows1252ToUtf8("\x80\xe9"), "\xE2\x82\xAC\xC3\xA9");
+  EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t{0xD800})), "\xEF\xBF\xBD");  // lone surrogate
+  EXPECT_EQ(Utf8ToUtf16("\xC0\xAF"), std::u16string(1, char16_t{0xFFFD}));      // overlong form
+}
+
+}  // namespace
+}  // namespace vlx

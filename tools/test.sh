@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs every test: the whole suite, then the
+# engine's tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/install-deps.sh
+bash tools/build.sh
+(cd build && ctest --output-on-failure -j2)
+
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVLX_SANITIZE=ON \
+  -DVLX_WITH_OFFICE=OFF -DVLX_WITH_QT=OFF -DVLX_BUILD_BENCH=OFF >/dev/null
+cmake --build build-sanitize -j"$(nproc)"
+(cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --output-on-failure -j2)

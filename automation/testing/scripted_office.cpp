@@ -41,7 +41,6 @@ struct ScriptedOffice::State {
   std::mutex mutex;
 
   // Script.
-  std::set<int> failing_creations;
   bool every_creation_fails = false;
   std::set<std::string> failing_opens;
   bool every_open_fails = false;
@@ -312,10 +311,7 @@ class ScriptedApplication : public office::Application {
 ScriptedOffice::ScriptedOffice() : state_(std::make_shared<State>()) {}
 ScriptedOffice::~ScriptedOffice() = default;
 
-void ScriptedOffice::FailCreation(int n) {
-  std::lock_guard lock(state_->mutex);
-  state_->failing_creations.insert(n);
-}
+void ScriptedOffice::FailCreation(int n) { FailCall("Server.CreateApplication", n); }
 
 void ScriptedOffice::FailEveryCreation() {
   std::lock_guard lock(state_->mutex);
@@ -402,22 +398,14 @@ int ScriptedOffice::PresentationsOpen() const {
 
 std::shared_ptr<office::Application> ScriptedOffice::CreateApplication(const std::string& prog_id) {
   std::string failure;
-  int attempt;
   {
     std::lock_guard lock(state_->mutex);
-    attempt = state_->calls["Server.CreateApplication"] + 1;
-    if (state_->every_creation_fails || state_->failing_creations.count(attempt))
-      failure = "cannot start the office (scripted)";
+    if (state_->every_creation_fails) failure = "cannot start the office (scripted)";
   }
-  const std::string line = "CreateApplication(" + prog_id + ")";
-  auto app = std::make_shared<AppState>();
-  {
-    std::lock_guard lock(state_->mutex);
-    app->id = static_cast<int>(state_->apps.size()) + 1;
-  }
-  state_->Call("Server.CreateApplication",
-               failure.empty() ? line + " -> #" + std::to_string(app->id) : line, failure);
+  state_->Call("Server.CreateApplication", "CreateApplication(" + prog_id + ")", failure);
   std::lock_guard lock(state_->mutex);
+  auto app = std::make_shared<AppState>();
+  app->id = static_cast<int>(state_->apps.size()) + 1;
   state_->apps.push_back(app);
   return std::make_shared<ScriptedApplication>(state_, app);
 }

@@ -4,7 +4,7 @@
 // keeps a journal of every call with its arguments.
 //
 // Journal lines look like
-//   CreateApplication(Powerpoint.Application) -> #1
+//   CreateApplication(Powerpoint.Application)
 //   Application#1.Presentations()
 //   Presentations.Open(/tmp/w/copy2, 0, 0, 0)
 //   Slides.Add(1, 2)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace vlx {
@@ -10,11 +11,11 @@ namespace vlx {
 // in place, the fast mode's carving replaces the first 512 bytes of the Current User
 // image, and a change lasts for later runs of the same program run.
 struct TemplateRecords {
-  std::array<uint8_t, 8> document_header;        // Document container header, length 859
+  std::array<uint8_t, 8> document_header;  // Document container header, length 859
   std::array<uint8_t, 48> document_atom;
   std::array<uint8_t, 284> environment;
-  std::array<uint8_t, 8> drawing_group_header;   // length 128
-  std::array<uint8_t, 8> dgg_header;             // OfficeArt container header, length 120
+  std::array<uint8_t, 8> drawing_group_header;  // length 128
+  std::array<uint8_t, 8> dgg_header;            // OfficeArt container header, length 120
   std::array<uint8_t, 40> dgg_atom;
   std::array<uint8_t, 712> default_blip_store;
   std::array<uint8_t, 56> dgg_options;
@@ -24,7 +25,7 @@ struct TemplateRecords {
   std::array<uint8_t, 60> slide_list;
   std::array<uint8_t, 8> end_document;
   std::array<uint8_t, 2476> default_main_master;
-  std::array<uint8_t, 40> slide_head;            // Slide header (length 826) + SlideAtom
+  std::array<uint8_t, 40> slide_head;  // Slide header (length 826) + SlideAtom
   std::array<uint8_t, 556> trial_slide;
   std::array<uint8_t, 5120> current_user_image;
 

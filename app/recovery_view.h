@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/window_progress_sink.h"
+#include "app/window_result_view.h"
+#include "engine/job/recovery_job.h"
+#include "engine/job/trace_log.h"
+#include "engine/job/workspace.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QToolButton;
+
+namespace vlx::office {
+class AutomationServer;
+}
+
+namespace vlx::app {
+
+class ProgressLog;
+class ViewDialogs;
+
+// What the view works with, provided by the program (or by a test).
+struct ViewServices {
+  ViewDialogs* dialogs = nullptr;
+  ImageToolkit* images = nullptr;
+  office::AutomationServer* office = nullptr;
+  MasterSlideDialog* master_dialog = nullptr;
+  TraceLog* trace = nullptr;
+  Workspace workspace{"vlxTemp"};
+  // Asks before a run when offices of ours are running; false cancels the start.
+  std::function<bool(ProgressSink&)> check_office_running;
+  // Ends every office of ours (Back, Exit).
+  std::function<void()> terminate_office;
+};
+
+// The main view: picks the file, starts and stops runs, shows progress and results.
+class RecoveryView : public QWidget {
+  Q_OBJECT
+ public:
+  RecoveryView(ViewServices services, ProgressLog* log, QWidget* parent = nullptr);
+  ~RecoveryView() override;
+
+  // Commands.
+  void StartRecovery();
+  void RequestStop();
+  void Back();
+  void Browse();
+  void AddFile();  // the Browse of the menu: only in the start layout
+  void EndOffices();  // ends every office process of ours
+
+  // Settings of the Folder Setting dialog.
+  QString prefix() const { return prefix_; }
+  void set_prefix(const QString& prefix) { prefix_ = prefix; }
+  bool generate_log() const;
+  void set_generate_log(bool on);
+
+  int view_state() const { return view_state_; }
+  int mode() const { return mode_; }
+  StopFlag& stop_flag() { return stop_; }
+  const std::string& output_folder() const { return output_folder_; }
+  bool run_active() const { return run_active_; }
+
+  // Controls, for the sink, the result view and tests.
+  QLineEdit* path_field() const { return path_; }
+  QLabel* status_label() const { return status_; }
+  QLabel* counter_label() const { return counter_; }
+  QProgressBar* progress_bar() const { return progress_; }
+  QToolButton* recover_button() const { return recover_; }
+  QToolButton* stop_button() const { return stop_button_; }
+  QToolButton* back_button() const { return back_; }
+  QPushButton* browse_button() const { return browse_; }
+  QListWidget* list(ResultList which) const;
+  ProgressLog* log() const { return log_; }
+  ViewDialogs& dialogs() { return *services_.dialogs; }
+
+  // Called by the sink on the window's thread.
+  void ShowRunEndedLayout();
+
+ signals:
+  void runFinished();
+  void showMaximisedRequested();
+
+ private:
+  void BuildControls();
+  void ShowStartLayout();
+  void ShowRunningLayout();
+  void RunOnWorker(int mode, const std::string& input_path);
+
+  ViewServices services_;
+  ProgressLog* log_;
+  WindowProgressSink sink_;
+  WindowResultView results_;
+  std::unique_ptr<RunEnvironment> environment_;
+
+  int view_state_ = 1;
+  int mode_ = 1;
+  std::string input_path_;
+  std::string output_folder_;
+  StopFlag stop_{false};
+  bool run_active_ = false;
+  QString prefix_ = "Rec";
+
+  QLabel* caption_ = nullptr;
+  QLineEdit* path_ = nullptr;
+  QPushButton* browse_ = nullptr;
+  QToolButton* recover_ = nullptr;
+  QToolButton* back_ = nullptr;
+  QToolButton* stop_button_ = nullptr;
+  QLabel* status_ = nullptr;
+  QLabel* counter_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QWidget* slides_panel_ = nullptr;
+  QWidget* previews_panel_ = nullptr;
+  QWidget* pictures_panel_ = nullptr;
+  QListWidget* slides_ = nullptr;
+  QListWidget* previews_ = nullptr;
+  QListWidget* pictures_ = nullptr;
+};
+
+}  // namespace vlx::app

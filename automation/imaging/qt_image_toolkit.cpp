@@ -1,0 +1,85 @@
+#include "automation/imaging/qt_image_toolkit.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QPainter>
+#include <QString>
+
+#include "automation/imaging/bitmap_image.h"
+#include "automation/imaging/stock_pictures.h"
+#include "automation/imaging/thumbnail_layout.h"
+
+namespace vlx {
+
+namespace {
+
+QString FromPath(const std::string& path) { return QString::fromStdString(path); }
+
+QImage Load(const std::string& path) {
+  QImageReader reader(FromPath(path));
+  reader.setDecideFormatFromContent(true);
+  return reader.read();
+}
+
+void DrawFrame(QImage& canvas) {
+  const QColor frame = QColor::fromRgba(QtImageToolkit::kFrameColour);
+  QPainter p(&canvas);
+  const int w = canvas.width();
+  const int h = canvas.height();
+  p.fillRect(0, 0, w, 1, frame);
+  p.fillRect(0, h - 1, w, 1, frame);
+  p.fillRect(0, 0, 1, h, frame);
+  p.fillRect(w - 1, 0, 1, h, frame);
+}
+
+// A picture's pixels on white, for formats without transparency.
+QImage Flattened(const QImage& picture) {
+  QImage flat(picture.size(), QImage::Format_RGB32);
+  flat.fill(Qt::white);
+  QPainter p(&flat);
+  p.drawImage(0, 0, picture);
+  return flat;
+}
+
+bool WriteJpeg(const QImage& image, const std::string& jpeg_path) {
+  if (image.isNull()) return false;
+  if (Flattened(image).save(FromPath(jpeg_path), "JPG", QtImageToolkit::kJpegQuality)) return true;
+  QFile::remove(FromPath(jpeg_path));  // no half-written file is left behind
+  return false;
+}
+
+}  // namespace
+
+std::optional<Bitmap> QtImageToolkit::MakeThumbnail(const std::string& image_path, int width,
+                                                     int height) {
+  if (width <= 0 || height <= 0) return std::nullopt;
+  const QImage picture = Load(image_path);
+  if (picture.isNull()) return std::nullopt;
+  const ThumbnailLayout layout = LayOutThumbnail(picture.width(), picture.height(), width, height);
+  const QImage stretched =
+      picture.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+
+  QImage canvas(width, height, QImage::Format_ARGB32);
+  canvas.fill(QColor::fromRgba(kCanvasColour));
+  DrawFrame(canvas);
+  if (!layout.empty()) {
+    QPainter p(&canvas);
+    p.drawImage(QPoint(layout.x, layout.y), stretched,
+                QRect(0, 0, layout.source_width, layout.source_height));
+  }
+  return ToBitmap(canvas);
+}
+
+bool QtImageToolkit::ConvertToJpeg(const std::string& source_path, const std::string& jpeg_path) {
+  return WriteJpeg(Load(source_path), jpeg_path);
+}
+
+bool QtImageToolkit::SaveJpeg(const Bitmap& bitmap, const std::string& jpeg_path) {
+  return WriteJpeg(ToImage(bitmap), jpeg_path);
+}
+
+Bitmap QtImageToolkit::StockBitmap() { return ToBitmap(StockSlidePicture()); }
+
+Bitmap QtImageToolkit::PlaceholderBitmap() { return ToBitmap(PlaceholderPicture()); }
+
+}  // namespace vlx

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "engine/job/result_view.h"
+
+namespace vlx {
+
+// The picture work of the engine done with Qt's image classes. Needs no display and no
+// application object. Reads every format the installed image plugins read (BMP, PNG,
+// JPEG, GIF, and TIFF with the image-formats plugins); metafiles (WMF, EMF) are not
+// pictures it can read.
+class QtImageToolkit : public ImageToolkit {
+ public:
+  // The thumbnail canvas: silver, framed in black.
+  static constexpr uint32_t kCanvasColour = 0xFFC0C0C0;
+  static constexpr uint32_t kFrameColour = 0xFF000000;
+  static constexpr int kJpegQuality = 90;
+
+  std::optional<Bitmap> MakeThumbnail(const std::string& image_path, int width,
+                                      int height) override;
+  bool ConvertToJpeg(const std::string& source_path, const std::string& jpeg_path) override;
+  bool SaveJpeg(const Bitmap& bitmap, const std::string& jpeg_path) override;
+  Bitmap StockBitmap() override;
+  Bitmap PlaceholderBitmap() override;
+};
+
+}  // namespace vlx

@@ -1,0 +1,70 @@
+#include "automation/libreoffice/office_process_ender.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <thread>
+#include <vector>
+
+#include "automation/libreoffice/office_profile.h"
+#include "engine/job/folder_tree.h"
+
+namespace vlx::lo {
+namespace {
+
+bool IsGone(const std::string& proc_root, pid_t pid) {
+  OfficeProcess now;
+  return !ReadOfficeProcess(proc_root, pid, &now) || now.zombie;
+}
+
+bool ProcessExists(pid_t pid) { return ::kill(pid, 0) == 0 || errno != ESRCH; }
+
+// The profile folders of a program that has gone are removed with its last office.
+void RemoveLeftoverProfile(pid_t owner) {
+  if (owner == ::getpid() || ProcessExists(owner)) return;
+  const std::string root = OfficeRootFolder(owner);
+  struct stat info{};
+  if (::lstat(root.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) {
+    return;
+  }
+  DeleteFolderTree(root);
+}
+
+}  // namespace
+
+bool EndOfficeProcess(const OfficeProcess& process, std::chrono::milliseconds wait,
+                      const std::string& proc_root) {
+  if (process.pid <= 0) return true;
+  if (process.group == process.pid) ::kill(-process.pid, SIGKILL);
+  ::kill(process.pid, SIGKILL);
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  while (!IsGone(proc_root, process.pid)) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+int EndOwnOfficeProcesses(std::chrono::milliseconds wait_each, const std::string& proc_root) {
+  std::vector<pid_t> given_up;
+  int ended = 0;
+  for (;;) {
+    std::vector<OfficeProcess> found = FindOwnOfficeProcesses(proc_root);
+    std::erase_if(found, [&](const OfficeProcess& p) {
+      return std::find(given_up.begin(), given_up.end(), p.pid) != given_up.end();
+    });
+    if (found.empty()) return ended;
+    const OfficeProcess& next = found.front();
+    if (EndOfficeProcess(next, wait_each, proc_root)) {
+      ++ended;
+      RemoveLeftoverProfile(next.owner);
+    } else {
+      given_up.push_back(next.pid);
+    }
+  }
+}
+
+}  // namespace vlx::lo

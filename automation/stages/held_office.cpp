@@ -1,0 +1,15 @@
+#include "automation/stages/held_office.h"
+
+#include "automation/stages/office_calls.h"
+#include "engine/job/messages.h"
+#include "engine/job/recovery_job.h"
+
+namespace vlx {
+
+void HoldPowerPoint(RecoveryJob& job) {
+  constexpr int kErrorNoOffice = 33;
+  job.held_application = StartOffice(job);
+  if (!job.held_application) ShowCriticalError(job.sink(), kErrorNoOffice);
+}
+
+}  // namespace vlx

@@ -1,0 +1,118 @@
+#include "automation/stages/rebuilt_preview.h"
+
+#include <exception>
+#include <optional>
+
+#include "automation/stages/office_calls.h"
+#include "automation/stages/slide_export.h"
+#include "engine/job/messages.h"
+#include "engine/job/recovery_job.h"
+
+namespace vlx {
+
+namespace {
+
+constexpr int kErrorNoOffice = 33;
+
+// One preview, from an Application that has been started.
+class RebuiltPreview {
+ public:
+  RebuiltPreview(RecoveryJob& job, std::shared_ptr<office::Application> app)
+      : job_(job),
+        trace_(job.trace()),
+        app_(std::move(app)),
+        export_folder_(job.workspace().File("vlxpptuu")) {}
+
+  void Run(const std::string& path) {
+    trace_.Checkpoint(145);
+    trace_.Checkpoint(146);
+    std::shared_ptr<office::Presentations> presentations;
+    try {
+      presentations = app_->GetPresentations();
+    } catch (const std::exception&) {
+      QuitIgnoringErrors(app_.get());
+      trace_.Checkpoint(153);
+      return;
+    }
+    trace_.Checkpoint(147);
+    try {
+      if (!OpenExportAndEnd(*presentations, path)) return;
+    } catch (const std::exception&) {
+      trace_.Checkpoint(152);
+      if (!closed_) CloseIgnoringErrors(presentation_.get());
+      if (!quit_) QuitIgnoringErrors(app_.get());
+      trace_.Checkpoint(153);
+      return;
+    }
+    List();
+    trace_.Checkpoint(153);
+  }
+
+ private:
+  // False when the export failed (everything already ended).
+  bool OpenExportAndEnd(office::Presentations& presentations, const std::string& path) {
+    presentation_ = presentations.Open(path, 0, 0, 0);
+    presentation_->GetSlides();
+    presentation_->SetDisplayComments(0);
+    trace_.Checkpoint(148);
+    cannot_export_ = CannotExportJpeg(app_->Version());
+    if (!cannot_export_) {
+      RemoveEarlierExport(export_folder_);
+      try {
+        presentation_->SaveAs(export_folder_, office::kFormatJpeg, 1);
+      } catch (const std::exception&) {
+        CloseIgnoringErrors(presentation_.get());
+        QuitIgnoringErrors(app_.get());
+        trace_.Checkpoint(148);
+        return false;
+      }
+    }
+    presentation_->Close();
+    closed_ = true;
+    trace_.Checkpoint(149);
+    app_->Quit();
+    quit_ = true;
+    app_.reset();
+    trace_.Checkpoint(150);
+    return true;
+  }
+
+  void List() {
+    trace_.Checkpoint(151);
+    ResultView& view = job_.env.view;
+    const int count = view.ItemCount(ResultList::kSlides);
+    std::optional<Bitmap> bitmap =
+        cannot_export_ ? std::optional<Bitmap>(job_.env.images.StockBitmap())
+                       : job_.env.images.MakeThumbnail(ExportedSlidePath(export_folder_, 1),
+                                                       kSlideThumbnailWidth, kSlideThumbnailHeight);
+    if (!bitmap) return;
+    // Items are numbered from 1, like the data-slide and picture lists.
+    const std::string label = "Slide " + std::to_string(count + 1);
+    view.AddThumbnail(ResultList::kSlides, *bitmap, count, label);
+    trace_.Checkpoint(152);
+    job_.sink().AppendLog("    Recovered " + label + "\r\n");
+  }
+
+  RecoveryJob& job_;
+  const TraceLog& trace_;
+  std::shared_ptr<office::Application> app_;
+  const std::string export_folder_;
+  std::shared_ptr<office::Presentation> presentation_;
+  bool cannot_export_ = false;
+  bool closed_ = false;
+  bool quit_ = false;
+};
+
+}  // namespace
+
+void PreviewRebuiltPresentation(RecoveryJob& job, const std::string& path) {
+  job.trace().Checkpoint(144);
+  auto app = StartOffice(job);
+  if (!app) {
+    ShowCriticalError(job.sink(), kErrorNoOffice);
+    return;
+  }
+  RebuiltPreview(job, std::move(app)).Run(path);
+}
+
+}  // namespace vlx

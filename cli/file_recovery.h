@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+
+#include "cli/command_line.h"
+#include "cli/console_sink.h"
+#include "cli/run_report.h"
+#include "engine/job/recovery_job.h"
+#include "engine/rebuild/master_candidate.h"
+
+namespace vlx::cli {
+
+// Exit statuses of the tool.
+inline constexpr int kExitRecovered = 0;
+inline constexpr int kExitNothingRecovered = 1;
+inline constexpr int kExitUnusable = 2;
+inline constexpr int kExitStopped = 130;
+
+// What every run of one tool call shares.
+struct ToolServices {
+  ConsoleSink& sink;
+  TraceLog& trace;
+  StopFlag& stop;
+  Workspace& workspace;
+  ImageToolkit& images;
+  office::AutomationServer* office = nullptr;    // nullptr: no office
+  MasterSlideDialog* master_chooser = nullptr;   // nullptr: standard runs stop at the choice
+};
+
+// Recovers one input file in the line's mode, its output folder made in base_folder
+// (absolute, ending in '/'). An input that cannot be read is refused with exit status 2.
+FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
+                       const std::string& input, ToolServices& services);
+
+// The status of a whole call: the most serious of the files' statuses
+// (stopped > unusable > nothing recovered > recovered).
+int CombinedExitStatus(const std::vector<FileReport>& files);
+
+}  // namespace vlx::cli

@@ -1,0 +1,94 @@
+#include "cli/tool_backends.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "cli/fallback_image_toolkit.h"
+
+#ifdef VLX_CLI_HAS_IMAGING
+#include "automation/imaging/qt_image_toolkit.h"
+#endif
+#ifdef VLX_CLI_HAS_OFFICE
+#include "automation/libreoffice/libreoffice_server.h"
+#endif
+
+namespace vlx::cli {
+
+std::unique_ptr<ImageToolkit> MakeImageToolkit() {
+#ifdef VLX_CLI_HAS_IMAGING
+  return std::make_unique<QtImageToolkit>();
+#else
+  return std::make_unique<FallbackImageToolkit>();
+#endif
+}
+
+#ifdef VLX_CLI_HAS_OFFICE
+namespace {
+
+class LibreOfficeBackend : public OfficeBackend {
+ public:
+  explicit LibreOfficeBackend(std::function<void(const std::string&)> log)
+      : server_(Options(std::move(log))), watchdog_([this] { Watch(); }) {}
+
+  ~LibreOfficeBackend() override {
+    {
+      std::lock_guard lock(mutex_);
+      ending_ = true;
+    }
+    wake_.notify_all();
+    watchdog_.join();
+  }
+
+  office::AutomationServer& server() override { return server_; }
+
+ private:
+  static LibreOfficeOptions Options(std::function<void(const std::string&)> log) {
+    LibreOfficeOptions options;
+    options.log = std::move(log);
+    return options;
+  }
+
+  void Watch() {
+    std::unique_lock lock(mutex_);
+    while (!wake_.wait_for(lock, std::chrono::seconds(1), [this] { return ending_; })) {
+      server_.OnPowerPointWatchdogTimer();
+    }
+  }
+
+  LibreOfficeServer server_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool ending_ = false;
+  std::thread watchdog_;  // last: starts after the server exists
+};
+
+}  // namespace
+#endif
+
+std::unique_ptr<OfficeBackend> MakeOfficeBackend(std::function<void(const std::string&)> log) {
+#ifdef VLX_CLI_HAS_OFFICE
+  return std::make_unique<LibreOfficeBackend>(std::move(log));
+#else
+  (void)log;
+  return nullptr;
+#endif
+}
+
+std::string BackendsText() {
+  std::string text;
+#ifdef VLX_CLI_HAS_OFFICE
+  text += "office: LibreOffice (headless, started on demand)\n";
+#else
+  text += "office: none (built without the office backend)\n";
+#endif
+#ifdef VLX_CLI_HAS_IMAGING
+  text += "pictures: Qt\n";
+#else
+  text += "pictures: none (thumbnails are not drawn)\n";
+#endif
+  return text;
+}
+
+}  // namespace vlx::cli

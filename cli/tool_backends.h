@@ -1,0 +1,31 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "automation/api/office_api.h"
+#include "engine/job/result_view.h"
+
+namespace vlx::cli {
+
+// The picture library of this build: Qt's when the tool was built with it, else the
+// fallback that lists pictures without drawing them.
+std::unique_ptr<ImageToolkit> MakeImageToolkit();
+
+// The office of this build, started on first use and watched once a second so that a
+// hung call fails instead of blocking the run; ended with this object.
+class OfficeBackend {
+ public:
+  virtual ~OfficeBackend() = default;
+  virtual office::AutomationServer& server() = 0;
+};
+
+// nullptr when the tool was built without an office backend. log receives the office's
+// own version line.
+std::unique_ptr<OfficeBackend> MakeOfficeBackend(std::function<void(const std::string&)> log);
+
+// One line per backend for --version.
+std::string BackendsText();
+
+}  // namespace vlx::cli

@@ -1,0 +1,42 @@
+#include <cstring>
+
+#include "engine/fast/carve_streams.h"
+#include "engine/fast/carving_frame.h"
+#include "engine/rebuild/template_records.h"
+
+namespace vlx {
+namespace {
+
+// CurrentUserAtom: version/instance word 0, record type 0x0FF6.
+bool IsCurrentUserAtom(const uint8_t* header) {
+  return header[0] == 0x00 && header[1] == 0x00 && header[2] == 0xF6 && header[3] == 0x0F;
+}
+
+bool AnyLength(uint32_t, uint64_t) { return true; }
+
+// The found block replaces the start of the Current User image; the change lasts for
+// later runs until another block is found.
+void ReplaceCurrentUserStart(const uint8_t* block) {
+  std::memcpy(Templates().current_user_image.data(), block, kCarveBlockSize);
+}
+
+constexpr CarvingPhase kCurrentUserPhase{
+    .number = 2,
+    .step = 64,
+    .tail_skip = 0,
+    .signature = IsCurrentUserAtom,
+    .length_test = AnyLength,
+    .hit = CarveHit::kTakeBlock,
+    .report_while_copying = false,
+    .file_name = "userfile",
+    .error_code = 11,
+    .on_block_taken = ReplaceCurrentUserStart,
+};
+
+}  // namespace
+
+bool CarveCurrentUser(RecoveryJob& job, DamagedFile& file) {
+  return RunCarvingPhase(job, file, kCurrentUserPhase);
+}
+
+}  // namespace vlx

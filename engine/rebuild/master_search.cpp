@@ -1,0 +1,136 @@
+#include "engine/rebuild/master_search.h"
+
+#include <algorithm>
+
+#include "engine/job/recovery_job.h"
+#include "engine/rebuild/record_copy.h"
+#include "engine/rebuild/template_records.h"
+#include "engine/rebuild/trial_builder.h"
+#include "engine/rebuild/workspace_files.h"
+
+namespace vlx {
+namespace {
+constexpr const char* kMaking = "Making master slide...";
+constexpr const char* kVerifying = "Verifying master slide...";
+
+std::vector<uint8_t> AsBytes(std::span<const uint8_t> block) { return {block.begin(), block.end()}; }
+}  // namespace
+
+std::string ProcessingListText(int64_t counter, int64_t total) {
+  return "Processing List:- " + std::to_string(counter) + " of " + std::to_string(total);
+}
+
+MasterSlideSearch::MasterSlideSearch(RecoveryJob& job, DamagedFile& file, MasterSearchObserver& observer,
+                                     const std::atomic<bool>& stop, TrialPreview preview)
+    : job_(job), file_(file), observer_(observer), stop_(stop), preview_(std::move(preview)) {}
+
+void MasterSlideSearch::UseFoundMaster(const FoundRecord& master, std::vector<uint8_t>& bytes) {
+  current_.master_offset = static_cast<uint64_t>(master.offset);
+  current_.master_length = static_cast<uint64_t>(master.total_length());
+  bytes = ReadChosenRecord(file_, current_.master_offset, current_.master_length);
+}
+
+void MasterSlideSearch::UseFoundBlipStore(const FoundRecord& store, std::vector<uint8_t>& bytes) {
+  current_.blip_store_offset = static_cast<uint64_t>(store.offset);
+  current_.blip_store_length = static_cast<uint64_t>(store.total_length());
+  bytes = ReadChosenRecord(file_, current_.blip_store_offset, current_.blip_store_length);
+}
+
+void MasterSlideSearch::TryTrial(const std::vector<uint8_t>& blip_store, const std::vector<uint8_t>& master) {
+  observer_.SetTrialLabel(kMaking);
+  BuildTrial(job_, blip_store, master);
+  observer_.SetTrialLabel(kVerifying);
+  VerifyTrial(job_.workspace().File(kRebuiltCompoundFile));
+}
+
+// The inner loop: the given master with every found blip store.
+void MasterSlideSearch::TryPair(const std::vector<uint8_t>& master) {
+  std::vector<uint8_t> store;
+  for (const FoundRecord& found : job_.blip_stores) {
+    if (Stopped()) return;
+    observer_.SetListLabel(ProcessingListText(list_counter_++, total_));
+    UseFoundBlipStore(found, store);
+    TryTrial(store, master);
+  }
+}
+
+void MasterSlideSearch::SearchDefaultPair() {
+  result_.kind = CandidateKind::kDefaultMasterDefaultStore;
+  current_ = MasterCandidate{};
+  const TemplateRecords& t = Templates();
+  TryTrial(AsBytes(t.default_blip_store), AsBytes(t.default_main_master));
+}
+
+MasterSearchResult MasterSlideSearch::SearchMasterSlides() {
+  const TraceLog& trace = job_.trace();
+  trace.Checkpoint(20);
+  const auto masters = static_cast<int64_t>(job_.main_masters.size());
+  const auto stores = static_cast<int64_t>(job_.blip_stores.size());
+  trial_counter_ = 1;
+  list_counter_ = 1;
+  total_ = (1 + masters) * (1 + stores);
+  result_ = MasterSearchResult{};
+  current_ = MasterCandidate{};
+  for (int n : {21, 23, 24, 56}) trace.Checkpoint(n);
+
+  const TemplateRecords& t = Templates();
+  std::vector<uint8_t> master;
+  if (masters > 0 && stores > 0) {
+    trace.Checkpoint(57);
+    result_.kind = CandidateKind::kFoundMasterFoundStore;
+    for (const FoundRecord& found : job_.main_masters) {
+      if (Stopped()) break;
+      UseFoundMaster(found, master);
+      trace.Checkpoint(26);
+      trace.Checkpoint(27);
+      TryPair(master);
+    }
+  } else if (stores > 0) {
+    trace.Checkpoint(58);
+    trace.Checkpoint(59);
+    result_.kind = CandidateKind::kDefaultMasterFoundStore;
+    observer_.SetTrialLabel(kMaking);
+    trace.Checkpoint(25);
+    TryPair(AsBytes(t.default_main_master));
+  } else if (masters == 0) {
+    trace.Checkpoint(60);
+    SearchDefaultPair();
+  } else {
+    trace.Checkpoint(61);
+    result_.kind = CandidateKind::kFoundMasterDefaultStore;
+    const std::vector<uint8_t> store = AsBytes(t.default_blip_store);
+    for (const FoundRecord& found : job_.main_masters) {
+      if (Stopped()) break;
+      UseFoundMaster(found, master);
+      TryTrial(store, master);
+    }
+  }
+  trace.Checkpoint(62);
+  if (result_.candidates.empty()) {
+    trace.Checkpoint(63);
+    SearchDefaultPair();
+  }
+  observer_.SetProgress(100);
+  trace.Checkpoint(64);
+  return result_;
+}
+
+bool MasterSlideSearch::VerifyTrial(const std::string& path) {
+  job_.trace().Checkpoint(47);
+  // The default trial made once more after the others counts beyond the total.
+  observer_.SetProgress(static_cast<int>(std::min<int64_t>(100, trial_counter_ * 100 / total_)));
+  ++trial_counter_;
+  const std::optional<Bitmap> picture = preview_(job_, path);
+  bool added = false;
+  if (picture && !picture->empty()) {
+    MasterCandidate candidate = current_;
+    candidate.index = static_cast<int>(result_.candidates.size());
+    result_.candidates.push_back(candidate);
+    observer_.AddItem(candidate, *picture, "Master Slide " + std::to_string(candidate.index + 1));
+    added = true;
+  }
+  job_.trace().Checkpoint(55);
+  return added;
+}
+
+}  // namespace vlx

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/job/damaged_file.h"
+#include "engine/rebuild/master_candidate.h"
+
+namespace vlx {
+
+class RecoveryJob;
+
+// What happens to each rebuilt presentation (the workspace's vlxppt) once it is
+// written; by default the office previews it into the slide list.
+using IntegrateDocument = std::function<void(RecoveryJob&, const std::string& compound_path)>;
+
+struct RebuildOptions {
+  IntegrateDocument integrate;  // empty: PreviewRebuiltPresentation
+  // When set, the repaired deck of the drawings handled is saved here before the
+  // workspace goes (the office's copy when it can open ours, else our own file).
+  std::string deck_path;
+};
+
+struct RebuildSummary {
+  size_t drawings_handled = 0;  // drawings whose document was built
+  bool stopped = false;         // left early on a stop request
+  bool deck_saved = false;
+};
+
+// Builds one presentation per found drawing with the chosen master and blip store,
+// hands each to the integration, then deletes the workspace.
+RebuildSummary RebuildPresentation(RecoveryJob& job, DamagedFile& file, const MasterChoice& choice,
+                                   const RebuildOptions& options = {});
+
+// Turns the prefix in big0012241 and one drawing file into Dat0012241, packs it with the
+// pictures into vlxppt and integrates it. Uses the master offset of the last build.
+void BuildSlideDocument(RecoveryJob& job, const std::string& drawing_path,
+                        const IntegrateDocument& integrate);
+
+// Grows a stream shorter than 4096 bytes by 512-byte blocks of 0xFE to at least that.
+void PadSlideDocument(std::vector<uint8_t>& stream);
+
+}  // namespace vlx

@@ -1,0 +1,169 @@
+#include "engine/rebuild/repaired_deck.h"
+
+#include <exception>
+#include <filesystem>
+#include <memory>
+
+#include "automation/stages/office_calls.h"
+#include "automation/stages/slide_text_collection.h"
+#include "engine/job/recovery_job.h"
+#include "engine/rebuild/drawing_extract.h"
+#include "engine/rebuild/persist_directory.h"
+#include "engine/rebuild/record_bytes.h"
+#include "engine/rebuild/record_copy.h"
+#include "engine/rebuild/rebuilt_compound_writer.h"
+#include "engine/rebuild/slide_list_records.h"
+#include "engine/rebuild/stream_prefix.h"
+#include "engine/rebuild/template_records.h"
+#include "engine/rebuild/workspace_files.h"
+#include "engine/storage/presentation_compound.h"
+
+namespace vlx {
+namespace {
+
+constexpr const char* kDeckStreamFile = "vlxdeckdoc";
+constexpr const char* kDeckCompoundFile = "vlxdeck";
+constexpr int kErrorRebuiltWriting = 26;
+constexpr size_t kSlideAtomEnd = 40;  // slide header + slide atom
+constexpr size_t kMinimumStream = 4096;
+
+void Append(std::vector<uint8_t>& out, std::span<const uint8_t> piece) {
+  out.insert(out.end(), piece.begin(), piece.end());
+}
+
+int32_t CountTextHeaders(const std::vector<uint8_t>& records) {
+  int32_t count = 0;
+  for (size_t at = 0; at + 8 <= records.size();) {
+    if (GetU16(records, at + 2) == 0x0F9F) ++count;
+    at += 8 + size_t{GetU32(records, at + 4)};
+  }
+  return count;
+}
+
+std::vector<SlideListEntry> SlideListEntries(const DeckContent& content) {
+  std::vector<SlideListEntry> entries;
+  uint32_t i = 0;
+  for (const auto& slide : content.drawing_slides) {
+    entries.push_back({kFirstSlidePersistId + i, kFirstSlideId + i, slide.text_count, slide.text_records});
+    ++i;
+  }
+  for (const auto& slide : content.text_slides) {
+    std::vector<uint8_t> texts = MakePlaceholderTexts(slide.title, slide.body);
+    const int32_t count = CountTextHeaders(texts);
+    entries.push_back({kFirstSlidePersistId + i, kFirstSlideId + i, count, std::move(texts)});
+    ++i;
+  }
+  return entries;
+}
+
+// Opens our deck in the office and saves the office's binary copy at output_path.
+// False when there is no office or it cannot open ours with every slide or save it.
+bool SaveThroughOffice(RecoveryJob& job, const std::string& deck_path, const std::string& output_path,
+                       size_t expected_slides) {
+  if (job.env.office == nullptr) return false;
+  std::shared_ptr<office::Application> app = StartOffice(job);
+  if (!app) return false;
+  std::shared_ptr<office::Presentation> presentation;
+  bool saved = false;
+  try {
+    presentation = app->GetPresentations()->Open(deck_path, 0, 0, 0);
+    if (static_cast<size_t>(presentation->GetSlides()->Count()) >= expected_slides) {
+      presentation->SaveAs(output_path, office::kFormatDefault, 1);
+      saved = true;
+    }
+  } catch (const std::exception&) {
+    saved = false;
+  }
+  CloseIgnoringErrors(presentation.get());
+  QuitIgnoringErrors(app.get());
+  return saved;
+}
+
+bool CopyOurDeck(const std::string& deck_path, const std::string& output_path) {
+  std::error_code error;
+  return std::filesystem::copy_file(deck_path, output_path,
+                                    std::filesystem::copy_options::overwrite_existing, error);
+}
+
+}  // namespace
+
+DeckStream ComposeDeckStream(const ChosenRecords& records, const DeckContent& content) {
+  const TemplateRecords& t = Templates();
+  const std::vector<uint8_t> slide_list = MakeSlideList(SlideListEntries(content));
+  StreamPrefix prefix = ComposeStreamPrefix(records.blip_store, records.master, slide_list);
+
+  DeckStream deck;
+  std::vector<uint8_t>& out = deck.bytes;
+  out = std::move(prefix.bytes);
+  std::vector<uint32_t> offsets = {0, prefix.master_offset};
+  for (const auto& slide : content.drawing_slides) {
+    offsets.push_back(static_cast<uint32_t>(out.size()));
+    const size_t head = out.size();
+    Append(out, t.slide_head);
+    PutU32(out, head + kRecordLengthField,
+           static_cast<uint32_t>(kSlideAtomEnd - 8 + slide.drawing.size()));
+    Append(out, slide.drawing);
+  }
+  for (size_t i = 0; i < content.text_slides.size(); ++i) {
+    offsets.push_back(static_cast<uint32_t>(out.size()));
+    Append(out, t.trial_slide);
+  }
+  const auto directory_offset = static_cast<uint32_t>(out.size());
+  Append(out, MakePersistDirectoryBlock(offsets));
+  deck.user_edit_offset = static_cast<uint32_t>(out.size());
+  Append(out, MakeUserEditBlock(directory_offset, static_cast<uint32_t>(content.slide_count())));
+  if (out.size() < kMinimumStream) out.resize(kMinimumStream, 0xFE);
+  return deck;
+}
+
+DeckContent CollectDeckContent(RecoveryJob& job, DamagedFile& file, size_t drawing_limit) {
+  DeckContent content;
+  const size_t drawings = std::min(drawing_limit, job.drawings.size());
+  for (size_t i = 0; i < drawings; ++i) {
+    DeckContent::DrawingSlide slide;
+    slide.drawing = ReadDrawingWithTags(file, job.prog_tags, job.drawings[i]);
+    if (slide.drawing.empty()) continue;
+    content.drawing_slides.push_back(std::move(slide));
+  }
+  const int64_t highest = HighestTextSlide(job.texts);
+  SlideTextBuffer buffer;
+  for (int64_t n = 1; n <= highest; ++n) {
+    if (CollectSlideTexts(job.texts, n, buffer) == 0) continue;
+    DeckContent::TextSlide slide;
+    slide.title = buffer.front();
+    slide.body.assign(buffer.begin() + 1, buffer.end());
+    content.text_slides.push_back(std::move(slide));
+  }
+  return content;
+}
+
+DeckSave SaveRepairedDeck(RecoveryJob& job, DamagedFile& file, const MasterChoice& choice,
+                          const std::string& output_path, size_t drawing_limit) {
+  DeckSave result;
+  const DeckContent content = CollectDeckContent(job, file, drawing_limit);
+  result.drawing_slides = content.drawing_slides.size();
+  result.text_slides = content.text_slides.size();
+  if (content.slide_count() == 0) return result;
+
+  const DeckStream deck = ComposeDeckStream(LoadChosenRecords(file, choice), content);
+  const Workspace& ws = job.workspace();
+  const std::string stream_path = ws.File(kDeckStreamFile);
+  const std::string deck_path = ws.File(kDeckCompoundFile);
+  if (!WriteWholeFile(stream_path, deck.bytes)) return result;
+  std::unique_ptr<DamagedFile> document = DamagedFile::Open(stream_path);
+  std::unique_ptr<DamagedFile> pictures = DamagedFile::Open(ws.File(kPicturesFile));
+  if (!document) return result;
+  SetCurrentUserEditOffset(deck.user_edit_offset);
+  PresentationCompoundMarks marks;
+  marks.storage_error = kErrorRebuiltWriting;
+  const bool packed = WritePresentationCompound(job, marks, pictures.get(), document.get(), deck_path);
+  document.reset();
+  pictures.reset();
+  if (!packed) return result;
+
+  result.by_office = SaveThroughOffice(job, deck_path, output_path, content.slide_count());
+  result.written = result.by_office || CopyOurDeck(deck_path, output_path);
+  return result;
+}
+
+}  // namespace vlx

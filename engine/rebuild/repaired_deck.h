@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "engine/job/damaged_file.h"
+#include "engine/rebuild/chosen_records.h"
+#include "engine/rebuild/master_candidate.h"
+
+namespace vlx {
+
+class RecoveryJob;
+
+// The slides of the repaired deck, in order: first one per found drawing (the drawing
+// bytes with their programmable tags, and any text records carried over from the
+// slide's own slide-list entry), then one per slide number with recovered text.
+struct DeckContent {
+  struct DrawingSlide {
+    std::vector<uint8_t> drawing;
+    std::vector<uint8_t> text_records;  // may be empty
+    int32_t text_count = 2;
+  };
+  struct TextSlide {
+    std::string title;
+    std::vector<std::string> body;
+  };
+  std::vector<DrawingSlide> drawing_slides;
+  std::vector<TextSlide> text_slides;
+  size_t slide_count() const { return drawing_slides.size() + text_slides.size(); }
+};
+
+struct DeckStream {
+  std::vector<uint8_t> bytes;
+  uint32_t user_edit_offset = 0;
+};
+
+// One "PowerPoint Document" stream with every slide of the content.
+DeckStream ComposeDeckStream(const ChosenRecords& records, const DeckContent& content);
+
+// The deck's slides from the job: the first drawing_limit found drawings and the
+// recovered slide texts.
+DeckContent CollectDeckContent(RecoveryJob& job, DamagedFile& file,
+                               size_t drawing_limit = std::numeric_limits<size_t>::max());
+
+struct DeckSave {
+  bool written = false;    // a presentation is at the output path
+  bool by_office = false;  // the office's own save of it
+  size_t drawing_slides = 0;
+  size_t text_slides = 0;
+};
+
+// Builds the repaired deck in the workspace (needs its vlxpicfile; without one the
+// pictures stream stays empty) and saves it at output_path: through the office's
+// binary save when an office is there and opens it with every slide, else as our own
+// file. A deck without any slide is not saved.
+DeckSave SaveRepairedDeck(RecoveryJob& job, DamagedFile& file, const MasterChoice& choice,
+                          const std::string& output_path,
+                          size_t drawing_limit = std::numeric_limits<size_t>::max());
+
+}  // namespace vlx

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace vlx {
+
+class RecoveryJob;
+
+// The whole trial stream for one master/blip-store pair: the common prefix, the
+// template slide, its persist directory and user edit. Sets the template registers
+// (container lengths, master offset, user-edit offset) as a build does.
+std::vector<uint8_t> ComposeTrialStream(std::span<const uint8_t> blip_store,
+                                        std::span<const uint8_t> master);
+
+// Writes the trial stream to the workspace's big0012241 and packs it with the pictures
+// into vlxppt. Critical Error 018 when the stream file cannot be created.
+void BuildTrial(RecoveryJob& job, std::span<const uint8_t> blip_store, std::span<const uint8_t> master);
+
+}  // namespace vlx

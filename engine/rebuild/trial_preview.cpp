@@ -1,0 +1,57 @@
+#include "engine/rebuild/trial_preview.h"
+
+#include <exception>
+#include <memory>
+
+#include "automation/stages/office_calls.h"
+#include "automation/stages/slide_export.h"
+#include "engine/job/messages.h"
+#include "engine/job/recovery_job.h"
+#include "engine/rebuild/workspace_files.h"
+
+namespace vlx {
+namespace {
+constexpr int kErrorNoOffice = 17;
+}
+
+std::optional<Bitmap> PreviewTrialInOffice(RecoveryJob& job, const std::string& compound_path) {
+  const TraceLog& trace = job.trace();
+  const std::string export_folder = job.workspace().File(kTrialExportFolder);
+  trace.Checkpoint(48);
+  std::shared_ptr<office::Application> app = StartOffice(job);
+  if (!app) {
+    ShowCriticalError(job.sink(), kErrorNoOffice);
+    return std::nullopt;
+  }
+  trace.Checkpoint(49);
+  bool cannot_export = false;
+  std::shared_ptr<office::Presentation> presentation;
+  try {
+    presentation = app->GetPresentations()->Open(compound_path, 0, 0, 0);
+    trace.Checkpoint(50);
+    cannot_export = CannotExportJpeg(app->Version());
+    if (!cannot_export) {
+      RemoveEarlierExport(export_folder);
+      presentation->SaveAs(export_folder, office::kFormatJpeg, 1);
+    }
+    trace.Checkpoint(51);
+  } catch (const std::exception&) {
+    // A trial the office cannot open or export gets no picture.
+    CloseIgnoringErrors(presentation.get());
+    QuitIgnoringErrors(app.get());
+    return std::nullopt;
+  }
+  CloseIgnoringErrors(presentation.get());
+  trace.Checkpoint(52);
+  trace.Checkpoint(53);
+  QuitIgnoringErrors(app.get());
+  trace.Checkpoint(54);
+  if (cannot_export) return job.env.images.PlaceholderBitmap();
+  return job.env.images.MakeThumbnail(ExportedSlidePath(export_folder, 1), 170, 120);
+}
+
+std::optional<Bitmap> PlaceholderTrialPreview(RecoveryJob& job, const std::string&) {
+  return job.env.images.PlaceholderBitmap();
+}
+
+}  // namespace vlx

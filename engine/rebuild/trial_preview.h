@@ -1,0 +1,25 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "engine/job/result_view.h"
+
+namespace vlx {
+
+class RecoveryJob;
+
+// Renders a master-slide trial's first slide for its list item; none when the trial
+// gives no picture.
+using TrialPreview = std::function<std::optional<Bitmap>(RecoveryJob&, const std::string& compound_path)>;
+
+// Lets the office open the trial and export its slides into the workspace's vlxppthh,
+// then makes the 170 x 120 thumbnail of Slide1. An office that cannot export gives the
+// placeholder picture. Critical Error 017 when no office can be started.
+std::optional<Bitmap> PreviewTrialInOffice(RecoveryJob& job, const std::string& compound_path);
+
+// For machines without an office: every trial is listed with the placeholder picture.
+std::optional<Bitmap> PlaceholderTrialPreview(RecoveryJob& job, const std::string& compound_path);
+
+}  // namespace vlx

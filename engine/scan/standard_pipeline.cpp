@@ -1,0 +1,107 @@
+#include "engine/scan/standard_pipeline.h"
+
+#include <optional>
+
+#include "automation/api/office_api.h"
+#include "automation/stages/held_office.h"
+#include "automation/stages/text_slide_writer.h"
+#include "engine/rebuild/presentation_rebuild.h"
+#include "engine/scan/picture_stream_search.h"
+#include "engine/scan/slide_structure_census.h"
+#include "engine/scan/text_census.h"
+
+namespace vlx {
+namespace {
+
+constexpr const char* kRepairedDeckName = "RecSlide.ppt";
+
+// Quits and drops the office the run held through the rebuild; its errors do not matter
+// any more at this point.
+void ReleaseHeldOffice(RecoveryJob& job) {
+  std::shared_ptr<office::Application> app = std::move(job.held_application);
+  job.held_application.reset();
+  if (!app) return;
+  try {
+    app->Quit();
+  } catch (const office::AutomationError&) {
+  }
+}
+
+// The record scans: picture stream, slide structures, slide texts. They do not look at
+// the stop flag.
+void ScanDamagedFile(RecoveryJob& job, DamagedFile& file) {
+  ProgressSink& sink = job.sink();
+  sink.AppendLog("Repairing phase 1................\r\n");
+  sink.AppendLog("Finding All Possible Slide Data ................\r\n");
+  job.file_length = file.GetLength();
+
+  sink.AppendLog("Finding All Pictures , clipart objects ................\r\n");
+  sink.SetStatus("searching for images...");
+  job.trace().Checkpoint(9);
+  SearchPictureStream(job, file);
+
+  sink.AppendLog("Finding All Slide data................\r\n");
+  sink.SetStatus("searching for slides...");
+  ScanSlideStructures(job, file);
+
+  sink.SetStatus("searching for text...");
+  job.trace().Checkpoint(14);
+  ScanSlideTexts(job, file);
+  job.trace().Checkpoint(17);
+}
+
+// The master-slide choice; nullopt when it was cancelled or nothing can choose.
+std::optional<MasterChoice> ChooseMaster(RecoveryJob& job, DamagedFile& file) {
+  job.sink().SetStatus("searching for master slide...");
+  if (job.env.master_dialog == nullptr) return std::nullopt;
+  return job.env.master_dialog->Run(job, file);
+}
+
+}  // namespace
+
+void RunStandardPipeline(RecoveryJob& job, DamagedFile& file) {
+  ProgressSink& sink = job.sink();
+  const TraceLog& trace = job.trace();
+  trace.Checkpoint(8);
+  job.workspace().Create();
+
+  ScanDamagedFile(job, file);
+  if (job.StopRequested()) return;
+
+  const std::optional<MasterChoice> choice = ChooseMaster(job, file);
+  if (!choice) return;
+
+  trace.Checkpoint(66);
+  ApplyMasterChoice(job, file, *choice);
+  if (job.StopRequested()) return;
+
+  trace.Checkpoint(72);
+  sink.SetStatus("Writing text data in slide...");
+  WriteTextSlides(job);
+  if (job.StopRequested()) return;
+
+  trace.Checkpoint(99);
+  HoldPowerPoint(job);
+  trace.Checkpoint(100);
+  if (job.StopRequested()) {
+    ReleaseHeldOffice(job);
+    return;
+  }
+
+  sink.SetStatus("Writing objects data in slide...");
+  RebuildOptions options;
+  options.deck_path = job.env.output_folder + kRepairedDeckName;
+  const RebuildSummary rebuilt = RebuildPresentation(job, file, *choice, options);
+
+  // The repaired deck was saved by the rebuild before its workspace went; what is left
+  // of the save is ending the office the run held.
+  ReleaseHeldOffice(job);
+  if (!rebuilt.deck_saved) {
+    sink.SetStatus("Saving complete...");
+    return;
+  }
+  if (job.StopRequested()) return;
+  sink.SetStatus("Saving complete...");
+}
+
+}  // namespace vlx

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "engine/fast/fast_pipeline.h"
+#include "engine/job/messages.h"
+#include "tests/fast/carving_fixture.h"
+
+namespace vlx::testing {
+namespace {
+
+// A damaged file that holds all three streams: a document container at 1024, a
+// Current User atom at 2112 and a picture record at 3072.
+Bytes DamagedPresentation() {
+  Bytes bytes = Filler(8192);
+  PutDocumentContainer(bytes, 1024, 500);
+  PutCurrentUserAtom(bytes, 2112);
+  PutPictureRecord(bytes, 3072);
+  return bytes;
+}
+
+bool BeginsLikeCompoundFile(const Bytes& bytes) {
+  static const Bytes kSignature = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+  return bytes.size() >= 512 && std::equal(kSignature.begin(), kSignature.end(), bytes.begin());
+}
+
+struct PipelineRun : CarvingRun {
+  std::string Result() const { return env.output_folder + "RecSlideIntigrated.ppt"; }
+  std::string Compound() const { return W("finpicfile"); }
+  bool WorkspaceGone() const { return ::access(workspace.path().c_str(), F_OK) != 0; }
+  void Run(const Bytes& bytes) {
+    auto file = Damaged(bytes);
+    RunFastPipeline(job, *file);
+  }
+  std::vector<std::string>& Slides() { return view.Labels(ResultList::kSlides); }
+};
+
+TEST(FastPipeline, OpensListsAndSavesThroughTheOffice) {
+  PipelineRun run;
+  run.office.SetSlideCount(run.Compound(), 3);
+  run.Run(DamagedPresentation());
+
+  EXPECT_EQ(run.sink.statuses,
+            (std::vector<std::string>{"Analyzing Phase 1...", "Analyzing Phase 2...",
+                                      "Analyzing Phase 3...", "Analyzing Phase 4...",
+                                      "Checking integrity...", "Recovering Slides...",
+                                      "Saving complete..."}));
+  EXPECT_EQ(run.Slides(), (std::vector<std::string>{"Slide 1", "Slide 2", "Slide 3"}));
+  EXPECT_NE(run.sink.log.find("    Recovered Slide 1\r\n    Recovered Slide 2\r\n"
+                              "    Recovered Slide 3\r\n"),
+            std::string::npos);
+  EXPECT_EQ(run.sink.counters.back(), "3\\3");
+  EXPECT_EQ(run.sink.last_progress, 100);
+  const std::string export_folder = run.Compound() + "ff";
+  EXPECT_EQ(run.office.JournalOf("Presentations.Open"),
+            std::vector<std::string>{"Presentations.Open(" + run.Compound() + ", 0, 0, 0)"});
+  EXPECT_EQ(run.office.JournalOf("Presentation.SaveAs"),
+            (std::vector<std::string>{"Presentation.SaveAs(" + export_folder + ", 17, 1)",
+                                      "Presentation.SaveAs(" + run.Result() + ", 11, 1)"}));
+  EXPECT_EQ(run.images.Thumbnails()[1].path, export_folder + "/Slide2.JPG");
+  EXPECT_EQ(run.office.ApplicationsRunning(), 0);
+  EXPECT_EQ(run.office.PresentationsOpen(), 0);
+  EXPECT_TRUE(BeginsLikeCompoundFile(ReadAll(run.Result())));
+  EXPECT_TRUE(run.WorkspaceGone());
+  EXPECT_TRUE(run.sink.messages.empty());
+}
+
+TEST(FastPipeline, NoOfficeIsCriticalError008AndTheAssembledFileIsSaved) {
+  PipelineRun run;
+  run.env.office = nullptr;
+  run.Run(DamagedPresentation());
+  EXPECT_TRUE(run.sink.HasMessage(CriticalErrorText(8)));
+  EXPECT_TRUE(BeginsLikeCompoundFile(ReadAll(run.Result())));
+  EXPECT_EQ(run.sink.statuses.back(), "Saving complete...");
+  EXPECT_TRUE(run.Slides().empty());
+  EXPECT_TRUE(run.WorkspaceGone());
+}
+
+TEST(FastPipeline, OfficeThatCannotStartIsCriticalError008) {
+  PipelineRun run;
+  run.office.FailEveryCreation();
+  run.Run(DamagedPresentation());
+  EXPECT_TRUE(run.sink.HasMessage(CriticalErrorText(8)));
+  EXPECT_EQ(std::count(run.sink.statuses.begin(), run.sink.statuses.end(), "Checking integrity..."),
+            0);
+  EXPECT_TRUE(BeginsLikeCompoundFile(ReadAll(run.Result())));
+}
+
+TEST(FastPipeline, OpenFailureListsNothingSavesTheAssembledFileAndLeavesNoOfficeRunning) {
+  PipelineRun run;
+  run.office.FailEveryOpen();
+  run.Run(DamagedPresentation());
+  EXPECT_TRUE(run.sink.messages.empty()) << "automation errors end the section quietly";
+  EXPECT_TRUE(run.Slides().empty());
+  EXPECT_TRUE(run.office.JournalOf("Presentation.SaveAs").empty());
+  EXPECT_TRUE(BeginsLikeCompoundFile(ReadAll(run.Result())));
+  EXPECT_EQ(run.office.ApplicationsRunning(), 0);
+  EXPECT_TRUE(run.WorkspaceGone());
+}
+
+TEST(FastPipeline, FailedOfficeSaveFallsBackToTheAssembledFile) {
+  PipelineRun run;
+  run.office.FailCall("Presentation.SaveAs", 2);
+  run.Run(DamagedPresentation());
+  EXPECT_EQ(run.Slides().size(), 1u);
+  EXPECT_TRUE(BeginsLikeCompoundFile(ReadAll(run.Result())));
+  EXPECT_EQ(run.office.PresentationsOpen(), 0);
+  EXPECT_EQ(run.office.ApplicationsRunning(), 0);
+}
+
+TEST(FastPipeline, VersionWithAn8ShowsThePlaceholderForEverySlide) {
+  PipelineRun run;
+  run.office.SetVersion("8.0");
+  run.office.SetMissingExport(true);
+  run.office.SetSlideCount(run.Compound(), 2);
+  run.Run(DamagedPresentation());
+  EXPECT_EQ(run.Slides(), (std::vector<std::string>{"Slide 1", "Slide 2"}));
+  EXPECT_EQ(run.view.last_bitmap.at(0, 0), StubImageToolkit::kPlaceholderColour);
+  EXPECT_NE(run.sink.log.find("    Recovered Slide 2\r\n"), std::string::npos);
+}
+
+TEST(FastPipeline, SlideWhoseImageIsMissingGetsNoItemAndNoLogLine) {
+  PipelineRun run;
+  run.office.SetMissingExport(true);
+  run.office.SetSlideCount(run.Compound(), 2);
+  run.Run(DamagedPresentation());
+  EXPECT_TRUE(run.Slides().empty());
+  EXPECT_EQ(run.sink.log.find("Recovered Slide"), std::string::npos);
+  EXPECT_EQ(run.office.JournalOf("Presentation.SaveAs").size(), 2u);
+}
+
+// Asks to stop while the first slide's thumbnail is made.
+class StoppingToolkit : public StubImageToolkit {
+ public:
+  explicit StoppingToolkit(StopFlag& stop) : stop_(stop) {}
+  std::optional<Bitmap> MakeThumbnail(const std::string& path, int width, int height) override {
+    stop_ = true;
+    return StubImageToolkit::MakeThumbnail(path, width, height);
+  }
+
+ private:
+  StopFlag& stop_;
+};
+
+TEST(FastPipeline, StopInTheSlideLoopKeepsThumbnailsAndStillClosesTheOffice) {
+  PipelineRun run;
+  StoppingToolkit toolkit(run.stop);
+  RunEnvironment env{run.sink, run.trace,   run.stop, run.workspace, run.view, toolkit,
+                     &run.office, nullptr, run.env.output_folder, "Rec"};
+  RecoveryJob job(env);
+  run.office.SetSlideCount(run.Compound(), 4);
+  auto file = run.Damaged(DamagedPresentation());
+  RunFastPipeline(job, *file);
+  EXPECT_EQ(run.Slides(), std::vector<std::string>{"Slide 1"});
+  EXPECT_EQ(run.office.CallCount("Presentation.Close"), 1);
+  EXPECT_EQ(run.office.ApplicationsRunning(), 0);
+  EXPECT_TRUE(run.WorkspaceGone());
+  EXPECT_EQ(::access((run.Compound() + "ff").c_str(), F_OK), -1);
+}
+
+TEST(FastPipeline, NothingIsSavedWhenNoDocumentStreamWasFound) {
+  PipelineRun run;
+  run.env.office = nullptr;
+  Bytes bytes = Filler(4096);
+  PutPictureRecord(bytes, 512);
+  run.Run(bytes);
+  EXPECT_EQ(::access(run.Result().c_str(), F_OK), -1);
+  EXPECT_TRUE(run.WorkspaceGone());
+}
+
+}  // namespace
+}  // namespace vlx::testing

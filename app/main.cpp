@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QLineEdit>
 #include <QScreen>
 #include <QTimer>
 #include <iostream>
 
 #include "app/artwork.h"
 #include "app/main_window.h"
+#include "app/master_slide_dialog.h"
 #include "app/progress_log.h"
 #include "app/recovery_view.h"
 #include "app/single_instance.h"
@@ -100,7 +102,11 @@ int main(int argc, char** argv) {
   vlx::app::MainWindow window(std::move(services), [&office] { office.OnPowerPointWatchdogTimer(); },
                               QDir::currentPath());
   log = window.progress_log();
+  vlx::app::WindowMasterSlideDialog master_dialog(&window, window.view()->dialogs());
+  master_dialog.set_accept_first(unattended);
+  window.view()->set_master_dialog(&master_dialog);
   window.showMaximized();
+  if (unattended) window.resize(1280, 860);  // no window manager maximises under Xvfb
 
   if (unattended) {
     vlx::app::RecoveryView* view = window.view();

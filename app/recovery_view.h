@@ -55,6 +55,7 @@ class RecoveryView : public QWidget {
   void Browse();
   void AddFile();  // the Browse of the menu: only in the start layout
   void EndOffices();  // ends every office process of ours
+  void set_master_dialog(MasterSlideDialog* dialog) { services_.master_dialog = dialog; }
 
   // Settings of the Folder Setting dialog.
   QString prefix() const { return prefix_; }

@@ -8,10 +8,14 @@ namespace vlx::cli {
 namespace {
 
 bool ParseMode(const std::string& text, RecoveryMode* mode) {
-  if (text == "fast") *mode = RecoveryMode::kFast;
-  else if (text == "standard") *mode = RecoveryMode::kStandard;
-  else if (text == "auto") *mode = RecoveryMode::kAuto;
-  else return false;
+  if (text == "fast")
+    *mode = RecoveryMode::kFast;
+  else if (text == "standard")
+    *mode = RecoveryMode::kStandard;
+  else if (text == "auto")
+    *mode = RecoveryMode::kAuto;
+  else
+    return false;
   return true;
 }
 
@@ -33,9 +37,12 @@ bool PrefixUsable(const std::string& prefix) {
 
 const char* ModeName(RecoveryMode mode) {
   switch (mode) {
-    case RecoveryMode::kFast: return "fast";
-    case RecoveryMode::kStandard: return "standard";
-    case RecoveryMode::kAuto: return "auto";
+    case RecoveryMode::kFast:
+      return "fast";
+    case RecoveryMode::kStandard:
+      return "standard";
+    case RecoveryMode::kAuto:
+      return "auto";
   }
   return "auto";
 }

@@ -11,11 +11,11 @@ enum class RecoveryMode { kFast, kStandard, kAuto };
 // What the user asked for on the command line.
 struct CommandLine {
   RecoveryMode mode = RecoveryMode::kAuto;
-  std::string output_folder;          // empty: the current directory
+  std::string output_folder;  // empty: the current directory
   std::string prefix = "Rec";
-  int master = 1;                     // the N-th listed master-slide candidate
+  int master = 1;  // the N-th listed master-slide candidate
   bool list_masters = false;
-  std::optional<std::string> trace;   // trace file; none: no trace is written
+  std::optional<std::string> trace;  // trace file; none: no trace is written
   bool no_office = false;
   bool json = false;
   bool help = false;

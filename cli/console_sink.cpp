@@ -10,6 +10,13 @@ constexpr int kBarWidth = 30;
 constexpr size_t kStatusWidth = 36;
 constexpr const char* kCriticalPrefix = "Critical Error ";
 
+std::string Trimmed(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  const size_t last = text.find_last_not_of(" \t\r\n");
+  return text.substr(first, last - first + 1);
+}
+
 }  // namespace
 
 int CriticalErrorCode(const std::string& message) {
@@ -26,7 +33,9 @@ int CriticalErrorCode(const std::string& message) {
   return digits == 3 ? code : -1;
 }
 
-bool IsYesNoStyle(int style) { return (style & 0x0F) == 4; }
+bool IsYesNoStyle(int style) {
+  return (style & 0x0F) == 4;
+}
 
 bool IsOfficeStartError(int code) {
   return code == 8 || code == 15 || code == 16 || code == 17 || code == 33;
@@ -106,12 +115,16 @@ void ConsoleSink::SetProgress(int percent) {
 
 void ConsoleSink::AppendLog(const std::string& text) {
   std::lock_guard lock(mutex_);
+  // Plain output has just printed the status; a log line that repeats it adds nothing.
+  if (!terminal_ && !status_.empty() && Trimmed(text) == Trimmed(status_)) return;
   ClearBar();
   WriteLines(text);
   if (terminal_ && percent_ >= 0) DrawBar();
 }
 
-void ConsoleSink::ReplaceLog(const std::string& text) { AppendLog(text); }
+void ConsoleSink::ReplaceLog(const std::string& text) {
+  AppendLog(text);
+}
 
 int ConsoleSink::ShowMessage(MessageOwner /*owner*/, const std::string& text,
                              const std::string& caption, int style) {

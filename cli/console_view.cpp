@@ -10,9 +10,12 @@ namespace {
 
 const char* ListName(ResultList list) {
   switch (list) {
-    case ResultList::kSlides: return "Slide";
-    case ResultList::kDataSlides: return "Data Slide";
-    case ResultList::kPictures: return "Image";
+    case ResultList::kSlides:
+      return "Slide";
+    case ResultList::kDataSlides:
+      return "Data Slide";
+    case ResultList::kPictures:
+      return "Image";
   }
   return "Item";
 }
@@ -45,9 +48,12 @@ void ConsoleView::Clear() {
 
 int ConsoleView::ItemCount(ResultList list) {
   switch (list) {
-    case ResultList::kSlides: return static_cast<int>(slides_.size());
-    case ResultList::kDataSlides: return static_cast<int>(data_slides_.size());
-    case ResultList::kPictures: return static_cast<int>(pictures_.size());
+    case ResultList::kSlides:
+      return static_cast<int>(slides_.size());
+    case ResultList::kDataSlides:
+      return static_cast<int>(data_slides_.size());
+    case ResultList::kPictures:
+      return static_cast<int>(pictures_.size());
   }
   return 0;
 }
@@ -73,8 +79,8 @@ void ConsoleView::AddThumbnail(ResultList list, const Bitmap& bitmap, int positi
     return;
   }
   auto& items = list == ResultList::kSlides ? slides_ : data_slides_;
-  const size_t at = position < 0 ? items.size()
-                                 : std::min(items.size(), static_cast<size_t>(position));
+  const size_t at =
+      position < 0 ? items.size() : std::min(items.size(), static_cast<size_t>(position));
   items.insert(items.begin() + static_cast<std::ptrdiff_t>(at), ThumbnailEntry{label, thumbnail});
 }
 

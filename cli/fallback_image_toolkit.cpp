@@ -43,8 +43,12 @@ bool FallbackImageToolkit::SaveJpeg(const Bitmap& /*bitmap*/, const std::string&
   return false;
 }
 
-Bitmap FallbackImageToolkit::StockBitmap() { return PlainBitmap(350, 350); }
+Bitmap FallbackImageToolkit::StockBitmap() {
+  return PlainBitmap(350, 350);
+}
 
-Bitmap FallbackImageToolkit::PlaceholderBitmap() { return PlainBitmap(170, 120); }
+Bitmap FallbackImageToolkit::PlaceholderBitmap() {
+  return PlainBitmap(170, 120);
+}
 
 }  // namespace vlx::cli

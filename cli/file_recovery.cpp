@@ -20,10 +20,14 @@ bool NonEmptyFile(const std::string& path) {
 
 int Severity(int status) {
   switch (status) {
-    case kExitRecovered: return 0;
-    case kExitNothingRecovered: return 1;
-    case kExitUnusable: return 2;
-    default: return 3;
+    case kExitRecovered:
+      return 0;
+    case kExitNothingRecovered:
+      return 1;
+    case kExitUnusable:
+      return 2;
+    default:
+      return 3;
   }
 }
 
@@ -32,12 +36,9 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
                   const std::string& input, ToolServices& services) {
   ConsoleView view;
   CensusRecordingDialog census(services.master_chooser);
-  RunEnvironment env{services.sink, services.trace, services.stop, services.workspace,
-                     view,          services.images};
-  env.office = services.office;
-  env.master_dialog = &census;
-  env.output_folder = base;
-  env.folder_prefix = line.prefix;
+  RunEnvironment env{services.sink, services.trace,  services.stop,   services.workspace,
+                     view,          services.images, services.office, &census,
+                     base,          line.prefix};
   view.Attach(&env);
 
   RunRecord record;
@@ -67,8 +68,8 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
 
 std::string RunSummary(const RunRecord& run) {
   std::string text = "Output folder: " + run.output_folder + "\n";
-  text += run.saved_presentation.empty() ? "No presentation saved"
-                                         : "Saved " + run.saved_presentation;
+  text +=
+      run.saved_presentation.empty() ? "No presentation saved" : "Saved " + run.saved_presentation;
   text += "; slides: " + std::to_string(run.slides.size()) +
           ", data slides: " + std::to_string(run.data_slides.size()) +
           ", pictures: " + std::to_string(run.pictures.size());
@@ -91,8 +92,8 @@ FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
       return report;
     }
   }
-  const RecoveryMode first = line.mode == RecoveryMode::kStandard ? RecoveryMode::kStandard
-                                                                  : RecoveryMode::kFast;
+  const RecoveryMode first =
+      line.mode == RecoveryMode::kStandard ? RecoveryMode::kStandard : RecoveryMode::kFast;
   report.runs.push_back(RunMode(first, line, base_folder, input, services));
   services.sink.PrintLine(RunSummary(report.runs.back()));
   // Auto: the fast mode advises the standard mode when it listed no slide; the standard
@@ -109,9 +110,7 @@ FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
     recovered = recovered || run.RecoveredSomething();
     stopped = stopped || run.stopped;
   }
-  report.exit_status = stopped     ? kExitStopped
-                       : recovered ? kExitRecovered
-                                   : kExitNothingRecovered;
+  report.exit_status = stopped ? kExitStopped : recovered ? kExitRecovered : kExitNothingRecovered;
   return report;
 }
 

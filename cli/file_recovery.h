@@ -23,8 +23,8 @@ struct ToolServices {
   StopFlag& stop;
   Workspace& workspace;
   ImageToolkit& images;
-  office::AutomationServer* office = nullptr;    // nullptr: no office
-  MasterSlideDialog* master_chooser = nullptr;   // nullptr: standard runs stop at the choice
+  office::AutomationServer* office = nullptr;   // nullptr: no office
+  MasterSlideDialog* master_chooser = nullptr;  // nullptr: standard runs stop at the choice
 };
 
 // Recovers one input file in the line's mode, its output folder made in base_folder

@@ -39,16 +39,24 @@ void WritePictures(JsonWriter& json, const std::vector<PictureEntry>& pictures) 
   json.EndArray();
 }
 
-int64_t Count(size_t n) { return static_cast<int64_t>(n); }
+int64_t Count(size_t n) {
+  return static_cast<int64_t>(n);
+}
 
 void WriteCensus(JsonWriter& json, const CensusSummary& census) {
   json.BeginObject()
-      .Key("drawings").Number(Count(census.drawings))
-      .Key("prog_tags").Number(Count(census.prog_tags))
-      .Key("main_masters").Number(Count(census.main_masters))
-      .Key("blip_stores").Number(Count(census.blip_stores))
-      .Key("slide_lists").Number(Count(census.slide_lists))
-      .Key("picture_blocks").Number(Count(census.picture_blocks));
+      .Key("drawings")
+      .Number(Count(census.drawings))
+      .Key("prog_tags")
+      .Number(Count(census.prog_tags))
+      .Key("main_masters")
+      .Number(Count(census.main_masters))
+      .Key("blip_stores")
+      .Number(Count(census.blip_stores))
+      .Key("slide_lists")
+      .Number(Count(census.slide_lists))
+      .Key("picture_blocks")
+      .Number(Count(census.picture_blocks));
   json.Key("picture_stream_start");
   if (census.picture_stream_start) {
     json.Number(static_cast<int64_t>(*census.picture_stream_start));

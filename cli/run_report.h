@@ -31,8 +31,8 @@ struct MasterEntry {
 
 // One run of one mode on one input.
 struct RunRecord {
-  std::string mode;           // "fast" or "standard"
-  std::string output_folder;  // ends in '/'
+  std::string mode;                // "fast" or "standard"
+  std::string output_folder;       // ends in '/'
   std::string saved_presentation;  // empty when none was saved
   std::vector<ThumbnailEntry> slides;
   std::vector<ThumbnailEntry> data_slides;

@@ -32,6 +32,8 @@ void InstallStopSignal(StopFlag& flag) {
   ::sigaction(SIGTERM, &action, nullptr);
 }
 
-bool StopSignalled() { return g_signalled != 0; }
+bool StopSignalled() {
+  return g_signalled != 0;
+}
 
 }  // namespace vlx::cli

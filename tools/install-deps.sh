@@ -8,7 +8,7 @@ packages=(
   libreoffice-impress libreoffice-dev libreoffice-dev-common
   fonts-liberation2 fonts-crosextra-carlito fonts-dejavu-core
   python3 python3-olefile libgsf-bin
-  xvfb xauth
+  xvfb xauth fp-utils
 )
 missing=()
 for p in "${packages[@]}"; do

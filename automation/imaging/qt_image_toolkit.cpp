@@ -13,7 +13,9 @@ namespace vlx {
 
 namespace {
 
-QString FromPath(const std::string& path) { return QString::fromStdString(path); }
+QString FromPath(const std::string& path) {
+  return QString::fromStdString(path);
+}
 
 QImage Load(const std::string& path) {
   QImageReader reader(FromPath(path));
@@ -51,7 +53,7 @@ bool WriteJpeg(const QImage& image, const std::string& jpeg_path) {
 }  // namespace
 
 std::optional<Bitmap> QtImageToolkit::MakeThumbnail(const std::string& image_path, int width,
-                                                     int height) {
+                                                    int height) {
   if (width <= 0 || height <= 0) return std::nullopt;
   const QImage picture = Load(image_path);
   if (picture.isNull()) return std::nullopt;
@@ -78,8 +80,12 @@ bool QtImageToolkit::SaveJpeg(const Bitmap& bitmap, const std::string& jpeg_path
   return WriteJpeg(ToImage(bitmap), jpeg_path);
 }
 
-Bitmap QtImageToolkit::StockBitmap() { return ToBitmap(StockSlidePicture()); }
+Bitmap QtImageToolkit::StockBitmap() {
+  return ToBitmap(StockSlidePicture());
+}
 
-Bitmap QtImageToolkit::PlaceholderBitmap() { return ToBitmap(PlaceholderPicture()); }
+Bitmap QtImageToolkit::PlaceholderBitmap() {
+  return ToBitmap(PlaceholderPicture());
+}
 
 }  // namespace vlx

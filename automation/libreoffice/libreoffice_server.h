@@ -21,7 +21,7 @@ struct LibreOfficeOptions {
   // How long one call may block before the watchdog ends the office.
   std::chrono::milliseconds call_limit{60000};
   // Receives one line with the real office version per program run; empty: stderr.
-  std::function<void(const std::string&)> log;
+  std::function<void(const std::string&)> log{};
 };
 
 // The automation server on Linux: one headless LibreOffice per server, started on first

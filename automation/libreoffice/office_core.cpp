@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <random>
 
+#include "automation/libreoffice/office_process_ender.h"
 #include "automation/libreoffice/office_profile.h"
 #include "engine/job/folder_tree.h"
 
@@ -18,6 +19,7 @@ std::atomic<bool> version_logged{false};
 // <temp>/vlxOffice-<pid>/office-<n>/, made owner-only; the shared root must be a real
 // folder of ours, never a link planted by someone else.
 std::string MakeOfficeFolder() {
+  RemoveStaleOfficeFolders();
   const std::string root = OfficeRootFolder();
   if (::mkdir(root.c_str(), 0700) != 0 && errno != EEXIST) {
     throw office::AutomationError("cannot create " + root);

@@ -111,7 +111,7 @@ std::unique_ptr<OfficeInstance> OfficeInstance::Start(ChildLauncher& launcher,
 }
 
 OfficeInstance::~OfficeInstance() {
-  if (!HasEnded()) Kill();
+  Terminate(std::chrono::seconds(3));
   DisposeLink(link_);
   // The office leaves its pipe socket behind when it is killed.
   ::unlink(("/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + pipe_name_).c_str());
@@ -146,6 +146,23 @@ void OfficeInstance::Kill() {
   while (!HasEnded() && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
+}
+
+void OfficeInstance::Terminate(std::chrono::milliseconds grace) {
+  if (HasEnded()) return;
+  std::thread ask([desktop = link_.desktop] {
+    try {
+      if (desktop.is()) desktop->terminate();
+    } catch (...) {
+      // A dying office answers with an exception; its end is checked below.
+    }
+  });
+  const auto deadline = std::chrono::steady_clock::now() + grace;
+  while (!HasEnded() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  if (!HasEnded()) Kill();
+  ask.join();
 }
 
 }  // namespace vlx::lo

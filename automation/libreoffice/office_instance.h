@@ -26,7 +26,7 @@ class OfficeInstance {
   // Starts the office and connects; throws AutomationError when it cannot.
   static std::unique_ptr<OfficeInstance> Start(ChildLauncher& launcher,
                                                const OfficeSettings& settings);
-  ~OfficeInstance();  // ends the process if it still runs
+  ~OfficeInstance();  // ends the process if it still runs (Terminate)
   OfficeInstance(const OfficeInstance&) = delete;
   OfficeInstance& operator=(const OfficeInstance&) = delete;
 
@@ -38,6 +38,9 @@ class OfficeInstance {
   // SIGKILL to the office's process group, then reaps it. Safe from any thread; calls
   // blocked in the office fail from then on.
   void Kill();
+  // Asks the office to quit, which lets it remove its pipes; kills it when it has not
+  // gone after `grace` (a hung office never answers).
+  void Terminate(std::chrono::milliseconds grace);
 
  private:
   OfficeInstance(pid_t pid, std::string pipe_name);

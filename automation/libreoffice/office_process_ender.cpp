@@ -6,11 +6,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <filesystem>
 #include <thread>
 #include <vector>
 
 #include "automation/libreoffice/office_profile.h"
 #include "engine/job/folder_tree.h"
+#include "engine/job/workspace.h"
 
 namespace vlx::lo {
 namespace {
@@ -64,6 +67,25 @@ int EndOwnOfficeProcesses(std::chrono::milliseconds wait_each, const std::string
     } else {
       given_up.push_back(next.pid);
     }
+  }
+}
+
+void RemoveStaleOfficeFolders() {
+  std::vector<pid_t> owners_running;
+  for (const OfficeProcess& process : FindOfficeProcesses()) owners_running.push_back(process.owner);
+  std::error_code error;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(Workspace::SystemTempPath(), error)) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with(kOfficeRootPrefix)) continue;
+    const char* digits = name.data() + kOfficeRootPrefix.size();
+    pid_t owner = 0;
+    auto [end, parse_error] = std::from_chars(digits, name.data() + name.size(), owner);
+    if (parse_error != std::errc() || end != name.data() + name.size() || owner <= 0) continue;
+    if (std::find(owners_running.begin(), owners_running.end(), owner) != owners_running.end()) {
+      continue;
+    }
+    RemoveLeftoverProfile(owner);
   }
 }
 

@@ -38,7 +38,7 @@ bool SlideSorterShown(const ViewAccess& view) {
   Reference<css::beans::XPropertySet> properties(view.controller, UNO_QUERY);
   if (!properties.is()) return false;
   Reference<css::lang::XServiceInfo> sub(properties->getPropertyValue("SubController"), UNO_QUERY);
-  return sub.is() && sub->getImplementationName() == "SdUnoSlideView";
+  return sub.is() && sub->getImplementationName().endsWith("SdUnoSlideView");
 }
 
 void MovePageFirst(const Reference<css::uno::XComponentContext>& context,

@@ -12,6 +12,8 @@ std::string ExportedSlidePath(const std::string& folder, int slide) {
   return folder + "/Slide" + std::to_string(slide) + ".JPG";
 }
 
-void RemoveEarlierExport(const std::string& folder) { DeleteFolderTree(folder); }
+void RemoveEarlierExport(const std::string& folder) {
+  DeleteFolderTree(folder);
+}
 
 }  // namespace vlx

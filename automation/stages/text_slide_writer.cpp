@@ -26,8 +26,12 @@ std::string WithoutTrailingWhiteSpace(std::string text) {
 }
 
 void PutShapeText(office::Slides& slides, int shape, const std::string& text) {
-  slides.Item(1.0f)->GetShapes()->Item(static_cast<float>(shape))->GetTextFrame()->GetTextRange()->SetText(
-      text);
+  slides.Item(1.0f)
+      ->GetShapes()
+      ->Item(static_cast<float>(shape))
+      ->GetTextFrame()
+      ->GetTextRange()
+      ->SetText(text);
 }
 
 // Makes and lists the data slide of one slide number.

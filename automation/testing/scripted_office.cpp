@@ -70,7 +70,8 @@ struct ScriptedOffice::State {
       journal.push_back(fails ? line + " -> error" : line);
     }
     if (fails)
-      throw office::AutomationError(member + ": " + (failure.empty() ? "scripted failure" : failure));
+      throw office::AutomationError(member + ": " +
+                                    (failure.empty() ? "scripted failure" : failure));
   }
 
   static std::string Refusal(const PresentationState& p) {
@@ -167,8 +168,8 @@ class ScriptedSlides : public office::Slides {
   std::shared_ptr<office::Slide> Add(int index, int layout) override {
     std::string failure = State::Refusal(*p_);
     if (failure.empty() && (index < 1 || index > p_->slide_count + 1)) failure = "bad index";
-    s_->Call("Slides.Add", "Slides.Add(" + std::to_string(index) + ", " + std::to_string(layout) + ")",
-             failure);
+    s_->Call("Slides.Add",
+             "Slides.Add(" + std::to_string(index) + ", " + std::to_string(layout) + ")", failure);
     ++p_->slide_count;
     return std::make_shared<ScriptedSlide>(s_, p_);
   }
@@ -210,10 +211,11 @@ class ScriptedPresentation : public office::Presentation {
     return std::make_shared<ScriptedSlides>(s_, p_);
   }
   void SaveAs(const std::string& file_name, int file_format, int embed_fonts) override {
-    const std::string line = "Presentation.SaveAs(" + file_name + ", " + std::to_string(file_format) +
-                             ", " + std::to_string(embed_fonts) + ")";
+    const std::string line = "Presentation.SaveAs(" + file_name + ", " +
+                             std::to_string(file_format) + ", " + std::to_string(embed_fonts) + ")";
     std::string failure = State::Refusal(*p_);
-    if (failure.empty() && file_format != office::kFormatJpeg && file_format != office::kFormatDefault)
+    if (failure.empty() && file_format != office::kFormatJpeg &&
+        file_format != office::kFormatDefault)
       failure = "unsupported format";
     s_->Call("Presentation.SaveAs", line, failure);
     std::string write_failure;
@@ -227,7 +229,8 @@ class ScriptedPresentation : public office::Presentation {
       }
       if (!missing) write_failure = SavePictures(file_name, p_->slide_count);
     }
-    if (!write_failure.empty()) throw office::AutomationError("Presentation.SaveAs: " + write_failure);
+    if (!write_failure.empty())
+      throw office::AutomationError("Presentation.SaveAs: " + write_failure);
   }
   void Close() override {
     s_->Call("Presentation.Close", "Presentation.Close()", State::Refusal(*p_));
@@ -311,7 +314,9 @@ class ScriptedApplication : public office::Application {
 ScriptedOffice::ScriptedOffice() : state_(std::make_shared<State>()) {}
 ScriptedOffice::~ScriptedOffice() = default;
 
-void ScriptedOffice::FailCreation(int n) { FailCall("Server.CreateApplication", n); }
+void ScriptedOffice::FailCreation(int n) {
+  FailCall("Server.CreateApplication", n);
+}
 
 void ScriptedOffice::FailEveryCreation() {
   std::lock_guard lock(state_->mutex);

@@ -15,7 +15,9 @@ bool BeginsLikeJpeg(const std::string& path) {
   return in.gcount() == 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
 }
 
-bool Readable(const std::string& path) { return static_cast<bool>(std::ifstream(path)); }
+bool Readable(const std::string& path) {
+  return static_cast<bool>(std::ifstream(path));
+}
 
 }  // namespace
 
@@ -51,9 +53,13 @@ bool StubImageToolkit::SaveJpeg(const Bitmap& bitmap, const std::string& jpeg_pa
   return !bitmap.empty() && WriteSmallJpeg(jpeg_path);
 }
 
-Bitmap StubImageToolkit::StockBitmap() { return SolidBitmap(350, 350, kStockColour); }
+Bitmap StubImageToolkit::StockBitmap() {
+  return SolidBitmap(350, 350, kStockColour);
+}
 
-Bitmap StubImageToolkit::PlaceholderBitmap() { return SolidBitmap(170, 120, kPlaceholderColour); }
+Bitmap StubImageToolkit::PlaceholderBitmap() {
+  return SolidBitmap(170, 120, kPlaceholderColour);
+}
 
 std::vector<StubImageToolkit::ThumbnailRequest> StubImageToolkit::Thumbnails() const {
   std::lock_guard lock(mutex_);

@@ -8,11 +8,11 @@ namespace vlx {
 namespace {
 
 // CurrentUserAtom: version/instance word 0, record type 0x0FF6.
-bool IsCurrentUserAtom(const uint8_t* header) {
-  return header[0] == 0x00 && header[1] == 0x00 && header[2] == 0xF6 && header[3] == 0x0F;
-}
+constexpr HeaderPattern kCurrentUserAtom[] = {{0xFFFFFFFF, 0x0FF60000}};
 
-bool AnyLength(uint32_t, uint64_t) { return true; }
+bool AnyLength(uint32_t, uint64_t) {
+  return true;
+}
 
 // The found block replaces the start of the Current User image; the change lasts for
 // later runs until another block is found.
@@ -24,7 +24,7 @@ constexpr CarvingPhase kCurrentUserPhase{
     .number = 2,
     .step = 64,
     .tail_skip = 0,
-    .signature = IsCurrentUserAtom,
+    .signature = kCurrentUserAtom,
     .length_test = AnyLength,
     .hit = CarveHit::kTakeBlock,
     .report_while_copying = false,

@@ -4,10 +4,9 @@
 namespace vlx {
 namespace {
 
-// Document container: a container version nibble (byte 1 is not looked at) and type 1000.
-bool IsDocumentContainer(const uint8_t* header) {
-  return header[0] == 0x0F && HeaderWord(header, 2) == 0x03E8;
-}
+// Document container: byte 0 = 0x0F (container nibble, instance 0 in its high half),
+// record type 1000; byte 1 is not looked at.
+constexpr HeaderPattern kDocumentContainer[] = {{0xFFFF00FF, 0x03E8000F}};
 
 // A positive signed length that fits in the file.
 bool FitsInFile(uint32_t record_length, uint64_t file_length) {
@@ -18,7 +17,7 @@ constexpr CarvingPhase kDocumentPhase{
     .number = 1,
     .step = 512,
     .tail_skip = 0,
-    .signature = IsDocumentContainer,
+    .signature = kDocumentContainer,
     .length_test = FitsInFile,
     .hit = CarveHit::kCopyToEnd,
     .report_while_copying = false,

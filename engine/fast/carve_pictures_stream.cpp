@@ -6,20 +6,10 @@ namespace {
 
 // Version 0 with the instance of an OfficeArt picture record (WMF, EMF, JPEG, PICT,
 // PNG, DIB, and 0x800); the record type is not looked at.
-bool IsPictureRecord(const uint8_t* header) {
-  switch (HeaderWord(header, 0)) {
-    case 0x2160:
-    case 0x3D40:
-    case 0x46A0:
-    case 0x5420:
-    case 0x6E00:
-    case 0x7A80:
-    case 0x8000:
-      return true;
-    default:
-      return false;
-  }
-}
+constexpr HeaderPattern kPictureRecord[] = {
+    {0xFFFF, 0x2160}, {0xFFFF, 0x3D40}, {0xFFFF, 0x46A0}, {0xFFFF, 0x5420},
+    {0xFFFF, 0x6E00}, {0xFFFF, 0x7A80}, {0xFFFF, 0x8000},
+};
 
 // Shorter than the file; an empty record counts.
 bool ShorterThanFile(uint32_t record_length, uint64_t file_length) {
@@ -30,7 +20,7 @@ constexpr CarvingPhase kPicturesPhase{
     .number = 3,
     .step = 512,
     .tail_skip = 512,
-    .signature = IsPictureRecord,
+    .signature = kPictureRecord,
     .length_test = ShorterThanFile,
     .hit = CarveHit::kCopyToEnd,
     .report_while_copying = true,

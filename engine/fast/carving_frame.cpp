@@ -35,9 +35,19 @@ class StepReporter {
   int percent_ = 0;
 };
 
-// The first 8 bytes at offset, tested in place when they are in the file; bytes past
-// the end of the file read as zero.
-const uint8_t* HeaderAt(DamagedFile& file, uint64_t offset, uint8_t (&spare)[8]) {
+constexpr size_t kHeaderSize = 8;
+constexpr size_t kScanChunk = 64 * 1024;
+
+bool IsCandidate(const CarvingPhase& phase, const uint8_t* header, uint64_t file_length) {
+  const uint32_t start = LoadLittleEndian32(header);
+  for (const HeaderPattern& pattern : phase.signature)
+    if ((start & pattern.mask) == pattern.bits)
+      return phase.length_test(LoadLittleEndian32(header + 4), file_length);
+  return false;
+}
+
+// The first 8 bytes at offset, read whole; bytes past the end of the file read as zero.
+const uint8_t* HeaderAt(DamagedFile& file, uint64_t offset, uint8_t (&spare)[kHeaderSize]) {
   size_t available = 0;
   const uint8_t* data = file.View(offset, sizeof spare, &available);
   if (available >= sizeof spare) return data;
@@ -88,13 +98,28 @@ bool RunCarvingPhase(RecoveryJob& job, DamagedFile& file, const CarvingPhase& ph
   const uint64_t length = file.GetLength();
   const uint64_t limit = length > phase.tail_skip ? length - phase.tail_skip : 0;
   StepReporter reporter(job.sink(), length);
-  for (uint64_t offset = 0; offset < limit; offset += phase.step) {
+  // Offsets are tested in place in chunks of the file's read window; only a header cut
+  // by the end of a chunk goes through the zero-filling single read.
+  for (uint64_t offset = 0; offset < limit;) {
+    size_t available = 0;
+    const uint8_t* chunk = file.View(offset, kScanChunk, &available);
+    const uint64_t chunk_start = offset;
+    const uint64_t whole_headers_end =
+        chunk_start + available;  // header fits when offset + 8 <= this
+    for (; offset < limit && offset + kHeaderSize <= whole_headers_end; offset += phase.step) {
+      if (job.StopRequested()) return false;
+      reporter.Report(offset);
+      const uint8_t* header = chunk + (offset - chunk_start);
+      if (IsCandidate(phase, header, length))
+        return HandleHit(job, file, phase, offset, workspace_usable, reporter);
+    }
+    if (offset >= limit || offset + kHeaderSize <= whole_headers_end) continue;
     if (job.StopRequested()) return false;
     reporter.Report(offset);
-    uint8_t spare[8];
-    const uint8_t* header = HeaderAt(file, offset, spare);
-    if (phase.signature(header) && phase.length_test(HeaderLength(header), length))
+    uint8_t spare[kHeaderSize];
+    if (IsCandidate(phase, HeaderAt(file, offset, spare), length))
       return HandleHit(job, file, phase, offset, workspace_usable, reporter);
+    offset += phase.step;
   }
   return true;
 }

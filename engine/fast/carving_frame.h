@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "engine/job/damaged_file.h"
 #include "engine/job/recovery_job.h"
@@ -17,14 +18,22 @@ enum class CarveHit {
   kTakeBlock,  // keep the one 512-byte block at the hit
 };
 
+// A record header start: the first four bytes, read as a little-endian 32-bit value,
+// match when (value & mask) == bits.
+struct HeaderPattern {
+  uint32_t mask;
+  uint32_t bits;
+};
+
 // One carving pass over the damaged file, described by its parameters alone. The
 // frame (RunCarvingPhase) does the scanning, reporting, stop tests and file writing.
 struct CarvingPhase {
   int number;          // shown in the log line " Analyzing Phase <n>... "
   uint64_t step;       // distance between tested offsets
   uint64_t tail_skip;  // offsets at length - tail_skip or later are not tested
-  // Tests the first 8 bytes of a block (bytes past the file's end read as zero).
-  bool (*signature)(const uint8_t* header);
+  // The block is a candidate when its first four bytes match any of these (bytes past
+  // the file's end read as zero).
+  std::span<const HeaderPattern> signature;
   // Tests the 32-bit length field at bytes 4-7 against the file length.
   bool (*length_test)(uint32_t record_length, uint64_t file_length);
   CarveHit hit;
@@ -39,13 +48,10 @@ struct CarvingPhase {
 // false on a stop request or when its workspace file could not be created or written.
 bool RunCarvingPhase(RecoveryJob& job, DamagedFile& file, const CarvingPhase& phase);
 
-// Little-endian fields of a record header.
-inline uint16_t HeaderWord(const uint8_t* header, size_t at) {
-  return static_cast<uint16_t>(header[at] | (header[at + 1] << 8));
-}
-inline uint32_t HeaderLength(const uint8_t* header) {
-  return static_cast<uint32_t>(header[4]) | (static_cast<uint32_t>(header[5]) << 8) |
-         (static_cast<uint32_t>(header[6]) << 16) | (static_cast<uint32_t>(header[7]) << 24);
+// Little-endian 32-bit value at p.
+inline uint32_t LoadLittleEndian32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 }  // namespace vlx

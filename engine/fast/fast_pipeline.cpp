@@ -28,7 +28,9 @@ struct FastPaths {
         export_folder(compound + "ff"),
         result(job.env.output_folder + kResultName) {}
 
-  std::string SlideImage(int n) const { return export_folder + "/Slide" + std::to_string(n) + ".JPG"; }
+  std::string SlideImage(int n) const {
+    return export_folder + "/Slide" + std::to_string(n) + ".JPG";
+  }
 
   std::string document, user, pictures, compound, export_folder, result;
 };
@@ -55,7 +57,8 @@ void ListSlides(RecoveryJob& job, office::Application& app, const FastPaths& pat
     std::optional<Bitmap> thumbnail =
         job.env.images.MakeThumbnail(paths.SlideImage(n), kThumbnailWidth, kThumbnailHeight);
     // A server that cannot export pictures gets the built-in placeholder.
-    if (app.Version().find('8') != std::string::npos) thumbnail = job.env.images.PlaceholderBitmap();
+    if (app.Version().find('8') != std::string::npos)
+      thumbnail = job.env.images.PlaceholderBitmap();
     if (!thumbnail) continue;
     const std::string caption = "Slide " + std::to_string(n);
     view.AddThumbnail(ResultList::kSlides, *thumbnail,

@@ -17,7 +17,7 @@ std::optional<MasterChoice> AutomaticMasterSlideDialog::Run(RecoveryJob& job, Da
     std::filesystem::create_directories(options_.thumbnail_folder, ignored);
   }
   TrialPreview preview = job.env.office != nullptr ? TrialPreview(PreviewTrialInOffice)
-                                                   : TrialPreview(PlaceholderTrialPreview);
+                                                   : TrialPreview(StructuralTrialPreview);
   MasterSlideSearch search(job, file, *this, job.env.stop, std::move(preview));
   const MasterSearchResult result = search.SearchMasterSlides();
   job_ = nullptr;

@@ -15,7 +15,7 @@ struct AutomaticMasterOptions {
 
 // The master-slide choice without a person: runs the search (stopped by the run's stop
 // request), lists what it found and takes the chosen candidate. Without an office every
-// trial is listed with the placeholder picture. Progress goes to the run's sink.
+// structurally sound trial is listed with the placeholder picture. Progress goes to the run's sink.
 class AutomaticMasterSlideDialog : public MasterSlideDialog, private MasterSearchObserver {
  public:
   explicit AutomaticMasterSlideDialog(AutomaticMasterOptions options = {});

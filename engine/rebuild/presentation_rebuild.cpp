@@ -170,8 +170,8 @@ RebuildSummary RebuildPresentation(RecoveryJob& job, DamagedFile& file, const Ma
   }
 
   if (!options.deck_path.empty()) {
-    summary.deck_saved =
-        SaveRepairedDeck(job, file, choice, options.deck_path, summary.drawings_handled).written;
+    summary.deck = SaveRepairedDeck(job, file, choice, options.deck_path, summary.drawings_handled);
+    summary.deck_saved = summary.deck.written;
   }
   ws.Delete();
   return summary;

@@ -8,6 +8,7 @@
 
 #include "engine/job/damaged_file.h"
 #include "engine/rebuild/master_candidate.h"
+#include "engine/rebuild/repaired_deck.h"
 
 namespace vlx {
 
@@ -27,7 +28,8 @@ struct RebuildOptions {
 struct RebuildSummary {
   size_t drawings_handled = 0;  // drawings whose document was built
   bool stopped = false;         // left early on a stop request
-  bool deck_saved = false;
+  bool deck_saved = false;      // the repaired deck is at RebuildOptions::deck_path
+  DeckSave deck;                // how it was saved
 };
 
 // Builds one presentation per found drawing with the chosen master and blip store,

@@ -11,6 +11,7 @@
 #include "engine/rebuild/persist_directory.h"
 #include "engine/rebuild/record_bytes.h"
 #include "engine/rebuild/record_copy.h"
+#include "engine/rebuild/record_tree.h"
 #include "engine/rebuild/rebuilt_compound_writer.h"
 #include "engine/rebuild/slide_list_records.h"
 #include "engine/rebuild/stream_prefix.h"
@@ -79,6 +80,22 @@ bool SaveThroughOffice(RecoveryJob& job, const std::string& deck_path, const std
   return saved;
 }
 
+// Writes the deck's stream and packs it with the pictures into deck_path.
+bool PackDeck(RecoveryJob& job, const ChosenRecords& records, const DeckContent& content,
+              const std::string& deck_path) {
+  const DeckStream deck = ComposeDeckStream(records, content);
+  const Workspace& ws = job.workspace();
+  const std::string stream_path = ws.File(kDeckStreamFile);
+  if (!WriteWholeFile(stream_path, deck.bytes)) return false;
+  std::unique_ptr<DamagedFile> document = DamagedFile::Open(stream_path);
+  if (!document) return false;
+  std::unique_ptr<DamagedFile> pictures = DamagedFile::Open(ws.File(kPicturesFile));
+  SetCurrentUserEditOffset(deck.user_edit_offset);
+  PresentationCompoundMarks marks;
+  marks.storage_error = kErrorRebuiltWriting;
+  return WritePresentationCompound(job, marks, pictures.get(), document.get(), deck_path);
+}
+
 bool CopyOurDeck(const std::string& deck_path, const std::string& output_path) {
   std::error_code error;
   return std::filesystem::copy_file(deck_path, output_path,
@@ -123,6 +140,7 @@ DeckContent CollectDeckContent(RecoveryJob& job, DamagedFile& file, size_t drawi
     DeckContent::DrawingSlide slide;
     slide.drawing = ReadDrawingWithTags(file, job.prog_tags, job.drawings[i]);
     if (slide.drawing.empty()) continue;
+    slide.well_formed = IsWellFormedRecordRun(slide.drawing);
     content.drawing_slides.push_back(std::move(slide));
   }
   const int64_t highest = HighestTextSlide(job.texts);
@@ -137,33 +155,43 @@ DeckContent CollectDeckContent(RecoveryJob& job, DamagedFile& file, size_t drawi
   return content;
 }
 
+DeckContent DeckContent::WellFormedOnly() const {
+  DeckContent sound;
+  for (const auto& slide : drawing_slides) {
+    if (slide.well_formed) sound.drawing_slides.push_back(slide);
+  }
+  sound.text_slides = text_slides;
+  return sound;
+}
+
 DeckSave SaveRepairedDeck(RecoveryJob& job, DamagedFile& file, const MasterChoice& choice,
                           const std::string& output_path, size_t drawing_limit) {
   DeckSave result;
-  const DeckContent content = CollectDeckContent(job, file, drawing_limit);
-  result.drawing_slides = content.drawing_slides.size();
-  result.text_slides = content.text_slides.size();
+  DeckContent content = CollectDeckContent(job, file, drawing_limit);
   if (content.slide_count() == 0) return result;
+  const ChosenRecords records = LoadChosenRecords(file, choice);
+  const std::string deck_path = job.workspace().File(kDeckCompoundFile);
+  const auto settle = [&](const DeckContent& saved, bool by_office) {
+    result.written = true;
+    result.by_office = by_office;
+    result.drawing_slides = saved.drawing_slides.size();
+    result.text_slides = saved.text_slides.size();
+    result.drawings_left_out = content.drawing_slides.size() - saved.drawing_slides.size();
+    return result;
+  };
 
-  const DeckStream deck = ComposeDeckStream(LoadChosenRecords(file, choice), content);
-  const Workspace& ws = job.workspace();
-  const std::string stream_path = ws.File(kDeckStreamFile);
-  const std::string deck_path = ws.File(kDeckCompoundFile);
-  if (!WriteWholeFile(stream_path, deck.bytes)) return result;
-  std::unique_ptr<DamagedFile> document = DamagedFile::Open(stream_path);
-  std::unique_ptr<DamagedFile> pictures = DamagedFile::Open(ws.File(kPicturesFile));
-  if (!document) return result;
-  SetCurrentUserEditOffset(deck.user_edit_offset);
-  PresentationCompoundMarks marks;
-  marks.storage_error = kErrorRebuiltWriting;
-  const bool packed = WritePresentationCompound(job, marks, pictures.get(), document.get(), deck_path);
-  document.reset();
-  pictures.reset();
-  if (!packed) return result;
-
-  result.by_office = SaveThroughOffice(job, deck_path, output_path, content.slide_count());
-  result.written = result.by_office || CopyOurDeck(deck_path, output_path);
-  return result;
+  if (!PackDeck(job, records, content, deck_path)) return result;
+  if (job.env.office == nullptr) {
+    return CopyOurDeck(deck_path, output_path) ? settle(content, false) : result;
+  }
+  if (SaveThroughOffice(job, deck_path, output_path, content.slide_count())) return settle(content, true);
+  const DeckContent sound = content.WellFormedOnly();
+  if (sound.drawing_slides.size() < content.drawing_slides.size() && sound.slide_count() > 0) {
+    if (!PackDeck(job, records, sound, deck_path)) return result;
+    if (SaveThroughOffice(job, deck_path, output_path, sound.slide_count())) return settle(sound, true);
+    return CopyOurDeck(deck_path, output_path) ? settle(sound, false) : result;
+  }
+  return CopyOurDeck(deck_path, output_path) ? settle(content, false) : result;
 }
 
 }  // namespace vlx

@@ -22,6 +22,7 @@ struct DeckContent {
     std::vector<uint8_t> drawing;
     std::vector<uint8_t> text_records;  // may be empty
     int32_t text_count = 2;
+    bool well_formed = true;  // its records nest exactly (see IsWellFormedRecordRun)
   };
   struct TextSlide {
     std::string title;
@@ -30,6 +31,8 @@ struct DeckContent {
   std::vector<DrawingSlide> drawing_slides;
   std::vector<TextSlide> text_slides;
   size_t slide_count() const { return drawing_slides.size() + text_slides.size(); }
+  // The same without the drawings whose records do not nest.
+  DeckContent WellFormedOnly() const;
 };
 
 struct DeckStream {
@@ -48,14 +51,17 @@ DeckContent CollectDeckContent(RecoveryJob& job, DamagedFile& file,
 struct DeckSave {
   bool written = false;    // a presentation is at the output path
   bool by_office = false;  // the office's own save of it
-  size_t drawing_slides = 0;
+  size_t drawing_slides = 0;  // slides of the deck saved
   size_t text_slides = 0;
+  size_t drawings_left_out = 0;  // malformed drawings dropped to let the office open it
 };
 
 // Builds the repaired deck in the workspace (needs its vlxpicfile; without one the
 // pictures stream stays empty) and saves it at output_path: through the office's
-// binary save when an office is there and opens it with every slide, else as our own
-// file. A deck without any slide is not saved.
+// binary save when an office is there and opens it with every slide; when it cannot,
+// the deck without its malformed drawings is tried the same way and, failing that,
+// written as our own file. Without an office our own file of every slide is written.
+// A deck without any slide is not saved.
 DeckSave SaveRepairedDeck(RecoveryJob& job, DamagedFile& file, const MasterChoice& choice,
                           const std::string& output_path,
                           size_t drawing_limit = std::numeric_limits<size_t>::max());

@@ -1,12 +1,16 @@
 #include "engine/rebuild/trial_preview.h"
 
 #include <exception>
+#include <fstream>
+#include <iterator>
+#include <vector>
 #include <memory>
 
 #include "automation/stages/office_calls.h"
 #include "automation/stages/slide_export.h"
 #include "engine/job/messages.h"
 #include "engine/job/recovery_job.h"
+#include "engine/rebuild/record_tree.h"
 #include "engine/rebuild/workspace_files.h"
 
 namespace vlx {
@@ -50,7 +54,10 @@ std::optional<Bitmap> PreviewTrialInOffice(RecoveryJob& job, const std::string& 
   return job.env.images.MakeThumbnail(ExportedSlidePath(export_folder, 1), 170, 120);
 }
 
-std::optional<Bitmap> PlaceholderTrialPreview(RecoveryJob& job, const std::string&) {
+std::optional<Bitmap> StructuralTrialPreview(RecoveryJob& job, const std::string&) {
+  std::ifstream in(job.workspace().File(kTrialStreamFile), std::ios::binary);
+  const std::vector<uint8_t> stream{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (!IsWellFormedRecordRun(stream)) return std::nullopt;
   return job.env.images.PlaceholderBitmap();
 }
 

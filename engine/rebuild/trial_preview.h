@@ -19,7 +19,9 @@ using TrialPreview = std::function<std::optional<Bitmap>(RecoveryJob&, const std
 // placeholder picture. Critical Error 017 when no office can be started.
 std::optional<Bitmap> PreviewTrialInOffice(RecoveryJob& job, const std::string& compound_path);
 
-// For machines without an office: every trial is listed with the placeholder picture.
-std::optional<Bitmap> PlaceholderTrialPreview(RecoveryJob& job, const std::string& compound_path);
+// For machines without an office: a trial whose stream (the workspace's big0012241) is
+// a well-formed run of records is listed with the placeholder picture; one whose found
+// master or blip store is cut short or overruns itself is not.
+std::optional<Bitmap> StructuralTrialPreview(RecoveryJob& job, const std::string& compound_path);
 
 }  // namespace vlx

@@ -96,7 +96,7 @@ void RunStandardPipeline(RecoveryJob& job, DamagedFile& file) {
   // The repaired deck was saved by the rebuild before its workspace went; what is left
   // of the save is ending the office the run held.
   ReleaseHeldOffice(job);
-  if (!rebuilt.deck_saved) {
+  if (!rebuilt.deck.written) {
     sink.SetStatus("Saving complete...");
     return;
   }

@@ -32,9 +32,9 @@ inline Bytes Filler(size_t size) {
 
 inline void PutHeader(Bytes& bytes, size_t at, uint16_t ver_inst, uint16_t type, uint32_t length) {
   const unsigned char header[8] = {
-      static_cast<unsigned char>(ver_inst), static_cast<unsigned char>(ver_inst >> 8),
-      static_cast<unsigned char>(type),     static_cast<unsigned char>(type >> 8),
-      static_cast<unsigned char>(length),   static_cast<unsigned char>(length >> 8),
+      static_cast<unsigned char>(ver_inst),     static_cast<unsigned char>(ver_inst >> 8),
+      static_cast<unsigned char>(type),         static_cast<unsigned char>(type >> 8),
+      static_cast<unsigned char>(length),       static_cast<unsigned char>(length >> 8),
       static_cast<unsigned char>(length >> 16), static_cast<unsigned char>(length >> 24)};
   for (size_t i = 0; i < sizeof header && at + i < bytes.size(); ++i) bytes[at + i] = header[i];
 }
@@ -42,7 +42,9 @@ inline void PutHeader(Bytes& bytes, size_t at, uint16_t ver_inst, uint16_t type,
 inline void PutDocumentContainer(Bytes& bytes, size_t at, uint32_t length = 100) {
   PutHeader(bytes, at, 0x000F, 0x03E8, length);
 }
-inline void PutCurrentUserAtom(Bytes& bytes, size_t at) { PutHeader(bytes, at, 0x0000, 0x0FF6, 20); }
+inline void PutCurrentUserAtom(Bytes& bytes, size_t at) {
+  PutHeader(bytes, at, 0x0000, 0x0FF6, 20);
+}
 inline void PutPictureRecord(Bytes& bytes, size_t at, uint16_t ver_inst = 0x46A0,
                              uint32_t length = 100) {
   PutHeader(bytes, at, ver_inst, 0xF01D, length);
@@ -64,8 +66,8 @@ struct CarvingRun {
   RecordingView view;
   StubImageToolkit images;
   ScriptedOffice office;
-  RunEnvironment env{sink, trace, stop, workspace, view, images, &office, nullptr,
-                     dir.File("out/"), "Rec"};
+  RunEnvironment env{sink,   trace,   stop,    workspace,        view,
+                     images, &office, nullptr, dir.File("out/"), "Rec"};
   RecoveryJob job{env};
 
   CarvingRun() {

@@ -117,8 +117,9 @@ TEST_F(CarveCurrentUserTest, ReplacesOnlyTheFirst512BytesOfTheImage) {
   PutCurrentUserAtom(bytes, 640);
   auto file = run.Damaged(bytes);
   EXPECT_TRUE(CarveCurrentUser(run.job, *file));
-  EXPECT_EQ(Bytes(Templates().current_user_image.begin() + 512, Templates().current_user_image.end()),
-            rest);
+  EXPECT_EQ(
+      Bytes(Templates().current_user_image.begin() + 512, Templates().current_user_image.end()),
+      rest);
 }
 
 TEST_F(CarveCurrentUserTest, AtomInTheLast512BytesKeepsZerosPastTheEnd) {

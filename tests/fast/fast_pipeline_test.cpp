@@ -1,9 +1,10 @@
+#include "engine/fast/fast_pipeline.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
 
-#include "engine/fast/fast_pipeline.h"
 #include "engine/job/messages.h"
 #include "tests/fast/carving_fixture.h"
 
@@ -146,8 +147,8 @@ class StoppingToolkit : public StubImageToolkit {
 TEST(FastPipeline, StopInTheSlideLoopKeepsThumbnailsAndStillClosesTheOffice) {
   PipelineRun run;
   StoppingToolkit toolkit(run.stop);
-  RunEnvironment env{run.sink, run.trace,   run.stop, run.workspace, run.view, toolkit,
-                     &run.office, nullptr, run.env.output_folder, "Rec"};
+  RunEnvironment env{run.sink, run.trace,   run.stop, run.workspace,         run.view,
+                     toolkit,  &run.office, nullptr,  run.env.output_folder, "Rec"};
   RecoveryJob job(env);
   run.office.SetSlideCount(run.Compound(), 4);
   auto file = run.Damaged(DamagedPresentation());

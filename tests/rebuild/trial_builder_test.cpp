@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "engine/rebuild/persist_directory.h"
 #include "engine/rebuild/record_bytes.h"
 #include "engine/rebuild/template_records.h"
@@ -31,7 +34,7 @@ TEST(TrialStreamTest, DefaultBlocksGiveTheKnownLayout) {
   EXPECT_EQ(GetU32(stream, 4611 + 16), 1579u);
   EXPECT_EQ(GetU32(stream, 4611 + 20), 4055u);
   EXPECT_EQ(Templates().user_edit_offset, 4635u);
-  EXPECT_EQ(GetU32(stream, 4635 + 16), 4611u);  // offsetPersistDirectory
+  EXPECT_EQ(GetU32(stream, 4635 + 20), 4611u);  // offsetPersistDirectory
 }
 
 TEST(TrialStreamTest, FoundRecordsMoveTheMasterAndTheLengths) {
@@ -58,6 +61,11 @@ TEST(BuildTrialTest, WritesTheStreamAndPacksItWithTheCurrentEditOffset) {
   EXPECT_EQ(compound[0], 0xD0);
   EXPECT_EQ(GetU32(Templates().current_user_image, kCurrentUserEditOffsetField), 4635u);
   EXPECT_TRUE(run.Messages().empty());
+  if (const char* keep = std::getenv("VLX_KEEP_REBUILT")) {
+    std::filesystem::create_directories(keep);
+    std::filesystem::copy_file(run.W(kRebuiltCompoundFile), std::string(keep) + "/default-default-trial.ppt",
+                               std::filesystem::copy_options::overwrite_existing);
+  }
   const std::vector<int> marks = run.Checkpoints();
   ASSERT_FALSE(marks.empty());
   EXPECT_EQ(marks.front(), 28);

@@ -71,7 +71,7 @@ TEST(PictureStreamSearch, CopiesFromTheFirstPictureBlockThroughTheEndOfTheFile) 
   PutHeader(bytes, 0, 0x46A0, 0xF01D, 0);  // length 0 passes here
   PutHeader(bytes, 1024, 0x6E00, 0xF01E, 100);
   PutHeader(bytes, 1536, 0x6E00, 0xF01E, 10240);  // not smaller than the file
-  PutHeader(bytes, 1030, 0x6E00, 0xF01E, 100);    // not at a block start
+  PutHeader(bytes, 1100, 0x6E00, 0xF01E, 100);    // not at a block start
   PutHeader(bytes, 9728, 0x6E00, 0xF01E, 100);    // the last block is not examined
   run.Search(bytes);
   EXPECT_EQ(run.job.picture_starts, (std::vector<uint64_t>{0, 1024}));

@@ -21,11 +21,10 @@ TEST(ScriptedOffice, OpensOnlyExistingFilesAndJournalsFailures) {
   EXPECT_THROW(presentations->Open(dir.File("missing.ppt"), 0, 0, 0), office::AutomationError);
   EXPECT_NO_THROW(presentations->Open(file, 0, 0, 0));
   EXPECT_EQ(office.Journal(),
-            (std::vector<std::string>{"CreateApplication(Powerpoint.Application)",
-                                      "Application#1.Presentations()",
-                                      "Presentations.Open(" + dir.File("missing.ppt") +
-                                          ", 0, 0, 0) -> error",
-                                      "Presentations.Open(" + file + ", 0, 0, 0)"}));
+            (std::vector<std::string>{
+                "CreateApplication(Powerpoint.Application)", "Application#1.Presentations()",
+                "Presentations.Open(" + dir.File("missing.ppt") + ", 0, 0, 0) -> error",
+                "Presentations.Open(" + file + ", 0, 0, 0)"}));
   EXPECT_EQ(office.PresentationsOpen(), 1);
 }
 
@@ -34,7 +33,8 @@ TEST(ScriptedOffice, ExportsOneJpegPerSlideIncludingAddedOnes) {
   const std::string file = dir.Write("p.ppt", {1});
   ScriptedOffice office;
   office.SetSlideCount(file, 2);
-  auto presentation = office.CreateApplication(office::kProgId)->GetPresentations()->Open(file, 0, 0, 0);
+  auto presentation =
+      office.CreateApplication(office::kProgId)->GetPresentations()->Open(file, 0, 0, 0);
   presentation->GetSlides()->Add(1, office::kLayoutText);
   presentation->SaveAs(dir.File("out"), office::kFormatJpeg, 1);
   for (int i = 1; i <= 3; ++i)

@@ -26,7 +26,8 @@ struct StageRun {
   RecordingView view;
   StubImageToolkit images;
   ScriptedOffice office;
-  RunEnvironment env{sink, trace, stop, workspace, view, images, &office, nullptr, dir.path(), "Rec"};
+  RunEnvironment env{sink,   trace,   stop,    workspace,  view,
+                     images, &office, nullptr, dir.path(), "Rec"};
   RecoveryJob job{env};
 
   StageRun() { workspace.Create(); }

@@ -16,8 +16,12 @@ class WriteTextSlidesTest : public ::testing::Test {
  protected:
   void SetUp() override { run.dir.Write("w/vlxppt", {0xD0, 0xCF, 0x11, 0xE0}); }
 
-  void AddByteText(int64_t slide, const std::string& text) { Group().byte_texts.push_back({text, slide}); }
-  void AddCharText(int64_t slide, const std::string& text) { Group().char_texts.push_back({text, slide}); }
+  void AddByteText(int64_t slide, const std::string& text) {
+    Group().byte_texts.push_back({text, slide});
+  }
+  void AddCharText(int64_t slide, const std::string& text) {
+    Group().char_texts.push_back({text, slide});
+  }
   SlideTextGroup& Group() {
     if (run.job.texts.groups.empty()) run.job.texts.groups.emplace_back();
     return run.job.texts.groups.front();
@@ -86,8 +90,9 @@ TEST_F(WriteTextSlidesTest, EmptyStoreStillStartsAndEndsBothOffices) {
   WriteTextSlides(run.job);
   EXPECT_EQ(run.office.CallCount("Presentations.Open"), 0);
   EXPECT_EQ(run.office.ApplicationsCreated(), 2);
-  EXPECT_EQ(run.office.JournalOf("Application#"),
-            (Lines{"Application#2.Presentations()", "Application#1.Quit()", "Application#2.Quit()"}));
+  EXPECT_EQ(
+      run.office.JournalOf("Application#"),
+      (Lines{"Application#2.Presentations()", "Application#1.Quit()", "Application#2.Quit()"}));
   EXPECT_TRUE(DataSlides().empty());
 }
 
@@ -176,9 +181,9 @@ TEST_F(WriteTextSlidesTest, WritesEveryCheckpointInOrder) {
   AddByteText(3, "title");
   AddCharText(3, "body");
   WriteTextSlides(run.job);
-  const std::vector<int> expected = {72, 73, 74, 75, 77, 78, 79, 80, 81, 82, 83,
-                                     84, 85, 86, 86, 91, 92, 93, 94, 95,  // slide 1
-                                     84,                                  // slide 2: no text
+  const std::vector<int> expected = {72, 73, 74, 75, 77, 78, 79, 80, 81, 82,
+                                     83, 84, 85, 86, 86, 91, 92, 93, 94, 95,  // slide 1
+                                     84,                                      // slide 2: no text
                                      84, 87, 88, 89, 90, 91, 92, 93, 94, 95,  // slide 3
                                      96, 97, 98};
   EXPECT_EQ(run.Checkpoints(), expected);
@@ -206,8 +211,8 @@ class StoppingSink : public RecordingSink {
 
 TEST_F(WriteTextSlidesTest, StopRequestIsReadOnceAtTheStartOfEachSlideNumber) {
   StoppingSink sink(run.stop);
-  RunEnvironment env{sink,      run.trace,   run.stop,       run.workspace, run.view,
-                     run.images, &run.office, nullptr, run.dir.path(), "Rec"};
+  RunEnvironment env{sink,       run.trace,   run.stop, run.workspace,  run.view,
+                     run.images, &run.office, nullptr,  run.dir.path(), "Rec"};
   RecoveryJob job(env);
   job.texts.groups.push_back({{{"a", 1}, {"b", 2}, {"c", 3}}, {}});
   WriteTextSlides(job);

@@ -196,15 +196,6 @@ TEST(CompoundStorageCreate, FailsWithAReasonWhereNoFileCanBeMade) {
   EXPECT_FALSE(why.empty());
 }
 
-TEST(CompoundStorageCreate, RefusesBadStreamNames) {
-  TempDir dir;
-  auto storage = CompoundStorage::Create(dir.File("names.cfb"));
-  std::string why;
-  EXPECT_EQ(storage->CreateStream("a/b", &why), nullptr);
-  EXPECT_EQ(storage->CreateStream(std::string(32, 'n')), nullptr);
-  EXPECT_EQ(storage->stream_count(), 0u);
-}
-
 TEST(CompoundStorageReadBack, ManyStreamsNeedSeveralDirectorySectors) {
   TempDir dir;
   StreamMap streams;

@@ -124,12 +124,6 @@ TEST_F(PresentationCompound, UncreatableFileShowsCriticalError007AndWritesNothin
   EXPECT_EQ(Checkpoints(), (std::vector<int>{133, 134, 138}));
 }
 
-TEST_F(PresentationCompound, NothingIsTracedWhenTheLogIsOff) {
-  trace.set_enabled(false);
-  AssembleCompound(job, nullptr, nullptr, workspace.File("finpicfile"));
-  EXPECT_TRUE(Checkpoints().empty());
-}
-
 TEST_F(PresentationCompound, FinalDocumentGoesToRegularSectorsWithItsCheckpoints) {
   const auto pictures_bytes = Bytes(0, 0);
   const auto document_bytes = Bytes(9000, 3);

@@ -1,0 +1,150 @@
+// Whole recovery runs with the office already running, next to the office alone doing
+// the part of the work it always does: opening the original and exporting its slides.
+//
+//   build/bench/bench_modes --benchmark_counters_tabular=true
+//
+// BM_OfficeOpenAndExport is the reference for BM_FastModeWhole (target: at most 1.3 times
+// its time). BM_StandardModeWhole reports its time per rebuilt drawing (s_per_drawing).
+
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <array>
+#include <string>
+
+#include "automation/api/office_api.h"
+#include "automation/imaging/qt_image_toolkit.h"
+#include "automation/libreoffice/libreoffice_server.h"
+#include "automation/stages/picture_thumbnail.h"
+#include "engine/job/folder_tree.h"
+#include "engine/job/recovery_driver.h"
+
+namespace {
+
+using namespace vlx;
+
+const std::string kLargest = VLX_CORPUS_DIR "/healthy/iisd_report.ppt";
+
+class QuietSink : public ProgressSink {
+ public:
+  void SetStatus(const std::string&) override {}
+  void SetCounter(const std::string&) override {}
+  void SetProgress(int) override {}
+  void AppendLog(const std::string&) override {}
+  void ReplaceLog(const std::string&) override {}
+  int ShowMessage(MessageOwner, const std::string&, const std::string&, int) override {
+    return kAnswerOk;
+  }
+};
+
+// Counts the listed items; pictures get their thumbnails made as in the real views.
+class CountingView : public ResultView {
+ public:
+  int ItemCount(ResultList list) override { return counts_[static_cast<size_t>(list)]; }
+  void AddThumbnail(ResultList list, const Bitmap&, int, const std::string&) override {
+    ++counts_[static_cast<size_t>(list)];
+  }
+  void AddPicture(const std::string& picture_path, const std::string& jpeg_path,
+                  const std::string& extension, const std::string& output_folder) override {
+    RecoveryJob job(*env);
+    AddPictureThumbnail(job, picture_path, jpeg_path, extension, output_folder);
+  }
+  void Clear() { counts_ = {}; }
+
+  RunEnvironment* env = nullptr;
+
+ private:
+  std::array<int, 3> counts_{};
+};
+
+// One office for the whole program, started before the first measurement.
+struct Bench {
+  Bench() {
+    std::string pattern = "/tmp/vlx-bench-modes-XXXXXX";
+    if (::mkdtemp(pattern.data()) != nullptr) scratch = pattern + "/";
+    office.CreateApplication(office::kProgId)->Quit();
+  }
+  ~Bench() { DeleteFolderTree(scratch); }
+
+  // A fresh environment whose output folders are made in the scratch folder.
+  RunEnvironment Environment() {
+    view.Clear();
+    return RunEnvironment{sink,   trace,   stop,    workspace, view,
+                          images, &office, nullptr, scratch,   "Rec"};
+  }
+  void Tidy(const std::string& output_folder) { DeleteFolderTree(output_folder); }
+
+  LibreOfficeServer office;
+  QtImageToolkit images;
+  QuietSink sink;
+  TraceLog trace{"/dev/null", false};
+  StopFlag stop{false};
+  Workspace workspace{Workspace::PerProcessName()};
+  CountingView view;
+  std::string scratch;
+};
+
+Bench& Shared() {
+  static Bench bench;
+  return bench;
+}
+
+void BM_OfficeOpenAndExport(benchmark::State& state) {
+  Bench& bench = Shared();
+  const std::string folder = bench.scratch + "export";
+  int slides = 0;
+  for (auto _ : state) {
+    auto application = bench.office.CreateApplication(office::kProgId);
+    auto presentation = application->GetPresentations()->Open(kLargest, 0, 0, 0);
+    slides = presentation->GetSlides()->Count();
+    presentation->SaveAs(folder, office::kFormatJpeg, 1);
+    presentation->Close();
+    application->Quit();
+    state.PauseTiming();
+    DeleteFolderTree(folder);
+    state.ResumeTiming();
+  }
+  state.counters["slides"] = slides;
+}
+
+void BM_FastModeWhole(benchmark::State& state) {
+  Bench& bench = Shared();
+  int slides = 0;
+  for (auto _ : state) {
+    RunEnvironment env = bench.Environment();
+    bench.view.env = &env;
+    DriveFastRecovery(env, kLargest);
+    slides = bench.view.ItemCount(ResultList::kSlides);
+    state.PauseTiming();
+    bench.Tidy(env.output_folder);
+    state.ResumeTiming();
+  }
+  state.counters["slides"] = slides;
+  if (slides == 0) state.SkipWithError("the fast mode listed no slide");
+}
+
+void BM_StandardModeWhole(benchmark::State& state) {
+  Bench& bench = Shared();
+  int drawings = 0;
+  for (auto _ : state) {
+    RunEnvironment env = bench.Environment();
+    bench.view.env = &env;
+    DriveStandardRecovery(env, kLargest);
+    drawings += bench.view.ItemCount(ResultList::kSlides);
+    state.PauseTiming();
+    bench.Tidy(env.output_folder);
+    state.ResumeTiming();
+  }
+  state.counters["drawings"] = benchmark::Counter(drawings, benchmark::Counter::kAvgIterations);
+  state.counters["s_per_drawing"] =
+      benchmark::Counter(drawings, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  if (drawings == 0) state.SkipWithError("the standard mode rebuilt no drawing");
+}
+
+BENCHMARK(BM_OfficeOpenAndExport)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_FastModeWhole)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_StandardModeWhole)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();

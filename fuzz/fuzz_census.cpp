@@ -1,0 +1,109 @@
+// Runs every standard-mode scan over arbitrary bytes: the picture-stream search, the
+// slide-structure census, the text census and the picture extraction. Crashes,
+// sanitizer reports and broken list invariants are findings.
+
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "engine/job/damaged_file.h"
+#include "engine/job/folder_tree.h"
+#include "engine/job/recovery_job.h"
+#include "engine/scan/extract_images.h"
+#include "engine/scan/picture_stream_search.h"
+#include "engine/scan/slide_structure_census.h"
+#include "engine/scan/text_census.h"
+
+namespace {
+
+class QuietSink : public vlx::ProgressSink {
+ public:
+  void SetStatus(const std::string&) override {}
+  void SetCounter(const std::string&) override {}
+  void SetProgress(int percent) override {
+    if (percent < 0 || percent > 99) __builtin_trap();
+  }
+  void AppendLog(const std::string&) override {}
+  void ReplaceLog(const std::string&) override {}
+  int ShowMessage(vlx::MessageOwner, const std::string&, const std::string&, int) override {
+    return vlx::kAnswerOk;
+  }
+};
+
+// Checks that the handed-over picture file exists while the call lasts.
+class CheckingView : public vlx::ResultView {
+ public:
+  int ItemCount(vlx::ResultList) override { return 0; }
+  void AddThumbnail(vlx::ResultList, const vlx::Bitmap&, int, const std::string&) override {}
+  void AddPicture(const std::string& picture_path, const std::string&, const std::string&,
+                  const std::string&) override {
+    if (::access(picture_path.c_str(), R_OK) != 0) __builtin_trap();
+  }
+};
+
+class NoImages : public vlx::ImageToolkit {
+ public:
+  std::optional<vlx::Bitmap> MakeThumbnail(const std::string&, int, int) override { return {}; }
+  bool ConvertToJpeg(const std::string&, const std::string&) override { return false; }
+  bool SaveJpeg(const vlx::Bitmap&, const std::string&) override { return false; }
+  vlx::Bitmap StockBitmap() override { return {}; }
+  vlx::Bitmap PlaceholderBitmap() override { return {}; }
+};
+
+// Every list in ascending order, every entry starting inside the file.
+void CheckList(const vlx::FoundRecordList& list, uint64_t length) {
+  int64_t previous = -1;
+  for (const vlx::FoundRecord& r : list) {
+    if (r.offset <= previous || static_cast<uint64_t>(r.offset) + 8 > length || r.length <= 0 ||
+        static_cast<uint64_t>(r.length) >= length)
+      __builtin_trap();
+    previous = r.offset;
+  }
+}
+
+const std::string& Folder() {
+  static const std::string folder = [] {
+    std::string pattern = "/tmp/vlxfuzz-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) __builtin_trap();
+    return pattern + "/";
+  }();
+  return folder;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string input = Folder() + "input.ppt";
+  if (std::FILE* f = std::fopen(input.c_str(), "wb")) {
+    if (size > 0) std::fwrite(data, 1, size, f);
+    std::fclose(f);
+  }
+  QuietSink sink;
+  vlx::TraceLog trace(Folder() + "trace.log", false);
+  vlx::StopFlag stop{false};
+  vlx::Workspace workspace = vlx::Workspace::At(Folder() + "w");
+  CheckingView view;
+  NoImages images;
+  vlx::RunEnvironment env{sink,   trace,   stop,    workspace,         view,
+                          images, nullptr, nullptr, Folder() + "out/", "Rec"};
+  vlx::RecoveryJob job(env);
+  workspace.Create();
+  {
+    auto file = vlx::DamagedFile::Open(input);
+    if (!file) __builtin_trap();
+    job.file_length = file->GetLength();
+    vlx::SearchPictureStream(job, *file);
+    vlx::ScanSlideStructures(job, *file);
+    vlx::ScanSlideTexts(job, *file);
+  }
+  for (const auto* list :
+       {&job.drawings, &job.prog_tags, &job.main_masters, &job.blip_stores, &job.slide_lists})
+    CheckList(*list, size);
+  if (job.texts.groups.size() != job.slide_lists.size()) __builtin_trap();
+  vlx::ExtractImages(job, input, env.output_folder);
+  if (::access(workspace.path().c_str(), F_OK) == 0) __builtin_trap();  // deleted at the end
+  return 0;
+}

@@ -1,0 +1,190 @@
+#include "automation/imaging/qt_image_toolkit.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QImageWriter>
+#include <QPainter>
+#include <filesystem>
+#include <set>
+
+#include "automation/imaging/bitmap_image.h"
+#include "tests/support/temp_dir.h"
+
+namespace vlx {
+namespace {
+
+using testing::TempDir;
+
+constexpr uint32_t kSilver = QtImageToolkit::kCanvasColour;
+constexpr uint32_t kBlack = QtImageToolkit::kFrameColour;
+
+QImage Solid(int width, int height, QColor colour) {
+  QImage image(width, height, QImage::Format_RGB32);
+  image.fill(colour);
+  return image;
+}
+
+// Every pixel different, so that a wrong source region cannot go unseen.
+QImage Gradient(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, 90));
+  return image;
+}
+
+std::string Save(const TempDir& dir, const QImage& image, const std::string& name,
+                 const char* format) {
+  const std::string path = dir.File(name);
+  EXPECT_TRUE(image.save(QString::fromStdString(path), format)) << name;
+  return path;
+}
+
+TEST(MakeThumbnail, FourByThreeSlideShowsTheLeftRegionAtFiveThree) {
+  TempDir dir;
+  const std::string path = Save(dir, Solid(400, 300, Qt::green), "slide.png", "PNG");
+  QtImageToolkit images;
+  const auto thumb = images.MakeThumbnail(path, 170, 120);
+  ASSERT_TRUE(thumb);
+  ASSERT_EQ(thumb->width, 170);
+  ASSERT_EQ(thumb->height, 120);
+  const uint32_t green = 0xFF00FF00;
+  // Region 160 x 114 at (5, 3): its corners and just outside them.
+  EXPECT_EQ(thumb->at(5, 3), green);
+  EXPECT_EQ(thumb->at(164, 116), green);
+  EXPECT_EQ(thumb->at(4, 60), kSilver);
+  EXPECT_EQ(thumb->at(165, 60), kSilver);
+  EXPECT_EQ(thumb->at(60, 2), kSilver);
+  EXPECT_EQ(thumb->at(60, 117), kSilver);
+  // The frame.
+  for (int x : {0, 85, 169}) {
+    EXPECT_EQ(thumb->at(x, 0), kBlack);
+    EXPECT_EQ(thumb->at(x, 119), kBlack);
+  }
+  for (int y : {0, 60, 119}) {
+    EXPECT_EQ(thumb->at(0, y), kBlack);
+    EXPECT_EQ(thumb->at(169, y), kBlack);
+  }
+}
+
+TEST(MakeThumbnail, DrawsTheTopLeftOfTheStretchedCopyUnscaled) {
+  TempDir dir;
+  const QImage picture = Gradient(340, 255);
+  const std::string path = Save(dir, picture, "gradient.bmp", "BMP");
+  QtImageToolkit images;
+  const auto thumb = images.MakeThumbnail(path, 170, 120);
+  ASSERT_TRUE(thumb);
+  const QImage stretched = picture.scaled(170, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                               .convertToFormat(QImage::Format_ARGB32);
+  int mismatches = 0;
+  for (int y = 0; y < 114; ++y)
+    for (int x = 0; x < 160; ++x)
+      if (thumb->at(x + 5, y + 3) != stretched.pixel(x, y)) ++mismatches;
+  EXPECT_EQ(mismatches, 0);
+}
+
+TEST(MakeThumbnail, SquarePictureCopies100By94ToZeroThree) {
+  TempDir dir;
+  const std::string path = Save(dir, Solid(64, 64, Qt::red), "square.jpg", "JPG");
+  QtImageToolkit images;
+  const auto thumb = images.MakeThumbnail(path, 100, 100);
+  ASSERT_TRUE(thumb);
+  ASSERT_EQ(thumb->width, 100);
+  auto reddish = [](uint32_t p) { return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60; };
+  EXPECT_TRUE(reddish(thumb->at(0, 3))) << "the region covers the frame's left column";
+  EXPECT_TRUE(reddish(thumb->at(99, 96)));
+  EXPECT_EQ(thumb->at(50, 0), kBlack);
+  EXPECT_EQ(thumb->at(50, 1), kSilver);
+  EXPECT_EQ(thumb->at(50, 2), kSilver);
+  EXPECT_EQ(thumb->at(50, 97), kSilver);
+  EXPECT_EQ(thumb->at(50, 98), kSilver);
+  EXPECT_EQ(thumb->at(50, 99), kBlack);
+  EXPECT_EQ(thumb->at(0, 1), kBlack);
+  EXPECT_EQ(thumb->at(0, 98), kBlack);
+}
+
+TEST(MakeThumbnail, ReadsTheCommonPictureFormats) {
+  TempDir dir;
+  QtImageToolkit images;
+  const QImage picture = Gradient(60, 45);
+  std::vector<std::pair<std::string, const char*>> formats = {
+      {"p.bmp", "BMP"}, {"p.png", "PNG"}, {"p.jpg", "JPG"}, {"p.gif", "GIF"}};
+  if (QImageWriter::supportedImageFormats().contains("tiff")) formats.push_back({"p.tif", "TIFF"});
+  for (const auto& [name, format] : formats) {
+    if (!QImageWriter::supportedImageFormats().contains(QByteArray(format).toLower())) continue;
+    const std::string path = Save(dir, picture, name, format);
+    EXPECT_TRUE(images.MakeThumbnail(path, 100, 100)) << name;
+  }
+  // The name does not decide: a JPEG saved without an extension still loads.
+  std::filesystem::rename(dir.File("p.jpg"), dir.File("noext"));
+  EXPECT_TRUE(images.MakeThumbnail(dir.File("noext"), 170, 120));
+}
+
+TEST(MakeThumbnail, GivesNothingForWhatIsNotAPicture) {
+  TempDir dir;
+  QtImageToolkit images;
+  EXPECT_FALSE(images.MakeThumbnail(dir.File("missing.JPG"), 170, 120));
+  EXPECT_FALSE(images.MakeThumbnail(dir.path(), 170, 120));
+  const std::string junk = dir.Write("junk.JPG", {0x00, 0x11, 0x22, 0x33, 0x44});
+  EXPECT_FALSE(images.MakeThumbnail(junk, 170, 120));
+  const std::string metafile = dir.Write("pic.wmf", {0xD7, 0xCD, 0xC6, 0x9A, 0, 0, 0, 0, 0, 0});
+  EXPECT_FALSE(images.MakeThumbnail(metafile, 100, 100));
+}
+
+TEST(ConvertToJpeg, WritesAJpegOnWhiteForTransparentPictures) {
+  TempDir dir;
+  QImage picture(32, 32, QImage::Format_ARGB32);
+  picture.fill(Qt::transparent);
+  const std::string png = Save(dir, picture, "clear.png", "PNG");
+  QtImageToolkit images;
+  ASSERT_TRUE(images.ConvertToJpeg(png, dir.File("out.Jpg")));
+  QImage jpeg;
+  ASSERT_TRUE(jpeg.load(QString::fromStdString(dir.File("out.Jpg")), "JPG"));
+  EXPECT_GT(qGray(jpeg.pixel(16, 16)), 240);
+}
+
+TEST(ConvertToJpeg, FailsCleanlyForMetafilesAndLeavesNoFile) {
+  TempDir dir;
+  const std::string emf = dir.Write("pic.emf", {0x01, 0, 0, 0, 0x6C, 0, 0, 0, 0, 0, 0, 0});
+  QtImageToolkit images;
+  EXPECT_FALSE(images.ConvertToJpeg(emf, dir.File("out.Jpg")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("out.Jpg")));
+  const std::string png = Save(dir, Solid(8, 8, Qt::blue), "ok.png", "PNG");
+  EXPECT_FALSE(images.ConvertToJpeg(png, dir.File("no-such-folder/out.Jpg")));
+}
+
+TEST(SaveJpeg, WritesABitmapThatLoadsBack) {
+  TempDir dir;
+  QtImageToolkit images;
+  const Bitmap bitmap = ToBitmap(Solid(170, 120, QColor(40, 110, 190)));
+  ASSERT_TRUE(images.SaveJpeg(bitmap, dir.File("b.jpg")));
+  QImage back;
+  ASSERT_TRUE(back.load(QString::fromStdString(dir.File("b.jpg"))));
+  EXPECT_EQ(back.size(), QSize(170, 120));
+  EXPECT_NEAR(qBlue(back.pixel(80, 60)), 190, 6);
+  EXPECT_FALSE(images.SaveJpeg(Bitmap{}, dir.File("empty.jpg")));
+  Bitmap short_pixels{4, 4, {0xFF000000}};
+  EXPECT_FALSE(images.SaveJpeg(short_pixels, dir.File("short.jpg")));
+}
+
+size_t DistinctColours(const Bitmap& bitmap) {
+  return std::set<uint32_t>(bitmap.pixels.begin(), bitmap.pixels.end()).size();
+}
+
+TEST(StockPictures, HaveTheirSizesAreOpaqueAndAreNotPlainBoxes) {
+  QtImageToolkit images;
+  const Bitmap stock = images.StockBitmap();
+  EXPECT_EQ(stock.width, 350);
+  EXPECT_EQ(stock.height, 350);
+  const Bitmap placeholder = images.PlaceholderBitmap();
+  EXPECT_EQ(placeholder.width, 170);
+  EXPECT_EQ(placeholder.height, 120);
+  for (const Bitmap* b : {&stock, &placeholder}) {
+    for (uint32_t p : b->pixels) ASSERT_EQ(p >> 24, 0xFFu);
+    EXPECT_GT(DistinctColours(*b), 20u);
+  }
+}
+
+}  // namespace
+}  // namespace vlx

@@ -1,0 +1,73 @@
+// The stages with the real picture toolkit: what the user finally sees.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <filesystem>
+
+#include "automation/imaging/qt_image_toolkit.h"
+#include "automation/stages/picture_thumbnail.h"
+#include "automation/stages/rebuilt_preview.h"
+#include "automation/testing/scripted_office.h"
+#include "engine/job/recovery_job.h"
+#include "tests/support/recording_sink.h"
+#include "tests/support/recording_view.h"
+#include "tests/support/temp_dir.h"
+
+namespace vlx::testing {
+namespace {
+
+struct PictureRun {
+  TempDir dir;
+  RecordingSink sink;
+  TraceLog trace{dir.File("trace.log"), false};
+  StopFlag stop{false};
+  Workspace workspace = Workspace::At(dir.File("w"));
+  RecordingView view;
+  QtImageToolkit images;
+  ScriptedOffice office;
+  RunEnvironment env{sink,   trace,   stop,    workspace,  view,
+                     images, &office, nullptr, dir.path(), "Rec"};
+  RecoveryJob job{env};
+  PictureRun() { workspace.Create(); }
+};
+
+TEST(PreviewWithPictures, ShowsTheExportedSlideFramedOnSilver) {
+  PictureRun run;
+  const std::string path = run.dir.Write("w/vlxppt", {0xD0, 0xCF});
+  PreviewRebuiltPresentation(run.job, path);
+  ASSERT_EQ(run.view.Labels(ResultList::kSlides), (std::vector<std::string>{"Slide 1"}));
+  const Bitmap& thumb = run.view.last_bitmap;
+  ASSERT_EQ(thumb.width, 170);
+  ASSERT_EQ(thumb.height, 120);
+  EXPECT_EQ(thumb.at(0, 0), QtImageToolkit::kFrameColour);
+  EXPECT_EQ(thumb.at(2, 60), QtImageToolkit::kCanvasColour);
+  const uint32_t middle = thumb.at(85, 60);
+  EXPECT_NEAR(qRed(middle), 40, 8);
+  EXPECT_NEAR(qGreen(middle), 110, 8);
+  EXPECT_NEAR(qBlue(middle), 190, 8);
+}
+
+TEST(PictureThumbnailWithPictures, ConvertsListsAndCleansUp) {
+  PictureRun run;
+  QImage picture(80, 80, QImage::Format_RGB32);
+  picture.fill(Qt::darkCyan);
+  const std::string png = run.workspace.File("temppic.Png");
+  ASSERT_TRUE(picture.save(QString::fromStdString(png), "PNG"));
+  const std::string jpeg = run.workspace.File("temppic2.Jpg");
+  AddPictureThumbnail(run.job, png, jpeg, "Png", run.dir.path());
+  EXPECT_EQ(run.view.Labels(ResultList::kPictures), (std::vector<std::string>{"Image 1"}));
+  EXPECT_EQ(run.view.last_bitmap.width, 100);
+  EXPECT_FALSE(std::filesystem::exists(png));
+  EXPECT_FALSE(std::filesystem::exists(jpeg));
+}
+
+TEST(PictureThumbnailWithPictures, AMetafileGetsNoItem) {
+  PictureRun run;
+  const std::string wmf = run.dir.Write("w/temppic.Wmf", {0xD7, 0xCD, 0xC6, 0x9A, 0, 0, 0, 0});
+  AddPictureThumbnail(run.job, wmf, run.workspace.File("temppic2.Jpg"), "Wmf", run.dir.path());
+  EXPECT_TRUE(run.view.Labels(ResultList::kPictures).empty());
+  EXPECT_TRUE(run.sink.log.empty());
+}
+
+}  // namespace
+}  // namespace vlx::testing

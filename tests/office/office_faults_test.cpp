@@ -1,0 +1,119 @@
+// An office that dies or hangs during a call: the call fails, the next Application gets
+// a fresh office, and no office outlives the program.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <future>
+
+#include "automation/libreoffice/office_process_ender.h"
+#include "automation/libreoffice/office_profile.h"
+#include "tests/office/office_test_support.h"
+#include "tests/support/corpus.h"
+
+namespace vlx {
+namespace {
+
+using testing::ProcessRuns;
+
+constexpr const char* kSample = "healthy/basic_test_ppt_file.ppt";
+
+std::shared_ptr<office::Slides> OpenSample(LibreOfficeServer& server) {
+  auto app = server.CreateApplication(office::kProgId);
+  return app->GetPresentations()->Open(CorpusPath(kSample), 0, 0, 0)->GetSlides();
+}
+
+class OfficeFaultTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    VLX_REQUIRE_OFFICE();
+    VLX_REQUIRE_CORPUS();
+  }
+};
+
+TEST_F(OfficeFaultTest, CallFailsWhenTheOfficeIsKilledAndTheNextApplicationWorks) {
+  LibreOfficeServer server;
+  auto slides = OpenSample(server);
+  const int pid = server.OfficePid();
+  ASSERT_GT(pid, 0);
+  ::kill(pid, SIGSTOP);  // holds the next call inside the office
+  auto pending = std::async(std::launch::async, [&] { return slides->Count(); });
+  ::kill(pid, SIGKILL);
+  EXPECT_THROW(pending.get(), office::AutomationError);
+  EXPECT_THROW(slides->Count(), office::AutomationError);
+
+  auto fresh = OpenSample(server);
+  EXPECT_NE(server.OfficePid(), pid);
+  EXPECT_EQ(fresh->Count(), 2);
+}
+
+TEST_F(OfficeFaultTest, WatchdogEndsAnOfficeThatStopsAnswering) {
+  LibreOfficeServer server({.call_limit = std::chrono::milliseconds(300)});
+  auto slides = OpenSample(server);
+  const int pid = server.OfficePid();
+  ::kill(pid, SIGSTOP);
+  auto pending = std::async(std::launch::async, [&] { return slides->Count(); });
+  // The front end's once-a-second tick, faster here; bounded so a broken watchdog
+  // fails the test instead of hanging it.
+  for (int tick = 0; tick < 600; ++tick) {
+    if (pending.wait_for(std::chrono::milliseconds(50)) == std::future_status::ready) break;
+    server.OnPowerPointWatchdogTimer();
+  }
+  if (pending.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+    ::kill(pid, SIGKILL);
+    FAIL() << "the watchdog did not end the stopped office";
+  }
+  try {
+    pending.get();
+    ADD_FAILURE() << "the blocked call reported success";
+  } catch (const office::AutomationError& error) {
+    EXPECT_NE(std::string(error.what()).find("did not answer"), std::string::npos) << error.what();
+  }
+  EXPECT_FALSE(ProcessRuns(pid));
+  EXPECT_EQ(OpenSample(server)->Count(), 2);
+}
+
+// Run only as a child of the test below: starts an office and vanishes without any
+// clean-up, as a crashing program would.
+TEST(OfficeExitHelper, DISABLED_StartOfficeAndVanish) {
+  LibreOfficeServer* server = new LibreOfficeServer();
+  auto app = server->CreateApplication(office::kProgId);
+  std::printf("office-pid=%d\n", server->OfficePid());
+  std::fflush(stdout);
+  std::_Exit(0);
+}
+
+TEST_F(OfficeFaultTest, NoOfficeOutlivesAProgramThatVanishes) {
+  const std::string self = std::filesystem::read_symlink("/proc/self/exe");
+  const std::string command = self +
+                              " --gtest_also_run_disabled_tests"
+                              " --gtest_filter=OfficeExitHelper.DISABLED_StartOfficeAndVanish";
+  FILE* child = ::popen(command.c_str(), "r");
+  ASSERT_NE(child, nullptr);
+  int office = 0;
+  char line[256];
+  while (std::fgets(line, sizeof line, child) != nullptr) {
+    std::sscanf(line, "office-pid=%d", &office);
+  }
+  ::pclose(child);
+  ASSERT_GT(office, 0) << "the helper started no office";
+  for (int i = 0; i < 500 && ProcessRuns(office); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_FALSE(ProcessRuns(office)) << "the office outlived its program";
+
+  // Its private folder is left behind and swept by the next program of ours.
+  bool left_behind = false;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::path(lo::OfficeRootFolder()).parent_path().parent_path())) {
+    left_behind |= entry.path().filename().string().starts_with(lo::kOfficeRootPrefix) &&
+                   entry.path().filename() != std::filesystem::path(lo::OfficeRootFolder()).parent_path().filename();
+  }
+  lo::RemoveStaleOfficeFolders();
+  EXPECT_TRUE(left_behind);
+}
+
+}  // namespace
+}  // namespace vlx

@@ -94,6 +94,7 @@ void ConsoleSink::SetStatus(const std::string& text) {
   std::lock_guard lock(mutex_);
   if (text == status_) return;
   status_ = text;
+  counter_.clear();  // a new stage has a counter of its own
   if (terminal_) {
     DrawBar();
   } else if (!text.empty()) {

@@ -1,5 +1,6 @@
 // vlxrecover: the command-line front end of the recovery engine.
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -58,6 +59,8 @@ int Run(const CommandLine& line) {
   Workspace workspace(Workspace::PerProcessName());
   StopFlag stop{false};
   InstallStopSignal(stop);
+  // A reader that goes away (vlxrecover ... | head) must not kill a run half-way.
+  ::signal(SIGPIPE, SIG_IGN);
 
   std::unique_ptr<ImageToolkit> images = MakeImageToolkit();
   std::unique_ptr<OfficeBackend> office;

@@ -31,8 +31,8 @@ pid_t ForkAndExec(const LaunchRequest& request, std::string* error) {
   const int output =
       ::open(request.output_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
   if (input < 0 || output < 0) {
-    *error = "cannot open the office's output file " + request.output_path + ": " +
-             std::strerror(errno);
+    *error =
+        "cannot open the office's output file " + request.output_path + ": " + std::strerror(errno);
     if (input >= 0) ::close(input);
     if (output >= 0) ::close(output);
     return -1;

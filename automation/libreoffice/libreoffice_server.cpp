@@ -10,7 +10,9 @@ namespace vlx {
 LibreOfficeServer::LibreOfficeServer(LibreOfficeOptions options)
     : core_(std::make_shared<lo::OfficeCore>(std::move(options))) {}
 
-LibreOfficeServer::~LibreOfficeServer() { core_->Shutdown(); }
+LibreOfficeServer::~LibreOfficeServer() {
+  core_->Shutdown();
+}
 
 std::string LibreOfficeServer::DefaultOfficeProgram() {
   const char* chosen = std::getenv("VLX_OFFICE_PROGRAM");
@@ -26,14 +28,20 @@ std::shared_ptr<office::Application> LibreOfficeServer::CreateApplication(
   return lo::MakeApplication(std::make_shared<lo::OfficeSession>(core_, core_->Attach()));
 }
 
-std::string LibreOfficeServer::RealOfficeVersion() const { return core_->RealVersion(); }
+std::string LibreOfficeServer::RealOfficeVersion() const {
+  return core_->RealVersion();
+}
 
-void LibreOfficeServer::OnPowerPointWatchdogTimer() { core_->WatchdogTick(); }
+void LibreOfficeServer::OnPowerPointWatchdogTimer() {
+  core_->WatchdogTick();
+}
 
 void LibreOfficeServer::SetCallLimit(std::chrono::milliseconds limit) {
   core_->SetCallLimit(limit);
 }
 
-int LibreOfficeServer::OfficePid() const { return core_->OfficePid(); }
+int LibreOfficeServer::OfficePid() const {
+  return core_->OfficePid();
+}
 
 }  // namespace vlx

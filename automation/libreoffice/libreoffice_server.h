@@ -15,7 +15,7 @@ namespace vlx {
 
 struct LibreOfficeOptions {
   // soffice.bin; empty: $VLX_OFFICE_PROGRAM or the system's LibreOffice.
-  std::string program;
+  std::string program{};
   // How long a starting office may take to answer.
   std::chrono::milliseconds connect_timeout{30000};
   // How long one call may block before the watchdog ends the office.

@@ -2,7 +2,6 @@
 
 #include <com/sun/star/task/XInteractionHandler.hpp>
 #include <cppuhelper/implbase1.hxx>
-
 #include <mutex>
 #include <string>
 

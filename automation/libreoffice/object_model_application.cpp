@@ -18,9 +18,13 @@ std::shared_ptr<office::Presentations> LoApplication::GetPresentations() {
   return std::make_shared<LoPresentations>(session_);
 }
 
-std::string LoApplication::Version() { return kObjectModelVersion; }
+std::string LoApplication::Version() {
+  return kObjectModelVersion;
+}
 
-void LoApplication::Quit() { session_->Quit(); }
+void LoApplication::Quit() {
+  session_->Quit();
+}
 
 std::shared_ptr<office::Presentation> LoPresentations::Open(const std::string& file_name,
                                                             int read_only, int /*untitled*/,

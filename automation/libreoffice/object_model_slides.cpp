@@ -1,8 +1,7 @@
+#include <cmath>
 #include <com/sun/star/drawing/XDrawPagesSupplier.hpp>
 #include <com/sun/star/drawing/XShapes.hpp>
 #include <com/sun/star/text/XText.hpp>
-
-#include <cmath>
 
 #include "automation/libreoffice/object_model.h"
 #include "automation/libreoffice/slide_inserter.h"
@@ -28,9 +27,8 @@ int LoSlides::Count() {
 }
 
 std::shared_ptr<office::Slide> LoSlides::Add(int index, int layout) {
-  auto page = session_->Call("Slides.Add", [&] {
-    return InsertSlide(session_->context(), document_, index, layout);
-  });
+  auto page = session_->Call(
+      "Slides.Add", [&] { return InsertSlide(session_->context(), document_, index, layout); });
   return std::make_shared<LoSlide>(session_, page);
 }
 

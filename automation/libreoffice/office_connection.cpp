@@ -34,8 +34,8 @@ std::optional<OfficeLink> TryConnect(const std::string& pipe_name) {
   Reference<css::uno::XComponentContext> local = LocalContext();
   Reference<css::connection::XConnection> connection;
   try {
-    connection = css::connection::Connector::create(local)->connect(
-        ToOUString("pipe,name=" + pipe_name));
+    connection =
+        css::connection::Connector::create(local)->connect(ToOUString("pipe,name=" + pipe_name));
   } catch (const css::connection::NoConnectException&) {
     return std::nullopt;
   }

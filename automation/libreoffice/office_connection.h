@@ -2,7 +2,6 @@
 
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
-
 #include <optional>
 #include <string>
 

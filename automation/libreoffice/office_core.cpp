@@ -24,7 +24,7 @@ std::string MakeOfficeFolder() {
   if (::mkdir(root.c_str(), 0700) != 0 && errno != EEXIST) {
     throw office::AutomationError("cannot create " + root);
   }
-  struct stat info{};
+  struct stat info {};
   if (::lstat(root.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) {
     throw office::AutomationError(root + " is not a private folder of this user");
   }
@@ -53,7 +53,9 @@ OfficeCore::OfficeCore(LibreOfficeOptions options)
   if (options_.program.empty()) options_.program = LibreOfficeServer::DefaultOfficeProgram();
 }
 
-OfficeCore::~OfficeCore() { Shutdown(); }
+OfficeCore::~OfficeCore() {
+  Shutdown();
+}
 
 Attachment OfficeCore::Attach() {
   std::lock_guard gate(gate_);

@@ -2,12 +2,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <com/sun/star/lang/DisposedException.hpp>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
-
-#include <com/sun/star/lang/DisposedException.hpp>
 
 #include "automation/api/office_api.h"
 #include "automation/libreoffice/child_launcher.h"

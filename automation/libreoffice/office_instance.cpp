@@ -43,14 +43,15 @@ LaunchRequest OfficeLaunchRequest(const OfficeSettings& settings) {
   std::filesystem::create_directories(temp);
   LaunchRequest request;
   request.program = settings.program;
-  request.arguments = {"--headless",
-                       "--invisible",
-                       "--nologo",
-                       "--norestore",
-                       "--nodefault",
-                       "--nolockcheck",
-                       std::string(kUserInstallationOption) + ToUtf8(FileUrl(profile)),
-                       "--accept=pipe,name=" + settings.pipe_name + ";urp;StarOffice.ComponentContext"};
+  request.arguments = {
+      "--headless",
+      "--invisible",
+      "--nologo",
+      "--norestore",
+      "--nodefault",
+      "--nolockcheck",
+      std::string(kUserInstallationOption) + ToUtf8(FileUrl(profile)),
+      "--accept=pipe,name=" + settings.pipe_name + ";urp;StarOffice.ComponentContext"};
   request.environment = OfficeEnvironment(temp);
   request.output_path = settings.folder + "office.log";
   return request;
@@ -133,7 +134,9 @@ int OfficeInstance::PollExit() {
   return -1;
 }
 
-bool OfficeInstance::HasEnded() { return PollExit() != -1; }
+bool OfficeInstance::HasEnded() {
+  return PollExit() != -1;
+}
 
 void OfficeInstance::Kill() {
   {
@@ -150,6 +153,7 @@ void OfficeInstance::Kill() {
 
 void OfficeInstance::Terminate(std::chrono::milliseconds grace) {
   if (HasEnded()) return;
+  if (!link_.desktop.is()) return Kill();  // never connected: nobody to ask
   std::thread ask([desktop = link_.desktop] {
     try {
       if (desktop.is()) desktop->terminate();

@@ -23,13 +23,15 @@ bool IsGone(const std::string& proc_root, pid_t pid) {
   return !ReadOfficeProcess(proc_root, pid, &now) || now.zombie;
 }
 
-bool ProcessExists(pid_t pid) { return ::kill(pid, 0) == 0 || errno != ESRCH; }
+bool ProcessExists(pid_t pid) {
+  return ::kill(pid, 0) == 0 || errno != ESRCH;
+}
 
 // The profile folders of a program that has gone are removed with its last office.
 void RemoveLeftoverProfile(pid_t owner) {
   if (owner == ::getpid() || ProcessExists(owner)) return;
   const std::string root = OfficeRootFolder(owner);
-  struct stat info{};
+  struct stat info {};
   if (::lstat(root.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) {
     return;
   }
@@ -70,9 +72,39 @@ int EndOwnOfficeProcesses(std::chrono::milliseconds wait_each, const std::string
   }
 }
 
+namespace {
+
+// Our pipe sockets are /tmp/OSL_PIPE_<uid>_vlx_<pid>_...; the office leaves them when
+// it is killed.
+void RemoveStalePipes(const std::vector<pid_t>& owners_running) {
+  const std::string prefix = "OSL_PIPE_" + std::to_string(::getuid()) + "_vlx_";
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/tmp", error)) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with(prefix)) continue;
+    pid_t owner = 0;
+    const char* digits = name.data() + prefix.size();
+    auto [end, parse_error] = std::from_chars(digits, name.data() + name.size(), owner);
+    if (parse_error != std::errc() || *end != '_' || owner <= 0 || owner == ::getpid()) continue;
+    if (ProcessExists(owner) ||
+        std::find(owners_running.begin(), owners_running.end(), owner) != owners_running.end()) {
+      continue;
+    }
+    struct stat info {};
+    if (::lstat(entry.path().c_str(), &info) == 0 && S_ISSOCK(info.st_mode) &&
+        info.st_uid == ::getuid()) {
+      ::unlink(entry.path().c_str());
+    }
+  }
+}
+
+}  // namespace
+
 void RemoveStaleOfficeFolders() {
   std::vector<pid_t> owners_running;
-  for (const OfficeProcess& process : FindOfficeProcesses()) owners_running.push_back(process.owner);
+  for (const OfficeProcess& process : FindOfficeProcesses())
+    owners_running.push_back(process.owner);
+  RemoveStalePipes(owners_running);
   std::error_code error;
   for (const auto& entry :
        std::filesystem::directory_iterator(Workspace::SystemTempPath(), error)) {

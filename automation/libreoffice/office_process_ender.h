@@ -18,8 +18,8 @@ bool EndOfficeProcess(const OfficeProcess& process, std::chrono::milliseconds wa
 int EndOwnOfficeProcesses(std::chrono::milliseconds wait_each = std::chrono::seconds(3),
                           const std::string& proc_root = "/proc");
 
-// Removes the private folders of programs of ours that have gone (a crash leaves them
-// behind), unless an office of theirs still runs.
+// Removes the private folders and pipe sockets of programs of ours that have gone (a
+// crash leaves them behind), unless an office of theirs still runs.
 void RemoveStaleOfficeFolders();
 
 }  // namespace vlx::lo

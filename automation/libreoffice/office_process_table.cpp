@@ -39,7 +39,8 @@ bool OwnerFromCommandLine(const std::string& cmdline, pid_t* owner) {
   while (start < cmdline.size()) {
     size_t end = cmdline.find('\0', start);
     if (end == std::string::npos) end = cmdline.size();
-    if (auto found = ProfileOwnerFromArgument(std::string_view(cmdline).substr(start, end - start))) {
+    if (auto found =
+            ProfileOwnerFromArgument(std::string_view(cmdline).substr(start, end - start))) {
       *owner = *found;
       return true;
     }
@@ -52,7 +53,7 @@ bool OwnerFromCommandLine(const std::string& cmdline, pid_t* owner) {
 
 bool ReadOfficeProcess(const std::string& proc_root, pid_t pid, OfficeProcess* process) {
   const std::string dir = proc_root + "/" + std::to_string(pid);
-  struct stat info{};
+  struct stat info {};
   if (::stat(dir.c_str(), &info) != 0 || info.st_uid != ::getuid()) return false;
   OfficeProcess found;
   found.pid = pid;

@@ -9,15 +9,17 @@ namespace vlx {
 bool CheckPowerPointRunning(ProgressSink& sink) {
   if (lo::FindOwnOfficeProcesses().empty()) return true;
   sink.ShowMainWindowMaximised();
-  const int answer = sink.ShowMessage(
-      MessageOwner::kView,
-      "PowerPoint event is running , do you want to close it and proceed further ",
-      kMessageCaption, kStyleYesNoWarning);
+  const int answer =
+      sink.ShowMessage(MessageOwner::kView,
+                       "PowerPoint event is running , do you want to close it and proceed further ",
+                       kMessageCaption, kStyleYesNoWarning);
   if (answer != kAnswerYes) return false;
   lo::EndOwnOfficeProcesses();
   return true;
 }
 
-void TerminatePowerPoint() { lo::EndOwnOfficeProcesses(); }
+void TerminatePowerPoint() {
+  lo::EndOwnOfficeProcesses();
+}
 
 }  // namespace vlx

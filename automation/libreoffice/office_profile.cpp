@@ -10,8 +10,7 @@ namespace vlx::lo {
 
 std::string OfficeRootFolder(pid_t owner) {
   if (owner <= 0) owner = getpid();
-  return Workspace::SystemTempPath() + std::string(kOfficeRootPrefix) + std::to_string(owner) +
-         "/";
+  return Workspace::SystemTempPath() + std::string(kOfficeRootPrefix) + std::to_string(owner) + "/";
 }
 
 std::optional<pid_t> ProfileOwnerFromArgument(std::string_view argument) {

@@ -1,8 +1,7 @@
 #include "automation/libreoffice/office_session.h"
 
-#include <com/sun/star/util/XCloseable.hpp>
-
 #include <algorithm>
+#include <com/sun/star/util/XCloseable.hpp>
 
 namespace vlx::lo {
 
@@ -18,7 +17,9 @@ void CloseDocument(const Reference<css::lang::XComponent>& document) {
 OfficeSession::OfficeSession(std::shared_ptr<OfficeCore> core, Attachment attachment)
     : core_(std::move(core)), attachment_(std::move(attachment)) {}
 
-OfficeSession::~OfficeSession() { CloseAll(); }
+OfficeSession::~OfficeSession() {
+  CloseAll();
+}
 
 void OfficeSession::Adopt(const Reference<css::lang::XComponent>& document) {
   documents_.push_back(document);

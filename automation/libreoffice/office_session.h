@@ -1,8 +1,7 @@
 #pragma once
 
-#include <com/sun/star/lang/XComponent.hpp>
-
 #include <atomic>
+#include <com/sun/star/lang/XComponent.hpp>
 #include <memory>
 #include <string>
 #include <vector>

@@ -1,9 +1,8 @@
 #include "automation/libreoffice/presentation_loader.h"
 
 #include <com/sun/star/lang/XServiceInfo.hpp>
-#include <rtl/ref.hxx>
-
 #include <filesystem>
+#include <rtl/ref.hxx>
 
 #include "automation/api/office_api.h"
 #include "automation/libreoffice/load_interaction.h"

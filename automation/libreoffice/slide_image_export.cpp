@@ -8,7 +8,6 @@
 #include <com/sun/star/drawing/XDrawPages.hpp>
 #include <com/sun/star/drawing/XDrawPagesSupplier.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
-
 #include <filesystem>
 
 #include "automation/api/office_api.h"
@@ -43,10 +42,10 @@ void ExportSlideImages(const Reference<css::uno::XComponentContext>& context,
     const PixelSize size = SlideImageSize(width, height);
     const std::string file =
         (std::filesystem::path(folder) / ("Slide" + std::to_string(i + 1) + ".JPG")).string();
-    auto filter_data = SequenceOf<css::beans::PropertyValue>(
-        {Property("PixelWidth", Any(sal_Int32(size.width))),
-         Property("PixelHeight", Any(sal_Int32(size.height))),
-         Property("Quality", Any(sal_Int32(kJpegQuality)))});
+    auto filter_data =
+        SequenceOf<css::beans::PropertyValue>({Property("PixelWidth", Any(sal_Int32(size.width))),
+                                               Property("PixelHeight", Any(sal_Int32(size.height))),
+                                               Property("Quality", Any(sal_Int32(kJpegQuality)))});
     auto descriptor = SequenceOf<css::beans::PropertyValue>(
         {Property("URL", Any(FileUrl(file))), Property("MediaType", Any(OUString("image/jpeg"))),
          Property("FilterData", Any(filter_data))});
@@ -61,10 +60,9 @@ void ExportSlideImages(const Reference<css::uno::XComponentContext>& context,
 void StoreAsPowerPoint97(const Reference<css::lang::XComponent>& document,
                          const std::string& path) {
   Reference<css::frame::XStorable>(document, UNO_QUERY_THROW)
-      ->storeToURL(FileUrl(path),
-                   SequenceOf<css::beans::PropertyValue>(
-                       {Property("FilterName", Any(OUString("MS PowerPoint 97"))),
-                        Property("Overwrite", Any(true))}));
+      ->storeToURL(FileUrl(path), SequenceOf<css::beans::PropertyValue>(
+                                      {Property("FilterName", Any(OUString("MS PowerPoint 97"))),
+                                       Property("Overwrite", Any(true))}));
 }
 
 }  // namespace vlx::lo

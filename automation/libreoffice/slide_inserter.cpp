@@ -1,5 +1,6 @@
 #include "automation/libreoffice/slide_inserter.h"
 
+#include <chrono>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/drawing/XDrawPages.hpp>
 #include <com/sun/star/drawing/XDrawPagesSupplier.hpp>
@@ -11,8 +12,6 @@
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
-
-#include <chrono>
 #include <thread>
 
 #include "automation/api/office_api.h"
@@ -46,7 +45,8 @@ void MovePageFirst(const Reference<css::uno::XComponentContext>& context,
                    const Reference<css::drawing::XDrawPages>& pages,
                    const Reference<css::drawing::XDrawPage>& page) {
   ViewAccess view;
-  view.controller = Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->getCurrentController();
+  view.controller =
+      Reference<css::frame::XModel>(document, UNO_QUERY_THROW)->getCurrentController();
   if (!view.controller.is()) throw office::AutomationError("Slides.Add: the document has no view");
   view.dispatch.set(view.controller->getFrame(), UNO_QUERY_THROW);
   view.helper = css::frame::DispatchHelper::create(context);
@@ -65,7 +65,8 @@ void MovePageFirst(const Reference<css::uno::XComponentContext>& context,
   Dispatch(view, ".uno:NormalMultiPaneGUI");
 
   Reference<css::drawing::XDrawPage> first(pages->getByIndex(0), UNO_QUERY);
-  if (first != page) throw office::AutomationError("Slides.Add: the new slide could not be put first");
+  if (first != page)
+    throw office::AutomationError("Slides.Add: the new slide could not be put first");
 }
 
 }  // namespace

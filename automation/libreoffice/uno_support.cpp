@@ -1,12 +1,11 @@
 #include "automation/libreoffice/uno_support.h"
 
 #include <cppuhelper/bootstrap.hxx>
-#include <osl/file.hxx>
-#include <rtl/ustrbuf.hxx>
-
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <osl/file.hxx>
+#include <rtl/ustrbuf.hxx>
 
 #include "automation/api/office_api.h"
 

@@ -7,22 +7,21 @@
 #include <com/sun/star/uno/Reference.hxx>
 #include <com/sun/star/uno/Sequence.hxx>
 #include <com/sun/star/uno/XComponentContext.hpp>
-#include <rtl/ustring.hxx>
-
 #include <initializer_list>
+#include <rtl/ustring.hxx>
 #include <string>
 #include <vector>
 
 namespace vlx::lo {
 
 namespace css = ::com::sun::star;
-using ::rtl::OString;
-using ::rtl::OUString;
 using css::uno::Any;
 using css::uno::Reference;
 using css::uno::Sequence;
 using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
+using ::rtl::OString;
+using ::rtl::OUString;
 
 OUString ToOUString(const std::string& utf8);
 std::string ToUtf8(const OUString& text);

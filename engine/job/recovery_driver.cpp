@@ -4,6 +4,7 @@
 
 #include "engine/fast/fast_pipeline.h"
 #include "engine/job/damaged_file.h"
+#include "engine/job/guarded_pipeline.h"
 #include "engine/job/messages.h"
 #include "engine/job/output_folder.h"
 #include "engine/scan/extract_images.h"
@@ -26,8 +27,12 @@ bool WorkspaceUsable(RunEnvironment& env) {
   return false;
 }
 
-void ReportEnd(RunEnvironment& env) {
-  env.sink.AppendLog(env.stop.load() ? "User aborted repairing process" : "Repairing completed");
+// The end of a run in the log. A run that a failure ended early says so instead of
+// claiming completion (its reason is already in the log).
+void ReportEnd(RunEnvironment& env, bool failed = false) {
+  env.sink.AppendLog(env.stop.load() ? "User aborted repairing process"
+                     : failed        ? "Repairing ended early"
+                                     : "Repairing completed");
   env.sink.ShowRunEnded();
 }
 
@@ -37,17 +42,6 @@ void EndUnreadableRun(RunEnvironment& env, const std::string& why) {
   env.sink.AppendLog("Cannot open " + why + "\r\n");
   env.workspace.Delete();
   ReportEnd(env);
-}
-
-// Runs a pipeline; a failure that escapes it ends the run the way a stop does.
-template <typename Pipeline>
-void RunGuarded(RecoveryJob& job, DamagedFile& file, Pipeline pipeline) {
-  try {
-    pipeline(job, file);
-  } catch (const std::exception& e) {
-    job.env.stop.store(true);
-    job.sink().AppendLog(std::string("Reading the damaged file failed: ") + e.what() + "\r\n");
-  }
 }
 
 }  // namespace
@@ -72,9 +66,9 @@ void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {
     EndUnreadableRun(env, why);
     return;
   }
-  RunGuarded(job, *file, RunFastPipeline);
+  const bool completed = RunPipelineGuarded(job, *file, RunFastPipeline);
   env.workspace.Delete();
-  ReportEnd(env);
+  ReportEnd(env, !completed);
   if (env.view.ItemCount(ResultList::kSlides) == 0) {
     env.sink.ShowMainWindowMaximised();
     env.sink.ShowMessage(MessageOwner::kView, kAdviceStandardMode, kMessageCaption, kStyleWarning);
@@ -101,9 +95,9 @@ void DriveStandardRecovery(RunEnvironment& env, const std::string& input_path) {
     EndUnreadableRun(env, why);
     return;
   }
-  RunGuarded(job, *file, RunStandardPipeline);
+  const bool completed = RunPipelineGuarded(job, *file, RunStandardPipeline);
   env.workspace.Delete();
-  ReportEnd(env);
+  ReportEnd(env, !completed);
 }
 
 }  // namespace vlx

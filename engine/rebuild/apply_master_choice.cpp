@@ -8,10 +8,14 @@ namespace {
 
 int ApplyCheckpoint(CandidateKind kind) {
   switch (kind) {
-    case CandidateKind::kFoundMasterFoundStore: return 68;
-    case CandidateKind::kFoundMasterDefaultStore: return 69;
-    case CandidateKind::kDefaultMasterFoundStore: return 70;
-    default: return 71;
+    case CandidateKind::kFoundMasterFoundStore:
+      return 68;
+    case CandidateKind::kFoundMasterDefaultStore:
+      return 69;
+    case CandidateKind::kDefaultMasterFoundStore:
+      return 70;
+    default:
+      return 71;
   }
 }
 

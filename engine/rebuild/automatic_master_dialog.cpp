@@ -28,8 +28,9 @@ std::optional<MasterChoice> AutomaticMasterSlideDialog::Run(RecoveryJob& job, Da
   if (options_.pick >= 1 && static_cast<size_t>(options_.pick) <= candidates_.size()) {
     pick = static_cast<size_t>(options_.pick) - 1;
   } else {
-    job.sink().AppendLog("Master Slide " + std::to_string(options_.pick) + " is not in the list of " +
-                         std::to_string(candidates_.size()) + "; using Master Slide 1\r\n");
+    job.sink().AppendLog("Master Slide " + std::to_string(options_.pick) +
+                         " is not in the list of " + std::to_string(candidates_.size()) +
+                         "; using Master Slide 1\r\n");
   }
   const MasterCandidate& chosen = candidates_[pick];
   MasterChoice choice;
@@ -43,9 +44,13 @@ std::optional<MasterChoice> AutomaticMasterSlideDialog::Run(RecoveryJob& job, Da
 
 void AutomaticMasterSlideDialog::SetTrialLabel(const std::string&) {}
 
-void AutomaticMasterSlideDialog::SetListLabel(const std::string& text) { job_->sink().SetCounter(text); }
+void AutomaticMasterSlideDialog::SetListLabel(const std::string& text) {
+  job_->sink().SetCounter(text);
+}
 
-void AutomaticMasterSlideDialog::SetProgress(int percent) { job_->sink().SetProgress(percent); }
+void AutomaticMasterSlideDialog::SetProgress(int percent) {
+  job_->sink().SetProgress(percent);
+}
 
 void AutomaticMasterSlideDialog::AddItem(const MasterCandidate& candidate, const Bitmap& thumbnail,
                                          const std::string& label) {

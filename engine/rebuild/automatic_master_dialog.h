@@ -30,7 +30,8 @@ class AutomaticMasterSlideDialog : public MasterSlideDialog, private MasterSearc
   void SetTrialLabel(const std::string& text) override;
   void SetListLabel(const std::string& text) override;
   void SetProgress(int percent) override;
-  void AddItem(const MasterCandidate& candidate, const Bitmap& thumbnail, const std::string& label) override;
+  void AddItem(const MasterCandidate& candidate, const Bitmap& thumbnail,
+               const std::string& label) override;
 
   AutomaticMasterOptions options_;
   RecoveryJob* job_ = nullptr;

@@ -6,11 +6,13 @@
 namespace vlx {
 
 bool UsesFoundMaster(CandidateKind kind) {
-  return kind == CandidateKind::kFoundMasterFoundStore || kind == CandidateKind::kFoundMasterDefaultStore;
+  return kind == CandidateKind::kFoundMasterFoundStore ||
+         kind == CandidateKind::kFoundMasterDefaultStore;
 }
 
 bool UsesFoundBlipStore(CandidateKind kind) {
-  return kind == CandidateKind::kFoundMasterFoundStore || kind == CandidateKind::kDefaultMasterFoundStore;
+  return kind == CandidateKind::kFoundMasterFoundStore ||
+         kind == CandidateKind::kDefaultMasterFoundStore;
 }
 
 ChosenRecords LoadChosenRecords(DamagedFile& file, const MasterChoice& choice) {

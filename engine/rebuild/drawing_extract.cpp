@@ -22,10 +22,9 @@ void AppendRecord(DamagedFile& file, uint64_t offset, uint64_t length, std::vect
 
 std::optional<uint64_t> FindProgTagsFor(const FoundRecordList& prog_tags, uint64_t drawing_end) {
   // The list is in ascending offset order: the last entry not above the end.
-  auto beyond = std::upper_bound(prog_tags.begin(), prog_tags.end(), drawing_end,
-                                 [](uint64_t end, const FoundRecord& r) {
-                                   return static_cast<uint64_t>(r.offset) > end;
-                                 });
+  auto beyond = std::upper_bound(
+      prog_tags.begin(), prog_tags.end(), drawing_end,
+      [](uint64_t end, const FoundRecord& r) { return static_cast<uint64_t>(r.offset) > end; });
   if (beyond == prog_tags.begin()) return std::nullopt;
   return static_cast<uint64_t>(std::prev(beyond)->offset);
 }

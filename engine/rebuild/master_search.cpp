@@ -13,15 +13,18 @@ namespace {
 constexpr const char* kMaking = "Making master slide...";
 constexpr const char* kVerifying = "Verifying master slide...";
 
-std::vector<uint8_t> AsBytes(std::span<const uint8_t> block) { return {block.begin(), block.end()}; }
+std::vector<uint8_t> AsBytes(std::span<const uint8_t> block) {
+  return {block.begin(), block.end()};
+}
 }  // namespace
 
 std::string ProcessingListText(int64_t counter, int64_t total) {
   return "Processing List:- " + std::to_string(counter) + " of " + std::to_string(total);
 }
 
-MasterSlideSearch::MasterSlideSearch(RecoveryJob& job, DamagedFile& file, MasterSearchObserver& observer,
-                                     const std::atomic<bool>& stop, TrialPreview preview)
+MasterSlideSearch::MasterSlideSearch(RecoveryJob& job, DamagedFile& file,
+                                     MasterSearchObserver& observer, const std::atomic<bool>& stop,
+                                     TrialPreview preview)
     : job_(job), file_(file), observer_(observer), stop_(stop), preview_(std::move(preview)) {}
 
 void MasterSlideSearch::UseFoundMaster(const FoundRecord& master, std::vector<uint8_t>& bytes) {
@@ -36,7 +39,8 @@ void MasterSlideSearch::UseFoundBlipStore(const FoundRecord& store, std::vector<
   bytes = ReadChosenRecord(file_, current_.blip_store_offset, current_.blip_store_length);
 }
 
-void MasterSlideSearch::TryTrial(const std::vector<uint8_t>& blip_store, const std::vector<uint8_t>& master) {
+void MasterSlideSearch::TryTrial(const std::vector<uint8_t>& blip_store,
+                                 const std::vector<uint8_t>& master) {
   observer_.SetTrialLabel(kMaking);
   BuildTrial(job_, blip_store, master);
   observer_.SetTrialLabel(kVerifying);

@@ -60,9 +60,9 @@ std::vector<uint8_t> MakeUserEditBlock(uint32_t persist_directory_offset, uint32
   block.push_back(3);               // majorVersion
   AppendU32(block, 0);              // offsetLastEdit
   AppendU32(block, persist_directory_offset);
-  AppendU32(block, kDocumentPersistId);                 // docPersistIdRef
-  AppendU32(block, kMasterPersistId + slide_count);     // persistIdSeed
-  AppendU16(block, 1);                                  // lastView
+  AppendU32(block, kDocumentPersistId);              // docPersistIdRef
+  AppendU32(block, kMasterPersistId + slide_count);  // persistIdSeed
+  AppendU16(block, 1);                               // lastView
   AppendU16(block, 0x09DB);
   return block;
 }

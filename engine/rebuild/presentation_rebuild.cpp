@@ -34,13 +34,17 @@ constexpr size_t kSlideLengthField = 36;  // counted back from the end of the pr
 
 int ChoiceCheckpoint(CandidateKind kind) {
   switch (kind) {
-    case CandidateKind::kFoundMasterFoundStore: return 102;
-    case CandidateKind::kFoundMasterDefaultStore: return 104;
-    default: return 105;
+    case CandidateKind::kFoundMasterFoundStore:
+      return 102;
+    case CandidateKind::kFoundMasterDefaultStore:
+      return 104;
+    default:
+      return 105;
   }
 }
 
-std::unique_ptr<std::FILE, int (*)(std::FILE*)> OpenFile(const std::string& path, const char* mode) {
+std::unique_ptr<std::FILE, int (*)(std::FILE*)> OpenFile(const std::string& path,
+                                                         const char* mode) {
   return {std::fopen(path.c_str(), mode), &std::fclose};
 }
 
@@ -105,7 +109,8 @@ void BuildSlideDocument(RecoveryJob& job, const std::string& drawing_path,
   Append(stream, MakeUserEditBlock(directory_offset));
   trace.Checkpoint(131);
   PadSlideDocument(stream);
-  const bool written = std::fwrite(stream.data(), 1, stream.size(), document.get()) == stream.size();
+  const bool written =
+      std::fwrite(stream.data(), 1, stream.size(), document.get()) == stream.size();
   const bool closed = std::fclose(document.release()) == 0;
   if (!written || !closed) return;
 

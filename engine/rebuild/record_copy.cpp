@@ -14,7 +14,8 @@ std::vector<uint8_t> ReadChosenRecord(DamagedFile& file, uint64_t offset, uint64
 bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes) {
   std::FILE* out = std::fopen(path.c_str(), "wb");
   if (out == nullptr) return false;
-  const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  const bool written =
+      bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
   return std::fclose(out) == 0 && written;
 }
 

@@ -29,7 +29,8 @@ bool IsWellFormedRecordRun(std::span<const uint8_t> bytes) {
       const uint32_t length = GetU32(bytes, run.begin + kRecordLengthField);
       const size_t body = run.begin + kHeader;
       if (length > run.end - body) return false;
-      if ((version_instance & 0x000F) == 0x000F && length > 0) pending.push_back({body, body + length});
+      if ((version_instance & 0x000F) == 0x000F && length > 0)
+        pending.push_back({body, body + length});
       run.begin = body + length;
     }
   }

@@ -9,11 +9,12 @@
 #include "engine/job/recovery_job.h"
 #include "engine/rebuild/drawing_extract.h"
 #include "engine/rebuild/persist_directory.h"
+#include "engine/rebuild/rebuilt_compound_writer.h"
 #include "engine/rebuild/record_bytes.h"
 #include "engine/rebuild/record_copy.h"
 #include "engine/rebuild/record_tree.h"
-#include "engine/rebuild/rebuilt_compound_writer.h"
 #include "engine/rebuild/slide_list_records.h"
+#include "engine/rebuild/slide_text_match.h"
 #include "engine/rebuild/stream_prefix.h"
 #include "engine/rebuild/template_records.h"
 #include "engine/rebuild/workspace_files.h"
@@ -45,7 +46,8 @@ std::vector<SlideListEntry> SlideListEntries(const DeckContent& content) {
   std::vector<SlideListEntry> entries;
   uint32_t i = 0;
   for (const auto& slide : content.drawing_slides) {
-    entries.push_back({kFirstSlidePersistId + i, kFirstSlideId + i, slide.text_count, slide.text_records});
+    entries.push_back(
+        {kFirstSlidePersistId + i, kFirstSlideId + i, slide.text_count, slide.text_records});
     ++i;
   }
   for (const auto& slide : content.text_slides) {
@@ -59,8 +61,8 @@ std::vector<SlideListEntry> SlideListEntries(const DeckContent& content) {
 
 // Opens our deck in the office and saves the office's binary copy at output_path.
 // False when there is no office or it cannot open ours with every slide or save it.
-bool SaveThroughOffice(RecoveryJob& job, const std::string& deck_path, const std::string& output_path,
-                       size_t expected_slides) {
+bool SaveThroughOffice(RecoveryJob& job, const std::string& deck_path,
+                       const std::string& output_path, size_t expected_slides) {
   if (job.env.office == nullptr) return false;
   std::shared_ptr<office::Application> app = StartOffice(job);
   if (!app) return false;
@@ -136,11 +138,17 @@ DeckStream ComposeDeckStream(const ChosenRecords& records, const DeckContent& co
 DeckContent CollectDeckContent(RecoveryJob& job, DamagedFile& file, size_t drawing_limit) {
   DeckContent content;
   const size_t drawings = std::min(drawing_limit, job.drawings.size());
+  const SlideTextMatcher matcher(file, job.slide_lists);
   for (size_t i = 0; i < drawings; ++i) {
     DeckContent::DrawingSlide slide;
     slide.drawing = ReadDrawingWithTags(file, job.prog_tags, job.drawings[i]);
     if (slide.drawing.empty()) continue;
     slide.well_formed = IsWellFormedRecordRun(slide.drawing);
+    if (std::optional<SlideEntryTexts> texts = matcher.ForDrawing(static_cast<uint64_t>(job.drawings[i].offset))) {
+      slide.text_records = std::move(texts->records);
+      slide.text_count = texts->text_count;
+      ++content.matched_texts;
+    }
     content.drawing_slides.push_back(std::move(slide));
   }
   const int64_t highest = HighestTextSlide(job.texts);
@@ -161,6 +169,7 @@ DeckContent DeckContent::WellFormedOnly() const {
     if (slide.well_formed) sound.drawing_slides.push_back(slide);
   }
   sound.text_slides = text_slides;
+  for (const auto& slide : sound.drawing_slides) sound.matched_texts += slide.text_records.empty() ? 0 : 1;
   return sound;
 }
 
@@ -177,6 +186,7 @@ DeckSave SaveRepairedDeck(RecoveryJob& job, DamagedFile& file, const MasterChoic
     result.drawing_slides = saved.drawing_slides.size();
     result.text_slides = saved.text_slides.size();
     result.drawings_left_out = content.drawing_slides.size() - saved.drawing_slides.size();
+    result.matched_texts = saved.matched_texts;
     return result;
   };
 
@@ -184,11 +194,13 @@ DeckSave SaveRepairedDeck(RecoveryJob& job, DamagedFile& file, const MasterChoic
   if (job.env.office == nullptr) {
     return CopyOurDeck(deck_path, output_path) ? settle(content, false) : result;
   }
-  if (SaveThroughOffice(job, deck_path, output_path, content.slide_count())) return settle(content, true);
+  if (SaveThroughOffice(job, deck_path, output_path, content.slide_count()))
+    return settle(content, true);
   const DeckContent sound = content.WellFormedOnly();
   if (sound.drawing_slides.size() < content.drawing_slides.size() && sound.slide_count() > 0) {
     if (!PackDeck(job, records, sound, deck_path)) return result;
-    if (SaveThroughOffice(job, deck_path, output_path, sound.slide_count())) return settle(sound, true);
+    if (SaveThroughOffice(job, deck_path, output_path, sound.slide_count()))
+      return settle(sound, true);
     return CopyOurDeck(deck_path, output_path) ? settle(sound, false) : result;
   }
   return CopyOurDeck(deck_path, output_path) ? settle(content, false) : result;

@@ -30,6 +30,7 @@ struct DeckContent {
   };
   std::vector<DrawingSlide> drawing_slides;
   std::vector<TextSlide> text_slides;
+  size_t matched_texts = 0;  // drawing slides that got their own slide's texts back
   size_t slide_count() const { return drawing_slides.size() + text_slides.size(); }
   // The same without the drawings whose records do not nest.
   DeckContent WellFormedOnly() const;
@@ -43,17 +44,19 @@ struct DeckStream {
 // One "PowerPoint Document" stream with every slide of the content.
 DeckStream ComposeDeckStream(const ChosenRecords& records, const DeckContent& content);
 
-// The deck's slides from the job: the first drawing_limit found drawings and the
+// The deck's slides from the job: the first drawing_limit found drawings (each with its
+// slide's own text records where SlideTextMatcher proves which slide it is) and the
 // recovered slide texts.
 DeckContent CollectDeckContent(RecoveryJob& job, DamagedFile& file,
                                size_t drawing_limit = std::numeric_limits<size_t>::max());
 
 struct DeckSave {
-  bool written = false;    // a presentation is at the output path
-  bool by_office = false;  // the office's own save of it
+  bool written = false;       // a presentation is at the output path
+  bool by_office = false;     // the office's own save of it
   size_t drawing_slides = 0;  // slides of the deck saved
   size_t text_slides = 0;
   size_t drawings_left_out = 0;  // malformed drawings dropped to let the office open it
+  size_t matched_texts = 0;      // drawing slides with their own placeholder texts
 };
 
 // Builds the repaired deck in the workspace (needs its vlxpicfile; without one the

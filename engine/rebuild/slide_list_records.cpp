@@ -22,7 +22,8 @@ void AppendU32(std::vector<uint8_t>& out, uint32_t value) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-void AppendHeader(std::vector<uint8_t>& out, uint16_t version_instance, uint16_t type, uint32_t length) {
+void AppendHeader(std::vector<uint8_t>& out, uint16_t version_instance, uint16_t type,
+                  uint32_t length) {
   AppendU16(out, version_instance);
   AppendU16(out, type);
   AppendU32(out, length);
@@ -38,7 +39,8 @@ std::u16string PlaceholderText(const std::string& utf8) {
     if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') continue;
     out.push_back(c == u'\n' || c == u'\v' ? u'\r' : c);
   }
-  while (!out.empty() && (out.back() == u' ' || out.back() == u'\r' || out.back() == u'\t')) out.pop_back();
+  while (!out.empty() && (out.back() == u' ' || out.back() == u'\r' || out.back() == u'\t'))
+    out.pop_back();
   return out;
 }
 

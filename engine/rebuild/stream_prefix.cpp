@@ -13,14 +13,16 @@ void Append(std::vector<uint8_t>& out, std::span<const uint8_t> piece) {
 
 }  // namespace
 
-StreamPrefix ComposeStreamPrefix(std::span<const uint8_t> blip_store, std::span<const uint8_t> master,
+StreamPrefix ComposeStreamPrefix(std::span<const uint8_t> blip_store,
+                                 std::span<const uint8_t> master,
                                  std::span<const uint8_t> slide_list) {
   TemplateRecords& t = Templates();
   PatchContainerLengths(t, blip_store.size());
 
   StreamPrefix prefix;
   std::vector<uint8_t>& out = prefix.bytes;
-  out.reserve(kMasterOffsetWithoutBlipStore + blip_store.size() + master.size() + slide_list.size());
+  out.reserve(kMasterOffsetWithoutBlipStore + blip_store.size() + master.size() +
+              slide_list.size());
   const size_t document_start = out.size();
   Append(out, t.document_header);
   Append(out, t.document_atom);
@@ -36,13 +38,15 @@ StreamPrefix ComposeStreamPrefix(std::span<const uint8_t> blip_store, std::span<
   Append(out, slide_list);
   Append(out, t.end_document);
   // The Document container spans everything written so far but its own header.
-  PutU32(out, document_start + kRecordLengthField, static_cast<uint32_t>(out.size() - document_start - 8));
+  PutU32(out, document_start + kRecordLengthField,
+         static_cast<uint32_t>(out.size() - document_start - 8));
   prefix.master_offset = static_cast<uint32_t>(out.size());
   Append(out, master);
   return prefix;
 }
 
-StreamPrefix ComposeStreamPrefix(std::span<const uint8_t> blip_store, std::span<const uint8_t> master) {
+StreamPrefix ComposeStreamPrefix(std::span<const uint8_t> blip_store,
+                                 std::span<const uint8_t> master) {
   return ComposeStreamPrefix(blip_store, master, Templates().slide_list);
 }
 

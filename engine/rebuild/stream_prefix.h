@@ -17,12 +17,14 @@ struct StreamPrefix {
 // Patches the process-wide template lengths for this blip store, sets the master
 // offset register and lays out the fourteen pieces. Both records are whole records
 // (header included).
-StreamPrefix ComposeStreamPrefix(std::span<const uint8_t> blip_store, std::span<const uint8_t> master);
+StreamPrefix ComposeStreamPrefix(std::span<const uint8_t> blip_store,
+                                 std::span<const uint8_t> master);
 
 // The same with a slide list of its own in place of the one-slide template list; the
 // Document length grows by the difference (the template registers keep the one-slide
 // values).
-StreamPrefix ComposeStreamPrefix(std::span<const uint8_t> blip_store, std::span<const uint8_t> master,
+StreamPrefix ComposeStreamPrefix(std::span<const uint8_t> blip_store,
+                                 std::span<const uint8_t> master,
                                  std::span<const uint8_t> slide_list);
 
 }  // namespace vlx

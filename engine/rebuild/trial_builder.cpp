@@ -32,7 +32,8 @@ std::vector<uint8_t> ComposeTrialStream(std::span<const uint8_t> blip_store,
   return stream;
 }
 
-void BuildTrial(RecoveryJob& job, std::span<const uint8_t> blip_store, std::span<const uint8_t> master) {
+void BuildTrial(RecoveryJob& job, std::span<const uint8_t> blip_store,
+                std::span<const uint8_t> master) {
   const TraceLog& trace = job.trace();
   trace.Checkpoint(28);
   const std::vector<uint8_t> stream = ComposeTrialStream(blip_store, master);

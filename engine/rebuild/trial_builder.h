@@ -16,6 +16,7 @@ std::vector<uint8_t> ComposeTrialStream(std::span<const uint8_t> blip_store,
 
 // Writes the trial stream to the workspace's big0012241 and packs it with the pictures
 // into vlxppt. Critical Error 018 when the stream file cannot be created.
-void BuildTrial(RecoveryJob& job, std::span<const uint8_t> blip_store, std::span<const uint8_t> master);
+void BuildTrial(RecoveryJob& job, std::span<const uint8_t> blip_store,
+                std::span<const uint8_t> master);
 
 }  // namespace vlx

@@ -3,8 +3,8 @@
 #include <exception>
 #include <fstream>
 #include <iterator>
-#include <vector>
 #include <memory>
+#include <vector>
 
 #include "automation/stages/office_calls.h"
 #include "automation/stages/slide_export.h"
@@ -56,7 +56,8 @@ std::optional<Bitmap> PreviewTrialInOffice(RecoveryJob& job, const std::string& 
 
 std::optional<Bitmap> StructuralTrialPreview(RecoveryJob& job, const std::string&) {
   std::ifstream in(job.workspace().File(kTrialStreamFile), std::ios::binary);
-  const std::vector<uint8_t> stream{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const std::vector<uint8_t> stream{std::istreambuf_iterator<char>(in),
+                                    std::istreambuf_iterator<char>()};
   if (!IsWellFormedRecordRun(stream)) return std::nullopt;
   return job.env.images.PlaceholderBitmap();
 }

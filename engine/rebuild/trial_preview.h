@@ -12,7 +12,8 @@ class RecoveryJob;
 
 // Renders a master-slide trial's first slide for its list item; none when the trial
 // gives no picture.
-using TrialPreview = std::function<std::optional<Bitmap>(RecoveryJob&, const std::string& compound_path)>;
+using TrialPreview =
+    std::function<std::optional<Bitmap>(RecoveryJob&, const std::string& compound_path)>;
 
 // Lets the office open the trial and export its slides into the workspace's vlxppthh,
 // then makes the 170 x 120 thumbnail of Slide1. An office that cannot export gives the

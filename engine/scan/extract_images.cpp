@@ -1,11 +1,7 @@
 #include "engine/scan/extract_images.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -13,6 +9,7 @@
 #include "engine/job/messages.h"
 #include "engine/scan/block_scanner.h"
 #include "engine/scan/byte_match.h"
+#include "engine/scan/file_range_copy.h"
 #include "engine/scan/picture_signatures.h"
 #include "engine/scan/plausible_length.h"
 #include "engine/scan/record_header.h"
@@ -22,7 +19,6 @@ namespace {
 
 constexpr size_t kChunkSize = 65536;
 constexpr size_t kSignatureWindow = 512;
-constexpr size_t kCopyPiece = 65536;
 
 // Records shorter than this are not worth extracting as pictures.
 constexpr uint32_t kSmallestPictureRecord = 17935;
@@ -31,40 +27,16 @@ constexpr const char* kTempPictureName = "temppic.";
 constexpr const char* kTempJpegName = "temppic2.Jpg";
 
 // Positions among the 16 starting at p whose version/instance word may be a picture
-// word (both of its bytes are among the words' bytes). IsPictureRecordWord decides.
+// word: the low byte of every picture word is a multiple of 32, and the high byte is
+// one of seven. A superset of the real matches; IsPictureRecordWord decides.
 uint32_t WordCandidateMask(const uint8_t* p) {
-  return MatchAny16(p, {0x60, 0x40, 0xA0, 0x20, 0x00, 0x80}) &
-         MatchAny16(p + 1, {0x21, 0x3D, 0x46, 0x54, 0x6E, 0x7A, 0x80});
+  return MatchMultiplesOf32(p) & MatchAny16(p + 1, {0x21, 0x3D, 0x46, 0x54, 0x6E, 0x7A, 0x80});
 }
 
 bool IsPictureCandidate(const uint8_t* header_bytes, uint64_t file_length) {
   const RecordHeader header = RecordHeader::Decode(header_bytes);
   return IsPictureRecordWord(header.version_instance) &&
          IsShorterThanFile(header.length, file_length) && header.length > kSmallestPictureRecord;
-}
-
-// Writes length bytes of the damaged file from `from` (fewer at its end) into a new
-// file at path. False when the file cannot be created or written whole.
-bool WritePictureFile(DamagedFile& file, uint64_t from, uint64_t length, const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  bool written = true;
-  const uint64_t end = std::min(from + length, file.GetLength());
-  for (uint64_t at = from; written && at < end;) {
-    size_t available = 0;
-    const uint8_t* data =
-        file.View(at, static_cast<size_t>(std::min<uint64_t>(kCopyPiece, end - at)), &available);
-    if (data == nullptr || available == 0) break;
-    for (size_t done = 0; written && done < available;) {
-      const ssize_t n = ::write(fd, data + done, available - done);
-      if (n > 0)
-        done += static_cast<size_t>(n);
-      else
-        written = n < 0 && errno == EINTR;
-    }
-    at += available;
-  }
-  return ::close(fd) == 0 && written;
 }
 
 class PictureExtraction {
@@ -86,19 +58,26 @@ class PictureExtraction {
   }
 
  private:
-  // The stop flag is tested before every group of positions and again right before
+  // The stop flag is tested before every group of 64 positions and again right before
   // every candidate, so no position is worked on after a stop request is seen.
   bool ScanChunk(BlockScanner& scanner) {
+    constexpr size_t kGroup = 4 * kMatchWidth;
+    const StopFlag& stop = job_.env.stop;
     const uint64_t chunk = scanner.block_start();
+    const size_t positions = scanner.positions();
     size_t i = 0;
-    for (; i + kMatchWidth <= scanner.positions(); i += kMatchWidth) {
-      if (job_.StopRequested()) return false;
-      for (uint32_t mask = WordCandidateMask(scanner.bytes() + i); mask != 0; mask &= mask - 1) {
-        const size_t at = i + static_cast<size_t>(__builtin_ctz(mask));
+    for (; i + kGroup <= positions; i += kGroup) {
+      if (stop.load(std::memory_order_relaxed)) return false;
+      const uint8_t* group = scanner.bytes() + i;
+      uint64_t mask = 0;
+      for (size_t k = 0; k < kGroup; k += kMatchWidth)
+        mask |= uint64_t{WordCandidateMask(group + k)} << k;
+      for (; mask != 0; mask &= mask - 1) {
+        const size_t at = i + static_cast<size_t>(__builtin_ctzll(mask));
         if (!Consider(scanner, chunk + at, scanner.bytes() + at)) return false;
       }
     }
-    for (; i < scanner.positions(); ++i) {
+    for (; i < positions; ++i) {
       if (!Consider(scanner, chunk + i, scanner.bytes() + i)) return false;
     }
     return true;
@@ -120,8 +99,8 @@ class PictureExtraction {
         MatchPictureFile(window + kPictureDataOffset, sizeof window - kPictureDataOffset);
     if (!extension) return;
     const std::string path = job_.workspace().File(kTempPictureName + std::string(*extension));
-    if (WritePictureFile(file_, position + kPictureDataOffset, PictureDataLength(record_length),
-                         path)) {
+    if (CopyFileRange(file_, position + kPictureDataOffset, PictureDataLength(record_length),
+                      path) == RangeCopyResult::kWritten) {
       job_.env.view.AddPicture(path, job_.workspace().File(kTempJpegName), std::string(*extension),
                                output_folder_);
     }

@@ -1,8 +1,8 @@
 #include "engine/scan/picture_stream_search.h"
 
-#include "engine/fast/carve_output_file.h"
 #include "engine/job/messages.h"
 #include "engine/rebuild/workspace_files.h"
+#include "engine/scan/file_range_copy.h"
 #include "engine/scan/picture_signatures.h"
 #include "engine/scan/plausible_length.h"
 #include "engine/scan/record_header.h"
@@ -11,7 +11,6 @@ namespace vlx {
 namespace {
 
 constexpr uint64_t kBlockSize = 512;
-constexpr size_t kCopyPiece = 1 << 20;
 constexpr int kPicturesFileError = 6;
 
 // Every block but the file's last one (whole or partial) is examined.
@@ -24,17 +23,6 @@ void FindPictureBlocks(RecoveryJob& job, DamagedFile& file, uint64_t length) {
     if (available >= static_cast<size_t>(kRecordHeaderSize) &&
         BeginsLikePictureRecord(bytes, length))
       job.picture_starts.push_back(block);
-  }
-}
-
-// Appends the file's bytes from `from` through its end.
-void CopyThroughEnd(DamagedFile& file, uint64_t from, uint64_t length, OutputFile& out) {
-  for (uint64_t at = from; at < length;) {
-    size_t available = 0;
-    const uint8_t* data = file.View(at, kCopyPiece, &available);
-    if (data == nullptr || available == 0) break;
-    out.Write(data, available);
-    at += available;
   }
 }
 
@@ -52,15 +40,17 @@ void SearchPictureStream(RecoveryJob& job, DamagedFile& file) {
   FindPictureBlocks(job, file, length);
   job.trace().Checkpoint(11);
 
-  OutputFile out;
-  if (!out.Create(job.workspace().File(kPicturesFile))) {
+  // From the first picture block through the end of the file; empty without one.
+  const uint64_t from = job.picture_starts.empty() ? length : job.picture_starts.front();
+  const RangeCopyResult copied =
+      CopyFileRange(file, from, length - from, job.workspace().File(kPicturesFile));
+  if (copied == RangeCopyResult::kNotCreated) {
     ShowCriticalError(job.sink(), kPicturesFileError);
     return;
   }
   job.trace().Checkpoint(12);
-  if (!job.picture_starts.empty()) CopyThroughEnd(file, job.picture_starts.front(), length, out);
   // A picture stream cut short by a full disk must not pass for a whole one.
-  if (!out.Close()) ShowCriticalError(job.sink(), kPicturesFileError);
+  if (copied == RangeCopyResult::kIncomplete) ShowCriticalError(job.sink(), kPicturesFileError);
   job.trace().Checkpoint(13);
 }
 

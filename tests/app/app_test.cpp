@@ -13,6 +13,11 @@
 
 #include "app/folder_settings_dialog.h"
 #include "app/main_window.h"
+#include "app/master_slide_dialog.h"
+#include "app/recovery_mode_dialog.h"
+#include "app/single_instance.h"
+#include <QRadioButton>
+#include <thread>
 #include "app/progress_log.h"
 #include "app/recovery_view.h"
 #include "app/view_dialogs.h"
@@ -82,6 +87,9 @@ class AppTest : public QObject {
  private slots:
   void init() {
     QVERIFY(temp_.isValid());
+    allow_start_ = true;
+    office_checks_ = 0;
+    office_terminations_ = 0;
     QDir::setCurrent(temp_.path());  // output folders land here
     dialogs_ = std::make_unique<ScriptedDialogs>();
     office_ = std::make_unique<testing::ScriptedOffice>();
@@ -98,10 +106,14 @@ class AppTest : public QObject {
     services.terminate_office = [this] { ++office_terminations_; };
     window_ = std::make_unique<MainWindow>(std::move(services), nullptr, temp_.path());
     view_ = window_->view();
+    master_ = std::make_unique<WindowMasterSlideDialog>(window_.get(), *dialogs_);
+    master_->set_accept_first(true);
+    view_->set_master_dialog(master_.get());
   }
 
   void cleanup() {
     window_.reset();
+    master_.reset();
     office_.reset();
   }
 
@@ -158,9 +170,94 @@ class AppTest : public QObject {
       QVERIFY(FolderSettingsDialog::HasIllegalCharacter(bad));
   }
 
+  void masterDialogListsCandidatesAndReportsTheSelection() {
+    // A canned search: three candidates, the second with a found blip store of 4321 bytes.
+    MasterSlideDialogWindow dialog(
+        [](MasterSearchObserver& observer, const std::atomic<bool>&) {
+          MasterSearchResult result;
+          result.kind = CandidateKind::kFoundMasterFoundStore;
+          for (int i = 0; i < 3; ++i) {
+            MasterCandidate c{uint64_t(1000 + i), 2476, uint64_t(5000 + i), uint64_t(4320 + i), i, {}};
+            observer.SetListLabel("Processing List:- " + std::to_string(i + 1) + " of 4");
+            observer.AddItem(c, Bitmap{170, 120, std::vector<uint32_t>(170 * 120, 0xFF336699)},
+                             "Master Slide " + std::to_string(i + 1));
+            result.candidates.push_back(c);
+          }
+          return result;
+        },
+        *dialogs_);
+    QSignalSpy finished(&dialog, &MasterSlideDialogWindow::searchFinished);
+    dialog.show();
+    QVERIFY(finished.wait(10000));
+    QVERIFY(dialog.ok_button()->isVisibleTo(&dialog));
+    QVERIFY(!dialog.stop_button()->isVisibleTo(&dialog));
+    QCOMPARE(dialog.list()->count(), 3);
+    QCOMPARE(dialog.list()->item(2)->text(), QString("Master Slide 3"));
+
+    dialog.accept();  // nothing selected: warned, still open
+    QCOMPARE(dialogs_->messages, QStringList{"Please select Master Slide from list"});
+    QCOMPARE(dialogs_->captions.first(), QString("Veltrix Pellum PowerPoint Recovery"));
+    QVERIFY(dialog.isVisible());
+
+    dialog.list()->setCurrentRow(1);
+    QCOMPARE(dialog.master_number()->text(), QString("2"));
+    QCOMPARE(dialog.master_size()->text(), QString("4321"));
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.choice().kind, CandidateKind::kFoundMasterFoundStore);
+    QCOMPARE(dialog.choice().master_offset, uint64_t(1001));
+    QCOMPARE(dialog.choice().blip_store_length, uint64_t(4321));
+  }
+
+  void masterDialogStopKeepsTheCandidatesFoundSoFar() {
+    std::atomic<bool> release{false};
+    MasterSlideDialogWindow dialog(
+        [&release](MasterSearchObserver& observer, const std::atomic<bool>& stop) {
+          MasterSearchResult result;
+          for (int i = 0; i < 1000 && !stop; ++i) {
+            MasterCandidate c{0, 0, 0, 0, i, {}};
+            observer.AddItem(c, Bitmap{4, 4, std::vector<uint32_t>(16, 0xFF000000)},
+                             "Master Slide " + std::to_string(i + 1));
+            result.candidates.push_back(c);
+            while (i == 1 && !release && !stop) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+          }
+          return result;
+        },
+        *dialogs_);
+    QSignalSpy finished(&dialog, &MasterSlideDialogWindow::searchFinished);
+    dialog.show();
+    QTRY_COMPARE(dialog.list()->count(), 2);
+    dialogs_->answer = kAnswerNo;
+    dialog.reject();  // Escape while searching asks; No goes on
+    QCOMPARE(dialogs_->messages.last(), QString("Do you really want to stop searching process ?"));
+    QVERIFY(dialog.searching());
+    dialogs_->answer = kAnswerYes;
+    dialog.RequestStop();
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(dialog.list()->count(), 2);
+    dialog.reject();  // after the search, Cancel closes
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+  }
+
+  void modeDialogStartsOnTheStandardModeAndPicturesSelect() {
+    RecoveryModeDialog dialog;
+    QVERIFY(dialog.standard_button()->isChecked());
+    QCOMPARE(dialog.mode(), 1);
+    dialog.fast_button()->setChecked(true);
+    QCOMPARE(dialog.mode(), 2);
+    QVERIFY(!dialog.mask().isEmpty());  // shaped by its background
+  }
+
+  void aSecondInstanceIsRefused() {
+    SingleInstance first(temp_.path());
+    QVERIFY(first.Acquired());
+    SingleInstance second(temp_.path());
+    QVERIFY(!second.Acquired());
+  }
+
   void fastRunFillsTheListsAndEndsWithTheBackButton() {
-    if (!QFile::exists(CorpusFile("ppt_with_png.ppt"))) QSKIP("test corpus not found");
-    const QString input = DamagedCopy(temp_, "ppt_with_png.ppt");
+    if (!QFile::exists(CorpusFile("42520.ppt"))) QSKIP("test corpus not found");
+    const QString input = DamagedCopy(temp_, "42520.ppt");
     const QByteArray before = ReadFile(input);
     RunToEnd(input, 2);
     QCOMPARE(Labels(view_->list(ResultList::kSlides)), QStringList{"Slide 1"});
@@ -193,6 +290,7 @@ class AppTest : public QObject {
   }
 
   void fastRunWithoutSlidesAdvisesTheStandardMode() {
+    office_->FailEveryOpen();  // what the office does with a file holding no presentation
     const QString input = temp_.filePath("noise.ppt");
     WriteFile(input, QByteArray(70000, 'x'));
     RunToEnd(input, 2);
@@ -208,7 +306,7 @@ class AppTest : public QObject {
     RunToEnd(input, 1);
     QVERIFY(view_->list(ResultList::kDataSlides)->isVisibleTo(view_));
     const QStringList slides = Labels(view_->list(ResultList::kSlides));
-    QVERIFY(!slides.isEmpty());
+    QVERIFY2(!slides.isEmpty(), qPrintable(view_->log()->toPlainText()));
     QCOMPARE(slides.first(), QString("Slide 1"));
     const QStringList data = Labels(view_->list(ResultList::kDataSlides));
     QVERIFY(!data.isEmpty());
@@ -264,6 +362,7 @@ class AppTest : public QObject {
   QtImageToolkit images_;
   TraceLog trace_{"/dev/null", false};
   std::unique_ptr<MainWindow> window_;
+  std::unique_ptr<WindowMasterSlideDialog> master_;
   RecoveryView* view_ = nullptr;
   int office_checks_ = 0;
   int office_terminations_ = 0;

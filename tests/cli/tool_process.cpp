@@ -110,8 +110,8 @@ std::string JsonQuery(const std::string& json_text, const std::string& expressio
   if (written != static_cast<ssize_t>(json_text.size())) return "<write failed>";
   const std::string command =
       "python3 -c \"import json,sys; d=json.load(open(sys.argv[1])); "
-      "print(" +
-      expression + ")\" " + path + " 2>&1";
+      "print((" +
+      expression + "))\" " + path + " 2>&1";
   std::string output;
   if (FILE* pipe = ::popen(command.c_str(), "r")) {
     char buffer[4096];

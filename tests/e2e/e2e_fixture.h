@@ -51,11 +51,10 @@ inline bool RecoveryToolBuilt() {
       GTEST_SKIP() << "python3-olefile is not installed (/usr/bin/python3)"; \
   } while (0)
 
-// The office the tests re-open outputs with; one per test program.
-inline LibreOfficeServer& TestOffice() {
-  static LibreOfficeServer server;
-  return server;
-}
+// The office the tests re-open outputs with: one per test program, started on first use
+// and ended after the last test (a server left to static destruction would outlive the
+// office libraries it talks through).
+LibreOfficeServer& TestOffice();
 
 // A temporary tree holding the inputs, the tool's working and temporary folders and its
 // output folder, removed afterwards.

@@ -23,26 +23,28 @@ constexpr const char* kRepresentativeFiles[] = {
     "SampleShow.ppt", "basic_test_ppt_file.ppt", "ppt_with_png.ppt",
 };
 
-// Floors under the measured shares of the representative set (percent): opened, slides,
-// texts, pictures. A drop below one is a regression.
+// Floors a little under the shares measured on the representative set (percent):
+// opened, slides, texts, pictures. A drop below one is a regression. The fast mode carves
+// each stream as one run of sectors, so it gives back whole only the files whose
+// document stream is stored in one piece.
 struct Floor {
   DamageKind kind;
   const char* mode;
   int opened, slides, texts, pictures;
 };
 constexpr Floor kFloors[] = {
-    {DamageKind::kHeaderZeroed, "fast", 0, 0, 0, 0},
-    {DamageKind::kHeaderZeroed, "standard", 0, 0, 0, 0},
-    {DamageKind::kFatScrambled, "fast", 0, 0, 0, 0},
-    {DamageKind::kFatScrambled, "standard", 0, 0, 0, 0},
-    {DamageKind::kDirectoryZeroed, "fast", 0, 0, 0, 0},
-    {DamageKind::kDirectoryZeroed, "standard", 0, 0, 0, 0},
-    {DamageKind::kTruncated, "fast", 0, 0, 0, 0},
-    {DamageKind::kTruncated, "standard", 0, 0, 0, 0},
-    {DamageKind::kSectorsOverwritten, "fast", 0, 0, 0, 0},
-    {DamageKind::kSectorsOverwritten, "standard", 0, 0, 0, 0},
-    {DamageKind::kEmbeddedInNoise, "fast", 0, 0, 0, 0},
-    {DamageKind::kEmbeddedInNoise, "standard", 0, 0, 0, 0},
+    {DamageKind::kHeaderZeroed, "fast", 45, 12, 4, 35},
+    {DamageKind::kHeaderZeroed, "standard", 95, 95, 95, 35},
+    {DamageKind::kFatScrambled, "fast", 45, 12, 4, 35},
+    {DamageKind::kFatScrambled, "standard", 95, 95, 95, 35},
+    {DamageKind::kDirectoryZeroed, "fast", 45, 12, 4, 35},
+    {DamageKind::kDirectoryZeroed, "standard", 95, 95, 95, 35},
+    {DamageKind::kTruncated, "fast", 15, 4, 3, 35},
+    {DamageKind::kTruncated, "standard", 95, 75, 55, 35},
+    {DamageKind::kSectorsOverwritten, "fast", 45, 12, 3, 8},
+    {DamageKind::kSectorsOverwritten, "standard", 95, 95, 85, 8},
+    {DamageKind::kEmbeddedInNoise, "fast", 45, 12, 4, 35},
+    {DamageKind::kEmbeddedInNoise, "standard", 95, 95, 95, 35},
 };
 
 std::vector<std::string> MatrixFiles() {
@@ -82,6 +84,7 @@ TEST_P(RecoveryMatrix, BothModesThroughTheOffice) {
   std::vector<std::string> inputs;
   for (const auto& [copy, facts] : originals) inputs.push_back(copy);
 
+  std::string table;
   for (const std::string mode : {"fast", "standard"}) {
     SCOPED_TRACE(mode + " mode, " + DamageName(kind));
     const ToolRun run = RunRecoveryTool(mode, inputs, sealed.place(), 1500);
@@ -100,10 +103,10 @@ TEST_P(RecoveryMatrix, BothModesThroughTheOffice) {
       ScoreOutput(originals[input], output, TestOffice(), &score);
       EXPECT_EQ(ReadAll(input), damaged[input]) << "the damaged file was written to: " << input;
     }
-    const std::string table = SaveRowAndTable(VLX_E2E_TABLE_DIR, kind, mode, score);
-    std::printf("%s\n%s\n", TableRow(kind, mode, score).c_str(), table.c_str());
-    ExpectAboveFloor(kind, mode, score);
+    table = SaveRowAndTable(VLX_E2E_TABLE_DIR, kind, mode, score);
+    if (!FullMatrixRequested()) ExpectAboveFloor(kind, mode, score);
   }
+  std::printf("%s", table.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, RecoveryMatrix, ::testing::ValuesIn(kAllDamageKinds),

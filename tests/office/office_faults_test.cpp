@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <future>
+#include <thread>
 
 #include "automation/libreoffice/office_process_ender.h"
 #include "automation/libreoffice/office_profile.h"
@@ -80,7 +81,7 @@ TEST_F(OfficeFaultTest, WatchdogEndsAnOfficeThatStopsAnswering) {
 TEST(OfficeExitHelper, DISABLED_StartOfficeAndVanish) {
   LibreOfficeServer* server = new LibreOfficeServer();
   auto app = server->CreateApplication(office::kProgId);
-  std::printf("office-pid=%d\n", server->OfficePid());
+  std::printf("office-pid=%d owner=%d\n", server->OfficePid(), static_cast<int>(::getpid()));
   std::fflush(stdout);
   std::_Exit(0);
 }
@@ -93,9 +94,10 @@ TEST_F(OfficeFaultTest, NoOfficeOutlivesAProgramThatVanishes) {
   FILE* child = ::popen(command.c_str(), "r");
   ASSERT_NE(child, nullptr);
   int office = 0;
+  int owner = 0;
   char line[256];
   while (std::fgets(line, sizeof line, child) != nullptr) {
-    std::sscanf(line, "office-pid=%d", &office);
+    std::sscanf(line, "office-pid=%d owner=%d", &office, &owner);
   }
   ::pclose(child);
   ASSERT_GT(office, 0) << "the helper started no office";
@@ -104,15 +106,16 @@ TEST_F(OfficeFaultTest, NoOfficeOutlivesAProgramThatVanishes) {
   }
   EXPECT_FALSE(ProcessRuns(office)) << "the office outlived its program";
 
-  // Its private folder is left behind and swept by the next program of ours.
-  bool left_behind = false;
-  for (const auto& entry :
-       std::filesystem::directory_iterator(std::filesystem::path(lo::OfficeRootFolder()).parent_path().parent_path())) {
-    left_behind |= entry.path().filename().string().starts_with(lo::kOfficeRootPrefix) &&
-                   entry.path().filename() != std::filesystem::path(lo::OfficeRootFolder()).parent_path().filename();
-  }
+  // Its private folder stays behind until the next program of ours sweeps it away.
+  const std::string folder = lo::OfficeRootFolder(owner);
+  EXPECT_TRUE(testing::FileExists(folder));
   lo::RemoveStaleOfficeFolders();
-  EXPECT_TRUE(left_behind);
+  EXPECT_FALSE(testing::FileExists(folder));
+  const std::string pipes =
+      "OSL_PIPE_" + std::to_string(::getuid()) + "_vlx_" + std::to_string(owner) + "_";
+  for (const auto& entry : std::filesystem::directory_iterator("/tmp")) {
+    EXPECT_FALSE(entry.path().filename().string().starts_with(pipes)) << entry.path();
+  }
 }
 
 }  // namespace

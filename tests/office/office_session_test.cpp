@@ -103,8 +103,7 @@ TEST_F(OfficeSessionTest, NewTextSlideComesFirstAndIsSavedAsBinaryPresentation) 
   const auto saved = ReadAll(temp_.File("saved.ppt"));
   EXPECT_TRUE(Contains(saved, Utf16("Quarterly figures")));
   EXPECT_TRUE(Contains(saved, Utf16("Recovered body text")));
-  EXPECT_EQ(presentations->Open(temp_.File("saved.ppt"), 0, 0, 0)->GetSlides()->Count(),
-            count + 1);
+  EXPECT_EQ(presentations->Open(temp_.File("saved.ppt"), 0, 0, 0)->GetSlides()->Count(), count + 1);
 }
 
 TEST_F(OfficeSessionTest, RefusesWhatIsNoPresentationAndStaysUsable) {
@@ -132,8 +131,8 @@ TEST_F(OfficeSessionTest, RefusesWhatIsNoPresentationAndStaysUsable) {
 
 TEST_F(OfficeSessionTest, QuitClosesOnlyWhatTheSessionOpened) {
   auto other = server_->CreateApplication(office::kProgId);
-  auto kept = other->GetPresentations()->Open(CorpusPath("healthy/basic_test_ppt_file.ppt"), 0,
-                                              0, 0);
+  auto kept =
+      other->GetPresentations()->Open(CorpusPath("healthy/basic_test_ppt_file.ppt"), 0, 0, 0);
   auto dropped =
       app_->GetPresentations()->Open(CorpusPath("healthy/basic_test_ppt_file.ppt"), 0, 0, 0);
   app_->Quit();

@@ -56,10 +56,10 @@ TEST(OfficeStartTest, ProgramThatEndsDuringStartFails) {
 TEST(OfficeStartTest, RestartsOnceAfterProfileCreationThenGivesUpAndLeavesNothing) {
   TempDir temp;
   const std::string runs = temp.File("runs");
-  const std::string body = "echo run >> " + runs + "\nif [ ! -e " + runs +
-                           ".1 ]; then touch " + runs + ".1; exit 81; fi\nsleep 60; :";
-  LibreOfficeServer server({.program = Script(temp, "office", body),
-                            .connect_timeout = std::chrono::milliseconds(500)});
+  const std::string body = "echo run >> " + runs + "\nif [ ! -e " + runs + ".1 ]; then touch " +
+                           runs + ".1; exit 81; fi\nsleep 60; :";
+  LibreOfficeServer server(
+      {.program = Script(temp, "office", body), .connect_timeout = std::chrono::milliseconds(500)});
   EXPECT_NE(ErrorOf(server).find("did not answer"), std::string::npos);
   std::ifstream in(runs);
   int lines = 0;

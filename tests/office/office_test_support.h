@@ -16,11 +16,11 @@ inline bool OfficeInstalled() {
   return ::access(LibreOfficeServer::DefaultOfficeProgram().c_str(), X_OK) == 0;
 }
 
-#define VLX_REQUIRE_OFFICE()                                                               \
-  do {                                                                                     \
-    if (!::vlx::testing::OfficeInstalled())                                                \
+#define VLX_REQUIRE_OFFICE()                                                                   \
+  do {                                                                                         \
+    if (!::vlx::testing::OfficeInstalled())                                                    \
       GTEST_SKIP() << "no LibreOffice at " << ::vlx::LibreOfficeServer::DefaultOfficeProgram() \
-                   << " (install libreoffice-impress)";                                    \
+                   << " (install libreoffice-impress)";                                        \
   } while (0)
 
 // Width and height from a JPEG's frame header; {0, 0} when there is none.
@@ -44,7 +44,7 @@ inline JpegSize ReadJpegSize(const std::vector<unsigned char>& bytes) {
 }
 
 inline bool FileExists(const std::string& path) {
-  struct stat info{};
+  struct stat info {};
   return ::stat(path.c_str(), &info) == 0;
 }
 

@@ -71,8 +71,9 @@ RunFigures RebuildOne(const std::string& input, const std::string& name, const s
   EXPECT_TRUE(choice.has_value()) << name;
   if (!choice) return {};
   ApplyMasterChoice(job, *file, *choice);
-  if (!keep.empty()) fs::copy_file(run.W(kRebuiltCompoundFile), keep + name + "-trial.ppt",
-                                   fs::copy_options::overwrite_existing);
+  if (!keep.empty())
+    fs::copy_file(run.W(kRebuiltCompoundFile), keep + name + "-trial.ppt",
+                  fs::copy_options::overwrite_existing);
 
   RunFigures figures;
   figures.drawings = job.drawings.size();
@@ -88,9 +89,10 @@ RunFigures RebuildOne(const std::string& input, const std::string& name, const s
   options.deck_path = (keep.empty() ? run.dir.path() : keep) + name + "-deck.ppt";
   const RebuildSummary summary = RebuildPresentation(job, *file, *choice, options);
   figures.deck = summary.deck;
-  std::printf("%s: drawings %zu, documents %zu, deck %s with %zu drawing and %zu text slides\n",
-              name.c_str(), figures.drawings, figures.documents, figures.deck.written ? "saved" : "none",
-              figures.deck.drawing_slides, figures.deck.text_slides);
+  std::printf("%s: drawings %zu, documents %zu, deck %s with %zu drawing (%zu with their texts) and %zu text slides\n",
+              name.c_str(), figures.drawings, figures.documents,
+              figures.deck.written ? "saved" : "none", figures.deck.drawing_slides,
+              figures.deck.matched_texts, figures.deck.text_slides);
   EXPECT_FALSE(fs::exists(run.workspace.path())) << name;
   for (const auto& m : run.sink.messages) ADD_FAILURE() << name << ": " << m.text;
   return figures;
@@ -103,7 +105,8 @@ std::vector<std::pair<std::string, std::string>> DamagedCopies(const std::string
   std::vector<uint8_t> bytes = ReadAll(input);
   std::vector<uint8_t> headless = bytes;
   std::fill_n(headless.begin(), std::min<size_t>(512, headless.size()), 0);
-  std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() * 3 / 4));
+  std::vector<uint8_t> cut(bytes.begin(),
+                           bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() * 3 / 4));
   return {{dir.Write(name + "-headless.ppt", headless), name + "-headless"},
           {dir.Write(name + "-cut.ppt", cut), name + "-cut"}};
 }
@@ -119,7 +122,8 @@ TEST(CorpusRebuildTest, EveryDrawingOfEveryPresentationBecomesAWellFormedDocumen
       const std::string name = entry.path().stem().string();
       std::vector<std::pair<std::string, std::string>> inputs = {{entry.path().string(), name}};
       if (std::string(folder) == "healthy") {
-        for (auto& copy : DamagedCopies(entry.path().string(), name, copies)) inputs.push_back(copy);
+        for (auto& copy : DamagedCopies(entry.path().string(), name, copies))
+          inputs.push_back(copy);
       }
       for (const auto& [path, label] : inputs) {
         const RunFigures figures = RebuildOne(path, label, keep);
@@ -136,7 +140,8 @@ TEST(CorpusRebuildTest, EveryDrawingOfEveryPresentationBecomesAWellFormedDocumen
       }
     }
   }
-  std::printf("files %zu, drawings %zu, documents %zu, decks %zu\n", files, drawings, documents, decks);
+  std::printf("files %zu, drawings %zu, documents %zu, decks %zu\n", files, drawings, documents,
+              decks);
   EXPECT_GT(documents, 0u);
 }
 

@@ -170,8 +170,8 @@ TEST(TrialPreviewTest, FailuresGiveNoPicture) {
   testing::StageRun run;
   run.office.FailEveryCreation();
   EXPECT_FALSE(PreviewTrialInOffice(run.job, run.W("vlxppt")).has_value());
-  EXPECT_EQ(run.Messages(),
-            std::vector<std::string>{"Critical Error 017 has occured. Please restart the application."});
+  EXPECT_EQ(run.Messages(), std::vector<std::string>{
+                                "Critical Error 017 has occured. Please restart the application."});
 
   testing::StageRun unopenable;  // the trial file does not exist
   EXPECT_FALSE(PreviewTrialInOffice(unopenable.job, unopenable.W("vlxppt")).has_value());
@@ -205,7 +205,7 @@ TEST_F(MasterSearchTest, AutomaticDialogTakesTheNthCandidateAndKeepsThumbnails) 
   EXPECT_EQ(dialog.candidates()[1].thumbnail_path, run_.dir.File("masters/Master Slide 2.jpg"));
   struct stat st {};
   EXPECT_EQ(::stat(dialog.candidates()[1].thumbnail_path.c_str(), &st), 0);
-  EXPECT_EQ(run_.sink.counters.back(), "Processing List:- 2 of 4");
+  EXPECT_EQ(run_.sink.counters.back(), "Processing List:- 2 of 6");
 }
 
 TEST_F(MasterSearchTest, AutomaticDialogFallsBackToTheFirstForAnUnlistedNumber) {

@@ -140,9 +140,10 @@ TEST(SlideDocumentTest, MissingInputsAreCriticalErrors030To032) {
   run.workspace.Delete();
   BuildSlideDocument(run.job, run.dir.File("nothing"), never);  // no workspace
   EXPECT_EQ(run.Messages(),
-            (std::vector<std::string>{"Critical Error 031 has occured. Please restart the application.",
-                                      "Critical Error 032 has occured. Please restart the application.",
-                                      "Critical Error 030 has occured. Please restart the application."}));
+            (std::vector<std::string>{
+                "Critical Error 031 has occured. Please restart the application.",
+                "Critical Error 032 has occured. Please restart the application.",
+                "Critical Error 030 has occured. Please restart the application."}));
 }
 
 }  // namespace

@@ -10,7 +10,8 @@
 
 namespace vlx::testing {
 
-inline std::vector<uint8_t> Record(uint16_t version_instance, uint16_t type, std::vector<uint8_t> body) {
+inline std::vector<uint8_t> Record(uint16_t version_instance, uint16_t type,
+                                   std::vector<uint8_t> body) {
   const auto length = static_cast<uint32_t>(body.size());
   body.insert(body.begin(), 8, uint8_t{0});
   PutU16(body, 0, version_instance);
@@ -19,7 +20,9 @@ inline std::vector<uint8_t> Record(uint16_t version_instance, uint16_t type, std
   return body;
 }
 
-inline std::vector<uint8_t> Filled(size_t size, uint8_t value) { return std::vector<uint8_t>(size, value); }
+inline std::vector<uint8_t> Filled(size_t size, uint8_t value) {
+  return std::vector<uint8_t>(size, value);
+}
 
 inline void Put(std::vector<uint8_t>& file, size_t at, const std::vector<uint8_t>& bytes) {
   if (file.size() < at + bytes.size()) file.resize(at + bytes.size());
@@ -37,7 +40,8 @@ struct WalkedRecord {
 inline std::vector<WalkedRecord> Walk(std::span<const uint8_t> bytes, size_t from, size_t to) {
   std::vector<WalkedRecord> records;
   while (from + 8 <= to) {
-    const WalkedRecord r{from, GetU16(bytes, from), GetU16(bytes, from + 2), GetU32(bytes, from + 4)};
+    const WalkedRecord r{from, GetU16(bytes, from), GetU16(bytes, from + 2),
+                         GetU32(bytes, from + 4)};
     records.push_back(r);
     from += 8 + size_t{r.length};
   }

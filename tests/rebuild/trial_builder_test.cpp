@@ -18,15 +18,19 @@ namespace {
 using testing::ReadAll;
 using testing::Record;
 
-std::span<const uint8_t> DefaultStore() { return Templates().default_blip_store; }
-std::span<const uint8_t> DefaultMaster() { return Templates().default_main_master; }
+std::span<const uint8_t> DefaultStore() {
+  return Templates().default_blip_store;
+}
+std::span<const uint8_t> DefaultMaster() {
+  return Templates().default_main_master;
+}
 
 TEST(TrialStreamTest, DefaultBlocksGiveTheKnownLayout) {
   const std::vector<uint8_t> stream = ComposeTrialStream(DefaultStore(), DefaultMaster());
   ASSERT_EQ(stream.size(), 4671u);
-  EXPECT_EQ(GetU32(stream, 4), 1571u);    // Document
-  EXPECT_EQ(GetU32(stream, 344), 840u);   // DrawingGroup
-  EXPECT_EQ(GetU32(stream, 352), 832u);   // OfficeArt container
+  EXPECT_EQ(GetU32(stream, 4), 1571u);   // Document
+  EXPECT_EQ(GetU32(stream, 344), 840u);  // DrawingGroup
+  EXPECT_EQ(GetU32(stream, 352), 832u);  // OfficeArt container
   EXPECT_EQ(Templates().master_stream_offset, 1579u);
   EXPECT_EQ(GetU16(stream, 1579 + 2), 0x03F8);  // the master follows the Document
   EXPECT_EQ(GetU16(stream, 4055 + 2), 0x03EE);  // the trial slide
@@ -38,8 +42,10 @@ TEST(TrialStreamTest, DefaultBlocksGiveTheKnownLayout) {
 }
 
 TEST(TrialStreamTest, FoundRecordsMoveTheMasterAndTheLengths) {
-  const std::vector<uint8_t> store = Record(0x000F, 0xF001, std::vector<uint8_t>(92, 0));  // a = 100
-  const std::vector<uint8_t> master = Record(0x000F, 0x03F8, std::vector<uint8_t>(492, 0));  // m = 500
+  const std::vector<uint8_t> store =
+      Record(0x000F, 0xF001, std::vector<uint8_t>(92, 0));  // a = 100
+  const std::vector<uint8_t> master =
+      Record(0x000F, 0x03F8, std::vector<uint8_t>(492, 0));  // m = 500
   const std::vector<uint8_t> stream = ComposeTrialStream(store, master);
   EXPECT_EQ(GetU32(stream, 4), 959u);
   EXPECT_EQ(GetU32(stream, 344), 228u);
@@ -63,7 +69,8 @@ TEST(BuildTrialTest, WritesTheStreamAndPacksItWithTheCurrentEditOffset) {
   EXPECT_TRUE(run.Messages().empty());
   if (const char* keep = std::getenv("VLX_KEEP_REBUILT")) {
     std::filesystem::create_directories(keep);
-    std::filesystem::copy_file(run.W(kRebuiltCompoundFile), std::string(keep) + "/default-default-trial.ppt",
+    std::filesystem::copy_file(run.W(kRebuiltCompoundFile),
+                               std::string(keep) + "/default-default-trial.ppt",
                                std::filesystem::copy_options::overwrite_existing);
   }
   const std::vector<int> marks = run.Checkpoints();

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "engine/job/damaged_file.h"
+#include "engine/scan/found_record.h"
+
+namespace vlx {
+
+// A slide's own text records as its slide-list entry holds them (every record after
+// its SlidePersistAtom) and the entry's text count.
+struct SlideEntryTexts {
+  std::vector<uint8_t> records;
+  int32_t text_count = 0;
+};
+
+// Finds the slide-list entry of the slide a found drawing belongs to. The match is made
+// only where the file proves it: the drawing opens a Slide container right after its
+// SlideAtom, a persist directory found in the file names that container's stream
+// offset (counted from a Document container found in the file) under exactly one
+// persist id, and a found slide list has an entry for that id. Anything less gives no
+// match, so texts are never put on the wrong slide.
+class SlideTextMatcher {
+ public:
+  SlideTextMatcher(DamagedFile& file, const FoundRecordList& slide_lists);
+
+  std::optional<SlideEntryTexts> ForDrawing(uint64_t drawing_offset) const;
+
+ private:
+  void ReadSlideLists(const FoundRecordList& slide_lists);
+  void ReadPersistDirectories();
+  void FindDocumentContainers();
+
+  DamagedFile& file_;
+  std::map<uint32_t, SlideEntryTexts> entries_;        // persist id -> texts
+  std::vector<std::map<uint32_t, uint32_t>> directories_;  // stream offset -> persist id
+  std::vector<uint64_t> documents_;                     // file offsets of Document containers
+};
+
+}  // namespace vlx

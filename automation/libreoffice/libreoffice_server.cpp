@@ -1,5 +1,7 @@
 #include "automation/libreoffice/libreoffice_server.h"
 
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <cstdlib>
 
 #include "automation/libreoffice/office_core.h"
@@ -42,6 +44,21 @@ void LibreOfficeServer::SetCallLimit(std::chrono::milliseconds limit) {
 
 int LibreOfficeServer::OfficePid() const {
   return core_->OfficePid();
+}
+
+}  // namespace vlx
+
+namespace vlx {
+
+int LibreOfficeServer::OpenDocumentCount() {
+  if (OfficePid() == 0) return 0;
+  lo::Attachment office = core_->Attach();
+  return core_->Call(office.generation, "OpenDocumentCount", [&] {
+    int count = 0;
+    auto documents = office.desktop->getComponents()->createEnumeration();
+    for (; documents->hasMoreElements(); documents->nextElement()) ++count;
+    return count;
+  });
 }
 
 }  // namespace vlx

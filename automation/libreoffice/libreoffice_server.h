@@ -53,6 +53,8 @@ class LibreOfficeServer : public office::AutomationServer {
 
   // Pid of the running office, 0 when none runs (tests and diagnostics).
   int OfficePid() const;
+  // Documents open in the running office, 0 when none runs (tests and diagnostics).
+  int OpenDocumentCount();
 
  private:
   std::shared_ptr<lo::OfficeCore> core_;

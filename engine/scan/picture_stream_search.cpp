@@ -1,5 +1,7 @@
 #include "engine/scan/picture_stream_search.h"
 
+#include <algorithm>
+
 #include "engine/job/messages.h"
 #include "engine/rebuild/workspace_files.h"
 #include "engine/scan/file_range_copy.h"
@@ -13,18 +15,7 @@ namespace {
 constexpr uint64_t kBlockSize = 512;
 constexpr int kPicturesFileError = 6;
 
-// Every block but the file's last one (whole or partial) is examined.
-void FindPictureBlocks(RecoveryJob& job, DamagedFile& file, uint64_t length) {
-  for (uint64_t block = 0; block + kBlockSize < length; block += kBlockSize) {
-    job.sink().SetProgress(Percent(block, length));
-    size_t available = 0;
-    file.Seek(block);
-    const uint8_t* bytes = file.View(block, kRecordHeaderSize, &available);
-    if (available >= static_cast<size_t>(kRecordHeaderSize) &&
-        BeginsLikePictureRecord(bytes, length))
-      job.picture_starts.push_back(block);
-  }
-}
+constexpr size_t kPiece = size_t{1} << 20;  // a whole number of blocks
 
 }  // namespace
 
@@ -34,23 +25,38 @@ bool BeginsLikePictureRecord(const uint8_t* header_bytes, uint64_t file_length) 
          IsPictureRecordWord(header.version_instance);
 }
 
+// One pass: the file is viewed a piece at a time; every block of the piece but the
+// file's last one is examined, and once a picture block has been seen the piece is
+// appended to the picture file from that block (or its own start) on, so the copy
+// runs through the end of the file.
 void SearchPictureStream(RecoveryJob& job, DamagedFile& file) {
   const uint64_t length = job.file_length;
   job.trace().Checkpoint(10);
-  FindPictureBlocks(job, file, length);
+  DirectOutputFile out(job.workspace().File(kPicturesFile));
+  for (uint64_t piece = 0; piece < length; piece += kPiece) {
+    size_t available = 0;
+    file.Seek(piece);
+    const uint8_t* bytes = file.View(
+        piece, static_cast<size_t>(std::min<uint64_t>(kPiece, length - piece)), &available);
+    if (bytes == nullptr || available == 0) break;
+    for (size_t in = 0; in < available && piece + in + kBlockSize < length; in += kBlockSize) {
+      job.sink().SetProgress(Percent(piece + in, length));
+      if (in + kRecordHeaderSize <= available && BeginsLikePictureRecord(bytes + in, length))
+        job.picture_starts.push_back(piece + in);
+    }
+    if (!job.picture_starts.empty() && out.created()) {
+      const uint64_t from = std::max(job.picture_starts.front(), piece);
+      out.Write(bytes + (from - piece), static_cast<size_t>(piece + available - from));
+    }
+  }
   job.trace().Checkpoint(11);
-
-  // From the first picture block through the end of the file; empty without one.
-  const uint64_t from = job.picture_starts.empty() ? length : job.picture_starts.front();
-  const RangeCopyResult copied =
-      CopyFileRange(file, from, length - from, job.workspace().File(kPicturesFile));
-  if (copied == RangeCopyResult::kNotCreated) {
+  if (!out.created()) {
     ShowCriticalError(job.sink(), kPicturesFileError);
     return;
   }
   job.trace().Checkpoint(12);
   // A picture stream cut short by a full disk must not pass for a whole one.
-  if (copied == RangeCopyResult::kIncomplete) ShowCriticalError(job.sink(), kPicturesFileError);
+  if (!out.Close()) ShowCriticalError(job.sink(), kPicturesFileError);
   job.trace().Checkpoint(13);
 }
 

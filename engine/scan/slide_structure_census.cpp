@@ -9,6 +9,7 @@ namespace vlx {
 namespace {
 
 constexpr size_t kBlockSize = 512;
+constexpr size_t kGroup = 4 * kMatchWidth;  // positions classified per step
 
 // Positions among the 16 starting at p whose header may be one of the collected
 // kinds: a container mark with a wanted type's high byte, or the blip-store type.
@@ -72,9 +73,12 @@ void ScanSlideStructures(RecoveryJob& job, DamagedFile& file) {
     const uint8_t* bytes = scanner.bytes();
     const size_t positions = scanner.positions();
     size_t i = 0;
-    for (; i + kMatchWidth <= positions; i += kMatchWidth) {
-      for (uint32_t mask = CandidateMask(bytes + i); mask != 0; mask &= mask - 1) {
-        const size_t at = i + static_cast<size_t>(__builtin_ctz(mask));
+    for (; i + kGroup <= positions; i += kGroup) {
+      uint64_t mask = 0;
+      for (size_t k = 0; k < kGroup; k += kMatchWidth)
+        mask |= uint64_t{CandidateMask(bytes + i + k)} << k;
+      for (; mask != 0; mask &= mask - 1) {
+        const size_t at = i + static_cast<size_t>(__builtin_ctzll(mask));
         consider(start + at, bytes + at);
       }
     }

@@ -9,7 +9,7 @@ if ! command -v xvfb-run >/dev/null; then echo "SKIP: xvfb-run not installed"; e
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$shots"
-/usr/bin/python3 - "$corpus/healthy/42520.ppt" "$work/damaged-fast.ppt" "$corpus/healthy/basic_test_ppt_file.ppt" "$work/damaged-standard.ppt" <<'PY'
+/usr/bin/python3 - "$corpus/healthy/42486.ppt" "$work/damaged-fast.ppt" "$corpus/healthy/basic_test_ppt_file.ppt" "$work/damaged-standard.ppt" <<'PY'
 import sys
 for src, dst in ((sys.argv[1], sys.argv[2]), (sys.argv[3], sys.argv[4])):
     data = bytearray(open(src, 'rb').read())

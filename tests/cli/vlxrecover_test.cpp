@@ -302,5 +302,20 @@ TEST_F(ToolWithOfficeTest, AutoModeEndsWithSlideThumbnailsAndAPresentation) {
   EXPECT_EQ(JsonQuery(r.out, last + "['critical_errors']"), "[]");
 }
 
+TEST_F(ToolWithOfficeTest, StandardModeListsMastersRebuiltSlidesAndSavesTheDeck) {
+  ToolResult r =
+      Run({"--mode", "standard", "--list-masters", "--json", "--output", Out(), SampleCopy()});
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  const std::string run = "d['files'][0]['runs'][0]";
+  EXPECT_EQ(JsonQuery(r.out, run + "['saved_presentation']"), OutFile("Rec/RecSlide.ppt"));
+  EXPECT_EQ(JsonQuery(r.out, "len(" + run + "['slides']) >= 3"), "True") << r.out;
+  EXPECT_EQ(JsonQuery(r.out, run + "['master_candidates'][0]['number']"), "1") << r.out;
+  const std::string master = JsonQuery(r.out, run + "['master_candidates'][0]['thumbnail']");
+  EXPECT_EQ(master.rfind(OutFile("Rec/Masters/"), 0), 0u) << master;
+  EXPECT_TRUE(IsFile(master));
+  EXPECT_EQ(JsonQuery(r.out, run + "['critical_errors']"), "[]");
+  EXPECT_TRUE(FilesBelow(root_.File("tmp")).empty()) << "workspace and office profile removed";
+}
+
 }  // namespace
 }  // namespace vlx::testing

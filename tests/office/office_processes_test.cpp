@@ -94,6 +94,14 @@ TEST(OfficeProcessTableTest, OwnAndOrphanedOfficesBelongToUsOtherInstancesDoNot)
   EXPECT_FALSE(lo::BelongsToThisProgram({.pid = 3, .parent = 600, .owner = 600}, self));
 }
 
+TEST(OfficeProcessTableTest, EndingGivesUpOnAProcessThatWillNotGo) {
+  FakeProcTree proc;
+  // An entry that stays whatever is sent to it; a pid far above any in use.
+  proc.Add(4194000, "4194000 (soffice.bin) S 1 4194000 4194000",
+           {"soffice.bin", ProfileOption(::getpid())});
+  EXPECT_EQ(lo::EndOwnOfficeProcesses(std::chrono::milliseconds(50), proc.root()), 0);
+}
+
 // True while a process of the group runs (zombies waiting to be reaped do not count).
 bool GroupHasLiveMembers(pid_t group) {
   for (const auto& entry : std::filesystem::directory_iterator("/proc")) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <random>
 
+#include "automation/testing/small_jpeg.h"
 #include "tests/office/office_test_support.h"
 #include "tests/support/corpus.h"
 
@@ -49,6 +50,13 @@ class OfficeSessionTest : public ::testing::Test {
     return target;
   }
 
+  // A real picture: the office opens it, as a drawing, which is no presentation.
+  std::string Picture() {
+    const std::string path = temp_.File("picture.ppt");
+    EXPECT_TRUE(testing::WriteSmallJpeg(path));
+    return path;
+  }
+
   static inline std::unique_ptr<LibreOfficeServer> server_;
   std::shared_ptr<office::Application> app_;
   TempDir temp_;
@@ -76,7 +84,9 @@ TEST_F(OfficeSessionTest, ExportsOneJpegPerSlideWithTheSlideAspect) {
 }
 
 TEST_F(OfficeSessionTest, NewTextSlideComesFirstAndIsSavedAsBinaryPresentation) {
-  const std::string path = Copy("healthy/basic_test_ppt_file.ppt");
+  // A name that a hand-made file URL would get wrong.
+  const std::string path = temp_.File("deck #1 %20 \xC3\xBC.ppt");
+  std::filesystem::copy_file(Copy("healthy/basic_test_ppt_file.ppt"), path);
   auto presentations = app_->GetPresentations();
 
   auto original = presentations->Open(path, 0, 0, 0);
@@ -113,7 +123,8 @@ TEST_F(OfficeSessionTest, RefusesWhatIsNoPresentationAndStaysUsable) {
   const std::vector<std::string> bad = {
       temp_.Write("noise.ppt", noise),
       temp_.Write("empty.ppt", {}),
-      temp_.Write("picture.ppt", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}),
+      temp_.Write("truncated.ppt", {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1}),
+      Picture(),
       CorpusPath("badinput/Password_Protected-hello.ppt"),
       CorpusPath("badinput/cryptoapi-proc2356.ppt"),
       temp_.File("missing.ppt"),
@@ -127,6 +138,18 @@ TEST_F(OfficeSessionTest, RefusesWhatIsNoPresentationAndStaysUsable) {
                 ->GetSlides()
                 ->Count(),
             2);
+}
+
+TEST_F(OfficeSessionTest, DroppingAnApplicationWithoutQuitClosesItsDocuments) {
+  const int before = server_->OpenDocumentCount();
+  {
+    auto app = server_->CreateApplication(office::kProgId);
+    auto slides = app->GetPresentations()
+                      ->Open(CorpusPath("healthy/basic_test_ppt_file.ppt"), 0, 0, 0)
+                      ->GetSlides();
+    EXPECT_EQ(server_->OpenDocumentCount(), before + 1);
+  }  // released without Close or Quit, as a failed stage does
+  EXPECT_EQ(server_->OpenDocumentCount(), before);
 }
 
 TEST_F(OfficeSessionTest, QuitClosesOnlyWhatTheSessionOpened) {

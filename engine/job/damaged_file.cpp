@@ -1,6 +1,7 @@
 #include "engine/job/damaged_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,9 +35,20 @@ std::unique_ptr<DamagedFile> DamagedFile::Open(const std::string& path, std::str
 }
 
 DamagedFile::DamagedFile(int fd, uint64_t length, std::string path)
-    : fd_(fd), length_(length), path_(std::move(path)) {}
+    : fd_(fd), length_(length), path_(std::move(path)) {
+  if (length_ > 0) {
+    void* map = ::mmap(nullptr, length_, PROT_READ, MAP_PRIVATE, fd_, 0);
+    if (map != MAP_FAILED) {
+      ::madvise(map, length_, MADV_SEQUENTIAL);
+      mapping_ = static_cast<const uint8_t*>(map);
+    }
+  }
+}
 
-DamagedFile::~DamagedFile() { ::close(fd_); }
+DamagedFile::~DamagedFile() {
+  if (mapping_ != nullptr) ::munmap(const_cast<uint8_t*>(mapping_), length_);
+  ::close(fd_);
+}
 
 bool DamagedFile::Fill(uint64_t offset, size_t minimum) {
   if (offset >= window_start_ && offset + minimum <= window_start_ + window_size_) return true;
@@ -57,6 +69,10 @@ const uint8_t* DamagedFile::View(uint64_t offset, size_t count, size_t* availabl
   *available = 0;
   if (offset >= length_ || count == 0) return nullptr;
   const size_t wanted = static_cast<size_t>(std::min<uint64_t>(count, length_ - offset));
+  if (mapping_ != nullptr) {
+    *available = wanted;
+    return mapping_ + offset;
+  }
   if (wanted > kWindowSize) {
     // Large views get a window of their own size.
     if (!Fill(offset, wanted)) return nullptr;

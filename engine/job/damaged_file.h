@@ -9,8 +9,9 @@
 namespace vlx {
 
 // A file opened read-only as raw bytes: the damaged presentation, and every
-// workspace file a stage reads back. Seek + Read as the stages use them, served from
-// an internal read-ahead window so that many small reads cost no system call each.
+// workspace file a stage reads back. Seek + Read as the stages use them, served from a
+// read-only mapping of the file (or, where it cannot be mapped, from a read-ahead
+// window), so that the many small reads of a scan cost no system call and no copy.
 // A read that returns fewer bytes than asked zero-fills the rest of the buffer.
 class DamagedFile {
  public:
@@ -47,6 +48,7 @@ class DamagedFile {
 
   int fd_;
   uint64_t length_;
+  const uint8_t* mapping_ = nullptr;  // the whole file, when mapped
   std::string path_;
   uint64_t position_ = 0;
   std::vector<uint8_t> window_;

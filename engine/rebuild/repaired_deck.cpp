@@ -190,10 +190,14 @@ DeckSave SaveRepairedDeck(RecoveryJob& job, DamagedFile& file, const MasterChoic
     return result;
   };
 
-  if (!PackDeck(job, records, content, deck_path)) return result;
   if (job.env.office == nullptr) {
-    return CopyOurDeck(deck_path, output_path) ? settle(content, false) : result;
+    // Nothing can tell whether a malformed drawing would keep the whole deck from
+    // opening, so only the sound ones go in.
+    const DeckContent sound = content.WellFormedOnly();
+    if (sound.slide_count() == 0 || !PackDeck(job, records, sound, deck_path)) return result;
+    return CopyOurDeck(deck_path, output_path) ? settle(sound, false) : result;
   }
+  if (!PackDeck(job, records, content, deck_path)) return result;
   if (SaveThroughOffice(job, deck_path, output_path, content.slide_count()))
     return settle(content, true);
   const DeckContent sound = content.WellFormedOnly();

@@ -63,7 +63,8 @@ struct DeckSave {
 // pictures stream stays empty) and saves it at output_path: through the office's
 // binary save when an office is there and opens it with every slide; when it cannot,
 // the deck without its malformed drawings is tried the same way and, failing that,
-// written as our own file. Without an office our own file of every slide is written.
+// written as our own file. Without an office our own file is written, without the
+// malformed drawings (nothing can tell whether they would keep it from opening).
 // A deck without any slide is not saved.
 DeckSave SaveRepairedDeck(RecoveryJob& job, DamagedFile& file, const MasterChoice& choice,
                           const std::string& output_path,

@@ -77,7 +77,8 @@ TEST_P(BadInputs, ClearResultNoCrashNoHangNoStrayFile) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Corpus, BadInputs, ::testing::Values("fast", "standard"));
+INSTANTIATE_TEST_SUITE_P(Corpus, BadInputs, ::testing::Values("fast", "standard"),
+                         [](const auto& info) { return std::string(info.param); });
 
 }  // namespace
 }  // namespace vlx::e2e

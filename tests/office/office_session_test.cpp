@@ -63,8 +63,10 @@ class OfficeSessionTest : public ::testing::Test {
 };
 
 TEST_F(OfficeSessionTest, ExportsOneJpegPerSlideWithTheSlideAspect) {
-  auto presentation =
-      app_->GetPresentations()->Open(CorpusPath("healthy/basic_test_ppt_file.ppt"), 0, 0, 0);
+  // Workspace files carry no extension: the format is told from the content.
+  const std::string path = temp_.File("finpicfile");
+  std::filesystem::copy_file(CorpusPath("healthy/basic_test_ppt_file.ppt"), path);
+  auto presentation = app_->GetPresentations()->Open(path, 0, 0, 0);
   const int count = presentation->GetSlides()->Count();
   EXPECT_EQ(count, 2);
 

@@ -135,13 +135,21 @@ TEST_F(SaveDeckTest, OfficeThatCannotOpenItGetsTheDeckWithoutMalformedDrawingsTh
   EXPECT_TRUE(run_.Messages().empty());
 }
 
-TEST_F(SaveDeckTest, WithoutOfficeOurFileOfEverySlideIsWritten) {
+TEST_F(SaveDeckTest, WithoutOfficeOurFileOfTheSoundSlidesIsWritten) {
   run_.env.office = nullptr;
-  const DeckSave save = SaveRepairedDeck(run_.job, *file_, MasterChoice{}, output_, 1);
+  DeckSave save = SaveRepairedDeck(run_.job, *file_, MasterChoice{}, output_);
   EXPECT_TRUE(save.written);
-  EXPECT_EQ(save.drawing_slides, 1u);  // the limit: drawings handled before a stop
+  EXPECT_EQ(save.drawing_slides, 1u);
+  EXPECT_EQ(save.drawings_left_out, 1u);
   EXPECT_EQ(save.text_slides, 2u);
   EXPECT_GT(ReadAll(output_).size(), 4096u);
+
+  run_.job.drawings = FoundRecordList{};
+  run_.job.drawings.Append(1000, 16);
+  run_.job.drawings.Append(100, 200);
+  save = SaveRepairedDeck(run_.job, *file_, MasterChoice{}, output_, 1);
+  EXPECT_EQ(save.drawing_slides, 0u);  // only drawings handled before a stop count
+  EXPECT_EQ(save.drawings_left_out, 1u);
 }
 
 TEST_F(SaveDeckTest, NothingRecoveredSavesNothing) {

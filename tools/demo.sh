@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
 bash tools/build.sh
 mkdir -p demo-output
-./build/cli/vlxrecover --mode auto --output demo-output samples/sample-damaged.ppt
+./build/cli/vlxrecover --mode auto --output demo-output samples/damaged-sample.ppt

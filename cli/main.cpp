@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (line->version) {
-    std::printf("%s %s\n%s", kToolName, kToolVersion, BackendsText().c_str());
+    std::printf("%s %s\n%s", kToolName, ToolVersion(), BackendsText().c_str());
     return 0;
   }
   return Run(*line);

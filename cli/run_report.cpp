@@ -118,7 +118,7 @@ void WriteRun(JsonWriter& json, const RunRecord& run) {
 
 std::string ReportJson(const std::vector<FileReport>& files, int exit_status) {
   JsonWriter json;
-  json.BeginObject().Key("tool").String(kToolName).Key("version").String(kToolVersion);
+  json.BeginObject().Key("tool").String(kToolName).Key("version").String(ToolVersion());
   json.Key("files").BeginArray();
   for (const FileReport& file : files) {
     json.BeginObject().Key("input").String(file.input).Key("exit_status").Number(file.exit_status);

@@ -3,10 +3,8 @@
 namespace vlx::cli {
 
 inline constexpr const char* kToolName = "vlxrecover";
-#ifdef VLX_TOOL_VERSION
-inline constexpr const char* kToolVersion = VLX_TOOL_VERSION;
-#else
-inline constexpr const char* kToolVersion = "1.0.0";
-#endif
+
+// The project's version, as the build set it.
+const char* ToolVersion();
 
 }  // namespace vlx::cli

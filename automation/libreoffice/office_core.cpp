@@ -81,6 +81,10 @@ Attachment OfficeCore::Attach() {
                                   ToUtf8(error.Message));
   }
   std::lock_guard state(state_);
+  if (shut_down_) {
+    fresh.reset();
+    throw office::AutomationError("the office server has shut down");
+  }
   instance_ = std::move(fresh);
   ++generation_;
   dead_ = false;
@@ -120,7 +124,8 @@ void OfficeCore::WatchdogTick() {
       std::chrono::steady_clock::duration(now - started));
   if (blocked.count() < call_limit_ms_.load()) return;
   std::lock_guard state(state_);
-  if (!instance_ || dead_) return;
+  // The call may have ended (and another begun) since the clock was read.
+  if (!instance_ || dead_ || call_started_ns_.load() != started) return;
   ended_by_watchdog_ = true;
   dead_ = true;
   instance_->Kill();

@@ -61,3 +61,11 @@ Reference<css::uno::XComponentContext> LocalContext() {
 }
 
 }  // namespace vlx::lo
+
+#if defined(__SANITIZE_ADDRESS__)
+// The UNO runtime keeps its type descriptions in singletons that live to the end of the
+// process by design; they are not leaks of ours.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:cppu_detail_getUnoType\nleak:libuno_cppu\nleak:libuno_sal\n";
+}
+#endif

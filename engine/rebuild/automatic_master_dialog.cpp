@@ -22,7 +22,13 @@ std::optional<MasterChoice> AutomaticMasterSlideDialog::Run(RecoveryJob& job, Da
   const MasterSearchResult result = search.SearchMasterSlides();
   job_ = nullptr;
   kind_ = result.kind;
-  if (candidates_.empty()) return std::nullopt;
+  if (candidates_.empty()) {
+    if (job.StopRequested()) return std::nullopt;
+    // Not even the default trial gave a preview (the office opens nothing): the run
+    // goes on with the two default blocks rather than ending without a result.
+    job.sink().AppendLog("No master slide could be previewed; using the default master slide\r\n");
+    return MasterChoice{};
+  }
 
   size_t pick = 0;
   if (options_.pick >= 1 && static_cast<size_t>(options_.pick) <= candidates_.size()) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace vlx {
 
@@ -9,5 +10,11 @@ namespace vlx {
 // container among them (version 0xF) is filled exactly by its children, down to the
 // atoms. A record cut short or a length that overruns its container fails.
 bool IsWellFormedRecordRun(std::span<const uint8_t> bytes);
+
+// A well-formed copy of a damaged run: inside every container the children are kept up
+// to the first one that overruns it (that one and the rest are dropped) and the
+// container's length is set to what it keeps; a top-level record cut short keeps the
+// bytes that are there. Nesting deeper than 64 levels is dropped.
+std::vector<uint8_t> TrimToWellFormed(std::span<const uint8_t> bytes);
 
 }  // namespace vlx

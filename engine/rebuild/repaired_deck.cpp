@@ -144,7 +144,9 @@ DeckContent CollectDeckContent(RecoveryJob& job, DamagedFile& file, size_t drawi
     slide.drawing = ReadDrawingWithTags(file, job.prog_tags, job.drawings[i]);
     if (slide.drawing.empty()) continue;
     slide.well_formed = IsWellFormedRecordRun(slide.drawing);
-    if (std::optional<SlideEntryTexts> texts = matcher.ForDrawing(static_cast<uint64_t>(job.drawings[i].offset))) {
+    if (!slide.well_formed) slide.drawing = TrimToWellFormed(slide.drawing);
+    if (std::optional<SlideEntryTexts> texts =
+            matcher.ForDrawing(static_cast<uint64_t>(job.drawings[i].offset))) {
       slide.text_records = std::move(texts->records);
       slide.text_count = texts->text_count;
       ++content.matched_texts;
@@ -169,7 +171,8 @@ DeckContent DeckContent::WellFormedOnly() const {
     if (slide.well_formed) sound.drawing_slides.push_back(slide);
   }
   sound.text_slides = text_slides;
-  for (const auto& slide : sound.drawing_slides) sound.matched_texts += slide.text_records.empty() ? 0 : 1;
+  for (const auto& slide : sound.drawing_slides)
+    sound.matched_texts += slide.text_records.empty() ? 0 : 1;
   return sound;
 }
 
@@ -187,17 +190,15 @@ DeckSave SaveRepairedDeck(RecoveryJob& job, DamagedFile& file, const MasterChoic
     result.text_slides = saved.text_slides.size();
     result.drawings_left_out = content.drawing_slides.size() - saved.drawing_slides.size();
     result.matched_texts = saved.matched_texts;
+    for (const auto& slide : saved.drawing_slides)
+      result.drawings_trimmed += slide.well_formed ? 0 : 1;
     return result;
   };
 
-  if (job.env.office == nullptr) {
-    // Nothing can tell whether a malformed drawing would keep the whole deck from
-    // opening, so only the sound ones go in.
-    const DeckContent sound = content.WellFormedOnly();
-    if (sound.slide_count() == 0 || !PackDeck(job, records, sound, deck_path)) return result;
-    return CopyOurDeck(deck_path, output_path) ? settle(sound, false) : result;
-  }
   if (!PackDeck(job, records, content, deck_path)) return result;
+  if (job.env.office == nullptr) {
+    return CopyOurDeck(deck_path, output_path) ? settle(content, false) : result;
+  }
   if (SaveThroughOffice(job, deck_path, output_path, content.slide_count()))
     return settle(content, true);
   const DeckContent sound = content.WellFormedOnly();

@@ -22,7 +22,7 @@ struct DeckContent {
     std::vector<uint8_t> drawing;
     std::vector<uint8_t> text_records;  // may be empty
     int32_t text_count = 2;
-    bool well_formed = true;  // its records nest exactly (see IsWellFormedRecordRun)
+    bool well_formed = true;  // false: its records did not nest and were trimmed
   };
   struct TextSlide {
     std::string title;
@@ -57,14 +57,15 @@ struct DeckSave {
   size_t text_slides = 0;
   size_t drawings_left_out = 0;  // malformed drawings dropped to let the office open it
   size_t matched_texts = 0;      // drawing slides with their own placeholder texts
+  size_t drawings_trimmed = 0;   // malformed drawings that went in trimmed
 };
 
 // Builds the repaired deck in the workspace (needs its vlxpicfile; without one the
 // pictures stream stays empty) and saves it at output_path: through the office's
 // binary save when an office is there and opens it with every slide; when it cannot,
 // the deck without its malformed drawings is tried the same way and, failing that,
-// written as our own file. Without an office our own file is written, without the
-// malformed drawings (nothing can tell whether they would keep it from opening).
+// written as our own file. Without an office our own file is written. A drawing whose
+// records do not nest goes in trimmed to its sound records (TrimToWellFormed).
 // A deck without any slide is not saved.
 DeckSave SaveRepairedDeck(RecoveryJob& job, DamagedFile& file, const MasterChoice& choice,
                           const std::string& output_path,

@@ -35,7 +35,8 @@ void ScanFor(DamagedFile& file, const uint8_t (&pattern)[4], Found found) {
 
 }  // namespace
 
-SlideTextMatcher::SlideTextMatcher(DamagedFile& file, const FoundRecordList& slide_lists) : file_(file) {
+SlideTextMatcher::SlideTextMatcher(DamagedFile& file, const FoundRecordList& slide_lists)
+    : file_(file) {
   ReadSlideLists(slide_lists);
   if (entries_.empty()) return;
   ReadPersistDirectories();
@@ -44,9 +45,10 @@ SlideTextMatcher::SlideTextMatcher(DamagedFile& file, const FoundRecordList& sli
 
 void SlideTextMatcher::ReadSlideLists(const FoundRecordList& slide_lists) {
   for (const FoundRecord& list : slide_lists) {
-    const std::vector<uint8_t> bytes =
-        ReadChosenRecord(file_, static_cast<uint64_t>(list.offset), static_cast<uint64_t>(list.total_length()));
-    if (bytes.size() < 8 || (GetU16(bytes, 0) >> 4) != 0) continue;  // slides only, not masters or notes
+    const std::vector<uint8_t> bytes = ReadChosenRecord(file_, static_cast<uint64_t>(list.offset),
+                                                        static_cast<uint64_t>(list.total_length()));
+    if (bytes.size() < 8 || (GetU16(bytes, 0) >> 4) != 0)
+      continue;  // slides only, not masters or notes
     const size_t end = std::min<size_t>(bytes.size(), 8 + size_t{GetU32(bytes, 4)});
     SlideEntryTexts* current = nullptr;
     for (size_t at = 8; at + 8 <= end;) {
@@ -57,7 +59,8 @@ void SlideTextMatcher::ReadSlideLists(const FoundRecordList& slide_lists) {
         current = &entries_[GetU32(bytes, at + 8)];
         *current = SlideEntryTexts{{}, static_cast<int32_t>(GetU32(bytes, at + 16))};
       } else if (current != nullptr) {
-        current->records.insert(current->records.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at),
+        current->records.insert(current->records.end(),
+                                bytes.begin() + static_cast<std::ptrdiff_t>(at),
                                 bytes.begin() + static_cast<std::ptrdiff_t>(next));
       }
       at = next;
@@ -106,13 +109,15 @@ std::optional<SlideEntryTexts> SlideTextMatcher::ForDrawing(uint64_t drawing_off
   const uint64_t slide = drawing_offset - kSlideAtomEnd;
   uint8_t head[kSlideAtomEnd];
   if (file_.ReadAt(slide, head, sizeof head) != sizeof head) return std::nullopt;
-  if (GetU16(head, 0) != 0x000F || GetU16(head, 2) != kSlideType || GetU16(head, 10) != kSlideAtomType) {
+  if (GetU16(head, 0) != 0x000F || GetU16(head, 2) != kSlideType ||
+      GetU16(head, 10) != kSlideAtomType) {
     return std::nullopt;
   }
   std::set<uint32_t> ids;
   for (const auto& directory : directories_) {
-    const auto document_entry =
-        std::find_if(directory.begin(), directory.end(), [](const auto& e) { return e.second == kDocumentPersistId; });
+    const auto document_entry = std::find_if(directory.begin(), directory.end(), [](const auto& e) {
+      return e.second == kDocumentPersistId;
+    });
     if (document_entry == directory.end()) continue;
     for (uint64_t document : documents_) {
       if (document < document_entry->first) continue;

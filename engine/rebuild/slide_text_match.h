@@ -35,9 +35,9 @@ class SlideTextMatcher {
   void FindDocumentContainers();
 
   DamagedFile& file_;
-  std::map<uint32_t, SlideEntryTexts> entries_;        // persist id -> texts
+  std::map<uint32_t, SlideEntryTexts> entries_;            // persist id -> texts
   std::vector<std::map<uint32_t, uint32_t>> directories_;  // stream offset -> persist id
-  std::vector<uint64_t> documents_;                     // file offsets of Document containers
+  std::vector<uint64_t> documents_;                        // file offsets of Document containers
 };
 
 }  // namespace vlx

@@ -33,7 +33,7 @@ TEST_P(BadInputs, ClearResultNoCrashNoHangNoStrayFile) {
   }
   ASSERT_FALSE(paths.empty());
 
-  const ToolRun run = RunRecoveryTool(mode, paths, sealed.place(), 1200);
+  const ToolRun run = RunRecoveryTool(mode, paths, sealed.place(), 600);
   ASSERT_NE(run.status, 124) << "the tool hung";
   ASSERT_TRUE(run.status == 0 || run.status == 1 || run.status == 2)
       << "exit status " << run.status << "\n"

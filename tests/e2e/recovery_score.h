@@ -19,7 +19,7 @@ struct RecoveryScore {
   int recovered_slides = 0;  // per file at most the original's count
   int output_slides = 0;     // all slides of the opened outputs
   int texts = 0;
-  int texts_found = 0;
+  int texts_found = 0;  // in outputs the office opens
   int pictures = 0;
   int pictures_identical = 0;
 

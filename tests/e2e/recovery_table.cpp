@@ -38,7 +38,7 @@ std::string SaveRowAndTable(const std::string& folder, DamageKind kind, const st
   std::ofstream(RowFile(folder, kind, mode)) << TableRow(kind, mode, score) << "\n";
   std::string table =
       "| damage | mode | files | saved and opened by LibreOffice | slides recovered | slide texts "
-      "found | pictures byte-identical |\n|---|---|---|---|---|---|---|\n";
+      "found in them | pictures byte-identical |\n|---|---|---|---|---|---|---|\n";
   for (DamageKind k : kAllDamageKinds) {
     for (const char* m : kModes) {
       std::ifstream row(RowFile(folder, k, m));

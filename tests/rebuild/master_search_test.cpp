@@ -217,5 +217,18 @@ TEST_F(MasterSearchTest, AutomaticDialogFallsBackToTheFirstForAnUnlistedNumber) 
   EXPECT_NE(run_.sink.log.find("Master Slide 7 is not in the list of 1"), std::string::npos);
 }
 
+TEST_F(MasterSearchTest, AutomaticDialogGoesOnWithTheDefaultsWhenTheOfficeOpensNothing) {
+  Make(1, 1);
+  run_.office.FailEveryOpen();
+  AutomaticMasterSlideDialog dialog;
+  const auto choice = dialog.Run(run_.job, *file_);
+  ASSERT_TRUE(choice.has_value());
+  EXPECT_EQ(choice->kind, CandidateKind::kDefaultMasterDefaultStore);
+  EXPECT_TRUE(dialog.candidates().empty());
+
+  run_.stop = true;  // a stopped search ends the run instead
+  EXPECT_FALSE(dialog.Run(run_.job, *file_).has_value());
+}
+
 }  // namespace
 }  // namespace vlx

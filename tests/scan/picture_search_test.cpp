@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -174,6 +176,22 @@ TEST(ExtractImages, AStopLeavesEmptyTextsAndTheWorkspace) {
   EXPECT_EQ(run.sink.last_progress, 0);
   EXPECT_EQ(run.sink.log, "Extracting images...\r\n");
   EXPECT_TRUE(run.Exists(""));
+}
+
+TEST(ExtractImages, NeverWritesThroughAWorkspaceThatIsALink) {
+  ExtractionRun run;
+  run.workspace.Delete();
+  const std::string elsewhere = run.dir.File("elsewhere");
+  ASSERT_EQ(::mkdir(elsewhere.c_str(), 0700), 0);
+  std::string link = run.workspace.path();
+  link.pop_back();
+  ASSERT_EQ(::symlink(elsewhere.c_str(), link.c_str()), 0);
+  Bytes bytes = Filler(30000);
+  PutPicture(bytes, 100, 20000);
+  run.Extract(bytes);
+  EXPECT_TRUE(run.view.pictures.empty());
+  EXPECT_EQ(::access((elsewhere + "/temppic.Jpg").c_str(), F_OK), -1);
+  EXPECT_EQ(::access(elsewhere.c_str(), F_OK), 0);  // not deleted either
 }
 
 TEST(ExtractImages, AnUnreadableFileEndsQuietlyAfterTheStatus) {

@@ -83,7 +83,8 @@ int Run(const CommandLine& line) {
       if (!line.json) std::printf("%s\n", run.output_folder.c_str());
     }
   }
-  const int status = CombinedExitStatus(files);
+  // A stop between two files leaves the rest undone: the call as a whole was stopped.
+  const int status = stop.load() ? kExitStopped : CombinedExitStatus(files);
   if (line.json) std::fputs(ReportJson(files, status).c_str(), stdout);
   std::fflush(stdout);
   return status;

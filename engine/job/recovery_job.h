@@ -34,7 +34,7 @@ struct RunEnvironment {
   ResultView& view;
   ImageToolkit& images;
   office::AutomationServer* office = nullptr;  // nullptr: no office on this machine
-  MasterSlideDialog* master_dialog = nullptr;  // nullptr: the first candidate is taken
+  MasterSlideDialog* master_dialog = nullptr;  // nullptr: the run ends at the master choice
   std::string output_folder;                   // ends in '/'
   std::string folder_prefix = "Rec";
 };

@@ -118,6 +118,7 @@ TEST_P(RecoveryMatrix, BothModesThroughTheOffice) {
       for (const ReportedRun& reported : run.runs) {
         if (reported.input != input || reported.mode != mode) continue;
         output = {reported.saved_presentation, reported.picture_files};
+        EXPECT_EQ(reported.missing_thumbnails, 0) << input << ": listed without a thumbnail";
         EXPECT_TRUE(reported.critical_errors.empty())
             << input << ": critical error " << reported.critical_errors.front();
       }

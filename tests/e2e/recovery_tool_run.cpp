@@ -14,7 +14,7 @@ using vlx::testing::ReadAll;
 using vlx::testing::RunCommand;
 
 // Flattens the report to one tab-separated line per run (one per refused input).
-constexpr const char* kReportLines = R"(import json, sys
+constexpr const char* kReportLines = R"(import json, os, sys
 sys.stdout.reconfigure(encoding='utf-8', errors='replace')
 report = json.load(open(sys.argv[1], encoding='utf-8'))
 def clean(s):
@@ -27,7 +27,9 @@ for f in report['files']:
                   clean(len(r.get('data_slides', []))),
                   '\x1f'.join(clean(p['file']) for p in r.get('pictures', [])),
                   '\x1f'.join(clean(c) for c in r.get('critical_errors', [])),
-                  '1' if r.get('stopped') else '0']
+                  '1' if r.get('stopped') else '0',
+                  clean(sum(1 for t in r.get('slides', []) + r.get('data_slides', [])
+                            if not t['thumbnail'] or not os.path.isfile(t['thumbnail'])))]
         print('\t'.join(fields))
 )";
 
@@ -48,7 +50,7 @@ bool ParseReport(const std::string& json_path, std::vector<ReportedRun>* runs) {
     return false;
   for (const std::string& line : Split(lines, '\n')) {
     const std::vector<std::string> f = Split(line, '\t');
-    if (f.size() != 11) continue;
+    if (f.size() != 12) continue;
     ReportedRun run;
     run.input = f[0];
     run.file_status = std::stoi(f[1]);
@@ -61,6 +63,7 @@ bool ParseReport(const std::string& json_path, std::vector<ReportedRun>* runs) {
     if (!f[8].empty()) run.picture_files = Split(f[8], '\x1f');
     if (!f[9].empty()) run.critical_errors = Split(f[9], '\x1f');
     run.stopped = f[10] == "1";
+    run.missing_thumbnails = std::stoi(f[11]);
     runs->push_back(std::move(run));
   }
   return true;

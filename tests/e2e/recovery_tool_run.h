@@ -21,6 +21,7 @@ struct ReportedRun {
   std::vector<std::string> picture_files;
   std::vector<std::string> critical_errors;
   bool stopped = false;
+  int missing_thumbnails = 0;  // listed slides and data slides without a JPEG file
 };
 
 struct ToolRun {

@@ -53,17 +53,17 @@ constexpr Floor kFloors[] = {
 };
 // The whole healthy corpus (VLX_E2E_FULL=1).
 constexpr Floor kFullFloors[] = {
-    {DamageKind::kHeaderZeroed, "fast", 50, 38, 88, 27},
+    {DamageKind::kHeaderZeroed, "fast", 50, 38, 45, 27},
     {DamageKind::kHeaderZeroed, "standard", 95, 95, 95, 27},
-    {DamageKind::kFatScrambled, "fast", 50, 38, 88, 27},
+    {DamageKind::kFatScrambled, "fast", 50, 38, 45, 27},
     {DamageKind::kFatScrambled, "standard", 95, 95, 95, 27},
-    {DamageKind::kDirectoryZeroed, "fast", 50, 38, 88, 27},
+    {DamageKind::kDirectoryZeroed, "fast", 50, 38, 45, 27},
     {DamageKind::kDirectoryZeroed, "standard", 95, 95, 95, 27},
-    {DamageKind::kTruncated, "fast", 25, 20, 60, 23},
-    {DamageKind::kTruncated, "standard", 85, 80, 80, 23},
-    {DamageKind::kSectorsOverwritten, "fast", 38, 15, 52, 5},
+    {DamageKind::kTruncated, "fast", 25, 20, 0, 23},
+    {DamageKind::kTruncated, "standard", 85, 80, 78, 23},
+    {DamageKind::kSectorsOverwritten, "fast", 38, 15, 14, 5},
     {DamageKind::kSectorsOverwritten, "standard", 95, 95, 85, 5},
-    {DamageKind::kEmbeddedInNoise, "fast", 50, 38, 88, 27},
+    {DamageKind::kEmbeddedInNoise, "fast", 50, 38, 45, 27},
     {DamageKind::kEmbeddedInNoise, "standard", 95, 95, 95, 27},
 };
 

@@ -12,23 +12,13 @@
 #include "tests/support/recording_sink.h"
 #include "tests/support/recording_view.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_run.h"
 
 namespace vlx::testing {
 namespace {
 
-struct PictureRun {
-  TempDir dir;
-  RecordingSink sink;
-  TraceLog trace{dir.File("trace.log"), false};
-  StopFlag stop{false};
-  Workspace workspace = Workspace::At(dir.File("w"));
-  RecordingView view;
-  QtImageToolkit images;
-  ScriptedOffice office;
-  RunEnvironment env{sink,   trace,   stop,    workspace,  view,
-                     images, &office, nullptr, dir.path(), "Rec"};
-  RecoveryJob job{env};
-  PictureRun() { workspace.Create(); }
+struct PictureRun : BasicTestRun<QtImageToolkit> {
+  PictureRun() : BasicTestRun(TestRunOptions{.trace_on = false, .output_folder = ""}) {}
 };
 
 TEST(PreviewWithPictures, ShowsTheExportedSlideFramedOnSilver) {

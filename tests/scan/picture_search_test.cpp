@@ -77,7 +77,7 @@ TEST(PictureStreamSearch, CopiesFromTheFirstPictureBlockThroughTheEndOfTheFile) 
   PutHeader(bytes, 9728, 0x6E00, 0xF01E, 100);    // the last block is not examined
   run.Search(bytes);
   EXPECT_EQ(run.job.picture_starts, (std::vector<uint64_t>{0, 1024}));
-  EXPECT_EQ(run.Workspace(kPicturesFile), bytes);
+  EXPECT_EQ(run.ReadWorkspaceFile(kPicturesFile), bytes);
   EXPECT_EQ(run.Checkpoints(), (std::vector<int>{10, 11, 12, 13}));
   EXPECT_TRUE(run.sink.messages.empty());
 }
@@ -87,7 +87,7 @@ TEST(PictureStreamSearch, NoPictureBlockLeavesAnEmptyFile) {
   run.Search(Filler(512));
   EXPECT_TRUE(run.job.picture_starts.empty());
   EXPECT_TRUE(run.Exists(kPicturesFile));
-  EXPECT_TRUE(run.Workspace(kPicturesFile).empty());
+  EXPECT_TRUE(run.ReadWorkspaceFile(kPicturesFile).empty());
   EXPECT_EQ(run.sink.progress_calls, 0);
 }
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QScreen>
 #include <QTimer>
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
   QCommandLineOption shot_option("screenshot", "After an unattended run, save the window as PNG.",
                                  "PNG");
   parser.addOptions({run_option, mode_option, shot_option});
+  parser.addPositionalArgument("file", "A damaged presentation to put in the path field.", "[FILE]");
   parser.process(app);
 
   vlx::app::SingleInstance instance;
@@ -108,6 +110,9 @@ int main(int argc, char** argv) {
   window.showMaximized();
   if (unattended) window.resize(1280, 860);  // no window manager maximises under Xvfb
 
+  if (!parser.positionalArguments().isEmpty()) {
+    window.view()->path_field()->setText(QFileInfo(parser.positionalArguments().first()).absoluteFilePath());
+  }
   if (unattended) {
     vlx::app::RecoveryView* view = window.view();
     view->path_field()->setText(parser.value(run_option));

@@ -30,6 +30,8 @@ struct LibreOfficeOptions {
 // office; Quit closes what the session opened. Calls from all sessions and threads run
 // one at a time. An office that died or was ended is replaced by a fresh one at the next
 // CreateApplication; sessions of the old one fail with AutomationError.
+// Destroy it before main() returns: the UNO runtime it ends its office through is gone
+// once static destruction has begun.
 class LibreOfficeServer : public office::AutomationServer {
  public:
   explicit LibreOfficeServer(LibreOfficeOptions options = {});

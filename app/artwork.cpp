@@ -27,9 +27,9 @@ void DrawSlide(QPainter& p, const QRectF& r, const QColor& accent) {
   p.setBrush(QColor(0x9a, 0xae, 0xc4));
   for (int i = 0; i < 3; ++i) {
     const double y = r.top() + r.height() * (0.42 + 0.15 * i);
-    p.drawRoundedRect(QRectF(r.left() + r.width() * 0.14, y, r.width() * (0.7 - 0.12 * i),
-                             r.height() * 0.07),
-                      2, 2);
+    p.drawRoundedRect(
+        QRectF(r.left() + r.width() * 0.14, y, r.width() * (0.7 - 0.12 * i), r.height() * 0.07), 2,
+        2);
   }
   p.restore();
 }

@@ -29,8 +29,12 @@ FolderSettingsDialog::FolderSettingsDialog(const QString& prefix, bool generate_
   resize(366, 172);
 }
 
-QString FolderSettingsDialog::prefix() const { return prefix_->text(); }
-bool FolderSettingsDialog::generate_log() const { return log_->isChecked(); }
+QString FolderSettingsDialog::prefix() const {
+  return prefix_->text();
+}
+bool FolderSettingsDialog::generate_log() const {
+  return log_->isChecked();
+}
 
 bool FolderSettingsDialog::HasIllegalCharacter(const QString& text) {
   static const QString kIllegal = "/\\|*:?<>'";

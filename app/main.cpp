@@ -57,15 +57,18 @@ int main(int argc, char** argv) {
   QCommandLineOption run_option("run", "Repair FILE at once, without questions.", "FILE");
   QCommandLineOption mode_option("mode", "Mode of an unattended run: standard or fast.", "MODE",
                                  "standard");
-  QCommandLineOption shot_option("screenshot", "After an unattended run, save the window as PNG.",
-                                 "PNG");
+  QCommandLineOption shot_option(
+      "screenshot", "Save the window as PNG (after an unattended run, or at start) and end.",
+      "PNG");
   parser.addOptions({run_option, mode_option, shot_option});
-  parser.addPositionalArgument("file", "A damaged presentation to put in the path field.", "[FILE]");
+  parser.addPositionalArgument("file", "A damaged presentation to put in the path field.",
+                               "[FILE]");
   parser.process(app);
 
   vlx::app::SingleInstance instance;
   if (!instance.Acquired()) {
-    vlx::app::ShowStyledMessage(nullptr, "Another Instance of Veltrix Pellum PowerPoint is running ",
+    vlx::app::ShowStyledMessage(nullptr,
+                                "Another Instance of Veltrix Pellum PowerPoint is running ",
                                 vlx::kMessageCaption, vlx::kStyleWarning);
     return 0;
   }
@@ -83,16 +86,15 @@ int main(int argc, char** argv) {
   office_options.log = [&log](const std::string& line) {
     std::cerr << line << "\n";
     if (log != nullptr) {
-      QMetaObject::invokeMethod(log, [log, text = QString::fromStdString(line + "\r\n")] {
-        log->Append(text);
-      });
+      QMetaObject::invokeMethod(
+          log, [log, text = QString::fromStdString(line + "\r\n")] { log->Append(text); });
     }
   };
   vlx::LibreOfficeServer office(office_options);
 
   vlx::app::ViewServices services;
-  services.dialogs = unattended ? static_cast<vlx::app::ViewDialogs*>(&unattended_dialogs)
-                                : &interactive_dialogs;
+  services.dialogs =
+      unattended ? static_cast<vlx::app::ViewDialogs*>(&unattended_dialogs) : &interactive_dialogs;
   services.images = &images;
   services.office = &office;
   services.trace = &trace;
@@ -101,8 +103,8 @@ int main(int argc, char** argv) {
   };
   services.terminate_office = [] { vlx::TerminatePowerPoint(); };
 
-  vlx::app::MainWindow window(std::move(services), [&office] { office.OnPowerPointWatchdogTimer(); },
-                              QDir::currentPath());
+  vlx::app::MainWindow window(
+      std::move(services), [&office] { office.OnPowerPointWatchdogTimer(); }, QDir::currentPath());
   log = window.progress_log();
   vlx::app::WindowMasterSlideDialog master_dialog(&window, window.view()->dialogs());
   master_dialog.set_accept_first(unattended);
@@ -111,7 +113,8 @@ int main(int argc, char** argv) {
   if (unattended) window.resize(1280, 860);  // no window manager maximises under Xvfb
 
   if (!parser.positionalArguments().isEmpty()) {
-    window.view()->path_field()->setText(QFileInfo(parser.positionalArguments().first()).absoluteFilePath());
+    window.view()->path_field()->setText(
+        QFileInfo(parser.positionalArguments().first()).absoluteFilePath());
   }
   if (unattended) {
     vlx::app::RecoveryView* view = window.view();
@@ -123,6 +126,14 @@ int main(int argc, char** argv) {
       });
     });
     QTimer::singleShot(300, view, [view] { view->StartRecovery(); });
+  }
+  if (!unattended && parser.isSet(shot_option)) {
+    // A picture of the window as it first shows, then end.
+    window.resize(1280, 860);
+    QTimer::singleShot(1500, &window, [&] {
+      window.grab().save(parser.value(shot_option));
+      ::_exit(0);
+    });
   }
   return app.exec();
 }

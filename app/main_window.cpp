@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDockWidget>
 #include <QFileInfo>
@@ -12,7 +13,6 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
-#include <QCoreApplication>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -32,7 +32,9 @@ namespace vlx::app {
 
 MainWindow::MainWindow(ViewServices services, std::function<void()> watchdog,
                        QString startup_folder, QWidget* parent)
-    : QMainWindow(parent), watchdog_(std::move(watchdog)), startup_folder_(std::move(startup_folder)) {
+    : QMainWindow(parent),
+      watchdog_(std::move(watchdog)),
+      startup_folder_(std::move(startup_folder)) {
   setObjectName("MainFrame");
   setWindowTitle(kApplicationTitle);
   setWindowIcon(ApplicationIcon());
@@ -70,7 +72,8 @@ void MainWindow::BuildMenusAndBars() {
     connect(action, &QAction::triggered, this, slot);
     return action;
   };
-  QAction* add_file = make("&Add File", "Add file to repair \nAdd File", [this] { view_->AddFile(); });
+  QAction* add_file =
+      make("&Add File", "Add file to repair \nAdd File", [this] { view_->AddFile(); });
   QAction* recover =
       make("&Recover", "Recover Selected file\nRecover", [this] { view_->StartRecovery(); });
   QAction* exit = make("E&xit", "Exit\nExit", [this] { Exit(); });
@@ -81,7 +84,7 @@ void MainWindow::BuildMenusAndBars() {
   add_file->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
   recover->setIcon(RecoverIcon());
   settings->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
-  help->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+  help->setIcon(style()->standardIcon(QStyle::SP_MessageBoxQuestion));
 
   QMenu* file = menuBar()->addMenu("&File");
   file->addAction(add_file);
@@ -130,10 +133,11 @@ void MainWindow::ShowHelp() {
 }
 
 void MainWindow::ShowAbout() {
-  QMessageBox::about(this, "About Veltrix Pellum PowerPoint recovery",
-                     QString("<b>%1</b><br>Version %2<br><br>Repairs damaged PowerPoint 97&ndash;2003 "
-                             "presentations (.ppt, .pot, .pps): slides, texts and pictures.")
-                         .arg(kApplicationTitle, QCoreApplication::applicationVersion()));
+  QMessageBox::about(
+      this, "About Veltrix Pellum PowerPoint recovery",
+      QString("<b>%1</b><br>Version %2<br><br>Repairs damaged PowerPoint 97&ndash;2003 "
+              "presentations (.ppt, .pot, .pps): slides, texts and pictures.")
+          .arg(kApplicationTitle, QCoreApplication::applicationVersion()));
 }
 
 void MainWindow::Exit() {

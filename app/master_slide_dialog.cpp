@@ -20,7 +20,8 @@
 
 namespace vlx::app {
 
-MasterSlideDialogWindow::MasterSlideDialogWindow(Search search, ViewDialogs& dialogs, QWidget* parent)
+MasterSlideDialogWindow::MasterSlideDialogWindow(Search search, ViewDialogs& dialogs,
+                                                 QWidget* parent)
     : QDialog(parent), search_(std::move(search)), dialogs_(dialogs) {
   setWindowTitle("Master Slide selection...");
   resize(718, 408);  // 479 x 251 dialog units
@@ -38,7 +39,8 @@ MasterSlideDialogWindow::MasterSlideDialogWindow(Search search, ViewDialogs& dia
   list_->setMovement(QListView::Static);
   list_->setSpacing(8);
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
-  connect(list_, &QListWidget::itemSelectionChanged, this, &MasterSlideDialogWindow::OnSelectionChanged);
+  connect(list_, &QListWidget::itemSelectionChanged, this,
+          &MasterSlideDialogWindow::OnSelectionChanged);
   connect(list_, &QListWidget::itemDoubleClicked, this, &MasterSlideDialogWindow::accept);
 
   auto* details = new QGroupBox("Selected Master Details", this);
@@ -106,8 +108,8 @@ void MasterSlideDialogWindow::showEvent(QShowEvent* event) {
   status_->setText("Recovering Master Slides...\nPlease Wait...");
   worker_ = std::thread([this] {
     const MasterSearchResult result = search_(*this, stop_);
-    QMetaObject::invokeMethod(this, [this, kind = result.kind] { OnSearchEnded(kind); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, kind = result.kind] { OnSearchEnded(kind); }, Qt::QueuedConnection);
   });
 }
 
@@ -133,11 +135,13 @@ void MasterSlideDialogWindow::OnSearchEnded(CandidateKind kind) {
 
 // Observer calls come from the search thread; the widgets change on the window's thread.
 void MasterSlideDialogWindow::SetTrialLabel(const std::string& text) {
-  QMetaObject::invokeMethod(this, [this, t = QString::fromStdString(text)] { trial_label_->setText(t); });
+  QMetaObject::invokeMethod(this,
+                            [this, t = QString::fromStdString(text)] { trial_label_->setText(t); });
 }
 
 void MasterSlideDialogWindow::SetListLabel(const std::string& text) {
-  QMetaObject::invokeMethod(this, [this, t = QString::fromStdString(text)] { list_label_->setText(t); });
+  QMetaObject::invokeMethod(this,
+                            [this, t = QString::fromStdString(text)] { list_label_->setText(t); });
 }
 
 void MasterSlideDialogWindow::SetProgress(int percent) {
@@ -146,13 +150,13 @@ void MasterSlideDialogWindow::SetProgress(int percent) {
 
 void MasterSlideDialogWindow::AddItem(const MasterCandidate& candidate, const Bitmap& thumbnail,
                                       const std::string& label) {
-  QMetaObject::invokeMethod(this, [this, candidate, image = ToImage(thumbnail),
-                                   text = QString::fromStdString(label)] {
-    candidates_.push_back(candidate);
-    auto* item = new QListWidgetItem(QIcon(QPixmap::fromImage(image)), text);
-    item->setData(Qt::UserRole, candidate.index);
-    list_->addItem(item);
-  });
+  QMetaObject::invokeMethod(
+      this, [this, candidate, image = ToImage(thumbnail), text = QString::fromStdString(label)] {
+        candidates_.push_back(candidate);
+        auto* item = new QListWidgetItem(QIcon(QPixmap::fromImage(image)), text);
+        item->setData(Qt::UserRole, candidate.index);
+        list_->addItem(item);
+      });
 }
 
 void MasterSlideDialogWindow::OnSelectionChanged() {
@@ -173,7 +177,8 @@ void MasterSlideDialogWindow::accept() {
   if (searching_) return;  // OK appears only once the search has ended
   const QListWidgetItem* item = list_->currentItem();
   if (item == nullptr || !item->isSelected()) {
-    dialogs_.Message(this, "Please select Master Slide from list", kApplicationTitle, kStyleWarning);
+    dialogs_.Message(this, "Please select Master Slide from list", kApplicationTitle,
+                     kStyleWarning);
     return;
   }
   const int index = item->data(Qt::UserRole).toInt();
@@ -208,7 +213,8 @@ std::optional<MasterChoice> WindowMasterSlideDialog::Run(RecoveryJob& job, Damag
     MasterSlideDialogWindow dialog(
         [&job, &file](MasterSearchObserver& observer, const std::atomic<bool>& stop) {
           job.trace().Checkpoint(19);
-          MasterSearchResult found = MasterSlideSearch(job, file, observer, stop).SearchMasterSlides();
+          MasterSearchResult found =
+              MasterSlideSearch(job, file, observer, stop).SearchMasterSlides();
           job.trace().Checkpoint(65);
           return found;
         },

@@ -92,7 +92,8 @@ class MasterSlideDialogWindow : public QDialog, private MasterSearchObserver {
 // window's thread while the run's worker waits.
 class WindowMasterSlideDialog : public MasterSlideDialog {
  public:
-  WindowMasterSlideDialog(QWidget* parent, ViewDialogs& dialogs) : parent_(parent), dialogs_(dialogs) {}
+  WindowMasterSlideDialog(QWidget* parent, ViewDialogs& dialogs)
+      : parent_(parent), dialogs_(dialogs) {}
   std::optional<MasterChoice> Run(RecoveryJob& job, DamagedFile& file) override;
   void set_accept_first(bool on) { accept_first_ = on; }
 

@@ -6,7 +6,9 @@
 namespace vlx::app {
 namespace {
 // The engine writes Windows line ends; the widget wants plain ones.
-QString WithPlainLineEnds(QString text) { return text.replace("\r\n", "\n"); }
+QString WithPlainLineEnds(QString text) {
+  return text.replace("\r\n", "\n");
+}
 }  // namespace
 
 ProgressLog::ProgressLog(QWidget* parent) : QPlainTextEdit(parent) {

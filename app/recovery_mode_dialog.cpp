@@ -43,7 +43,8 @@ RecoveryModeDialog::RecoveryModeDialog(QWidget* parent)
   standard_->setChecked(true);
   auto* standard_picture = PictureButton(StandardModePicture(), kStandardText, this);
   auto* fast_picture = PictureButton(FastModePicture(), kFastText, this);
-  connect(standard_picture, &QToolButton::clicked, standard_, [this] { standard_->setChecked(true); });
+  connect(standard_picture, &QToolButton::clicked, standard_,
+          [this] { standard_->setChecked(true); });
   connect(fast_picture, &QToolButton::clicked, fast_, [this] { fast_->setChecked(true); });
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -59,7 +60,9 @@ RecoveryModeDialog::RecoveryModeDialog(QWidget* parent)
   grid->addWidget(buttons, 2, 0, 1, 2);
 }
 
-int RecoveryModeDialog::mode() const { return standard_->isChecked() ? 1 : 2; }
+int RecoveryModeDialog::mode() const {
+  return standard_->isChecked() ? 1 : 2;
+}
 
 void RecoveryModeDialog::paintEvent(QPaintEvent*) {
   QPainter p(this);

@@ -90,8 +90,23 @@ RecoveryView::~RecoveryView() {
 void RecoveryView::BuildControls() {
   caption_ = new QLabel("Please select the file to repair", this);
   caption_->setFont(ArialFont(14, true));
+  welcome_ = new QLabel(this);
+  welcome_->setWordWrap(true);
+  welcome_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+  welcome_->setTextFormat(Qt::RichText);
+  welcome_->setText(
+      "<p style='color:#1f3a5f'>Type the path of a damaged PowerPoint 97&ndash;2003 presentation "
+      "(<b>.ppt</b>, <b>.pot</b>, <b>.pps</b>) or press <b>Browse...</b>, then press the green "
+      "button.</p><p style='color:#1f3a5f'><b>Standard mode</b> examines every byte of the file "
+      "and rebuilds the slides, texts and pictures it finds &mdash; for heavy damage. <b>Fast "
+      "mode</b> lifts the presentation's streams out of a broken container &mdash; quick, and "
+      "exact "
+      "when the streams are intact.</p><p style='color:#5b6f86'>The damaged file is only read, "
+      "never changed. Results go to a new folder (<i>Rec</i>) in the current folder.</p>");
+  welcome_->setFont(ArialFont(11));
   path_ = new QLineEdit(this);
   path_->setObjectName("PathField");
+  path_->setPlaceholderText("Path of the damaged presentation");
   path_->setMinimumWidth(420);
   browse_ = new QPushButton("&Browse...", this);
   recover_ = PictureButton(RecoverIcon(), "Recover", this);
@@ -135,6 +150,7 @@ void RecoveryView::BuildControls() {
   layout->setContentsMargins(24, 16, 24, 16);
   layout->addWidget(caption_);
   layout->addLayout(picker);
+  layout->addWidget(welcome_);
   layout->addLayout(progress_row);
   layout->addWidget(progress_);
   layout->addLayout(lists, 1);
@@ -162,19 +178,20 @@ void RecoveryView::set_generate_log(bool on) {
 
 void RecoveryView::ShowStartLayout() {
   for (QWidget* w : {static_cast<QWidget*>(caption_), static_cast<QWidget*>(path_),
-                     static_cast<QWidget*>(browse_), static_cast<QWidget*>(recover_)})
+                     static_cast<QWidget*>(browse_), static_cast<QWidget*>(recover_),
+                     static_cast<QWidget*>(welcome_)})
     w->show();
-  for (QWidget* w : {static_cast<QWidget*>(back_), static_cast<QWidget*>(stop_button_),
-                     static_cast<QWidget*>(status_), static_cast<QWidget*>(counter_),
-                     static_cast<QWidget*>(progress_), slides_panel_, previews_panel_,
-                     pictures_panel_})
+  for (QWidget* w :
+       {static_cast<QWidget*>(back_), static_cast<QWidget*>(stop_button_),
+        static_cast<QWidget*>(status_), static_cast<QWidget*>(counter_),
+        static_cast<QWidget*>(progress_), slides_panel_, previews_panel_, pictures_panel_})
     w->hide();
 }
 
 void RecoveryView::ShowRunningLayout() {
   for (QWidget* w : {static_cast<QWidget*>(caption_), static_cast<QWidget*>(path_),
                      static_cast<QWidget*>(browse_), static_cast<QWidget*>(recover_),
-                     static_cast<QWidget*>(back_)})
+                     static_cast<QWidget*>(back_), static_cast<QWidget*>(welcome_)})
     w->hide();
   slides_->clear();
   previews_->clear();
@@ -258,8 +275,8 @@ void RecoveryView::RunOnWorker(int mode, const std::string& input_path) {
 }
 
 void RecoveryView::RequestStop() {
-  const int answer = services_.dialogs->Message(this, "Do you really want to stop repairing process",
-                                                kMessageCaption, kStyleYesNoWarning);
+  const int answer = services_.dialogs->Message(
+      this, "Do you really want to stop repairing process", kMessageCaption, kStyleYesNoWarning);
   if (answer != kAnswerYes) return;
   stop_ = true;
   stop_button_->hide();

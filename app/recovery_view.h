@@ -53,7 +53,7 @@ class RecoveryView : public QWidget {
   void RequestStop();
   void Back();
   void Browse();
-  void AddFile();  // the Browse of the menu: only in the start layout
+  void AddFile();     // the Browse of the menu: only in the start layout
   void EndOffices();  // ends every office process of ours
   void set_master_dialog(MasterSlideDialog* dialog) { services_.master_dialog = dialog; }
 
@@ -110,6 +110,7 @@ class RecoveryView : public QWidget {
   QString prefix_ = "Rec";
 
   QLabel* caption_ = nullptr;
+  QLabel* welcome_ = nullptr;
   QLineEdit* path_ = nullptr;
   QPushButton* browse_ = nullptr;
   QToolButton* recover_ = nullptr;

@@ -10,7 +10,9 @@
 
 namespace vlx::app {
 namespace {
-QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString Text(const std::string& utf8) {
+  return QString::fromStdString(utf8);
+}
 }  // namespace
 
 void WindowProgressSink::Reset() {
@@ -55,7 +57,7 @@ int WindowProgressSink::ShowMessage(MessageOwner owner, const std::string& text,
                                     const std::string& caption, int style) {
   int answer = kAnswerOk;
   OnWindowThread(&view_, [&] {
-    QWidget* parent = owner == MessageOwner::kNone ? nullptr
+    QWidget* parent = owner == MessageOwner::kNone   ? nullptr
                       : owner == MessageOwner::kView ? static_cast<QWidget*>(&view_)
                                                      : view_.window();
     answer = view_.dialogs().Message(parent, Text(text), Text(caption), style);

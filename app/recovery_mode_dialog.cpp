@@ -3,6 +3,7 @@
 #include <QBitmap>
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QLabel>
 #include <QPainter>
 #include <QRadioButton>
 #include <QToolButton>
@@ -17,16 +18,22 @@ constexpr const char* kStandardText =
 constexpr const char* kFastText =
     "This is fast method of recovery , but it may fail in some cases.";
 
+// A picture button with its description beside it; a click anywhere on it selects.
 QToolButton* PictureButton(const QImage& picture, const QString& text, QWidget* parent) {
   auto* button = new QToolButton(parent);
   button->setIcon(QPixmap::fromImage(picture));
   button->setIconSize(picture.size());
-  button->setText(text);
-  button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   button->setAutoRaise(true);
-  button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-  button->setStyleSheet("QToolButton { text-align: left; padding: 4px; }");
+  button->setCursor(Qt::PointingHandCursor);
+  button->setToolTip(text);
   return button;
+}
+
+QLabel* Description(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setWordWrap(true);
+  label->setMinimumWidth(340);
+  return label;
 }
 
 }  // namespace
@@ -51,13 +58,22 @@ RecoveryModeDialog::RecoveryModeDialog(QWidget* parent)
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+  auto* heading = new QLabel("<b>Recovery Mode Selection</b>", this);
+  QFont font = heading->font();
+  font.setPointSize(font.pointSize() + 3);
+  heading->setFont(font);
+
   auto* grid = new QGridLayout(this);
-  grid->setContentsMargins(36, 36, 36, 24);
-  grid->addWidget(standard_, 0, 0);
-  grid->addWidget(standard_picture, 0, 1);
-  grid->addWidget(fast_, 1, 0);
-  grid->addWidget(fast_picture, 1, 1);
-  grid->addWidget(buttons, 2, 0, 1, 2);
+  grid->setContentsMargins(36, 30, 36, 24);
+  grid->addWidget(heading, 0, 0, 1, 3);
+  grid->addWidget(standard_, 1, 0);
+  grid->addWidget(standard_picture, 1, 1);
+  grid->addWidget(Description(kStandardText, this), 1, 2);
+  grid->addWidget(fast_, 2, 0);
+  grid->addWidget(fast_picture, 2, 1);
+  grid->addWidget(Description(kFastText, this), 2, 2);
+  grid->setColumnStretch(2, 1);
+  grid->addWidget(buttons, 3, 0, 1, 3);
 }
 
 int RecoveryModeDialog::mode() const {

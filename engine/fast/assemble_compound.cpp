@@ -1,5 +1,7 @@
 #include "engine/fast/assemble_compound.h"
 
+#include "engine/rebuild/template_records.h"
+#include "engine/storage/little_endian.h"
 #include "engine/storage/presentation_compound.h"
 
 namespace vlx {
@@ -15,7 +17,22 @@ bool AssembleCompound(RecoveryJob& job, DamagedFile* pictures, DamagedFile* docu
   marks.after_current_user = 136;
   marks.after_release = 137;
   marks.last = 138;
-  return WritePresentationCompound(job, marks, pictures, document, compound_path);
+  const std::array<uint8_t, 5120> current_user = CurrentUserFor(document);
+  return WritePresentationCompound(job, marks, pictures, document, compound_path, &current_user);
+}
+
+std::array<uint8_t, 5120> CurrentUserFor(DamagedFile* document) {
+  constexpr uint16_t kTypeUserEditAtom = 0x0FF5;
+  std::array<uint8_t, 5120> image = Templates().current_user_image;
+  uint8_t* field = image.data() + kCurrentUserEditOffsetField;
+  const uint32_t offset = LoadU32(field);
+  uint8_t header[8] = {};
+  const bool names_an_edit = document != nullptr && offset != 0 &&
+                             document->ReadAt(offset, header, sizeof header) == sizeof header &&
+                             header[2] == (kTypeUserEditAtom & 0xFF) &&
+                             header[3] == (kTypeUserEditAtom >> 8);
+  if (!names_an_edit) StoreU32(field, 0);
+  return image;
 }
 
 }  // namespace vlx

@@ -16,7 +16,8 @@ void Mark(RecoveryJob& job, int checkpoint) {
 
 bool WritePresentationCompound(RecoveryJob& job, const PresentationCompoundMarks& marks,
                                DamagedFile* pictures, DamagedFile* document,
-                               const std::string& path) {
+                               const std::string& path,
+                               const std::array<uint8_t, 5120>* current_user) {
   Mark(job, marks.first);
   Mark(job, marks.second);
   std::unique_ptr<CompoundStorage> storage = CompoundStorage::Create(path);
@@ -40,7 +41,7 @@ bool WritePresentationCompound(RecoveryJob& job, const PresentationCompoundMarks
     CopyFileToStream(*pictures_stream, *pictures);
   }
   if (current_user_stream != nullptr) {
-    const auto& image = Templates().current_user_image;
+    const auto& image = current_user != nullptr ? *current_user : Templates().current_user_image;
     current_user_stream->Seek(0);
     current_user_stream->Write(image.data(), image.size());
   }

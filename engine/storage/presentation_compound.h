@@ -33,8 +33,10 @@ struct PresentationCompoundMarks {
 // document file). A null source leaves its stream empty; the stream still exists.
 // When the file cannot be created the critical error is shown and nothing is written.
 // Returns true when the file was created and completely written.
+// current_user replaces the template image when given.
 bool WritePresentationCompound(RecoveryJob& job, const PresentationCompoundMarks& marks,
                                DamagedFile* pictures, DamagedFile* document,
-                               const std::string& path);
+                               const std::string& path,
+                               const std::array<uint8_t, 5120>* current_user = nullptr);
 
 }  // namespace vlx

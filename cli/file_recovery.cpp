@@ -6,12 +6,10 @@
 #include "cli/console_view.h"
 #include "engine/job/damaged_file.h"
 #include "engine/job/recovery_driver.h"
+#include "engine/format/workspace_files.h"
 
 namespace vlx::cli {
 namespace {
-
-constexpr const char* kFastResult = "RecSlideIntigrated.ppt";
-constexpr const char* kStandardResult = "RecSlide.ppt";
 
 bool NonEmptyFile(const std::string& path) {
   struct stat st {};
@@ -55,7 +53,7 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
   }
   record.output_folder = env.output_folder;
   const std::string saved =
-      env.output_folder + (mode == RecoveryMode::kFast ? kFastResult : kStandardResult);
+      env.output_folder + (mode == RecoveryMode::kFast ? kFastResultName : kStandardResultName);
   if (NonEmptyFile(saved)) record.saved_presentation = saved;
   record.slides = view.slides();
   record.data_slides = view.data_slides();

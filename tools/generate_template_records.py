@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes engine/rebuild/template_records_data.inc, the fixed records the rebuilt
+"""Writes engine/format/template_records_data.inc, the fixed records the rebuilt
 presentation stream and the "Current User" stream are made of.
 
 Most bytes come from two small presentations saved by PowerPoint
@@ -498,7 +498,7 @@ def main():
     parser.add_argument("--corpus", default=os.path.join(repo, "..", "shared", "corpus", "healthy"),
                         help="folder holding Single_Coloured_Page.ppt and basic_test_ppt_file.ppt")
     parser.add_argument("--output",
-                        default=os.path.join(repo, "engine", "rebuild", "template_records_data.inc"))
+                        default=os.path.join(repo, "engine", "format", "template_records_data.inc"))
     args = parser.parse_args()
 
     inputs = ["Single_Coloured_Page.ppt", "basic_test_ppt_file.ppt"]

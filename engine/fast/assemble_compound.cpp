@@ -1,8 +1,9 @@
 #include "engine/fast/assemble_compound.h"
 
-#include "engine/rebuild/template_records.h"
-#include "engine/storage/little_endian.h"
+#include "engine/format/template_records.h"
+#include "engine/format/byte_order.h"
 #include "engine/storage/presentation_compound.h"
+#include "engine/format/record_types.h"
 
 namespace vlx {
 
@@ -22,7 +23,6 @@ bool AssembleCompound(RecoveryJob& job, DamagedFile* pictures, DamagedFile* docu
 }
 
 std::array<uint8_t, 5120> CurrentUserFor(DamagedFile* document) {
-  constexpr uint16_t kTypeUserEditAtom = 0x0FF5;
   std::array<uint8_t, 5120> image = Templates().current_user_image;
   uint8_t* field = image.data() + kCurrentUserEditOffsetField;
   const uint32_t offset = LoadU32(field);

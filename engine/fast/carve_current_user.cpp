@@ -2,13 +2,15 @@
 
 #include "engine/fast/carve_streams.h"
 #include "engine/fast/carving_frame.h"
-#include "engine/rebuild/template_records.h"
+#include "engine/format/record_types.h"
+#include "engine/format/template_records.h"
+#include "engine/format/workspace_files.h"
 
 namespace vlx {
 namespace {
 
 // CurrentUserAtom: version/instance word 0, record type 0x0FF6.
-constexpr HeaderPattern kCurrentUserAtom[] = {{0xFFFFFFFF, 0x0FF60000}};
+constexpr HeaderPattern kCurrentUserAtom[] = {{0xFFFFFFFF, uint32_t{kTypeCurrentUserAtom} << 16}};
 
 bool AnyLength(uint32_t, uint64_t) {
   return true;
@@ -28,7 +30,7 @@ constexpr CarvingPhase kCurrentUserPhase{
     .length_test = AnyLength,
     .hit = CarveHit::kTakeBlock,
     .report_while_copying = false,
-    .file_name = "userfile",
+    .file_name = kCarvedCurrentUserFile,
     .error_code = 11,
     .on_block_taken = ReplaceCurrentUserStart,
 };

@@ -1,12 +1,15 @@
 #include "engine/fast/carve_streams.h"
 #include "engine/fast/carving_frame.h"
+#include "engine/format/record_types.h"
+#include "engine/format/workspace_files.h"
 
 namespace vlx {
 namespace {
 
 // Document container: byte 0 = 0x0F (container nibble, instance 0 in its high half),
 // record type 1000; byte 1 is not looked at.
-constexpr HeaderPattern kDocumentContainer[] = {{0xFFFF00FF, 0x03E8000F}};
+constexpr HeaderPattern kDocumentContainer[] = {
+    {0xFFFF00FF, uint32_t{kTypeDocument} << 16 | kContainerMark}};
 
 // A positive signed length that fits in the file.
 bool FitsInFile(uint32_t record_length, uint64_t file_length) {
@@ -21,7 +24,7 @@ constexpr CarvingPhase kDocumentPhase{
     .length_test = FitsInFile,
     .hit = CarveHit::kCopyToEnd,
     .report_while_copying = false,
-    .file_name = "docfile",
+    .file_name = kCarvedDocumentFile,
     .error_code = 10,
     .on_block_taken = nullptr,
 };

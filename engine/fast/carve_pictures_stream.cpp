@@ -1,15 +1,20 @@
+#include <array>
+
 #include "engine/fast/carve_streams.h"
 #include "engine/fast/carving_frame.h"
+#include "engine/format/record_types.h"
+#include "engine/format/workspace_files.h"
 
 namespace vlx {
 namespace {
 
-// Version 0 with the instance of an OfficeArt picture record (WMF, EMF, JPEG, PICT,
-// PNG, DIB, and 0x800); the record type is not looked at.
-constexpr HeaderPattern kPictureRecord[] = {
-    {0xFFFF, 0x2160}, {0xFFFF, 0x3D40}, {0xFFFF, 0x46A0}, {0xFFFF, 0x5420},
-    {0xFFFF, 0x6E00}, {0xFFFF, 0x7A80}, {0xFFFF, 0x8000},
-};
+// A picture record's version/instance word; the record type is not looked at.
+constexpr std::array<HeaderPattern, kPictureRecordWords.size()> PictureRecordPatterns() {
+  std::array<HeaderPattern, kPictureRecordWords.size()> patterns{};
+  for (size_t i = 0; i < patterns.size(); ++i) patterns[i] = {0xFFFF, kPictureRecordWords[i]};
+  return patterns;
+}
+constexpr auto kPictureRecord = PictureRecordPatterns();
 
 // Shorter than the file; an empty record counts.
 bool ShorterThanFile(uint32_t record_length, uint64_t file_length) {
@@ -24,7 +29,7 @@ constexpr CarvingPhase kPicturesPhase{
     .length_test = ShorterThanFile,
     .hit = CarveHit::kCopyToEnd,
     .report_while_copying = true,
-    .file_name = "picfile",
+    .file_name = kCarvedPicturesFile,
     .error_code = 9,
     .on_block_taken = nullptr,
 };

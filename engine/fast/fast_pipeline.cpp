@@ -10,23 +10,23 @@
 #include "engine/fast/carve_streams.h"
 #include "engine/job/folder_tree.h"
 #include "engine/job/messages.h"
+#include "engine/format/workspace_files.h"
 
 namespace vlx {
 namespace {
 
-constexpr const char* kResultName = "RecSlideIntigrated.ppt";
 constexpr int kThumbnailWidth = 170;
 constexpr int kThumbnailHeight = 120;
 
 // The paths of the fourth phase, all but the result inside the workspace.
 struct FastPaths {
   explicit FastPaths(const RecoveryJob& job)
-      : document(job.workspace().File("docfile")),
-        user(job.workspace().File("userfile")),
-        pictures(job.workspace().File("picfile")),
-        compound(job.workspace().File("finpicfile")),
+      : document(job.workspace().File(kCarvedDocumentFile)),
+        user(job.workspace().File(kCarvedCurrentUserFile)),
+        pictures(job.workspace().File(kCarvedPicturesFile)),
+        compound(job.workspace().File(kAssembledCompoundFile)),
         export_folder(compound + "ff"),
-        result(job.env.output_folder + kResultName) {}
+        result(job.env.output_folder + kFastResultName) {}
 
   std::string SlideImage(int n) const {
     return export_folder + "/Slide" + std::to_string(n) + ".JPG";

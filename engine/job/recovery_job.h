@@ -10,7 +10,7 @@
 #include "engine/job/result_view.h"
 #include "engine/job/trace_log.h"
 #include "engine/job/workspace.h"
-#include "engine/scan/found_record.h"
+#include "engine/format/found_record.h"
 #include "engine/scan/slide_text_store.h"
 
 namespace vlx {

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/job/text_encoding.h"
+#include "engine/format/text_encoding.h"
 #include "engine/job/workspace.h"
 
 namespace vlx {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "engine/scan/plausible_length.h"
-#include "engine/scan/record_header.h"
+#include "engine/format/plausible_length.h"
+#include "engine/format/record_header.h"
 
 namespace vlx {
 namespace {

@@ -4,9 +4,9 @@
 
 #include "engine/job/recovery_job.h"
 #include "engine/rebuild/record_copy.h"
-#include "engine/rebuild/template_records.h"
+#include "engine/format/template_records.h"
 #include "engine/rebuild/trial_builder.h"
-#include "engine/rebuild/workspace_files.h"
+#include "engine/format/workspace_files.h"
 
 namespace vlx {
 namespace {

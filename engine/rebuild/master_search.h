@@ -9,7 +9,7 @@
 #include "engine/job/result_view.h"
 #include "engine/rebuild/master_candidate.h"
 #include "engine/rebuild/trial_preview.h"
-#include "engine/scan/found_record.h"
+#include "engine/format/found_record.h"
 
 namespace vlx {
 

@@ -2,23 +2,13 @@
 
 #include <algorithm>
 
-#include "engine/rebuild/record_bytes.h"
+#include "engine/format/byte_order.h"
+#include "engine/format/record_types.h"
 
 namespace vlx {
 namespace {
 
-constexpr uint16_t kPersistDirectoryType = 0x1772;
-constexpr uint16_t kUserEditType = 0x0FF5;
 constexpr uint32_t kMaxRunEntries = 0xFFF;
-
-void AppendU32(std::vector<uint8_t>& out, uint32_t value) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
-void AppendU16(std::vector<uint8_t>& out, uint16_t value) {
-  out.push_back(static_cast<uint8_t>(value));
-  out.push_back(static_cast<uint8_t>(value >> 8));
-}
 
 void AppendAtomHeader(std::vector<uint8_t>& out, uint16_t type, uint32_t length) {
   AppendU16(out, 0x0000);
@@ -40,7 +30,7 @@ std::vector<uint8_t> MakePersistDirectoryBlock(std::span<const uint32_t> offsets
   }
   std::vector<uint8_t> block;
   block.reserve(8 + body.size());
-  AppendAtomHeader(block, kPersistDirectoryType, static_cast<uint32_t>(body.size()));
+  AppendAtomHeader(block, kTypePersistDirectoryAtom, static_cast<uint32_t>(body.size()));
   block.insert(block.end(), body.begin(), body.end());
   return block;
 }
@@ -53,7 +43,7 @@ std::vector<uint8_t> MakePersistDirectoryBlock(uint32_t master_offset, uint32_t 
 std::vector<uint8_t> MakeUserEditBlock(uint32_t persist_directory_offset, uint32_t slide_count) {
   std::vector<uint8_t> block;
   block.reserve(kUserEditBlockSize);
-  AppendAtomHeader(block, kUserEditType, kUserEditBlockSize - 8);
+  AppendAtomHeader(block, kTypeUserEditAtom, kUserEditBlockSize - 8);
   AppendU32(block, kFirstSlideId);  // lastSlideIdRef
   AppendU16(block, 0x0A3F);         // version
   block.push_back(0);               // minorVersion

@@ -11,12 +11,12 @@
 #include "engine/rebuild/drawing_extract.h"
 #include "engine/rebuild/persist_directory.h"
 #include "engine/rebuild/rebuilt_compound_writer.h"
-#include "engine/rebuild/record_bytes.h"
+#include "engine/format/byte_order.h"
 #include "engine/rebuild/record_copy.h"
 #include "engine/rebuild/repaired_deck.h"
 #include "engine/rebuild/stream_prefix.h"
-#include "engine/rebuild/template_records.h"
-#include "engine/rebuild/workspace_files.h"
+#include "engine/format/template_records.h"
+#include "engine/format/workspace_files.h"
 
 namespace vlx {
 namespace {

@@ -1,8 +1,8 @@
 #include "engine/rebuild/rebuilt_compound_writer.h"
 
 #include "engine/job/messages.h"
-#include "engine/rebuild/record_bytes.h"
-#include "engine/rebuild/template_records.h"
+#include "engine/format/byte_order.h"
+#include "engine/format/template_records.h"
 #include "engine/storage/presentation_compound.h"
 
 namespace vlx {

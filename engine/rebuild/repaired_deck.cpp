@@ -10,15 +10,17 @@
 #include "engine/rebuild/drawing_extract.h"
 #include "engine/rebuild/persist_directory.h"
 #include "engine/rebuild/rebuilt_compound_writer.h"
-#include "engine/rebuild/record_bytes.h"
+#include "engine/format/byte_order.h"
+#include "engine/format/record_header.h"
 #include "engine/rebuild/record_copy.h"
 #include "engine/rebuild/record_tree.h"
 #include "engine/rebuild/slide_list_records.h"
 #include "engine/rebuild/slide_text_match.h"
 #include "engine/rebuild/stream_prefix.h"
-#include "engine/rebuild/template_records.h"
-#include "engine/rebuild/workspace_files.h"
+#include "engine/format/template_records.h"
+#include "engine/format/workspace_files.h"
 #include "engine/storage/presentation_compound.h"
+#include "engine/format/record_types.h"
 
 namespace vlx {
 namespace {
@@ -36,7 +38,7 @@ void Append(std::vector<uint8_t>& out, std::span<const uint8_t> piece) {
 int32_t CountTextHeaders(const std::vector<uint8_t>& records) {
   int32_t count = 0;
   for (size_t at = 0; at + 8 <= records.size();) {
-    if (GetU16(records, at + 2) == 0x0F9F) ++count;
+    if (GetU16(records, at + 2) == kTypeTextHeaderAtom) ++count;
     at += 8 + size_t{GetU32(records, at + 4)};
   }
   return count;

@@ -1,26 +1,15 @@
 #include "engine/rebuild/slide_list_records.h"
 
-#include "engine/job/text_encoding.h"
+#include "engine/format/byte_order.h"
+#include "engine/format/record_types.h"
+#include "engine/format/text_encoding.h"
 
 namespace vlx {
 namespace {
 
-constexpr uint16_t kSlideListType = 0x0FF0;
-constexpr uint16_t kSlidePersistType = 0x03F3;
-constexpr uint16_t kTextHeaderType = 0x0F9F;
-constexpr uint16_t kTextCharsType = 0x0FA0;
 constexpr uint32_t kSlidePersistFlags = 4;
 constexpr uint32_t kTitleTextType = 0;
 constexpr uint32_t kBodyTextType = 1;
-
-void AppendU16(std::vector<uint8_t>& out, uint16_t value) {
-  out.push_back(static_cast<uint8_t>(value));
-  out.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-void AppendU32(std::vector<uint8_t>& out, uint32_t value) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
 
 void AppendHeader(std::vector<uint8_t>& out, uint16_t version_instance, uint16_t type,
                   uint32_t length) {
@@ -46,9 +35,9 @@ std::u16string PlaceholderText(const std::string& utf8) {
 
 void AppendPlaceholderText(std::vector<uint8_t>& out, uint16_t reference, uint32_t text_type,
                            const std::u16string& text) {
-  AppendHeader(out, static_cast<uint16_t>(reference << 4), kTextHeaderType, 4);
+  AppendHeader(out, static_cast<uint16_t>(reference << 4), kTypeTextHeaderAtom, 4);
   AppendU32(out, text_type);
-  AppendHeader(out, 0, kTextCharsType, static_cast<uint32_t>(text.size() * 2));
+  AppendHeader(out, 0, kTypeTextCharsAtom, static_cast<uint32_t>(text.size() * 2));
   for (char16_t unit : text) AppendU16(out, static_cast<uint16_t>(unit));
 }
 
@@ -57,7 +46,7 @@ void AppendPlaceholderText(std::vector<uint8_t>& out, uint16_t reference, uint32
 std::vector<uint8_t> MakeSlideList(std::span<const SlideListEntry> entries) {
   std::vector<uint8_t> body;
   for (const SlideListEntry& entry : entries) {
-    AppendHeader(body, 0, kSlidePersistType, 20);
+    AppendHeader(body, 0, kTypeSlidePersistAtom, 20);
     AppendU32(body, entry.persist_id);
     AppendU32(body, kSlidePersistFlags);
     AppendU32(body, static_cast<uint32_t>(entry.text_count));
@@ -67,7 +56,7 @@ std::vector<uint8_t> MakeSlideList(std::span<const SlideListEntry> entries) {
   }
   std::vector<uint8_t> list;
   list.reserve(8 + body.size());
-  AppendHeader(list, 0x000F, kSlideListType, static_cast<uint32_t>(body.size()));
+  AppendHeader(list, 0x000F, kTypeSlideListWithText, static_cast<uint32_t>(body.size()));
   list.insert(list.end(), body.begin(), body.end());
   return list;
 }

@@ -4,17 +4,13 @@
 #include <cstring>
 #include <set>
 
-#include "engine/rebuild/record_bytes.h"
+#include "engine/format/byte_order.h"
 #include "engine/rebuild/record_copy.h"
+#include "engine/format/record_types.h"
 
 namespace vlx {
 namespace {
 
-constexpr uint16_t kDocumentType = 0x03E8;
-constexpr uint16_t kSlideType = 0x03EE;
-constexpr uint16_t kSlideAtomType = 0x03EF;
-constexpr uint16_t kSlidePersistType = 0x03F3;
-constexpr uint16_t kPersistDirectoryType = 0x1772;
 constexpr uint32_t kDocumentPersistId = 1;
 constexpr size_t kSlideAtomEnd = 40;  // Slide header + SlideAtom before the drawing
 constexpr uint32_t kLargestDirectory = 1 << 20;
@@ -55,7 +51,7 @@ void SlideTextMatcher::ReadSlideLists(const FoundRecordList& slide_lists) {
       const uint16_t type = GetU16(bytes, at + 2);
       const size_t next = at + 8 + size_t{GetU32(bytes, at + 4)};
       if (next > end) break;
-      if (type == kSlidePersistType && next - at >= 8 + 8) {
+      if (type == kTypeSlidePersistAtom && next - at >= 8 + 8) {
         current = &entries_[GetU32(bytes, at + 8)];
         *current = SlideEntryTexts{{}, static_cast<int32_t>(GetU32(bytes, at + 16))};
       } else if (current != nullptr) {
@@ -109,8 +105,8 @@ std::optional<SlideEntryTexts> SlideTextMatcher::ForDrawing(uint64_t drawing_off
   const uint64_t slide = drawing_offset - kSlideAtomEnd;
   uint8_t head[kSlideAtomEnd];
   if (file_.ReadAt(slide, head, sizeof head) != sizeof head) return std::nullopt;
-  if (GetU16(head, 0) != 0x000F || GetU16(head, 2) != kSlideType ||
-      GetU16(head, 10) != kSlideAtomType) {
+  if (GetU16(head, 0) != 0x000F || GetU16(head, 2) != kTypeSlide ||
+      GetU16(head, 10) != kTypeSlideAtom) {
     return std::nullopt;
   }
   std::set<uint32_t> ids;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/job/damaged_file.h"
-#include "engine/scan/found_record.h"
+#include "engine/format/found_record.h"
 
 namespace vlx {
 

@@ -1,8 +1,9 @@
 #include "engine/rebuild/stream_prefix.h"
 
-#include "engine/rebuild/record_bytes.h"
+#include "engine/format/byte_order.h"
+#include "engine/format/record_header.h"
 #include "engine/rebuild/template_patching.h"
-#include "engine/rebuild/template_records.h"
+#include "engine/format/template_records.h"
 
 namespace vlx {
 namespace {

@@ -2,7 +2,8 @@
 
 #include <limits>
 
-#include "engine/rebuild/record_bytes.h"
+#include "engine/format/byte_order.h"
+#include "engine/format/record_header.h"
 
 namespace vlx {
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "engine/rebuild/template_records.h"
+#include "engine/format/template_records.h"
 
 namespace vlx {
 

@@ -6,8 +6,8 @@
 #include "engine/rebuild/rebuilt_compound_writer.h"
 #include "engine/rebuild/record_copy.h"
 #include "engine/rebuild/stream_prefix.h"
-#include "engine/rebuild/template_records.h"
-#include "engine/rebuild/workspace_files.h"
+#include "engine/format/template_records.h"
+#include "engine/format/workspace_files.h"
 
 namespace vlx {
 namespace {

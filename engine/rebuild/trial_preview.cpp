@@ -11,7 +11,7 @@
 #include "engine/job/messages.h"
 #include "engine/job/recovery_job.h"
 #include "engine/rebuild/record_tree.h"
-#include "engine/rebuild/workspace_files.h"
+#include "engine/format/workspace_files.h"
 
 namespace vlx {
 namespace {

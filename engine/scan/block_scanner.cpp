@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/scan/record_header.h"
+#include "engine/format/record_header.h"
 
 namespace vlx {
 

@@ -4,13 +4,10 @@
 #include <array>
 #include <cstring>
 
+#include "engine/format/record_types.h"
+
 namespace vlx {
 namespace {
-
-// Version/instance words of the blip records: WMF, EMF, JPEG, PICT, PNG, DIB, and one
-// of no published kind.
-constexpr std::array<uint16_t, 7> kPictureRecordWords = {0x2160, 0x3D40, 0x46A0, 0x5420,
-                                                         0x6E00, 0x7A80, 0x8000};
 
 // Bytes expected at an offset of the picture data; an empty pattern is no test.
 struct BytePattern {

@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "engine/job/messages.h"
-#include "engine/rebuild/workspace_files.h"
+#include "engine/format/workspace_files.h"
 #include "engine/scan/file_range_copy.h"
 #include "engine/scan/picture_signatures.h"
-#include "engine/scan/plausible_length.h"
-#include "engine/scan/record_header.h"
+#include "engine/format/plausible_length.h"
+#include "engine/format/record_header.h"
 
 namespace vlx {
 namespace {

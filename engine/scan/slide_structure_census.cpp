@@ -3,7 +3,7 @@
 #include "engine/job/messages.h"
 #include "engine/scan/block_scanner.h"
 #include "engine/scan/byte_match.h"
-#include "engine/scan/plausible_length.h"
+#include "engine/format/plausible_length.h"
 
 namespace vlx {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "engine/job/damaged_file.h"
 #include "engine/job/recovery_job.h"
-#include "engine/scan/record_header.h"
+#include "engine/format/record_header.h"
 
 namespace vlx {
 

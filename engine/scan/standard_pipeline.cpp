@@ -9,11 +9,10 @@
 #include "engine/scan/picture_stream_search.h"
 #include "engine/scan/slide_structure_census.h"
 #include "engine/scan/text_census.h"
+#include "engine/format/workspace_files.h"
 
 namespace vlx {
 namespace {
-
-constexpr const char* kRepairedDeckName = "RecSlide.ppt";
 
 // Quits and drops the office the run held through the rebuild; its errors do not matter
 // any more at this point.
@@ -90,7 +89,7 @@ void RunStandardPipeline(RecoveryJob& job, DamagedFile& file) {
 
   sink.SetStatus("Writing objects data in slide...");
   RebuildOptions options;
-  options.deck_path = job.env.output_folder + kRepairedDeckName;
+  options.deck_path = job.env.output_folder + kStandardResultName;
   const RebuildSummary rebuilt = RebuildPresentation(job, file, *choice, options);
 
   // The repaired deck was saved by the rebuild before its workspace went; what is left

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/job/text_encoding.h"
-#include "engine/scan/record_header.h"
+#include "engine/format/text_encoding.h"
+#include "engine/format/record_header.h"
 
 namespace vlx {
 namespace {

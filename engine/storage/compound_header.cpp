@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "engine/rebuild/record_bytes.h"
+#include "engine/format/byte_order.h"
 #include "engine/storage/compound_format.h"
 
 namespace vlx {

@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstring>
 
-#include "engine/rebuild/record_bytes.h"
+#include "engine/format/byte_order.h"
 #include "engine/storage/entry_name.h"
 
 namespace vlx {

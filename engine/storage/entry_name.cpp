@@ -1,6 +1,6 @@
 #include "engine/storage/entry_name.h"
 
-#include "engine/job/text_encoding.h"
+#include "engine/format/text_encoding.h"
 #include "engine/storage/compound_format.h"
 
 namespace vlx {

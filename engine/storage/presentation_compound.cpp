@@ -1,7 +1,7 @@
 #include "engine/storage/presentation_compound.h"
 
 #include "engine/job/messages.h"
-#include "engine/rebuild/template_records.h"
+#include "engine/format/template_records.h"
 #include "engine/storage/compound_storage.h"
 #include "engine/storage/copy_file_to_stream.h"
 

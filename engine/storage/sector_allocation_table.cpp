@@ -1,6 +1,6 @@
 #include "engine/storage/sector_allocation_table.h"
 
-#include "engine/rebuild/record_bytes.h"
+#include "engine/format/byte_order.h"
 #include "engine/storage/compound_format.h"
 
 namespace vlx {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "engine/fast/carve_streams.h"
-#include "engine/rebuild/template_records.h"
+#include "engine/format/template_records.h"
 #include "tests/fast/carving_fixture.h"
 
 namespace vlx::testing {

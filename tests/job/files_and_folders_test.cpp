@@ -6,7 +6,7 @@
 #include "engine/job/damaged_file.h"
 #include "engine/job/folder_tree.h"
 #include "engine/job/output_folder.h"
-#include "engine/job/text_encoding.h"
+#include "engine/format/text_encoding.h"
 #include "engine/job/workspace.h"
 #include "tests/support/temp_dir.h"
 

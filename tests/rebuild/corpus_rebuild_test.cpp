@@ -9,9 +9,9 @@
 
 #include "engine/rebuild/automatic_master_dialog.h"
 #include "engine/rebuild/presentation_rebuild.h"
-#include "engine/rebuild/record_bytes.h"
+#include "engine/format/byte_order.h"
 #include "engine/rebuild/trial_builder.h"
-#include "engine/rebuild/workspace_files.h"
+#include "engine/format/workspace_files.h"
 #include "engine/scan/picture_stream_search.h"
 #include "engine/scan/slide_structure_census.h"
 #include "engine/scan/standard_pipeline.h"

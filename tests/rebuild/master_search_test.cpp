@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include "engine/rebuild/automatic_master_dialog.h"
-#include "engine/rebuild/workspace_files.h"
+#include "engine/format/workspace_files.h"
 #include "tests/rebuild/record_builder.h"
 #include "tests/stages/stage_run.h"
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "engine/rebuild/record_bytes.h"
+#include "engine/format/byte_order.h"
 
 namespace vlx {
 namespace {

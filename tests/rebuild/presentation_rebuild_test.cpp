@@ -5,9 +5,9 @@
 
 #include <algorithm>
 
-#include "engine/rebuild/record_bytes.h"
-#include "engine/rebuild/template_records.h"
-#include "engine/rebuild/workspace_files.h"
+#include "engine/format/byte_order.h"
+#include "engine/format/template_records.h"
+#include "engine/format/workspace_files.h"
 #include "tests/rebuild/record_builder.h"
 #include "tests/stages/stage_run.h"
 

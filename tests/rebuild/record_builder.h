@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/rebuild/record_bytes.h"
+#include "engine/format/byte_order.h"
 
 namespace vlx::testing {
 

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/rebuild/record_bytes.h"
+#include "engine/format/byte_order.h"
 #include "engine/rebuild/record_tree.h"
 #include "engine/rebuild/slide_list_records.h"
-#include "engine/rebuild/template_records.h"
+#include "engine/format/template_records.h"
 #include "tests/rebuild/record_builder.h"
 #include "tests/stages/stage_run.h"
 

@@ -9,11 +9,11 @@
 #include <map>
 #include <set>
 
-#include "engine/job/text_encoding.h"
+#include "engine/format/text_encoding.h"
 #include "engine/scan/extract_images.h"
 #include "engine/scan/picture_signatures.h"
 #include "engine/scan/picture_stream_search.h"
-#include "engine/scan/record_header.h"
+#include "engine/format/record_header.h"
 #include "engine/scan/slide_structure_census.h"
 #include "engine/scan/text_census.h"
 #include "tests/scan/compound_walk.h"

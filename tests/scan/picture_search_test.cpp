@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "engine/rebuild/workspace_files.h"
+#include "engine/format/workspace_files.h"
 #include "engine/scan/extract_images.h"
 #include "engine/scan/picture_signatures.h"
 #include "engine/scan/picture_stream_search.h"

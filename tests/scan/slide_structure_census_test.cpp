@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "engine/scan/plausible_length.h"
+#include "engine/format/plausible_length.h"
 #include "tests/scan/scan_run.h"
 
 namespace vlx::testing {

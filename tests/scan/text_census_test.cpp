@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/scan/record_header.h"
+#include "engine/format/record_header.h"
 #include "tests/scan/scan_run.h"
 
 namespace vlx::testing {

@@ -3,7 +3,7 @@
 #include "engine/fast/assemble_compound.h"
 #include "engine/job/messages.h"
 #include "engine/rebuild/rebuilt_compound_writer.h"
-#include "engine/rebuild/template_records.h"
+#include "engine/format/template_records.h"
 #include "tests/storage/compound_readers.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/recording_view.h"

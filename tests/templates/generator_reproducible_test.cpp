@@ -37,9 +37,9 @@ TEST(TemplateGenerator, RegeneratesTheCommittedDataByteForByte) {
   const std::string regenerated = ReadWhole(output);
   fs::remove(output);
   const std::string committed =
-      ReadWhole(source / "engine" / "rebuild" / "template_records_data.inc");
+      ReadWhole(source / "engine" / "format" / "template_records_data.inc");
   ASSERT_FALSE(committed.empty());
-  EXPECT_TRUE(regenerated == committed) << "engine/rebuild/template_records_data.inc is stale: "
+  EXPECT_TRUE(regenerated == committed) << "engine/format/template_records_data.inc is stale: "
                                            "re-run tools/generate_template_records.py";
 }
 

@@ -1,6 +1,6 @@
 #include "tests/templates/record_walker.h"
 
-#include "engine/rebuild/record_bytes.h"
+#include "engine/format/byte_order.h"
 
 namespace vlx::testing {
 namespace {

@@ -7,8 +7,8 @@
 #include <span>
 #include <string>
 
-#include "engine/rebuild/record_bytes.h"
-#include "engine/rebuild/template_records.h"
+#include "engine/format/byte_order.h"
+#include "engine/format/template_records.h"
 #include "tests/templates/record_walker.h"
 
 namespace vlx {

@@ -1,9 +1,9 @@
-#include "engine/rebuild/template_records.h"
+#include "engine/format/template_records.h"
 
 namespace vlx {
 namespace {
 
-#include "engine/rebuild/template_records_data.inc"
+#include "engine/format/template_records_data.inc"
 
 TemplateRecords MakePristineTemplates() {
   TemplateRecords records;

@@ -1,4 +1,4 @@
-#include "engine/job/text_encoding.h"
+#include "engine/format/text_encoding.h"
 
 #include <array>
 

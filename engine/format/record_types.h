@@ -1,0 +1,35 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace vlx {
+
+// Record type numbers of the presentation format ([MS-PPT]) and of the OfficeArt drawings
+// inside it ([MS-ODRAW]). The one list of them: code elsewhere names these constants.
+inline constexpr uint16_t kTypeDocument = 0x03E8;
+inline constexpr uint16_t kTypeSlide = 0x03EE;
+inline constexpr uint16_t kTypeSlideAtom = 0x03EF;
+inline constexpr uint16_t kTypeNotes = 0x03F0;
+inline constexpr uint16_t kTypeSlidePersistAtom = 0x03F3;
+inline constexpr uint16_t kTypeMainMaster = 0x03F8;
+inline constexpr uint16_t kTypePPDrawing = 0x040C;
+inline constexpr uint16_t kTypeTextHeaderAtom = 0x0F9F;
+inline constexpr uint16_t kTypeTextCharsAtom = 0x0FA0;
+inline constexpr uint16_t kTypeTextBytesAtom = 0x0FA8;
+inline constexpr uint16_t kTypeSlideListWithText = 0x0FF0;
+inline constexpr uint16_t kTypeUserEditAtom = 0x0FF5;
+inline constexpr uint16_t kTypeCurrentUserAtom = 0x0FF6;
+inline constexpr uint16_t kTypeProgTags = 0x1388;
+inline constexpr uint16_t kTypePersistDirectoryAtom = 0x1772;
+inline constexpr uint16_t kTypeBlipStore = 0xF001;
+
+// Byte 0 of a version-0xF container header whose instance has its low four bits clear.
+inline constexpr uint8_t kContainerMark = 0x0F;
+
+// Version/instance words that open an OfficeArt picture (blip) record: version 0 and the
+// instance of a WMF, EMF, JPEG, PICT, PNG or DIB blip, and one of no published kind.
+inline constexpr std::array<uint16_t, 7> kPictureRecordWords = {0x2160, 0x3D40, 0x46A0, 0x5420,
+                                                                0x6E00, 0x7A80, 0x8000};
+
+}  // namespace vlx

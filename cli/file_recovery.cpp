@@ -22,10 +22,12 @@ int Severity(int status) {
       return 0;
     case kExitNothingRecovered:
       return 1;
-    case kExitUnusable:
+    case kExitIncomplete:
       return 2;
-    default:
+    case kExitUnusable:
       return 3;
+    default:
+      return 4;
   }
 }
 
@@ -54,12 +56,13 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
   record.output_folder = env.output_folder;
   const std::string saved =
       env.output_folder + (mode == RecoveryMode::kFast ? kFastResultName : kStandardResultName);
-  if (NonEmptyFile(saved)) record.saved_presentation = saved;
+  if (!env.output_folder.empty() && NonEmptyFile(saved)) record.saved_presentation = saved;
   record.slides = view.slides();
   record.data_slides = view.data_slides();
   record.pictures = view.pictures();
   record.critical_errors = services.sink.TakeCriticalErrors();
   record.stopped = services.stop.load();
+  record.failure = env.failure;
   record.census = census.TakeCensus();
   return record;
 }
@@ -72,6 +75,7 @@ std::string RunSummary(const RunRecord& run) {
           ", data slides: " + std::to_string(run.data_slides.size()) +
           ", pictures: " + std::to_string(run.pictures.size());
   if (run.stopped) text += "; stopped by the user";
+  if (!run.failure.empty()) text += "; the run failed: " + run.failure;
   return text;
 }
 
@@ -97,18 +101,24 @@ FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
   // Auto: the fast mode advises the standard mode when it listed no slide; the standard
   // run follows in a folder inside the fast run's, as a second run would.
   if (line.mode == RecoveryMode::kAuto && !services.stop.load() &&
-      report.runs.back().slides.empty()) {
+      report.runs.back().slides.empty() && !report.runs.back().output_folder.empty()) {
     const std::string nested = report.runs.back().output_folder;
     report.runs.push_back(RunMode(RecoveryMode::kStandard, line, nested, input, services));
     services.sink.PrintLine(RunSummary(report.runs.back()));
   }
   bool recovered = false;
   bool stopped = false;
+  bool failed = false;
   for (const RunRecord& run : report.runs) {
     recovered = recovered || run.RecoveredSomething();
     stopped = stopped || run.stopped;
+    failed = failed || !run.failure.empty();
+    if (report.error.empty() && !run.failure.empty()) report.error = run.failure;
   }
-  report.exit_status = stopped ? kExitStopped : recovered ? kExitRecovered : kExitNothingRecovered;
+  report.exit_status = stopped    ? kExitStopped
+                       : failed   ? kExitIncomplete
+                       : recovered ? kExitRecovered
+                                   : kExitNothingRecovered;
   return report;
 }
 

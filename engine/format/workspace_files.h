@@ -17,6 +17,7 @@ inline constexpr const char* kSlideDocumentFile = "Dat0012241";  // one drawing'
 inline constexpr const char* kPicturesFile = "vlxpicfile";       // the rebuilt Pictures stream
 inline constexpr const char* kRebuiltCompoundFile = "vlxppt";    // the packed presentation
 inline constexpr const char* kTrialExportFolder = "vlxppthh";    // trial slide pictures
+inline constexpr const char* kOfficeSavedDeckFile = "vlxsaved.ppt";  // the office's save
 
 // The saved presentation of each mode, in the run's output folder.
 inline constexpr const char* kFastResultName = "RecSlideIntigrated.ppt";

@@ -6,36 +6,30 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "engine/job/checked_writes.h"
+#include "engine/job/file_calls.h"
+
 namespace vlx {
 namespace {
 constexpr size_t kPiece = size_t{1} << 20;
 }  // namespace
 
 DirectOutputFile::DirectOutputFile(const std::string& path)
-    : fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600)) {
+    : path_(path), fd_(CreateForWriting(path, 0600)) {
   failed_ = fd_ < 0;
 }
 
 DirectOutputFile::~DirectOutputFile() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) Files().Close(fd_);
 }
 
 void DirectOutputFile::Write(const uint8_t* data, size_t count) {
-  while (!failed_ && count > 0) {
-    const ssize_t n = ::write(fd_, data, count);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      failed_ = true;
-      break;
-    }
-    data += n;
-    count -= static_cast<size_t>(n);
-  }
+  if (!failed_ && !WriteAll(fd_, data, count, path_)) failed_ = true;
 }
 
 bool DirectOutputFile::Close() {
   if (fd_ >= 0) {
-    if (::close(fd_) != 0) failed_ = true;
+    if (!CloseChecked(fd_, path_)) failed_ = true;
     fd_ = -1;
     closed_ = true;
   }

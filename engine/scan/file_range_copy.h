@@ -24,6 +24,7 @@ class DirectOutputFile {
   bool Close();
 
  private:
+  std::string path_;
   int fd_ = -1;
   bool closed_ = false;
   bool failed_ = false;

@@ -1,5 +1,7 @@
 #include "engine/storage/presentation_compound.h"
 
+#include <unistd.h>
+
 #include "engine/job/messages.h"
 #include "engine/format/template_records.h"
 #include "engine/storage/compound_storage.h"
@@ -22,6 +24,7 @@ bool WritePresentationCompound(RecoveryJob& job, const PresentationCompoundMarks
   Mark(job, marks.second);
   std::unique_ptr<CompoundStorage> storage = CompoundStorage::Create(path);
   if (storage == nullptr) {
+    ::unlink(path.c_str());  // whatever the failed creation left
     ShowCriticalError(job.sink(), marks.storage_error);
     Mark(job, marks.last);
     return false;
@@ -53,6 +56,9 @@ bool WritePresentationCompound(RecoveryJob& job, const PresentationCompoundMarks
 
   const bool committed = storage->Commit();
   storage.reset();  // releases the streams, then the storage
+  // A compound file that could not be written whole is not left for a later stage (or
+  // the office) to take for one.
+  if (!committed) ::unlink(path.c_str());
   Mark(job, marks.after_release);
   Mark(job, marks.last);
   return committed;

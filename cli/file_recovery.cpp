@@ -87,10 +87,18 @@ FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
   report.input = input;
   {
     std::string why;
-    if (!DamagedFile::Open(input, &why)) {
+    const std::unique_ptr<DamagedFile> file = DamagedFile::Open(input, &why);
+    if (!file) {
       report.error = why;
       report.exit_status = kExitUnusable;
       services.sink.PrintLine("vlxrecover: cannot read " + why);
+      return report;
+    }
+    // An empty file holds nothing to recover: no run, no empty output folder.
+    if (file->GetLength() == 0) {
+      report.error = input + ": the file is empty; there is nothing to recover";
+      report.exit_status = kExitNothingRecovered;
+      services.sink.PrintLine("vlxrecover: " + report.error);
       return report;
     }
   }

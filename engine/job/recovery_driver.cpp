@@ -8,6 +8,7 @@
 #include "engine/job/messages.h"
 #include "engine/job/output_folder.h"
 #include "engine/job/write_failure.h"
+#include "engine/scan/encryption_check.h"
 #include "engine/scan/extract_images.h"
 #include "engine/scan/standard_pipeline.h"
 
@@ -86,6 +87,11 @@ bool DriveRun(RunEnvironment& env, const std::string& input_path, int open_error
       failure = "cannot open " + why;
     } else {
       opened = true;
+      if (LooksEncrypted(*file)) {
+        env.sink.AppendLog(kEncryptedNotice);
+        env.sink.ShowMessage(MessageOwner::kView, kEncryptedNotice, kMessageCaption,
+                             kStyleWarning);
+      }
       failure = RunGuarded(job, [&] { pipeline(job, *file); });
     }
   }

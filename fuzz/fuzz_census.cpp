@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "engine/job/damaged_file.h"
@@ -68,6 +69,7 @@ const std::string& Folder() {
   static const std::string folder = [] {
     std::string pattern = "/tmp/vlxfuzz-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) __builtin_trap();
+    std::atexit([] { vlx::DeleteFolderTree(Folder()); });
     return pattern + "/";
   }();
   return folder;

@@ -6,6 +6,7 @@
 #include "engine/job/damaged_file.h"
 #include "engine/job/guarded_pipeline.h"
 #include "engine/job/messages.h"
+#include "engine/job/office_fault.h"
 #include "engine/job/output_folder.h"
 #include "engine/job/write_failure.h"
 #include "engine/scan/encryption_check.h"
@@ -46,6 +47,18 @@ void CollectWriteFailure(RunEnvironment& env) {
   if (!failure) return;
   env.sink.AppendLog("Writing failed: " + *failure + "\r\n");
   if (env.failure.empty()) env.failure = "writing failed: " + *failure;
+}
+
+// An office that crashed, hung or could not be started took the slides it had not
+// rendered yet with it: the run says so and counts as partial.
+void CollectOfficeFault(RunEnvironment& env) {
+  const std::optional<std::string> fault = TakeOfficeFault();
+  if (!fault) return;
+  const std::string text = "The office failed during the run: " + *fault +
+                           ". The slides it had not rendered yet are missing; the result is "
+                           "partial.";
+  env.sink.AppendLog(text + "\r\n");
+  if (env.failure.empty()) env.failure = *fault;
 }
 
 // Claims the output folder; false (the run ended and reported) when none can be made.
@@ -98,6 +111,7 @@ bool DriveRun(RunEnvironment& env, const std::string& input_path, int open_error
   env.workspace.Delete();
   if (!failure.empty()) env.failure = failure;
   CollectWriteFailure(env);
+  CollectOfficeFault(env);
   ReportEnd(env);
   return opened;
 }
@@ -112,6 +126,7 @@ void PrepareJob(RecoveryJob& job, const std::string& input_path, const std::stri
 void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {
   env.failure.clear();
   TakeWriteFailure();  // an earlier run's failure is not this run's
+  TakeOfficeFault();
   if (!ClaimOutputFolder(env)) return;
   if (!DriveRun(env, input_path, 4, RunFastPipeline)) return;
   if (env.view.ItemCount(ResultList::kSlides) == 0) {
@@ -123,6 +138,7 @@ void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {
 void DriveStandardRecovery(RunEnvironment& env, const std::string& input_path) {
   env.failure.clear();
   TakeWriteFailure();
+  TakeOfficeFault();
   env.trace.Checkpoint(3);
   if (!ClaimOutputFolder(env)) return;
   env.trace.Checkpoint(4);

@@ -1,5 +1,7 @@
 // The desktop program: one window, one run at a time.
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -7,7 +9,6 @@
 #include <QLineEdit>
 #include <QScreen>
 #include <QTimer>
-#include <unistd.h>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -57,9 +58,9 @@ struct Options {
   QCommandLineOption run{"run", "Repair FILE at once, without questions.", "FILE"};
   QCommandLineOption mode{"mode", "Mode of an unattended run: standard or fast.", "MODE",
                           "standard"};
-  QCommandLineOption shot{
-      "screenshot", "Save the window as PNG (after an unattended run, or at start) and end.",
-      "PNG"};
+  QCommandLineOption shot{"screenshot",
+                          "Save the window as PNG (after an unattended run, or at start) and end.",
+                          "PNG"};
 };
 
 void Describe(QCommandLineParser& parser, const Options& options) {
@@ -92,8 +93,8 @@ int RunStatus(vlx::app::RecoveryView& view) {
   if (view.stop_flag().load()) return kExitStopped;
   if (env != nullptr && !env->failure.empty()) return kExitIncomplete;
   int items = 0;
-  for (auto list : {vlx::ResultList::kSlides, vlx::ResultList::kDataSlides,
-                    vlx::ResultList::kPictures})
+  for (auto list :
+       {vlx::ResultList::kSlides, vlx::ResultList::kDataSlides, vlx::ResultList::kPictures})
     items += view.list(list)->count();
   return items > 0 ? kExitRecovered : kExitNothingRecovered;
 }
@@ -174,8 +175,7 @@ int main(int argc, char** argv) {
   services.terminate_office = [] { vlx::TerminatePowerPoint(); };
 
   vlx::app::MainWindow window(
-      std::move(services), [&office] { office->OnPowerPointWatchdogTimer(); },
-      QDir::currentPath());
+      std::move(services), [&office] { office->OnPowerPointWatchdogTimer(); }, QDir::currentPath());
   // Ends at once without Qt's teardown; the office (its process, profile folder and
   // pipe) and the workspace go first.
   const auto end_now = [&](int status) {

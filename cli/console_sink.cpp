@@ -1,9 +1,9 @@
 #include "cli/console_sink.h"
 
-#include "cli/terminal_text.h"
-
 #include <algorithm>
 #include <cctype>
+
+#include "cli/terminal_text.h"
 
 namespace vlx::cli {
 namespace {

@@ -4,9 +4,9 @@
 
 #include "cli/census_recording_dialog.h"
 #include "cli/console_view.h"
+#include "engine/format/workspace_files.h"
 #include "engine/job/damaged_file.h"
 #include "engine/job/recovery_driver.h"
-#include "engine/format/workspace_files.h"
 
 namespace vlx::cli {
 namespace {
@@ -123,8 +123,8 @@ FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
     failed = failed || !run.failure.empty();
     if (report.error.empty() && !run.failure.empty()) report.error = run.failure;
   }
-  report.exit_status = stopped    ? kExitStopped
-                       : failed   ? kExitIncomplete
+  report.exit_status = stopped     ? kExitStopped
+                       : failed    ? kExitIncomplete
                        : recovered ? kExitRecovered
                                    : kExitNothingRecovered;
   return report;

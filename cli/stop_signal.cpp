@@ -56,6 +56,8 @@ void InstallStopSignal(StopFlag& flag, std::string workspace_folder) {
   std::thread(WatchSignals, &flag, std::move(workspace_folder)).detach();
 }
 
-bool StopSignalled() { return g_signalled.load(); }
+bool StopSignalled() {
+  return g_signalled.load();
+}
 
 }  // namespace vlx::cli

@@ -7,8 +7,7 @@ std::string TerminalSafe(std::string_view text) {
   safe.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte == 0xC2 && i + 1 < text.size() &&
-        static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+    if (byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
         static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
       safe.push_back('?');
       ++i;

@@ -43,7 +43,8 @@ std::string MakeOfficeFolder() {
     throw office::AutomationError("cannot create " + root + ": " + std::strerror(errno));
   }
   if (!IsPrivateFolder(root)) {
-    throw office::AutomationError(root + " is not a private folder of this user (a link or "
+    throw office::AutomationError(root +
+                                  " is not a private folder of this user (a link or "
                                   "another user's folder); refusing to use it");
   }
   std::string pattern = root + "/office-" + std::to_string(++office_counter) + "-XXXXXX";

@@ -18,8 +18,7 @@ bool NoteFailedCall(const std::string& path, int error_number) {
 }
 
 int CreateForWriting(const std::string& path, mode_t mode, bool exclusive) {
-  const int flags =
-      O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC);
+  const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC);
   const int fd = Files().Open(path.c_str(), flags, mode);
   if (fd < 0) NoteFailedCall(path, errno);
   return fd;

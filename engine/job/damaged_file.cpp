@@ -38,12 +38,14 @@ DamagedFile::DamagedFile(int fd, uint64_t length, std::string path)
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
-DamagedFile::~DamagedFile() { ::close(fd_); }
+DamagedFile::~DamagedFile() {
+  ::close(fd_);
+}
 
 bool DamagedFile::Fill(uint64_t offset, size_t minimum) {
   if (offset >= window_start_ && offset + minimum <= window_start_ + window_size_) return true;
-  const size_t wanted = static_cast<size_t>(
-      std::min<uint64_t>(std::max(kWindowSize, minimum), length_ - offset));
+  const size_t wanted =
+      static_cast<size_t>(std::min<uint64_t>(std::max(kWindowSize, minimum), length_ - offset));
   if (window_.size() < wanted) window_.resize(wanted);
   window_start_ = offset;
   window_size_ = 0;

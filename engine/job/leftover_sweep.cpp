@@ -28,7 +28,9 @@ pid_t OwnerOf(std::string_view name) {
   return pid;
 }
 
-bool ProcessGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
+bool ProcessGone(pid_t pid) {
+  return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
 
 }  // namespace
 

@@ -34,7 +34,7 @@ bool WorkspaceUsable(RunEnvironment& env) {
 // The end of a run in the log. A run that a failure ended early says so instead of
 // claiming completion (its reason is already in the log).
 void ReportEnd(RunEnvironment& env) {
-  env.sink.AppendLog(env.stop.load()          ? "User aborted repairing process"
+  env.sink.AppendLog(env.stop.load()        ? "User aborted repairing process"
                      : !env.failure.empty() ? "Repairing ended early"
                                             : "Repairing completed");
   env.sink.ShowRunEnded();
@@ -102,8 +102,7 @@ bool DriveRun(RunEnvironment& env, const std::string& input_path, int open_error
       opened = true;
       if (LooksEncrypted(*file)) {
         env.sink.AppendLog(kEncryptedNotice);
-        env.sink.ShowMessage(MessageOwner::kView, kEncryptedNotice, kMessageCaption,
-                             kStyleWarning);
+        env.sink.ShowMessage(MessageOwner::kView, kEncryptedNotice, kMessageCaption, kStyleWarning);
       }
       failure = RunGuarded(job, [&] { pipeline(job, *file); });
     }

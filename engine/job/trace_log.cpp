@@ -23,7 +23,8 @@ TraceLog::TraceLog(std::string path, bool enabled) : path_(std::move(path)), ena
 
 void TraceLog::Trace(std::string_view text) const {
   // O_NOFOLLOW: a symlink planted at the fixed name is never followed.
-  const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const int fd =
+      ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return;  // the line is dropped; the run goes on
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {

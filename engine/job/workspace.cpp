@@ -33,7 +33,9 @@ std::string Workspace::SystemTempPath() {
   return WithSlash(path);
 }
 
-std::string Workspace::PerProcessName() { return "vlxTemp-" + std::to_string(::getpid()); }
+std::string Workspace::PerProcessName() {
+  return "vlxTemp-" + std::to_string(::getpid());
+}
 
 Workspace Workspace::Fresh() {
   std::string pattern = SystemTempPath() + PerProcessName() + "-XXXXXX";
@@ -61,7 +63,8 @@ bool Workspace::Create(std::string* error) const {
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ELOOP || errno == ENOTDIR)
-      return Refuse(error, folder + " is not a folder of ours (a link or a file); refusing to use it");
+      return Refuse(error,
+                    folder + " is not a folder of ours (a link or a file); refusing to use it");
     return Refuse(error, folder + ": " + std::strerror(errno));
   }
   struct stat st {};

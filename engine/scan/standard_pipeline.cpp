@@ -5,11 +5,11 @@
 #include "automation/api/office_api.h"
 #include "automation/stages/held_office.h"
 #include "automation/stages/text_slide_writer.h"
+#include "engine/format/workspace_files.h"
 #include "engine/rebuild/presentation_rebuild.h"
 #include "engine/scan/picture_stream_search.h"
 #include "engine/scan/slide_structure_census.h"
 #include "engine/scan/text_census.h"
-#include "engine/format/workspace_files.h"
 
 namespace vlx {
 namespace {

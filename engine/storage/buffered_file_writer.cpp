@@ -52,7 +52,7 @@ bool BufferedFileWriter::Flush() {
   size_t done = 0;
   while (done < buffer_.size()) {
     const ssize_t n = Files().PWrite(fd_, buffer_.data() + done, buffer_.size() - done,
-                               static_cast<off_t>(file_offset_));
+                                     static_cast<off_t>(file_offset_));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       error_ = std::string("cannot write the compound file: ") +

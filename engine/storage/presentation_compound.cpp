@@ -2,8 +2,8 @@
 
 #include <unistd.h>
 
-#include "engine/job/messages.h"
 #include "engine/format/template_records.h"
+#include "engine/job/messages.h"
 #include "engine/storage/compound_storage.h"
 #include "engine/storage/copy_file_to_stream.h"
 

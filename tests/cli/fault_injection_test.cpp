@@ -4,19 +4,18 @@
 // workspace.
 
 #include <dirent.h>
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
 #include <map>
 
 #include "automation/testing/scripted_office.h"
+#include "cli/fallback_image_toolkit.h"
 #include "cli/file_recovery.h"
 #include "cli/master_chooser.h"
 #include "engine/job/file_calls.h"
-#include "cli/fallback_image_toolkit.h"
 #include "tests/support/temp_dir.h"
 
 namespace vlx {
@@ -164,7 +163,8 @@ RunOutcome RunTool(cli::RecoveryMode mode, FileCalls& calls) {
   }
   std::rewind(out);
   char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;) outcome.printed.append(buffer, n);
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;)
+    outcome.printed.append(buffer, n);
   std::fclose(out);
   FilesBelow(root.File("out"), "", &outcome.results);
   return outcome;
@@ -189,7 +189,7 @@ TEST_P(FaultInjectionTest, EveryFailingCallEndsTheRunReportedAndLeavesNoHalfResu
     ++tried[kind];
     EXPECT_NE(run.report.exit_status, cli::kExitRecovered) << run.printed;
     const char* reason = kind == Call::kFsync || kind == Call::kClose ? "Input/output error"
-                                                                       : "No space left on device";
+                                                                      : "No space left on device";
     EXPECT_NE(run.printed.find(reason), std::string::npos) << run.printed;
     EXPECT_NE(run.report.error.find(reason), std::string::npos) << run.report.error;
     EXPECT_FALSE(run.workspace_left);
@@ -198,7 +198,8 @@ TEST_P(FaultInjectionTest, EveryFailingCallEndsTheRunReportedAndLeavesNoHalfResu
       const auto same = clean.results.find(name);
       const bool identical = same != clean.results.end() && same->second == bytes;
       EXPECT_TRUE(identical || (name.ends_with(".ppt") && LooksLikeWholeCompoundFile(bytes)))
-          << name << " is half-written\n" << run.printed;
+          << name << " is half-written\n"
+          << run.printed;
     }
   }
   for (const auto& [kind, count] : tried)
@@ -208,8 +209,7 @@ TEST_P(FaultInjectionTest, EveryFailingCallEndsTheRunReportedAndLeavesNoHalfResu
 }
 
 INSTANTIATE_TEST_SUITE_P(BothModes, FaultInjectionTest,
-                         ::testing::Values(cli::RecoveryMode::kStandard,
-                                           cli::RecoveryMode::kFast));
+                         ::testing::Values(cli::RecoveryMode::kStandard, cli::RecoveryMode::kFast));
 
 }  // namespace
 }  // namespace vlx

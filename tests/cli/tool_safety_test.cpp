@@ -148,8 +148,8 @@ TEST_F(ToolSafetyTest, AnEncryptedPresentationIsSaidToBeEncrypted) {
   const unsigned char container[] = {0x0F, 0x00, 0x14, 0x2F, 0x40, 0x00, 0x00, 0x00,
                                      0x04, 0x00, 0x02, 0x00, 0x24, 0x00, 0x00, 0x00};
   std::copy(std::begin(container), std::end(container), bytes.begin() + 100000);
-  ToolResult r = Run({"--mode", "standard", "--no-office", "--output", Out(),
-                      Input("locked.ppt", bytes)});
+  ToolResult r =
+      Run({"--mode", "standard", "--no-office", "--output", Out(), Input("locked.ppt", bytes)});
   EXPECT_NE(r.err.find("The file is encrypted"), std::string::npos) << r.err;
   ToolResult plain = Run({"--mode", "standard", "--no-office", "--output", Out(),
                           Input("plain.ppt", ReadAll(kSample))});

@@ -43,7 +43,8 @@ TEST(EncryptionCheckTest, AHeaderAloneIsNotEnoughAndAMarkOnAChunkEdgeIsFound) {
   testing::TempDir dir;
   std::vector<unsigned char> bytes(3 << 20, 0x11);
   // The header bytes with an implausible body: random data, not encryption.
-  const unsigned char bare[] = {0x0F, 0x00, 0x14, 0x2F, 0xFF, 0xFF, 0xFF, 0x7F, 0x09, 0x00, 0x00, 0x00};
+  const unsigned char bare[] = {0x0F, 0x00, 0x14, 0x2F, 0xFF, 0xFF,
+                                0xFF, 0x7F, 0x09, 0x00, 0x00, 0x00};
   std::copy(std::begin(bare), std::end(bare), bytes.begin() + 5000);
   auto plain = DamagedFile::Open(dir.Write("plain", bytes));
   EXPECT_FALSE(LooksEncrypted(*plain));

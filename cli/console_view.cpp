@@ -4,6 +4,7 @@
 
 #include "automation/stages/picture_thumbnail.h"
 #include "cli/file_copy.h"
+#include "engine/job/final_file.h"
 
 namespace vlx::cli {
 namespace {
@@ -64,7 +65,9 @@ std::string ConsoleView::WriteThumbnail(ResultList list, const Bitmap& bitmap,
   const std::string folder = env_->output_folder + "Thumbnails";
   if (!MakeFolder(folder)) return {};
   const std::string path = folder + "/" + ThumbnailFileName(list, label, ItemCount(list) + 1);
-  return env_->images.SaveJpeg(bitmap, path) ? path : std::string();
+  const bool saved = WriteIntoPlace(
+      path, [&](const std::string& part) { return env_->images.SaveJpeg(bitmap, part); });
+  return saved ? path : std::string();
 }
 
 void ConsoleView::AddThumbnail(ResultList list, const Bitmap& bitmap, int position,

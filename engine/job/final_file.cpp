@@ -60,6 +60,21 @@ bool FinalFile::Commit() {
   return true;
 }
 
+bool WriteIntoPlace(const std::string& final_path,
+                    const std::function<bool(const std::string& part_path)>& write) {
+  const std::string part = PartName(final_path);
+  if (!write(part)) {
+    ::unlink(part.c_str());
+    return false;
+  }
+  if (Files().Rename(part.c_str(), final_path.c_str()) != 0) {
+    NoteFailedCall(final_path, errno);
+    ::unlink(part.c_str());
+    return false;
+  }
+  return true;
+}
+
 bool CopyToFinalFile(const std::string& source, const std::string& target) {
   const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (in < 0) return false;

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 namespace vlx {
@@ -37,5 +38,11 @@ class FinalFile {
 
 // Copies source whole into target through a FinalFile. False when target was not made.
 bool CopyToFinalFile(const std::string& source, const std::string& target);
+
+// For files another library writes (pictures): write makes the file at the temporary
+// path it is given, beside final_path; only when it reports success is the file renamed
+// into place. The part is removed otherwise.
+bool WriteIntoPlace(const std::string& final_path,
+                    const std::function<bool(const std::string& part_path)>& write);
 
 }  // namespace vlx

@@ -18,6 +18,7 @@
 #include "cli/stop_signal.h"
 #include "cli/tool_backends.h"
 #include "cli/tool_version.h"
+#include "engine/job/folder_tree.h"
 #include "engine/job/leftover_sweep.h"
 #include "engine/job/trace_log.h"
 #include "engine/job/workspace.h"
@@ -75,7 +76,10 @@ int Run(const CommandLine& line) {
   SweepDeadRunWorkspaces(Workspace::SystemTempPath());
   Workspace workspace = Workspace::Fresh();
   StopFlag stop{false};
-  InstallStopSignal(stop, workspace.path());
+  InstallStopSignal(stop, [folder = workspace.path()] {
+    DeleteFolderTree(folder);
+    EndOfficesAtOnce();
+  });
   // A reader that goes away (vlxrecover ... | head) must not kill a run half-way.
   ::signal(SIGPIPE, SIG_IGN);
 

@@ -7,8 +7,6 @@
 #include <atomic>
 #include <thread>
 
-#include "engine/job/folder_tree.h"
-
 namespace vlx::cli {
 namespace {
 
@@ -29,7 +27,7 @@ void Say(const char* text, size_t length) {
 }
 
 // Waits for the stop signals on its own thread, where ordinary code may run.
-void WatchSignals(StopFlag* flag, std::string workspace_folder) {
+void WatchSignals(StopFlag* flag, const std::function<void()>& end_at_once) {
   const sigset_t set = StopSignals();
   for (int received = 0;;) {
     int signal = 0;
@@ -41,8 +39,8 @@ void WatchSignals(StopFlag* flag, std::string workspace_folder) {
       Say(kNotice, sizeof kNotice - 1);
       continue;
     }
-    static const char kEnd[] = "\nEnded at once; the temporary folder was removed.\n";
-    DeleteFolderTree(workspace_folder);
+    static const char kEnd[] = "\nEnded at once; the temporary files were removed.\n";
+    end_at_once();
     Say(kEnd, sizeof kEnd - 1);
     ::_exit(130);
   }
@@ -50,10 +48,10 @@ void WatchSignals(StopFlag* flag, std::string workspace_folder) {
 
 }  // namespace
 
-void InstallStopSignal(StopFlag& flag, std::string workspace_folder) {
+void InstallStopSignal(StopFlag& flag, std::function<void()> end_at_once) {
   const sigset_t set = StopSignals();
   ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
-  std::thread(WatchSignals, &flag, std::move(workspace_folder)).detach();
+  std::thread(WatchSignals, &flag, std::move(end_at_once)).detach();
 }
 
 bool StopSignalled() {

@@ -5,7 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
+
+#include "engine/job/checked_writes.h"
+#include "engine/job/file_calls.h"
 
 namespace vlx {
 namespace {
@@ -27,7 +31,8 @@ bool EmptyFolder(int dir_fd) {
       break;
     }
     if (S_ISDIR(st.st_mode)) {
-      const int child = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      const int child =
+          ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
       if (child < 0 || !EmptyFolder(child) || ::unlinkat(::dirfd(dir), name, AT_REMOVEDIR) != 0) {
         ok = false;
         break;
@@ -57,6 +62,14 @@ bool DeleteFolderTree(const std::string& path) {
   if (fd < 0) return false;
   if (!EmptyFolder(fd)) return false;
   return ::rmdir(folder.c_str()) == 0;
+}
+
+bool MakeFolder(const std::string& path) {
+  if (Files().Mkdir(path.c_str(), 0755) == 0) return true;
+  const int error = errno;
+  struct stat st {};
+  if (error == EEXIST && ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+  return NoteFailedCall(path, error);
 }
 
 }  // namespace vlx

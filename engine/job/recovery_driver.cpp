@@ -80,9 +80,9 @@ bool ClaimOutputFolder(RunEnvironment& env) {
 // The part of a run both modes share: the heading, the pictures, the damaged file
 // opened, the mode's pipeline, the workspace removed, the end reported. False when
 // the damaged file could not be opened.
-bool DriveRun(RunEnvironment& env, const std::string& input_path, int open_error,
+bool DriveRun(RecoveryJob& job, const std::string& input_path, int open_error,
               const Pipeline& pipeline) {
-  RecoveryJob job(env);
+  RunEnvironment& env = job.env;
   if (!WorkspaceUsable(env)) {
     ReportEnd(env);
     return false;
@@ -127,8 +127,9 @@ void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {
   TakeWriteFailure();  // an earlier run's failure is not this run's
   TakeOfficeFault();
   if (!ClaimOutputFolder(env)) return;
-  if (!DriveRun(env, input_path, 4, RunFastPipeline)) return;
-  if (env.view.ItemCount(ResultList::kSlides) == 0) {
+  RecoveryJob job(env);
+  if (!DriveRun(job, input_path, 4, RunFastPipeline)) return;
+  if (job.results.Count(ResultList::kSlides) == 0) {
     env.sink.ShowMainWindowMaximised();
     env.sink.ShowMessage(MessageOwner::kView, kAdviceStandardMode, kMessageCaption, kStyleWarning);
   }
@@ -142,7 +143,8 @@ void DriveStandardRecovery(RunEnvironment& env, const std::string& input_path) {
   if (!ClaimOutputFolder(env)) return;
   env.trace.Checkpoint(4);
   env.trace.Checkpoint(5);
-  DriveRun(env, input_path, 5, RunStandardPipeline);
+  RecoveryJob job(env);
+  DriveRun(job, input_path, 5, RunStandardPipeline);
 }
 
 }  // namespace vlx

@@ -8,6 +8,7 @@
 
 #include "engine/job/checked_writes.h"
 #include "engine/job/file_calls.h"
+#include "engine/job/final_file.h"
 
 namespace vlx {
 namespace {
@@ -38,18 +39,20 @@ bool DirectOutputFile::Close() {
 
 RangeCopyResult CopyFileRange(DamagedFile& source, uint64_t from, uint64_t count,
                               const std::string& target) {
-  DirectOutputFile out(target);
-  if (!out.created()) return RangeCopyResult::kNotCreated;
+  // Under a temporary name until it is whole: the target may be a picture of the
+  // output folder.
+  FinalFile out(target);
+  if (!out.ok()) return RangeCopyResult::kNotCreated;
   const uint64_t end = std::min(from + count, source.GetLength());
   for (uint64_t at = from; at < end;) {
     size_t available = 0;
     const uint8_t* data =
         source.View(at, static_cast<size_t>(std::min<uint64_t>(kPiece, end - at)), &available);
     if (data == nullptr || available == 0) break;
-    out.Write(data, available);
+    if (!out.Write(data, available)) break;
     at += available;
   }
-  return out.Close() ? RangeCopyResult::kWritten : RangeCopyResult::kIncomplete;
+  return out.Commit() ? RangeCopyResult::kWritten : RangeCopyResult::kIncomplete;
 }
 
 }  // namespace vlx

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QScreen>
 #include <QTimer>
 #include <cstring>

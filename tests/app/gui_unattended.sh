@@ -4,7 +4,7 @@
 # instead of waiting for somebody to close a message.
 # Usage: gui_unattended.sh GUI_BINARY
 set -uo pipefail
-gui=$1
+gui=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }

@@ -5,7 +5,7 @@
 #include "cli/census_recording_dialog.h"
 #include "cli/console_view.h"
 #include "engine/job/damaged_file.h"
-#include "engine/job/recovery_driver.h"
+#include "engine/run/recovery_driver.h"
 #include "engine/format/workspace_files.h"
 
 namespace vlx::cli {
@@ -34,9 +34,9 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
                   const std::string& input, ToolServices& services) {
   ConsoleView view;
   CensusRecordingDialog census(services.master_chooser);
-  RunEnvironment env{services.sink, services.trace,  services.stop,   services.workspace,
-                     view,          services.images, services.office, &census,
-                     base,          line.prefix};
+  RunEnvironment env{services.sink,   services.trace,     services.stop,   services.workspace,
+                     view,            services.images,    services.templates,
+                     services.office, &census,            base,            line.prefix};
   view.Attach(&env);
 
   RunRecord record;

@@ -80,7 +80,7 @@ bool HandleHit(RecoveryJob& job, DamagedFile& file, const CarvingPhase& phase, u
   if (phase.hit == CarveHit::kTakeBlock) {
     uint8_t block[kCarveBlockSize];
     file.ReadAt(hit, block, sizeof block);
-    if (phase.on_block_taken != nullptr) phase.on_block_taken(block);
+    if (phase.on_block_taken != nullptr) phase.on_block_taken(job, block);
     out.Write(block, sizeof block);
   } else {
     CopyToEnd(file, hit, out, phase.report_while_copying ? &reporter : nullptr);

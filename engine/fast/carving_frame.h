@@ -41,7 +41,7 @@ struct CarvingPhase {
   const char* file_name;      // workspace file receiving the carved bytes
   int error_code;             // critical error when that file cannot be created
   // Called with the kept block of a kTakeBlock pass before it is written (may be null).
-  void (*on_block_taken)(const uint8_t* block);
+  void (*on_block_taken)(RecoveryJob& job, const uint8_t* block);
 };
 
 // Runs one pass. Returns true when the pass ended normally, with or without a hit;

@@ -1,10 +1,10 @@
-#include "engine/fast/fast_pipeline.h"
+#include "engine/run/fast_pipeline.h"
 
 #include <algorithm>
 #include <memory>
 #include <string>
 
-#include "automation/api/office_api.h"
+#include "engine/office/office_api.h"
 #include "engine/fast/assemble_compound.h"
 #include "engine/fast/carve_output_file.h"
 #include "engine/fast/carve_streams.h"

@@ -15,6 +15,7 @@
 #include "cli/fallback_image_toolkit.h"
 #include "cli/file_recovery.h"
 #include "cli/master_chooser.h"
+#include "engine/format/template_records.h"
 #include "engine/job/file_calls.h"
 #include "tests/support/temp_dir.h"
 
@@ -150,7 +151,8 @@ RunOutcome RunTool(cli::RecoveryMode mode, FileCalls& calls) {
     testing::ScriptedOffice office;
     office.SetSlideCount(workspace.File("finpicfile"), 3);
     cli::MasterChooser chooser(1, false);
-    cli::ToolServices services{sink, trace, stop, workspace, images};
+    TemplateRecords templates = PristineTemplates();
+    cli::ToolServices services{sink, trace, stop, workspace, images, templates};
     services.office = &office;
     services.master_chooser = &chooser;
     cli::CommandLine line;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ class ConsoleView : public ResultView {
   const std::vector<ThumbnailEntry>& slides() const { return slides_; }
   const std::vector<ThumbnailEntry>& data_slides() const { return data_slides_; }
   const std::vector<PictureEntry>& pictures() const { return pictures_; }
+  void ReportOutcome(const RecoveryOutcome& outcome) override { outcome_ = outcome; }
+  const std::optional<RecoveryOutcome>& outcome() const { return outcome_; }
 
  private:
   std::string WriteThumbnail(ResultList list, const Bitmap& bitmap, const std::string& label);
@@ -39,6 +42,7 @@ class ConsoleView : public ResultView {
   std::vector<ThumbnailEntry> slides_;
   std::vector<ThumbnailEntry> data_slides_;
   std::vector<PictureEntry> pictures_;
+  std::optional<RecoveryOutcome> outcome_;
   bool adding_picture_ = false;
   std::string picture_thumbnail_;  // written during the current AddPicture call
   bool picture_listed_ = false;

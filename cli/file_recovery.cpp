@@ -2,11 +2,14 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
+#include "cli/auto_result.h"
 #include "cli/census_recording_dialog.h"
 #include "cli/console_view.h"
+#include "engine/format/workspace_files.h"
 #include "engine/job/damaged_file.h"
 #include "engine/job/recovery_driver.h"
-#include "engine/format/workspace_files.h"
 
 namespace vlx::cli {
 namespace {
@@ -61,6 +64,7 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
   record.critical_errors = services.sink.TakeCriticalErrors();
   record.stopped = services.stop.load();
   record.census = census.TakeCensus();
+  record.recovery = view.outcome();
   return record;
 }
 
@@ -72,6 +76,7 @@ std::string RunSummary(const RunRecord& run) {
           ", data slides: " + std::to_string(run.data_slides.size()) +
           ", pictures: " + std::to_string(run.pictures.size());
   if (run.stopped) text += "; stopped by the user";
+  text += "\nRecovered by: " + HowRecovered(run);
   return text;
 }
 
@@ -94,13 +99,28 @@ FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
       line.mode == RecoveryMode::kStandard ? RecoveryMode::kStandard : RecoveryMode::kFast;
   report.runs.push_back(RunMode(first, line, base_folder, input, services));
   services.sink.PrintLine(RunSummary(report.runs.back()));
-  // Auto: the fast mode advises the standard mode when it listed no slide; the standard
-  // run follows in a folder inside the fast run's, as a second run would.
+  // Auto: a fast result that is not the whole presentation is followed by a standard
+  // run; one result is handed over, in the fast run's folder.
   if (line.mode == RecoveryMode::kAuto && !services.stop.load() &&
-      report.runs.back().slides.empty()) {
+      !FastRunIsWhole(report.runs.back())) {
     const std::string nested = report.runs.back().output_folder;
     report.runs.push_back(RunMode(RecoveryMode::kStandard, line, nested, input, services));
+    const int kept = KeepBetterRun(report.runs[0], report.runs[1]);
     services.sink.PrintLine(RunSummary(report.runs.back()));
+    services.sink.PrintLine(std::string("Kept the ") + (kept == 0 ? "fast" : "standard") +
+                            " result: " + RunSummary(report.runs[kept]));
+  }
+  if (line.mode == RecoveryMode::kAuto && !services.stop.load()) {
+    const bool saved = std::any_of(report.runs.begin(), report.runs.end(), [](const RunRecord& r) {
+      return !r.saved_presentation.empty();
+    });
+    if (!saved) {
+      services.sink.PrintLine("vlxrecover: no presentation could be recovered from " + input +
+                              " that opens; only the pictures found are in " +
+                              report.runs.front().output_folder);
+      report.exit_status = kExitNothingRecovered;
+      return report;
+    }
   }
   bool recovered = false;
   bool stopped = false;

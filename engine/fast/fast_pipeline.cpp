@@ -2,21 +2,25 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "automation/api/office_api.h"
-#include "engine/fast/assemble_compound.h"
+#include "engine/fast/candidate_check.h"
+#include "engine/fast/candidate_compound.h"
 #include "engine/fast/carve_output_file.h"
 #include "engine/fast/carve_streams.h"
+#include "engine/fast/stream_candidate.h"
+#include "engine/format/workspace_files.h"
 #include "engine/job/folder_tree.h"
 #include "engine/job/messages.h"
-#include "engine/format/workspace_files.h"
 
 namespace vlx {
 namespace {
 
 constexpr int kThumbnailWidth = 170;
 constexpr int kThumbnailHeight = 120;
+constexpr size_t kMaxSalvageCandidates = 3;
 
 // The paths of the fourth phase, all but the result inside the workspace.
 struct FastPaths {
@@ -33,18 +37,6 @@ struct FastPaths {
   }
 
   std::string document, user, pictures, compound, export_folder, result;
-};
-
-// The carved workspace files, open for reading; a file that cannot be opened is null.
-struct CarvedFiles {
-  explicit CarvedFiles(const FastPaths& paths)
-      : pictures(DamagedFile::Open(paths.pictures)),
-        document(DamagedFile::Open(paths.document)),
-        user(DamagedFile::Open(paths.user)) {}
-
-  bool HasDocument() const { return document && document->GetLength() > 0; }
-
-  std::unique_ptr<DamagedFile> pictures, document, user;
 };
 
 // One thumbnail per exported slide, with its log line. Returns normally on a stop.
@@ -67,16 +59,17 @@ void ListSlides(RecoveryJob& job, office::Application& app, const FastPaths& pat
   }
 }
 
-// The office part of the fourth phase. Returns true when the office saved the result.
+// The office part of the fourth phase: opens the assembled file, lists one thumbnail
+// per slide and closes it. Returns the slide count when the office opened the file.
 // Any automation error ends it quietly; the office is still asked to close and quit.
-bool OpenListAndSave(RecoveryJob& job, const FastPaths& paths) {
+std::optional<int> OpenAndList(RecoveryJob& job, const FastPaths& paths) {
   std::shared_ptr<office::Application> app;
   try {
     if (job.env.office == nullptr) throw office::AutomationError("no office on this machine");
     app = job.env.office->CreateApplication(office::kProgId);
   } catch (const office::AutomationError&) {
     ShowCriticalError(job.sink(), 8);
-    return false;
+    return std::nullopt;
   }
   std::shared_ptr<office::Presentation> presentation;
   try {
@@ -88,11 +81,10 @@ bool OpenListAndSave(RecoveryJob& job, const FastPaths& paths) {
     job.sink().SetStatus("Recovering Slides...");
     ListSlides(job, *app, paths, count);
     DeleteFolderTree(paths.export_folder);
-    presentation->SaveAs(paths.result, office::kFormatDefault, 1);
     presentation->Close();
     presentation.reset();
     app->Quit();
-    return true;
+    return count;
   } catch (const office::AutomationError&) {
     // Leave no office running behind an error.
     try {
@@ -103,17 +95,50 @@ bool OpenListAndSave(RecoveryJob& job, const FastPaths& paths) {
       app->Quit();
     } catch (const office::AutomationError&) {
     }
-    return false;
+    return std::nullopt;
   }
 }
 
-// Without the office's save, the user still gets the assembled file.
+// The saved presentation is the assembled file itself: the streams as they were.
 bool SaveAssembledCopy(RecoveryJob& job, const FastPaths& paths) {
   auto compound = DamagedFile::Open(paths.compound);
   std::string why = "the assembled file is missing";
   if (compound && CopyTailToFile(*compound, 0, paths.result, 0644, &why)) return true;
   job.sink().AppendLog("Cannot save " + paths.result + ": " + why + "\r\n");
   return false;
+}
+
+void Note(RecoveryJob& job, const std::string& line) {
+  job.sink().AppendLog("    " + line + "\r\n");
+  if (job.trace().enabled()) job.trace().Trace(line + "\r\n");
+}
+
+// The first candidate whose document verifies: the file's own streams read back
+// through what is left of its compound structures, then the carved streams.
+std::optional<StreamCandidate> ChooseVerified(RecoveryJob& job, DamagedFile& file,
+                                              RecoveryOutcome& outcome) {
+  std::vector<StreamCandidate> candidates = SalvageCandidates(job, file, kMaxSalvageCandidates);
+  candidates.push_back(CarvedCandidate(job));
+  std::string failures;
+  for (size_t i = 0; i < candidates.size(); ++i) {
+    if (job.StopRequested()) break;
+    StreamCandidate& candidate = candidates[i];
+    const salvage::PresentationCheck check =
+        CheckCandidate(job, candidate, "rebuilt-current-user" + std::to_string(i));
+    Note(job, "Check of the " + candidate.method + ": " + check.Summary());
+    if (!check.verified) {
+      failures += (failures.empty() ? "" : "; ") + candidate.method + ": " + check.failure;
+      continue;
+    }
+    outcome.method = candidate.method;
+    outcome.verified = true;
+    outcome.verdict = check.Summary();
+    outcome.checked_slides = check.slides;
+    outcome.repairs = candidate.repairs;
+    return std::move(candidate);
+  }
+  outcome.verdict = failures.empty() ? "stopped before any check" : "nothing verified: " + failures;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -129,14 +154,31 @@ void RunFastPipeline(RecoveryJob& job, DamagedFile& file) {
 
   job.workspace().Create();
   const FastPaths paths(job);
-  {
-    CarvedFiles carved(paths);
-    sink.SetStatus("Analyzing Phase 4...");
-    AssembleCompound(job, carved.pictures.get(), carved.document.get(), paths.compound);
-    bool saved = OpenListAndSave(job, paths);
-    if (!saved && carved.HasDocument()) saved = SaveAssembledCopy(job, paths);
-    if (saved) sink.SetStatus("Saving complete...");
+  sink.SetStatus("Analyzing Phase 4...");
+  RecoveryOutcome outcome;
+  std::optional<StreamCandidate> chosen = ChooseVerified(job, file, outcome);
+  if (chosen) {
+    for (const std::string& repair : chosen->repairs) Note(job, repair);
+    std::string why;
+    if (!WriteCandidateCompound(*chosen, paths.compound, &why)) {
+      sink.AppendLog("Cannot assemble the presentation: " + why + "\r\n");
+    } else {
+      const std::optional<int> count = OpenAndList(job, paths);
+      outcome.opened = count.has_value();
+      // Without an office the check stands in for the office's open.
+      const bool keep = outcome.opened || job.env.office == nullptr;
+      if (!outcome.opened) Note(job, "The office did not open the assembled presentation");
+      if (keep && SaveAssembledCopy(job, paths)) {
+        outcome.saved_file = paths.result;
+        sink.SetStatus("Saving complete...");
+      }
+    }
+  } else {
+    Note(job, "No stream set verified; nothing is saved in this mode");
   }
+  Note(job, "Recovery: " + (outcome.method.empty() ? std::string("none") : outcome.method) + "; " +
+                outcome.verdict);
+  job.env.view.ReportOutcome(outcome);
   job.workspace().Delete();
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/job/recovery_outcome.h"
+
 namespace vlx {
 
 // A picture in memory: 32-bit 0xAARRGGBB pixels, row-major.
@@ -48,6 +50,8 @@ class ResultView {
   // (temporary picture path, JPEG path to make, extension, output folder).
   virtual void AddPicture(const std::string& picture_path, const std::string& jpeg_path,
                           const std::string& extension, const std::string& output_folder) = 0;
+  // How the presentation was recovered (fast mode); a view may ignore it.
+  virtual void ReportOutcome(const RecoveryOutcome& outcome) { (void)outcome; }
 };
 
 }  // namespace vlx

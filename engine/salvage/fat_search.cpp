@@ -15,6 +15,7 @@ constexpr size_t kChunk = size_t{1} << 20;
 constexpr size_t kSampledPages = 64;
 constexpr size_t kScoredCandidates = 8;
 constexpr size_t kMaxCandidates = 4;
+constexpr size_t kMaxContestedPages = 2;
 
 struct FoundPage {
   uint64_t block;  // index of the sector-sized block from the alignment
@@ -47,47 +48,68 @@ std::vector<FoundPage> FindPages(DamagedFile& file, uint32_t sector_size, uint64
   return pages;
 }
 
-// Builds the table of the file whose sector 0 is block first_block: the pages that
-// sit where the FAT marks say a FAT sector is.
-std::optional<RecoveredFat> Assemble(const std::vector<FoundPage>& pages,
-                                     const std::unordered_set<uint64_t>& marked,
-                                     uint64_t first_block, uint32_t sector_size,
-                                     uint64_t alignment) {
-  if (first_block == 0) return std::nullopt;  // no room for the header block
-  std::map<uint32_t, const FoundPage*> by_index;
+// The pages that sit where a FAT mark says a FAT sector is, for the file whose sector
+// 0 is block first_block, by page index (old copies of a page may claim one index too).
+struct Claims {
+  std::map<uint32_t, std::vector<uint32_t>> sectors_by_index;
   std::vector<uint32_t> unclaimed;
+};
+
+Claims ClaimPages(const std::vector<FoundPage>& pages, const std::unordered_set<uint64_t>& marked,
+                  uint64_t first_block) {
+  Claims claims;
   for (const FoundPage& found : pages) {
     if (found.block < first_block) continue;
     const uint64_t sector = found.block - first_block;
     if (sector > kMaxRegularSector) continue;
     if (marked.count(sector) == 0) {
-      unclaimed.push_back(static_cast<uint32_t>(sector));
+      claims.unclaimed.push_back(static_cast<uint32_t>(sector));
       continue;
     }
-    by_index.emplace(found.page.page_index, &found);
+    claims.sectors_by_index[found.page.page_index].push_back(static_cast<uint32_t>(sector));
   }
-  if (by_index.empty()) return std::nullopt;
+  return claims;
+}
+
+void ReadPage(DamagedFile& file, RecoveredFat& fat, size_t index) {
+  const uint32_t count = fat.geometry.EntriesPerSector();
+  std::vector<uint8_t> sector(fat.geometry.sector_size);
+  file.ReadAt(fat.geometry.SectorOffset(fat.fat_sectors[index]), sector.data(), sector.size());
+  for (uint32_t e = 0; e < count; ++e) fat.table[index * count + e] = LoadU32(&sector[4 * e]);
+}
+
+// Builds the table from the claims. Where several sectors claim one page, the one the
+// table itself marks as a FAT sector is the live page (an old copy lies in a sector the
+// live FAT calls free or gives to a stream); two rounds settle it.
+std::optional<RecoveredFat> Assemble(DamagedFile& file, const Claims& claims, uint64_t first_block,
+                                     uint32_t sector_size, uint64_t alignment) {
+  if (first_block == 0 || claims.sectors_by_index.empty()) return std::nullopt;
   RecoveredFat fat;
   fat.geometry.sector_size = sector_size;
   fat.geometry.base = alignment + (first_block - 1) * sector_size;
   const uint32_t count = sector_size / 4;
-  const uint32_t last_index = by_index.rbegin()->first;
+  const uint32_t last_index = claims.sectors_by_index.rbegin()->first;
   fat.table.assign(static_cast<size_t>(last_index + 1) * count, kFree);
   fat.fat_sectors.assign(last_index + 1, kFree);
-  for (const auto& [index, found] : by_index)
-    fat.fat_sectors[index] = static_cast<uint32_t>(found->block - first_block);
-  fat.unclaimed_pages = std::move(unclaimed);
-  return fat;
-}
-
-void FillTable(DamagedFile& file, RecoveredFat& fat) {
-  const uint32_t count = fat.geometry.EntriesPerSector();
-  std::vector<uint8_t> sector(fat.geometry.sector_size);
-  for (size_t index = 0; index < fat.fat_sectors.size(); ++index) {
-    if (fat.fat_sectors[index] == kFree) continue;
-    file.ReadAt(fat.geometry.SectorOffset(fat.fat_sectors[index]), sector.data(), sector.size());
-    for (uint32_t e = 0; e < count; ++e) fat.table[index * count + e] = LoadU32(&sector[4 * e]);
+  for (const auto& [index, sectors] : claims.sectors_by_index) {
+    fat.fat_sectors[index] = sectors.back();
+    ReadPage(file, fat, index);
   }
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& [index, sectors] : claims.sectors_by_index) {
+      if (sectors.size() < 2) continue;
+      for (uint32_t sector : sectors) {
+        if (sector < fat.table.size() && fat.table[sector] == kFatMark &&
+            fat.fat_sectors[index] != sector) {
+          fat.fat_sectors[index] = sector;
+          ReadPage(file, fat, index);
+          break;
+        }
+      }
+    }
+  }
+  fat.unclaimed_pages = claims.unclaimed;
+  return fat;
 }
 
 }  // namespace
@@ -122,10 +144,25 @@ std::vector<RecoveredFat> FindFatByContent(DamagedFile& file, uint32_t sector_si
   std::vector<RecoveredFat> result;
   for (const auto& [score, origin] : scored) {
     if (result.size() == kMaxCandidates) break;
-    auto fat = Assemble(pages, marked, origin, sector_size, alignment);
+    const Claims claims = ClaimPages(pages, marked, origin);
+    auto fat = Assemble(file, claims, origin, sector_size, alignment);
     if (!fat) continue;
-    FillTable(file, *fat);
+    // An old copy of a page that marks itself as a FAT sector cannot be told from the
+    // live one here; each choice is a variant, and the directory's fit decides later.
+    std::vector<RecoveredFat> variants;
+    size_t contested = 0;
+    for (const auto& [index, sectors] : claims.sectors_by_index) {
+      if (sectors.size() < 2 || contested++ == kMaxContestedPages) continue;
+      for (uint32_t sector : sectors) {
+        if (sector == fat->fat_sectors[index]) continue;
+        RecoveredFat variant = *fat;
+        variant.fat_sectors[index] = sector;
+        ReadPage(file, variant, index);
+        variants.push_back(std::move(variant));
+      }
+    }
     result.push_back(std::move(*fat));
+    for (RecoveredFat& variant : variants) result.push_back(std::move(variant));
   }
   return result;
 }

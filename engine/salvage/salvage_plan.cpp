@@ -11,6 +11,8 @@
 #include "engine/salvage/header_probe.h"
 #include "engine/salvage/items_by_content.h"
 #include "engine/salvage/mini_fat_choice.h"
+#include "engine/salvage/sector_chain.h"
+#include "engine/salvage/stream_signatures.h"
 
 namespace vlx::salvage {
 namespace {
@@ -30,10 +32,12 @@ bool SameGeometry(const SectorGeometry& a, const SectorGeometry& b) {
   return a.base == b.base && a.sector_size == b.sector_size;
 }
 
+// A content-found FAT completes a header origin that lost its own; variants of one
+// geometry stay apart.
 void AddOrigin(std::vector<Origin>& origins, Origin origin) {
   for (Origin& known : origins) {
-    if (!SameGeometry(known.geometry, origin.geometry)) continue;
-    if (known.fat.empty()) known.fat = std::move(origin.fat);
+    if (!SameGeometry(known.geometry, origin.geometry) || !known.fat.empty()) continue;
+    known.fat = std::move(origin.fat);
     known.unclaimed_pages.insert(known.unclaimed_pages.end(), origin.unclaimed_pages.begin(),
                                  origin.unclaimed_pages.end());
     return;
@@ -72,19 +76,44 @@ std::vector<Origin> FindOrigins(DamagedFile& file, const CompoundMarks& marks) {
   return origins;
 }
 
-// Directory start sectors for an origin: the root entries that fall on one of its
-// sector starts, then the header's word.
+// Directory start sectors for an origin: the header's word, then the root entries
+// that fall on one of its sector starts. With a FAT, a directory begins a chain: a
+// root entry in a sector the FAT calls free, or in the middle of another chain, is an
+// old copy and is not taken.
 std::vector<uint32_t> DirectoryStarts(const Origin& origin, const CompoundMarks& marks) {
   std::vector<uint32_t> starts;
+  if (origin.header && IsRegularSector(origin.header->directory_start))
+    starts.push_back(origin.header->directory_start);
+  std::unordered_set<uint32_t> reached;
+  for (uint32_t value : origin.fat)
+    if (IsRegularSector(value)) reached.insert(value);
   const SectorGeometry& g = origin.geometry;
   for (uint64_t root : marks.root_entries) {
     if (root < g.base + g.sector_size || (root - g.base) % g.sector_size != 0) continue;
     const uint64_t sector = (root - g.base) / g.sector_size - 1;
-    if (sector <= kMaxRegularSector) starts.push_back(static_cast<uint32_t>(sector));
+    if (sector > kMaxRegularSector) continue;
+    const auto s = static_cast<uint32_t>(sector);
+    const bool chain_head = s < origin.fat.size() && origin.fat[s] != kFree &&
+                            origin.fat[s] != kFatMark && reached.count(s) == 0;
+    if (origin.fat.empty() || chain_head) starts.push_back(s);
   }
-  if (origin.header && IsRegularSector(origin.header->directory_start))
-    starts.push_back(origin.header->directory_start);
   return starts;
+}
+
+// Streams of the listing (and its mini stream) whose FAT chains have exactly the
+// length their sizes need.
+size_t ChainsThatFit(const DirectoryListing& listing, const SectorGeometry& geometry,
+                     const std::vector<uint32_t>& fat, uint32_t cutoff) {
+  const auto fits = [&](uint32_t start, uint64_t size) {
+    const uint64_t count = (size + geometry.sector_size - 1) / geometry.sector_size;
+    return count > 0 && FollowWholeChain(fat, start, count).size() == count;
+  };
+  size_t fitting = fits(listing.root.start_sector, listing.root.size) ? 1 : 0;
+  for (const CompoundItem& item : listing.items)
+    if (item.type == EntryType::kStream && item.size >= cutoff &&
+        fits(item.start_sector, item.size))
+      ++fitting;
+  return fitting;
 }
 
 std::string Describe(const SalvagePlan& plan) {
@@ -103,15 +132,28 @@ SalvagePlan PlanOrigin(DamagedFile& file, const Origin& origin, const CompoundMa
   plan.geometry = origin.geometry;
   plan.fat = origin.fat;
   plan.header_found = origin.header.has_value();
+  // Old copies of the directory may survive in other sectors: the one whose chains
+  // agree best with the FAT is the file's own.
+  std::optional<DirectoryListing> best;
+  size_t best_score = 0;
   for (uint32_t start : DirectoryStarts(origin, marks)) {
     DirectoryListing listing = ReadDirectory(file, plan.geometry, plan.fat, start);
     if (listing.root.type != EntryType::kRoot || listing.items.empty()) continue;
+    const size_t score =
+        1 + ChainsThatFit(listing, plan.geometry, plan.fat, plan.mini_stream_cutoff) +
+        2 * StreamsThatBeginRight(file, plan.geometry, plan.fat, listing, plan.mini_stream_cutoff);
+    if (score > best_score) {
+      best_score = score;
+      best = std::move(listing);
+    }
+  }
+  if (best) {
+    plan.fit_score = best_score;
     plan.directory_found = true;
-    plan.root_clsid = listing.root.clsid;
-    plan.mini_stream.start_sector = listing.root.start_sector;
-    plan.mini_stream.size = listing.root.size;
-    plan.items = std::move(listing.items);
-    break;
+    plan.root_clsid = best->root.clsid;
+    plan.mini_stream.start_sector = best->root.start_sector;
+    plan.mini_stream.size = best->root.size;
+    plan.items = std::move(best->items);
   }
   if (plan.directory_found) {
     MiniFatSources sources;
@@ -138,7 +180,8 @@ bool HasDocument(const SalvagePlan& plan) {
 // Most complete first: a document stream, a directory, a FAT, more elements.
 bool Better(const SalvagePlan& a, const SalvagePlan& b) {
   const auto key = [](const SalvagePlan& p) {
-    return std::make_tuple(HasDocument(p), p.directory_found, !p.fat.empty(), p.items.size());
+    return std::make_tuple(HasDocument(p), p.directory_found, p.fit_score, !p.fat.empty(),
+                           p.items.size());
   };
   return key(a) > key(b);
 }

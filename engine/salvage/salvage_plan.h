@@ -23,6 +23,7 @@ struct SalvagePlan {
   std::vector<CompoundItem> items;
   bool directory_found = false;
   bool header_found = false;
+  size_t fit_score = 0;     // how well the directory agrees with the tables and content
   std::string description;  // what was found, for the log
 };
 

@@ -23,7 +23,9 @@ std::optional<AllocationPage> ReadAsAllocationPage(const uint32_t* entries, uint
     }
     if (value >= sector_limit) return std::nullopt;
     ++regular;
-    if (value >= e + 1 && (value - e - 1) % count == 0) ++votes[(value - e - 1) / count];
+    // Entry e of page j pointing a little ahead (next sector, or a jump of less than a
+    // page) says j.
+    if (value > e) ++votes[(value - e - 1) / count];
   }
   uint32_t best_page = 0;
   uint32_t best_votes = 0;

@@ -7,8 +7,9 @@
 namespace vlx::salvage {
 
 // A sector read as one page of an allocation table (FAT or mini FAT): which page of
-// the table it is, judged by its chains (entry e of page j mostly holds j*E + e + 1,
-// E entries per page), and the sector numbers it marks as FAT sectors.
+// the table it is, judged by its chains (entry e of page j mostly points a little
+// ahead, to j*E + e + 1 or less than a page further, E entries per page), and the
+// sector numbers it marks as FAT sectors.
 struct AllocationPage {
   uint32_t page_index = 0;
   std::vector<uint32_t> fat_marks;  // sector numbers holding the FAT mark

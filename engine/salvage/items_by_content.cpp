@@ -1,5 +1,6 @@
 #include "engine/salvage/items_by_content.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "engine/salvage/chain_reader.h"
@@ -54,8 +55,15 @@ std::vector<CompoundItem> ItemsByContent(DamagedFile& file, const SectorGeometry
     const StreamReader read = [&](uint64_t at, uint8_t* out, size_t n) {
       return reader.Read(at, out, n);
     };
-    KeepLonger(items, u"PowerPoint Document", head, DocumentStreamLength(read, reader.capacity()));
-    KeepLonger(items, u"Pictures", head, PicturesStreamLength(read, reader.capacity()));
+    // A stream in regular sectors holds at least the mini-stream cutoff; the rest of a
+    // shorter run of records is the writer's padding.
+    const auto at_least_cutoff = [](uint64_t n) {
+      return n == 0 ? n : std::max<uint64_t>(n, 4096);
+    };
+    KeepLonger(items, u"PowerPoint Document", head,
+               at_least_cutoff(DocumentStreamLength(read, reader.capacity())));
+    KeepLonger(items, u"Pictures", head,
+               at_least_cutoff(PicturesStreamLength(read, reader.capacity())));
   }
   return items;
 }

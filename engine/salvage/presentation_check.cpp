@@ -140,9 +140,6 @@ PresentationCheck CheckPresentation(DamagedFile& document,
   PresentationCheck check;
   StreamView stream(document);
   if (stream.length() == 0) return Fail(check, "the document stream is empty");
-  const auto container = stream.Header(0);
-  if (!container || container->type != kTypeDocument)
-    return Fail(check, "the document stream does not begin with a Document container");
 
   std::optional<uint32_t> named;
   if (current_user != nullptr && current_user->size() >= kCurrentEditField + 4 &&

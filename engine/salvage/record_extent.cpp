@@ -37,8 +37,7 @@ uint64_t WalkRecords(const StreamReader& reader, uint64_t available, Test is_mem
 }  // namespace
 
 uint64_t DocumentStreamLength(const StreamReader& reader, uint64_t available) {
-  return WalkRecords(reader, available, [](const RecordHeader& header, uint64_t at) {
-    if (at == 0) return header.type == kTypeDocument && header.first_byte() == kContainerMark;
+  return WalkRecords(reader, available, [](const RecordHeader& header, uint64_t) {
     return IsTopLevelDocumentRecord(header);
   });
 }

@@ -10,7 +10,7 @@ namespace {
 
 bool BeginsRight(std::u16string_view name, const uint8_t* b) {
   const uint16_t type = LoadU16(b + 2);
-  if (name == u"PowerPoint Document") return b[0] == kContainerMark && type == kTypeDocument;
+  if (name == u"PowerPoint Document") return type >= kTypeDocument && type < 0x2000;
   if (name == u"Current User") return type == kTypeCurrentUserAtom;
   if (name == u"Pictures") return type == 0xF007 || (type >= 0xF018 && type <= 0xF117);
   if (name == u"\x05SummaryInformation" || name == u"\x05DocumentSummaryInformation")

@@ -1,9 +1,9 @@
 #include "engine/fast/assemble_compound.h"
 
-#include "engine/format/template_records.h"
 #include "engine/format/byte_order.h"
-#include "engine/storage/presentation_compound.h"
 #include "engine/format/record_types.h"
+#include "engine/format/template_records.h"
+#include "engine/storage/presentation_compound.h"
 
 namespace vlx {
 

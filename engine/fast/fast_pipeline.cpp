@@ -59,17 +59,20 @@ void ListSlides(RecoveryJob& job, office::Application& app, const FastPaths& pat
   }
 }
 
+// What the office made of the assembled file.
+enum class OfficeVerdict { kUnavailable, kOpened, kRefused };
+
 // The office part of the fourth phase: opens the assembled file, lists one thumbnail
-// per slide and closes it. Returns the slide count when the office opened the file.
-// Any automation error ends it quietly; the office is still asked to close and quit.
-std::optional<int> OpenAndList(RecoveryJob& job, const FastPaths& paths) {
+// per slide and closes it. Any automation error ends it quietly; the office is still
+// asked to close and quit.
+OfficeVerdict OpenAndList(RecoveryJob& job, const FastPaths& paths) {
   std::shared_ptr<office::Application> app;
   try {
     if (job.env.office == nullptr) throw office::AutomationError("no office on this machine");
     app = job.env.office->CreateApplication(office::kProgId);
   } catch (const office::AutomationError&) {
     ShowCriticalError(job.sink(), 8);
-    return std::nullopt;
+    return OfficeVerdict::kUnavailable;
   }
   std::shared_ptr<office::Presentation> presentation;
   try {
@@ -84,7 +87,7 @@ std::optional<int> OpenAndList(RecoveryJob& job, const FastPaths& paths) {
     presentation->Close();
     presentation.reset();
     app->Quit();
-    return count;
+    return OfficeVerdict::kOpened;
   } catch (const office::AutomationError&) {
     // Leave no office running behind an error.
     try {
@@ -95,7 +98,7 @@ std::optional<int> OpenAndList(RecoveryJob& job, const FastPaths& paths) {
       app->Quit();
     } catch (const office::AutomationError&) {
     }
-    return std::nullopt;
+    return OfficeVerdict::kRefused;
   }
 }
 
@@ -163,12 +166,12 @@ void RunFastPipeline(RecoveryJob& job, DamagedFile& file) {
     if (!WriteCandidateCompound(*chosen, paths.compound, &why)) {
       sink.AppendLog("Cannot assemble the presentation: " + why + "\r\n");
     } else {
-      const std::optional<int> count = OpenAndList(job, paths);
-      outcome.opened = count.has_value();
+      const OfficeVerdict verdict = OpenAndList(job, paths);
+      outcome.opened = verdict == OfficeVerdict::kOpened;
       // Without an office the check stands in for the office's open.
-      const bool keep = outcome.opened || job.env.office == nullptr;
-      if (!outcome.opened) Note(job, "The office did not open the assembled presentation");
-      if (keep && SaveAssembledCopy(job, paths)) {
+      if (verdict == OfficeVerdict::kRefused)
+        Note(job, "The office did not open the assembled presentation");
+      if (verdict != OfficeVerdict::kRefused && SaveAssembledCopy(job, paths)) {
         outcome.saved_file = paths.result;
         sink.SetStatus("Saving complete...");
       }

@@ -257,7 +257,6 @@ void RecoveryView::RunOnWorker(int mode, const std::string& input_path) {
   environment_ = std::make_unique<RunEnvironment>(RunEnvironment{
       sink_, trace, stop_, services_.workspace, results_, *services_.images, services_.office,
       services_.master_dialog, output_folder_, prefix_.toStdString()});
-  results_.set_environment(environment_.get());
   run_active_ = true;
   RunEnvironment* env = environment_.get();
   std::thread([this, env, mode, path = input_path] {

@@ -55,10 +55,7 @@ class SilentSink : public vlx::ProgressSink {
 
 class NoView : public vlx::ResultView {
  public:
-  int ItemCount(vlx::ResultList) override { return 0; }
-  void AddThumbnail(vlx::ResultList, const vlx::Bitmap&, int, const std::string&) override {}
-  void AddPicture(const std::string&, const std::string&, const std::string&,
-                  const std::string&) override {}
+  void Add(const vlx::ResultItem&) override {}
 };
 
 class NoImages : public vlx::ImageToolkit {

@@ -19,7 +19,6 @@
 #include "automation/api/office_api.h"
 #include "automation/imaging/qt_image_toolkit.h"
 #include "automation/libreoffice/libreoffice_server.h"
-#include "automation/stages/picture_thumbnail.h"
 #include "engine/job/folder_tree.h"
 #include "engine/job/recovery_driver.h"
 #include "engine/rebuild/automatic_master_dialog.h"
@@ -67,21 +66,12 @@ class PhaseTimingSink : public ProgressSink {
   std::map<std::string, double> seconds_;
 };
 
-// Counts the listed items; pictures get their thumbnails made as in the real views.
+// Counts the listed items.
 class CountingView : public ResultView {
  public:
-  int ItemCount(ResultList list) override { return counts_[static_cast<size_t>(list)]; }
-  void AddThumbnail(ResultList list, const Bitmap&, int, const std::string&) override {
-    ++counts_[static_cast<size_t>(list)];
-  }
-  void AddPicture(const std::string& picture_path, const std::string& jpeg_path,
-                  const std::string& extension, const std::string& output_folder) override {
-    RecoveryJob job(*env);
-    AddPictureThumbnail(job, picture_path, jpeg_path, extension, output_folder);
-  }
+  void Add(const ResultItem& item) override { ++counts_[static_cast<size_t>(item.list)]; }
+  int Count(ResultList list) const { return counts_[static_cast<size_t>(list)]; }
   void Clear() { counts_ = {}; }
-
-  RunEnvironment* env = nullptr;
 
  private:
   std::array<int, 3> counts_{};
@@ -158,10 +148,9 @@ void BM_FastModeWhole(benchmark::State& state) {
   int slides = 0;
   for (auto _ : state) {
     RunEnvironment env = bench.Environment();
-    bench.view.env = &env;
     DriveFastRecovery(env, kLargest);
     bench.sink.Close();
-    slides = bench.view.ItemCount(ResultList::kSlides);
+    slides = bench.view.Count(ResultList::kSlides);
     state.PauseTiming();
     bench.Tidy(env.output_folder);
     state.ResumeTiming();
@@ -176,10 +165,9 @@ void BM_StandardModeWhole(benchmark::State& state) {
   int drawings = 0;
   for (auto _ : state) {
     RunEnvironment env = bench.Environment();
-    bench.view.env = &env;
     DriveStandardRecovery(env, kLargest);
     bench.sink.Close();
-    drawings += bench.view.ItemCount(ResultList::kSlides);
+    drawings += bench.view.Count(ResultList::kSlides);
     state.PauseTiming();
     bench.Tidy(env.output_folder);
     state.ResumeTiming();

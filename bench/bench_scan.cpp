@@ -6,6 +6,7 @@
 
 #include "bench/bench_support.h"
 #include "engine/job/damaged_file.h"
+#include "engine/job/folder_tree.h"
 #include "engine/job/recovery_job.h"
 #include "engine/scan/extract_images.h"
 #include "engine/scan/picture_stream_search.h"
@@ -35,11 +36,8 @@ class RedrawingSink : public ProgressSink {
 
 class NoView : public ResultView {
  public:
-  int ItemCount(ResultList) override { return 0; }
-  void AddThumbnail(ResultList, const Bitmap&, int, const std::string&) override {}
-  void AddPicture(const std::string&, const std::string&, const std::string&,
-                  const std::string&) override {
-    ++pictures;
+  void Add(const ResultItem& item) override {
+    if (item.list == ResultList::kPictures) ++pictures;
   }
   long pictures = 0;
 };
@@ -61,9 +59,16 @@ struct BenchRun {
   Workspace workspace = Workspace::At("/tmp/vlx-bench-ws-" + std::to_string(::getpid()));
   NoView view;
   NoImages images;
-  RunEnvironment env{sink, trace, stop, workspace, view, images, nullptr, nullptr, "/tmp/", "Rec"};
-  BenchRun() { workspace.Create(); }
-  ~BenchRun() { workspace.Delete(); }
+  std::string output = "/tmp/vlx-bench-out-" + std::to_string(::getpid()) + "/";
+  RunEnvironment env{sink, trace, stop, workspace, view, images, nullptr, nullptr, output, "Rec"};
+  BenchRun() {
+    workspace.Create();
+    MakeFolder(output);
+  }
+  ~BenchRun() {
+    workspace.Delete();
+    DeleteFolderTree(output);
+  }
 };
 
 void BM_ScanSlideStructures(benchmark::State& state) {
@@ -92,7 +97,7 @@ void BM_ExtractImages(benchmark::State& state) {
   ::stat(path.c_str(), &st);
   for (auto _ : state) {
     RecoveryJob job(run.env);
-    ExtractImages(job, path, "/tmp/");
+    ExtractImages(job, path, run.output);
     bytes += static_cast<size_t>(st.st_size);
   }
   state.SetBytesProcessed(static_cast<int64_t>(bytes));

@@ -2,6 +2,7 @@
 // slide-structure census, the text census and the picture extraction. Crashes,
 // sanitizer reports and broken list invariants are findings.
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -33,14 +34,12 @@ class QuietSink : public vlx::ProgressSink {
   }
 };
 
-// Checks that the handed-over picture file exists while the call lasts.
+// Checks that a reported picture was saved.
 class CheckingView : public vlx::ResultView {
  public:
-  int ItemCount(vlx::ResultList) override { return 0; }
-  void AddThumbnail(vlx::ResultList, const vlx::Bitmap&, int, const std::string&) override {}
-  void AddPicture(const std::string& picture_path, const std::string&, const std::string&,
-                  const std::string&) override {
-    if (::access(picture_path.c_str(), R_OK) != 0) __builtin_trap();
+  void Add(const vlx::ResultItem& item) override {
+    if (item.list == vlx::ResultList::kPictures && ::access(item.file.c_str(), R_OK) != 0)
+      __builtin_trap();
   }
 };
 
@@ -91,6 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                           images, nullptr, nullptr, Folder() + "out/", "Rec"};
   vlx::RecoveryJob job(env);
   workspace.Create();
+  ::mkdir(env.output_folder.c_str(), 0700);
   {
     auto file = vlx::DamagedFile::Open(input);
     if (!file) __builtin_trap();

@@ -79,8 +79,7 @@ class RebuiltPreview {
 
   void List() {
     trace_.Checkpoint(151);
-    ResultView& view = job_.env.view;
-    const int count = view.ItemCount(ResultList::kSlides);
+    const int count = job_.results.Count(ResultList::kSlides);
     std::optional<Bitmap> bitmap =
         cannot_export_ ? std::optional<Bitmap>(job_.env.images.StockBitmap())
                        : job_.env.images.MakeThumbnail(ExportedSlidePath(export_folder_, 1),
@@ -88,7 +87,7 @@ class RebuiltPreview {
     if (!bitmap) return;
     // Items are numbered from 1, like the data-slide and picture lists.
     const std::string label = "Slide " + std::to_string(count + 1);
-    view.AddThumbnail(ResultList::kSlides, *bitmap, count, label);
+    job_.results.Report(SlideItem(ResultList::kSlides, label, std::move(*bitmap), count));
     trace_.Checkpoint(152);
     job_.sink().AppendLog("    Recovered " + label + "\r\n");
   }

@@ -101,10 +101,9 @@ class TextSlide {
                       : job_.env.images.MakeThumbnail(ExportedSlidePath(export_folder_, 1),
                                                       kSlideThumbnailWidth, kSlideThumbnailHeight);
     if (!bitmap) return;
-    ResultView& view = job_.env.view;
-    const int count = view.ItemCount(ResultList::kDataSlides);
+    const int count = job_.results.Count(ResultList::kDataSlides);
     const std::string number = std::to_string(count + 1);
-    view.AddThumbnail(ResultList::kDataSlides, *bitmap, count, "Data Slide" + number);
+    job_.results.Report(SlideItem(ResultList::kDataSlides, "Data Slide" + number, std::move(*bitmap), count));
     job_.sink().AppendLog("      Recovered Data Slide " + number + "\r\n");
   }
 

@@ -41,7 +41,6 @@ struct FastPaths {
 
 // One thumbnail per exported slide, with its log line. Returns normally on a stop.
 void ListSlides(RecoveryJob& job, office::Application& app, const FastPaths& paths, int count) {
-  ResultView& view = job.env.view;
   for (int n = 1; n <= count; ++n) {
     if (job.StopRequested()) break;
     job.sink().SetProgress(Percent(static_cast<uint64_t>(n), static_cast<uint64_t>(count)));
@@ -53,8 +52,8 @@ void ListSlides(RecoveryJob& job, office::Application& app, const FastPaths& pat
       thumbnail = job.env.images.PlaceholderBitmap();
     if (!thumbnail) continue;
     const std::string caption = "Slide " + std::to_string(n);
-    view.AddThumbnail(ResultList::kSlides, *thumbnail,
-                      std::min(n, view.ItemCount(ResultList::kSlides)), caption);
+    job.results.Report(SlideItem(ResultList::kSlides, caption, std::move(*thumbnail),
+                                 std::min(n, job.results.Count(ResultList::kSlides))));
     job.sink().AppendLog("    Recovered " + caption + "\r\n");
   }
 }

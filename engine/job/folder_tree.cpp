@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace vlx {
@@ -57,6 +58,12 @@ bool DeleteFolderTree(const std::string& path) {
   if (fd < 0) return false;
   if (!EmptyFolder(fd)) return false;
   return ::rmdir(folder.c_str()) == 0;
+}
+
+bool MakeFolder(const std::string& path) {
+  if (::mkdir(path.c_str(), 0755) == 0) return true;
+  struct stat st {};
+  return errno == EEXIST && ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace vlx

@@ -9,4 +9,8 @@ namespace vlx {
 // that cannot be removed ends the walk. Returns true when the folder itself was removed.
 bool DeleteFolderTree(const std::string& path);
 
+// Creates a folder (one level); true when it exists as a real folder afterwards. A link
+// or a file at that name is not taken for the folder.
+bool MakeFolder(const std::string& path);
+
 }  // namespace vlx

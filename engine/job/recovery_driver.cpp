@@ -69,7 +69,7 @@ void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {
   const bool completed = RunPipelineGuarded(job, *file, RunFastPipeline);
   env.workspace.Delete();
   ReportEnd(env, !completed);
-  if (env.view.ItemCount(ResultList::kSlides) == 0) {
+  if (job.results.Count(ResultList::kSlides) == 0) {
     env.sink.ShowMainWindowMaximised();
     env.sink.ShowMessage(MessageOwner::kView, kAdviceStandardMode, kMessageCaption, kStyleWarning);
   }

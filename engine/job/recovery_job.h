@@ -8,6 +8,7 @@
 
 #include "engine/job/progress_sink.h"
 #include "engine/job/result_view.h"
+#include "engine/job/run_results.h"
 #include "engine/job/trace_log.h"
 #include "engine/job/workspace.h"
 #include "engine/format/found_record.h"
@@ -52,6 +53,9 @@ class RecoveryJob {
   const Workspace& workspace() const { return env.workspace; }
 
   RunEnvironment& env;
+
+  // What the run reported to the view, counted.
+  RunResults results{env.view};
 
   // Length of the damaged file (set by the standard pipeline before its scans).
   uint64_t file_length = 0;

@@ -6,10 +6,12 @@
 #include <string_view>
 
 #include "engine/job/damaged_file.h"
+#include "engine/job/folder_tree.h"
 #include "engine/job/messages.h"
 #include "engine/scan/block_scanner.h"
 #include "engine/scan/byte_match.h"
 #include "engine/scan/file_range_copy.h"
+#include "engine/scan/picture_report.h"
 #include "engine/scan/picture_signatures.h"
 #include "engine/format/plausible_length.h"
 #include "engine/format/record_header.h"
@@ -23,7 +25,6 @@ constexpr size_t kSignatureWindow = 512;
 // Records shorter than this are not worth extracting as pictures.
 constexpr uint32_t kSmallestPictureRecord = 17935;
 
-constexpr const char* kTempPictureName = "temppic.";
 constexpr const char* kTempJpegName = "temppic2.Jpg";
 
 // Positions among the 16 starting at p whose version/instance word may be a picture
@@ -92,19 +93,24 @@ class PictureExtraction {
     return true;
   }
 
+  // Saves the picture straight from the damaged file into Pictures/ of the output folder.
   void ExtractAt(uint64_t position, uint32_t record_length) {
     uint8_t window[kSignatureWindow];
     file_.ReadAt(position, window, sizeof window);
     const std::optional<std::string_view> extension =
         MatchPictureFile(window + kPictureDataOffset, sizeof window - kPictureDataOffset);
     if (!extension) return;
-    const std::string path = job_.workspace().File(kTempPictureName + std::string(*extension));
-    if (CopyFileRange(file_, position + kPictureDataOffset, PictureDataLength(record_length),
-                      path) == RangeCopyResult::kWritten) {
-      job_.env.view.AddPicture(path, job_.workspace().File(kTempJpegName), std::string(*extension),
-                               output_folder_);
+    const std::string saved_extension = SavedPictureExtension(std::string(*extension));
+    const std::string saved = SavedPicturePath(
+        output_folder_, job_.results.Count(ResultList::kPictures) + 1, saved_extension);
+    if (!MakeFolder(output_folder_ + "Pictures") ||
+        CopyFileRange(file_, position + kPictureDataOffset, PictureDataLength(record_length),
+                      saved) != RangeCopyResult::kWritten) {
+      ::unlink(saved.c_str());
+      job_.sink().AppendLog("Cannot save picture " + saved + "\r\n");
+      return;
     }
-    ::unlink(path.c_str());
+    ReportPicture(job_, saved, saved_extension, job_.workspace().File(kTempJpegName));
   }
 
   RecoveryJob& job_;

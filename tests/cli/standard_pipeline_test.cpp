@@ -102,7 +102,7 @@ TEST_F(StandardPipelineTest, StagesRunInOrderAndTheDeckIsSaved) {
                                       "0066", "0067", "0071", "0072", "0099", "00100"}));
   EXPECT_EQ(choice_.runs, 1);
   EXPECT_GE(drawings_found_, 3u);
-  EXPECT_GE(view_.ItemCount(ResultList::kSlides), 3) << "one preview per rebuilt drawing";
+  EXPECT_GE(view_.Count(ResultList::kSlides), 3) << "one preview per rebuilt drawing";
   EXPECT_TRUE(Exists(Deck()));
   EXPECT_EQ(office_.ApplicationsRunning(), 0) << "the held office is quit at the end";
 }

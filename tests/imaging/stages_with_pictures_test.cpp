@@ -5,10 +5,10 @@
 #include <filesystem>
 
 #include "automation/imaging/qt_image_toolkit.h"
-#include "automation/stages/picture_thumbnail.h"
 #include "automation/stages/rebuilt_preview.h"
 #include "automation/testing/scripted_office.h"
 #include "engine/job/recovery_job.h"
+#include "engine/scan/picture_report.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/recording_view.h"
 #include "tests/support/temp_dir.h"
@@ -37,26 +37,27 @@ TEST(PreviewWithPictures, ShowsTheExportedSlideFramedOnSilver) {
   EXPECT_NEAR(qBlue(middle), 190, 8);
 }
 
-TEST(PictureThumbnailWithPictures, ConvertsListsAndCleansUp) {
+TEST(PictureReportWithPictures, ThumbnailIsMadeAndTheJpegCopyRemoved) {
   PictureRun run;
   QImage picture(80, 80, QImage::Format_RGB32);
   picture.fill(Qt::darkCyan);
-  const std::string png = run.workspace.File("temppic.Png");
+  const std::string png = run.dir.File("Image1.png");
   ASSERT_TRUE(picture.save(QString::fromStdString(png), "PNG"));
   const std::string jpeg = run.workspace.File("temppic2.Jpg");
-  AddPictureThumbnail(run.job, png, jpeg, "Png", run.dir.path());
+  ReportPicture(run.job, png, "png", jpeg);
   EXPECT_EQ(run.view.Labels(ResultList::kPictures), (std::vector<std::string>{"Image 1"}));
   EXPECT_EQ(run.view.last_bitmap.width, 100);
-  EXPECT_FALSE(std::filesystem::exists(png));
+  EXPECT_TRUE(std::filesystem::exists(png)) << "the saved picture stays";
   EXPECT_FALSE(std::filesystem::exists(jpeg));
 }
 
-TEST(PictureThumbnailWithPictures, AMetafileGetsNoItem) {
+TEST(PictureReportWithPictures, AMetafileIsListedWithoutAThumbnail) {
   PictureRun run;
-  const std::string wmf = run.dir.Write("w/temppic.Wmf", {0xD7, 0xCD, 0xC6, 0x9A, 0, 0, 0, 0});
-  AddPictureThumbnail(run.job, wmf, run.workspace.File("temppic2.Jpg"), "Wmf", run.dir.path());
-  EXPECT_TRUE(run.view.Labels(ResultList::kPictures).empty());
-  EXPECT_TRUE(run.sink.log.empty());
+  const std::string wmf = run.dir.Write("Image1.wmf", {0xD7, 0xCD, 0xC6, 0x9A, 0, 0, 0, 0});
+  ReportPicture(run.job, wmf, "wmf", run.workspace.File("temppic2.Jpg"));
+  ASSERT_EQ(run.view.pictures.size(), 1u);
+  EXPECT_TRUE(run.view.pictures[0].item.thumbnail.empty());
+  EXPECT_EQ(run.view.pictures[0].item.file, wmf);
 }
 
 }  // namespace

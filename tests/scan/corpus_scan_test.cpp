@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <map>
@@ -11,6 +12,7 @@
 
 #include "engine/format/text_encoding.h"
 #include "engine/scan/extract_images.h"
+#include "engine/scan/picture_report.h"
 #include "engine/scan/picture_signatures.h"
 #include "engine/scan/picture_stream_search.h"
 #include "engine/format/record_header.h"
@@ -190,11 +192,13 @@ TEST_P(CorpusScan, FindsWhatTheIntactFilesRecordTreeHolds) {
       EXPECT_GE(char_texts.count(t), expected.char_texts.count(t)) << t.second;
     texts += expected.byte_texts.size() + expected.char_texts.size();
 
+    ::mkdir(run.dir.File("out").c_str(), 0755);
     ExtractImages(run.job, file->path(), run.dir.File("out/"));
     for (const auto& [ext, data] : expected.pictures) {
       const bool handed_over =
           std::any_of(run.view.pictures.begin(), run.view.pictures.end(), [&](const auto& call) {
-            return call.extension == ext && Bytes(call.bytes.begin(), call.bytes.end()) == data;
+            return call.item.kind == SavedPictureExtension(ext) &&
+                   Bytes(call.bytes.begin(), call.bytes.end()) == data;
           });
       EXPECT_TRUE(handed_over) << ext << " picture of " << data.size() << " bytes";
     }
@@ -228,6 +232,7 @@ TEST(CorpusScan, BadInputsAreScannedWithoutFault) {
     SearchPictureStream(run.job, *file);
     ScanSlideStructures(run.job, *file);
     ScanSlideTexts(run.job, *file);
+    ::mkdir(run.dir.File("out").c_str(), 0755);
     ExtractImages(run.job, file->path(), run.dir.File("out/"));
     EXPECT_EQ(run.job.texts.groups.size(), run.job.slide_lists.size());
     EXPECT_FALSE(run.sink.progress_out_of_range);

@@ -107,11 +107,12 @@ struct ExtractionRun : ScanRun {
   std::string damaged_path;
   void Extract(const Bytes& bytes) {
     damaged_path = dir.Write("damaged.ppt", bytes);
-    ExtractImages(job, damaged_path, "/out/Rec/");
+    ::mkdir(dir.File("out").c_str(), 0755);
+    ExtractImages(job, damaged_path, dir.File("out/"));
   }
 };
 
-TEST(ExtractImages, HandsOverEachPictureWithTheFourArgumentsAndCleansUp) {
+TEST(ExtractImages, SavesEachPictureInItsOwnFormatAndCleansUp) {
   ExtractionRun run;
   Bytes bytes = Filler(60000);  // under one 64 KiB chunk
   PutPicture(bytes, 1000, 17936);
@@ -121,16 +122,17 @@ TEST(ExtractImages, HandsOverEachPictureWithTheFourArgumentsAndCleansUp) {
   run.Extract(bytes);
   ASSERT_EQ(run.view.pictures.size(), 2u);
   const auto& jpeg = run.view.pictures[0];
-  EXPECT_EQ(jpeg.picture_path, run.W("temppic.Jpg"));
-  EXPECT_EQ(jpeg.jpeg_path, run.W("temppic2.Jpg"));
-  EXPECT_EQ(jpeg.extension, "Jpg");
-  EXPECT_EQ(jpeg.output_folder, "/out/Rec/");
+  EXPECT_EQ(jpeg.item.file, run.dir.File("out/Pictures/Image1.jpg"));
+  EXPECT_EQ(jpeg.item.kind, "jpg");
   EXPECT_EQ(Bytes(jpeg.bytes.begin(), jpeg.bytes.end()), PictureData(bytes, 1000, 17936));
   const auto& png = run.view.pictures[1];
-  EXPECT_EQ(png.extension, "Png");
+  EXPECT_EQ(png.item.kind, "png");
+  EXPECT_EQ(png.item.file, run.dir.File("out/Pictures/Image2.png"));
   EXPECT_EQ(Bytes(png.bytes.begin(), png.bytes.end()), PictureData(bytes, 40000, 18000));
 
-  EXPECT_EQ(run.sink.log, "Extracting images...\r\nExtracting images done...\r\n");
+  EXPECT_EQ(run.sink.log,
+            "Extracting images...\r\nRecovered Image 1\r\nRecovered Image 2\r\n"
+            "Extracting images done...\r\n");
   EXPECT_EQ(run.sink.statuses, (std::vector<std::string>{"Extracting images...", ""}));
   EXPECT_EQ(run.sink.counters, (std::vector<std::string>{"0\\60000", ""}));
   EXPECT_EQ(run.sink.last_progress, 0);
@@ -145,10 +147,10 @@ TEST(ExtractImages, FindsPicturesAcrossChunkEdgesAndInTheTail) {
   PutPicture(bytes, bytes.size() - 8, 20000);  // last whole header; data beyond the end
   run.Extract(bytes);
   ASSERT_EQ(run.view.pictures.size(), 2u);
-  EXPECT_EQ(run.view.pictures[0].extension, "bmp");
+  EXPECT_EQ(run.view.pictures[0].item.kind, "bmp");
   EXPECT_EQ(Bytes(run.view.pictures[0].bytes.begin(), run.view.pictures[0].bytes.end()),
             PictureData(bytes, 65536 - 3, 20000));
-  EXPECT_EQ(run.view.pictures[1].extension, "Gif");
+  EXPECT_EQ(run.view.pictures[1].item.kind, "gif");
   EXPECT_EQ(run.sink.counters,
             (std::vector<std::string>{"0\\161072", "65536\\161072", "131072\\161072", ""}));
 }
@@ -192,6 +194,17 @@ TEST(ExtractImages, NeverWritesThroughAWorkspaceThatIsALink) {
   EXPECT_TRUE(run.view.pictures.empty());
   EXPECT_EQ(::access((elsewhere + "/temppic.Jpg").c_str(), F_OK), -1);
   EXPECT_EQ(::access(elsewhere.c_str(), F_OK), 0);  // not deleted either
+}
+
+TEST(ExtractImages, APictureThatCannotBeSavedIsNeitherReportedNorCounted) {
+  ExtractionRun run;
+  Bytes bytes = Filler(30000);
+  PutPicture(bytes, 100, 20000);
+  const std::string damaged = run.dir.Write("damaged.ppt", bytes);
+  ExtractImages(run.job, damaged, run.dir.File("no-such-folder/"));
+  EXPECT_TRUE(run.view.pictures.empty());
+  EXPECT_EQ(run.job.results.Count(ResultList::kPictures), 0);
+  EXPECT_NE(run.sink.log.find("Cannot save picture"), std::string::npos);
 }
 
 TEST(ExtractImages, AnUnreadableFileEndsQuietlyAfterTheStatus) {

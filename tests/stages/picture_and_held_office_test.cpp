@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "automation/stages/held_office.h"
-#include "automation/stages/picture_thumbnail.h"
+#include "engine/scan/picture_report.h"
 #include "tests/stages/stage_run.h"
 
 namespace vlx::testing {
@@ -12,15 +12,17 @@ namespace {
 using Lines = std::vector<std::string>;
 namespace fs = std::filesystem;
 
-TEST(AddPictureThumbnail, ListsNewestFirstAndDeletesBothFiles) {
+TEST(ReportPicture, ListsNewestFirstKeepsTheSavedFileAndDeletesTheJpegCopy) {
   StageRun run;
-  for (int i = 0; i < 2; ++i) {
-    const std::string picture = run.dir.Write("w/temppic.png", {0x89, 'P', 'N', 'G'});
-    AddPictureThumbnail(run.job, picture, run.W("temppic2.Jpg"), "png", run.dir.path());
-    EXPECT_FALSE(fs::exists(picture));
+  for (int i = 1; i <= 2; ++i) {
+    const std::string picture =
+        run.dir.Write("Image" + std::to_string(i) + ".png", {0x89, 'P', 'N', 'G'});
+    ReportPicture(run.job, picture, "png", run.W("temppic2.Jpg"));
+    EXPECT_TRUE(fs::exists(picture));
     EXPECT_FALSE(fs::exists(run.W("temppic2.Jpg")));
   }
   EXPECT_EQ(run.view.Labels(ResultList::kPictures), (Lines{"Image 2", "Image 1"}));
+  EXPECT_EQ(run.job.results.Count(ResultList::kPictures), 2);
   EXPECT_EQ(run.sink.log, "Recovered Image 1\r\nRecovered Image 2\r\n");
   const auto thumbnails = run.images.Thumbnails();
   ASSERT_EQ(thumbnails.size(), 2u);
@@ -29,15 +31,23 @@ TEST(AddPictureThumbnail, ListsNewestFirstAndDeletesBothFiles) {
   EXPECT_EQ(thumbnails[0].height, 100);
 }
 
-TEST(AddPictureThumbnail, APictureThatCannotBeConvertedIsLeftAlone) {
+TEST(ReportPicture, APictureThatCannotBeConvertedIsListedWithoutAThumbnail) {
   StageRun run;
   run.images.fail_conversions = true;
-  const std::string picture = run.dir.Write("w/temppic.wmf", {0xD7, 0xCD, 0xC6, 0x9A});
-  AddPictureThumbnail(run.job, picture, run.W("temppic2.Jpg"), "wmf", run.dir.path());
-  EXPECT_TRUE(run.view.Labels(ResultList::kPictures).empty());
+  const std::string picture = run.dir.Write("Image1.wmf", {0xD7, 0xCD, 0xC6, 0x9A});
+  ReportPicture(run.job, picture, "wmf", run.W("temppic2.Jpg"));
+  ASSERT_EQ(run.view.pictures.size(), 1u);
+  EXPECT_TRUE(run.view.pictures[0].item.thumbnail.empty());
+  EXPECT_EQ(run.view.pictures[0].item.kind, "wmf");
   EXPECT_TRUE(run.images.Thumbnails().empty());
   EXPECT_TRUE(fs::exists(picture));
-  EXPECT_TRUE(run.sink.log.empty());
+}
+
+TEST(ReportPicture, SavedNamesAreLowerCaseAndPlain) {
+  EXPECT_EQ(SavedPictureExtension("Jpg"), "jpg");
+  EXPECT_EQ(SavedPictureExtension("Png"), "png");
+  EXPECT_EQ(SavedPictureExtension("/.."), "bin");
+  EXPECT_EQ(SavedPicturePath("/o/Rec/", 3, "gif"), "/o/Rec/Pictures/Image3.gif");
 }
 
 TEST(HoldPowerPoint, KeepsTheApplicationInTheJob) {

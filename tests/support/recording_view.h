@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -8,45 +9,45 @@
 
 namespace vlx::testing {
 
-// A ResultView that keeps the labels of each list and the add-picture calls.
+// A ResultView that keeps the labels of each list and every reported picture.
 class RecordingView : public ResultView {
  public:
-  struct PictureCall {
-    std::string picture_path, jpeg_path, extension, output_folder;
-    std::vector<char> bytes;  // content of the picture file at the time of the call
+  struct Picture {
+    ResultItem item;
+    std::vector<char> bytes;  // content of the saved picture file when it was reported
   };
 
-  int ItemCount(ResultList list) override { return static_cast<int>(Labels(list).size()); }
-  void AddThumbnail(ResultList list, const Bitmap& bitmap, int position,
-                    const std::string& label) override {
-    auto& labels = Labels(list);
-    if (position < 0 || position > static_cast<int>(labels.size())) position = static_cast<int>(labels.size());
-    labels.insert(labels.begin() + position, label);
-    last_bitmap = bitmap;
+  void Add(const ResultItem& item) override {
+    auto& labels = Labels(item.list);
+    int position = item.position;
+    if (position < 0 || position > static_cast<int>(labels.size()))
+      position = static_cast<int>(labels.size());
+    labels.insert(labels.begin() + position, item.label);
+    last_bitmap = item.thumbnail;
+    items.push_back(item);
+    if (item.list == ResultList::kPictures) pictures.push_back({item, ReadFile(item.file)});
   }
-  void AddPicture(const std::string& picture_path, const std::string& jpeg_path,
-                  const std::string& extension, const std::string& output_folder) override;
 
   std::vector<std::string>& Labels(ResultList list) { return labels_[static_cast<int>(list)]; }
+  int Count(ResultList list) { return static_cast<int>(Labels(list).size()); }
 
-  std::vector<PictureCall> pictures;
+  std::vector<ResultItem> items;
+  std::vector<Picture> pictures;
   Bitmap last_bitmap;
 
  private:
+  static std::vector<char> ReadFile(const std::string& path) {
+    std::vector<char> bytes;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+      char buf[65536];
+      size_t n;
+      while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+      std::fclose(f);
+    }
+    return bytes;
+  }
+
   std::array<std::vector<std::string>, 3> labels_;
 };
-
-inline void RecordingView::AddPicture(const std::string& picture_path, const std::string& jpeg_path,
-                                      const std::string& extension,
-                                      const std::string& output_folder) {
-  PictureCall call{picture_path, jpeg_path, extension, output_folder, {}};
-  if (FILE* f = std::fopen(picture_path.c_str(), "rb")) {
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) call.bytes.insert(call.bytes.end(), buf, buf + n);
-    std::fclose(f);
-  }
-  pictures.push_back(std::move(call));
-}
 
 }  // namespace vlx::testing

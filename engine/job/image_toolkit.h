@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vlx {
+
+// A picture in memory: 32-bit 0xAARRGGBB pixels, row-major.
+struct Bitmap {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+  bool empty() const { return width <= 0 || height <= 0; }
+  uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+// Picture work the engine needs, done by a picture library outside the engine.
+class ImageToolkit {
+ public:
+  virtual ~ImageToolkit() = default;
+  // Thumbnail of an image file in a width x height box; nullopt when it cannot be loaded.
+  virtual std::optional<Bitmap> MakeThumbnail(const std::string& image_path, int width,
+                                              int height) = 0;
+  // Converts any picture file to a JPEG file; false when it cannot.
+  virtual bool ConvertToJpeg(const std::string& source_path, const std::string& jpeg_path) = 0;
+  // Writes a bitmap as a JPEG file.
+  virtual bool SaveJpeg(const Bitmap& bitmap, const std::string& jpeg_path) = 0;
+  // The 350 x 350 stock bitmap shown when the office cannot export slides.
+  virtual Bitmap StockBitmap() = 0;
+  // The 170 x 120 placeholder (resource 176).
+  virtual Bitmap PlaceholderBitmap() = 0;
+};
+
+}  // namespace vlx

@@ -1,0 +1,49 @@
+#include "engine/scan/picture_report.h"
+
+#include <cctype>
+#include <cstdio>
+#include <optional>
+
+namespace vlx {
+namespace {
+
+constexpr int kPictureThumbnailSize = 100;
+
+}  // namespace
+
+std::string SavedPictureExtension(const std::string& extension) {
+  std::string lower;
+  for (char c : extension) {
+    if (std::isalnum(static_cast<unsigned char>(c))) {
+      lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+  }
+  return lower.empty() ? "bin" : lower;
+}
+
+std::string SavedPicturePath(const std::string& output_folder, int number,
+                             const std::string& extension) {
+  return output_folder + "Pictures/Image" + std::to_string(number) + "." + extension;
+}
+
+void ReportPicture(RecoveryJob& job, const std::string& saved_path, const std::string& extension,
+                   const std::string& jpeg_path) {
+  ImageToolkit& images = job.env.images;
+  ResultItem item;
+  item.list = ResultList::kPictures;
+  item.label = "Image " + std::to_string(job.results.Count(ResultList::kPictures) + 1);
+  item.position = 0;
+  item.file = saved_path;
+  item.kind = extension;
+  if (images.ConvertToJpeg(saved_path, jpeg_path)) {
+    if (std::optional<Bitmap> bitmap =
+            images.MakeThumbnail(jpeg_path, kPictureThumbnailSize, kPictureThumbnailSize)) {
+      item.thumbnail = std::move(*bitmap);
+    }
+    std::remove(jpeg_path.c_str());
+  }
+  job.results.Report(item);
+  job.sink().AppendLog("Recovered " + item.label + "\r\n");
+}
+
+}  // namespace vlx

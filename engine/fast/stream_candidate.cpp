@@ -20,19 +20,25 @@ StreamCandidate FromSalvage(const salvage::SalvagedCompound& compound) {
   uint64_t guessed = 0;
   uint64_t missing = 0;
   bool from_directory = true;
+  bool stitched = false;
   for (const salvage::SalvagedStream& s : compound.streams) {
     candidate.streams.push_back({s.item.path, s.file});
     guessed += s.guessed_sectors;
     missing += s.missing_bytes;
     from_directory = from_directory && s.from_directory;
+    stitched = stitched || s.stitched;
   }
   if (!from_directory) {
     candidate.method = "streams found by their content";
     candidate.repairs.push_back("directory lost: streams named by their first records");
     candidate.root_clsid = kPresentationClassId;
   } else {
-    candidate.method = guessed == 0 && missing == 0 ? "byte-exact streams" : "salvaged streams";
+    candidate.method = guessed == 0 && missing == 0 ? "byte-exact streams"
+                       : stitched                   ? "stitched streams"
+                                                    : "salvaged streams";
   }
+  if (stitched)
+    candidate.repairs.push_back("FAT chain lost: sectors placed by the stream's own records");
   if (guessed > 0)
     candidate.repairs.push_back(std::to_string(guessed) +
                                 " sector(s) placed after their predecessor (no chain left)");

@@ -13,6 +13,7 @@ constexpr uint16_t kTypeHandout = 0x0FC9;
 constexpr uint16_t kTypeExternalObjectStorage = 0x1011;  // OLE objects, controls, VBA
 constexpr uint32_t kUserEditMinimumLength = 28;
 constexpr int kMaxEdits = 4096;
+constexpr int kMaxTreeDepth = 32;
 constexpr size_t kCurrentEditField = 16;  // offsetToCurrentEdit in the Current User stream
 
 bool IsPersistedKind(uint16_t type) {
@@ -50,6 +51,22 @@ PresentationCheck Fail(PresentationCheck check, std::string why) {
   check.verified = false;
   check.failure = std::move(why);
   return check;
+}
+
+// A container's children fill it exactly, each with a record type of the format, down
+// to its atoms: a sector out of place inside a slide breaks this.
+bool RecordsTile(StreamView& stream, uint64_t offset, const RecordHeader& header, int depth) {
+  if ((header.version_instance & 0xF) != 0xF || depth > kMaxTreeDepth) return true;
+  const uint64_t end = offset + kRecordHeaderSize + uint64_t{header.length};
+  uint64_t at = offset + kRecordHeaderSize;
+  while (at < end) {
+    const auto child = stream.Header(at);
+    if (!child || at + kRecordHeaderSize + child->length > end) return false;
+    const bool known_type = child->type >= kTypeDocument || child->type == 0;
+    if (!known_type || !RecordsTile(stream, at, *child, depth + 1)) return false;
+    at += kRecordHeaderSize + child->length;
+  }
+  return at == end;
 }
 
 // Persist id -> stream offset, newest edit first; false when an edit or directory is
@@ -159,7 +176,7 @@ PresentationCheck CheckPresentation(DamagedFile& document,
     return Fail(check, why);
   for (const auto& [id, offset] : directory) {
     const auto object = stream.Header(offset);
-    if (!object || !IsPersistedKind(object->type))
+    if (!object || !IsPersistedKind(object->type) || !RecordsTile(stream, offset, *object, 0))
       return Fail(check, "persist object " + std::to_string(id) + " at stream offset " +
                              std::to_string(offset) + " is not a whole persisted record");
     ++check.persist_objects;

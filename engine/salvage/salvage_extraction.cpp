@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "engine/salvage/record_stitching.h"
 #include "engine/salvage/sector_chain.h"
 #include "engine/salvage/spool_writer.h"
 
@@ -13,6 +14,13 @@ constexpr uint64_t kMiniSectorSize = 64;
 
 uint64_t Ceil(uint64_t n, uint64_t unit) {
   return (n + unit - 1) / unit;
+}
+
+std::optional<StitchedStream> StitchedKind(const CompoundItem& item) {
+  if (item.path.size() != 1) return std::nullopt;
+  if (item.path[0] == u"PowerPoint Document") return StitchedStream::kDocument;
+  if (item.path[0] == u"Pictures") return StitchedStream::kPictures;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -63,6 +71,13 @@ bool ExtractSalvage(DamagedFile& file, const SalvagePlan& plan, const std::strin
     } else {
       StreamSectors sectors =
           ChainSectors(plan.fat, item.start_sector, Ceil(item.size, g.sector_size), limit);
+      // Where the chain is lost, the document and the pictures place their sectors by
+      // their own records.
+      const auto stitched = StitchedKind(item);
+      if (sectors.guessed > 0 && stitched) {
+        sectors = StitchSectors(file, g, item.start_sector, item.size, *stitched);
+        stream.stitched = true;
+      }
       stream.guessed_sectors = sectors.guessed;
       reader.emplace(ChainReader::Regular(file, g, std::move(sectors.sectors)));
     }

@@ -15,6 +15,7 @@ struct SalvagedStream {
   uint64_t guessed_sectors = 0;  // sectors placed without a chain in the table
   uint64_t missing_bytes = 0;    // bytes that lay past the end of the damaged file
   bool from_directory = true;    // false: found by its content, the name is ours
+  bool stitched = false;         // sectors placed by the stream's records (chain lost)
 
   bool Exact() const { return guessed_sectors == 0 && missing_bytes == 0 && from_directory; }
 };

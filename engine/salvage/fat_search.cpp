@@ -39,8 +39,9 @@ std::vector<FoundPage> FindPages(DamagedFile& file, uint32_t sector_size, uint64
   std::vector<uint8_t> buffer(chunk);
   for (uint64_t start = alignment; start + sector_size <= length; start += chunk) {
     const size_t got = file.ReadAt(start, buffer.data(), buffer.size());
+    std::vector<uint32_t> entries(count);
     for (size_t at = 0; at + sector_size <= got; at += sector_size) {
-      const std::vector<uint32_t> entries = Entries(&buffer[at], count);
+      for (uint32_t i = 0; i < count; ++i) entries[i] = LoadU32(&buffer[at + 4 * i]);
       auto page = ReadAsAllocationPage(entries.data(), count, limit);
       if (page) pages.push_back({(start - alignment + at) / sector_size, std::move(*page)});
     }

@@ -41,6 +41,14 @@ std::vector<FoundPage> FindPages(DamagedFile& file, uint32_t sector_size, uint64
     const size_t got = file.ReadAt(start, buffer.data(), buffer.size());
     std::vector<uint32_t> entries(count);
     for (size_t at = 0; at + sector_size <= got; at += sector_size) {
+      // Most blocks are stream data: one entry that is neither a mark nor a sector of
+      // the file rules the block out before it is decoded.
+      bool possible = true;
+      for (uint32_t i = 0; i < count && possible; i += 16) {
+        const uint32_t v = LoadU32(&buffer[at + 4 * i]);
+        possible = v >= kDifatMark || v < limit;
+      }
+      if (!possible) continue;
       for (uint32_t i = 0; i < count; ++i) entries[i] = LoadU32(&buffer[at + 4 * i]);
       auto page = ReadAsAllocationPage(entries.data(), count, limit);
       if (page) pages.push_back({(start - alignment + at) / sector_size, std::move(*page)});

@@ -9,7 +9,7 @@
 #include "cli/console_view.h"
 #include "engine/format/workspace_files.h"
 #include "engine/job/damaged_file.h"
-#include "engine/job/recovery_driver.h"
+#include "engine/run/recovery_driver.h"
 
 namespace vlx::cli {
 namespace {
@@ -37,9 +37,17 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
                   const std::string& input, ToolServices& services) {
   ConsoleView view;
   CensusRecordingDialog census(services.master_chooser);
-  RunEnvironment env{services.sink, services.trace,  services.stop,   services.workspace,
-                     view,          services.images, services.office, &census,
-                     base,          line.prefix};
+  RunEnvironment env{services.sink,
+                     services.trace,
+                     services.stop,
+                     services.workspace,
+                     view,
+                     services.images,
+                     services.templates,
+                     services.office,
+                     &census,
+                     base,
+                     line.prefix};
   view.Attach(&env);
 
   RunRecord record;

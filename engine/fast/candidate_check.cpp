@@ -23,8 +23,9 @@ std::vector<uint8_t> ReadSmallFile(const std::string& path) {
 
 // The template Current User (with the block the carve found, when it found one),
 // naming the edit at offset.
-bool WriteCurrentUser(const std::string& path, uint32_t edit_offset) {
-  std::array<uint8_t, 5120> image = Templates().current_user_image;
+bool WriteCurrentUser(const TemplateRecords& templates, const std::string& path,
+                      uint32_t edit_offset) {
+  std::array<uint8_t, 5120> image = templates.current_user_image;
   StoreU32(image.data() + kCurrentUserEditOffsetField, edit_offset);
   OutputFile out;
   if (!out.Create(path)) return false;
@@ -54,7 +55,7 @@ salvage::PresentationCheck CheckCandidate(RecoveryJob& job, StreamCandidate& can
   if (!check.verified || check.current_user_names_edit) return check;
 
   const std::string rebuilt = job.workspace().File(rebuilt_name);
-  if (!WriteCurrentUser(rebuilt, *check.current_edit)) {
+  if (!WriteCurrentUser(job.templates(), rebuilt, *check.current_edit)) {
     check.verified = false;
     check.failure = "cannot write the rebuilt Current User";
     return check;

@@ -1,11 +1,10 @@
-#include "engine/fast/fast_pipeline.h"
+#include "engine/run/fast_pipeline.h"
 
 #include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "automation/api/office_api.h"
 #include "engine/fast/candidate_check.h"
 #include "engine/fast/candidate_compound.h"
 #include "engine/fast/carve_output_file.h"
@@ -14,12 +13,12 @@
 #include "engine/format/workspace_files.h"
 #include "engine/job/folder_tree.h"
 #include "engine/job/messages.h"
+#include "engine/office/office_api.h"
+#include "engine/office/slide_export.h"
 
 namespace vlx {
 namespace {
 
-constexpr int kThumbnailWidth = 170;
-constexpr int kThumbnailHeight = 120;
 constexpr size_t kMaxSalvageCandidates = 3;
 
 // The paths of the fourth phase, all but the result inside the workspace.
@@ -32,9 +31,7 @@ struct FastPaths {
         export_folder(compound + "ff"),
         result(job.env.output_folder + kFastResultName) {}
 
-  std::string SlideImage(int n) const {
-    return export_folder + "/Slide" + std::to_string(n) + ".JPG";
-  }
+  std::string SlideImage(int n) const { return ExportedSlidePath(export_folder, n); }
 
   std::string document, user, pictures, compound, export_folder, result;
 };
@@ -45,11 +42,10 @@ void ListSlides(RecoveryJob& job, office::Application& app, const FastPaths& pat
     if (job.StopRequested()) break;
     job.sink().SetProgress(Percent(static_cast<uint64_t>(n), static_cast<uint64_t>(count)));
     job.sink().SetCounter(CounterText(n, count));
-    std::optional<Bitmap> thumbnail =
-        job.env.images.MakeThumbnail(paths.SlideImage(n), kThumbnailWidth, kThumbnailHeight);
+    std::optional<Bitmap> thumbnail = job.env.images.MakeThumbnail(
+        paths.SlideImage(n), kSlideThumbnailWidth, kSlideThumbnailHeight);
     // A server that cannot export pictures gets the built-in placeholder.
-    if (app.Version().find('8') != std::string::npos)
-      thumbnail = job.env.images.PlaceholderBitmap();
+    if (CannotExportJpeg(app.Version())) thumbnail = job.env.images.PlaceholderBitmap();
     if (!thumbnail) continue;
     const std::string caption = "Slide " + std::to_string(n);
     job.results.Report(SlideItem(ResultList::kSlides, caption, std::move(*thumbnail),

@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
+#include "cli/auto_result.h"
 #include "cli/census_recording_dialog.h"
 #include "cli/console_view.h"
 #include "engine/format/workspace_files.h"
@@ -72,6 +75,7 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
   record.stopped = services.stop.load();
   record.failure = env.failure;
   record.census = census.TakeCensus();
+  record.recovery = view.outcome();
   return record;
 }
 
@@ -84,6 +88,7 @@ std::string RunSummary(const RunRecord& run) {
           ", pictures: " + std::to_string(run.pictures.size());
   if (run.stopped) text += "; stopped by the user";
   if (!run.failure.empty()) text += "; the run failed: " + run.failure;
+  text += "\nRecovered by: " + HowRecovered(run);
   return text;
 }
 
@@ -114,13 +119,28 @@ FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
       line.mode == RecoveryMode::kStandard ? RecoveryMode::kStandard : RecoveryMode::kFast;
   report.runs.push_back(RunMode(first, line, base_folder, input, services));
   services.sink.PrintLine(RunSummary(report.runs.back()));
-  // Auto: the fast mode advises the standard mode when it listed no slide; the standard
-  // run follows in a folder inside the fast run's, as a second run would.
+  // Auto: a fast result that is not the whole presentation is followed by a standard
+  // run; one result is handed over, in the fast run's folder.
   if (line.mode == RecoveryMode::kAuto && !services.stop.load() &&
-      report.runs.back().slides.empty() && !report.runs.back().output_folder.empty()) {
+      !FastRunIsWhole(report.runs.back()) && !report.runs.back().output_folder.empty()) {
     const std::string nested = report.runs.back().output_folder;
     report.runs.push_back(RunMode(RecoveryMode::kStandard, line, nested, input, services));
+    const int kept = KeepBetterRun(report.runs[0], report.runs[1]);
     services.sink.PrintLine(RunSummary(report.runs.back()));
+    services.sink.PrintLine(std::string("Kept the ") + (kept == 0 ? "fast" : "standard") +
+                            " result: " + RunSummary(report.runs[kept]));
+  }
+  if (line.mode == RecoveryMode::kAuto && !services.stop.load()) {
+    const bool saved = std::any_of(report.runs.begin(), report.runs.end(), [](const RunRecord& r) {
+      return !r.saved_presentation.empty();
+    });
+    if (!saved) {
+      services.sink.PrintLine("vlxrecover: no presentation could be recovered from " + input +
+                              " that opens; only the pictures found are in " +
+                              report.runs.front().output_folder);
+      report.exit_status = kExitNothingRecovered;
+      return report;
+    }
   }
   bool recovered = false;
   bool stopped = false;

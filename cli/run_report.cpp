@@ -85,6 +85,20 @@ void WriteMasters(JsonWriter& json, const std::vector<MasterEntry>& masters) {
   json.EndArray();
 }
 
+void WriteRecovery(JsonWriter& json, const RecoveryOutcome& outcome) {
+  json.BeginObject().Key("method");
+  if (outcome.method.empty()) {
+    json.Null();
+  } else {
+    json.String(outcome.method);
+  }
+  json.Key("verified").Bool(outcome.verified).Key("verdict").String(outcome.verdict);
+  json.Key("checked_slides").Number(outcome.checked_slides).Key("opened").Bool(outcome.opened);
+  json.Key("repairs").BeginArray();
+  for (const std::string& repair : outcome.repairs) json.String(repair);
+  json.EndArray().EndObject();
+}
+
 void WriteRun(JsonWriter& json, const RunRecord& run) {
   json.BeginObject().Key("mode").String(run.mode).Key("output_folder").String(run.output_folder);
   json.Key("saved_presentation");
@@ -112,6 +126,10 @@ void WriteRun(JsonWriter& json, const RunRecord& run) {
   if (run.census) {
     json.Key("census");
     WriteCensus(json, *run.census);
+  }
+  if (run.recovery) {
+    json.Key("recovery");
+    WriteRecovery(json, *run.recovery);
   }
   if (!run.masters.empty()) {
     json.Key("master_candidates");

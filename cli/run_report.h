@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/job/recovery_outcome.h"
 #include "engine/scan/census_summary.h"
 
 namespace vlx::cli {
@@ -42,6 +43,7 @@ struct RunRecord {
   std::string failure;                  // why the run ended early ("" when it did not)
   std::optional<CensusSummary> census;  // standard mode: what the scans found
   std::vector<MasterEntry> masters;
+  std::optional<RecoveryOutcome> recovery;  // fast mode: how the streams were got
 
   bool RecoveredSomething() const {
     return !saved_presentation.empty() || !slides.empty() || !data_slides.empty() ||

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "engine/job/image_toolkit.h"
+#include "engine/job/recovery_outcome.h"
 
 namespace vlx {
 
@@ -35,6 +36,8 @@ class ResultView {
  public:
   virtual ~ResultView() = default;
   virtual void Add(const ResultItem& item) = 0;
+  // How the presentation was recovered (fast mode), once at its end; a view may ignore it.
+  virtual void ReportOutcome(const RecoveryOutcome& outcome) { (void)outcome; }
 };
 
 }  // namespace vlx

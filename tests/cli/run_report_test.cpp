@@ -98,6 +98,30 @@ TEST(ReportJsonTest, RefusedInputAndEmptyRunUseNulls) {
             "(None, False, [])");
 }
 
+TEST(ReportJsonTest, FastRunSaysHowItRecovered) {
+  FileReport file;
+  file.input = "/in/deck.ppt";
+  RunRecord run;
+  run.mode = "fast";
+  run.output_folder = "/out/Rec/";
+  RecoveryOutcome outcome;
+  outcome.method = "stitched streams";
+  outcome.verified = true;
+  outcome.verdict = "verified: 1 user edit(s), 7 persist objects, 2 slide(s)";
+  outcome.repairs = {"Current User rebuilt"};
+  outcome.checked_slides = 2;
+  outcome.opened = true;
+  run.recovery = outcome;
+  file.runs = {run, RunRecord{}};
+  const std::string json = ReportJson({file}, 0);
+  const std::string recovery = "d['files'][0]['runs'][0]['recovery']";
+  EXPECT_EQ(JsonQuery(json, recovery + "['method'], " + recovery + "['verified'], " + recovery +
+                                "['checked_slides'], " + recovery + "['opened']"),
+            "('stitched streams', True, 2, True)");
+  EXPECT_EQ(JsonQuery(json, recovery + "['repairs']"), "['Current User rebuilt']");
+  EXPECT_EQ(JsonQuery(json, "'recovery' in d['files'][0]['runs'][1]"), "False");
+}
+
 TEST(RunRecordTest, AnyResultCountsAsRecovered) {
   RunRecord run;
   EXPECT_FALSE(run.RecoveredSomething());

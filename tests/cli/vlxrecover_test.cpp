@@ -72,6 +72,11 @@ bool IsFile(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool IsDirectory(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 // A fresh temporary folder for the tool's TMPDIR, a working folder and an output folder,
 // so that every file the tool writes can be accounted for.
 class ToolTest : public ::testing::Test {
@@ -208,7 +213,10 @@ TEST_F(ToolTest, NoiseRecoversNothingInEitherMode) {
   EXPECT_EQ(r.exit_status, 1) << r.err;
   EXPECT_EQ(JsonQuery(r.out, "[x['mode'] for x in d['files'][0]['runs']]"), "['fast', 'standard']")
       << "auto goes on with the standard mode when the fast one lists no slide";
-  EXPECT_EQ(JsonQuery(r.out, "d['files'][0]['runs'][1]['output_folder']"), OutFile("Rec/Rec/"));
+  // One result in one folder: the standard run's folder is not left inside the fast one's.
+  EXPECT_EQ(JsonQuery(r.out, "d['files'][0]['runs'][1]['output_folder']"), OutFile("Rec/"));
+  EXPECT_FALSE(IsDirectory(OutFile("Rec/Rec/")));
+  EXPECT_NE(r.err.find("no presentation could be recovered"), std::string::npos) << r.err;
   EXPECT_EQ(ReadAll(input), noise);
 }
 

@@ -1,12 +1,15 @@
 #include "cli/file_recovery.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "cli/census_recording_dialog.h"
 #include "cli/console_view.h"
+#include "engine/format/workspace_files.h"
 #include "engine/job/damaged_file.h"
 #include "engine/job/recovery_driver.h"
-#include "engine/format/workspace_files.h"
 
 namespace vlx::cli {
 namespace {
@@ -14,6 +17,11 @@ namespace {
 bool NonEmptyFile(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+}
+
+// The input's name without its folder and last extension.
+std::string InputStem(const std::string& input) {
+  return std::filesystem::path(input).stem().string();
 }
 
 int Severity(int status) {
@@ -34,9 +42,16 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
                   const std::string& input, ToolServices& services) {
   ConsoleView view;
   CensusRecordingDialog census(services.master_chooser);
-  RunEnvironment env{services.sink, services.trace,  services.stop,   services.workspace,
-                     view,          services.images, services.office, &census,
-                     base,          line.prefix};
+  RunEnvironment env{services.sink,
+                     services.trace,
+                     services.stop,
+                     services.workspace,
+                     view,
+                     services.images,
+                     services.office,
+                     &census,
+                     base,
+                     OutputFolderPrefix(input, line.prefix)};
   view.Attach(&env);
 
   RunRecord record;
@@ -54,7 +69,9 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
   record.output_folder = env.output_folder;
   const std::string saved =
       env.output_folder + (mode == RecoveryMode::kFast ? kFastResultName : kStandardResultName);
-  if (NonEmptyFile(saved)) record.saved_presentation = saved;
+  // Only what the run itself says it saved counts, never a file a failed save left.
+  if (env.saved_presentation == saved && NonEmptyFile(saved)) record.saved_presentation = saved;
+  record.checked_by_office = services.office != nullptr;
   record.slides = view.slides();
   record.data_slides = view.data_slides();
   record.pictures = view.pictures();
@@ -76,6 +93,11 @@ std::string RunSummary(const RunRecord& run) {
 }
 
 }  // namespace
+
+std::string OutputFolderPrefix(const std::string& input, const std::string& prefix) {
+  const std::string stem = InputStem(input);
+  return stem.empty() ? prefix : stem + "." + prefix;
+}
 
 FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
                        const std::string& input, ToolServices& services) {
@@ -105,8 +127,20 @@ FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
   bool recovered = false;
   bool stopped = false;
   for (const RunRecord& run : report.runs) {
-    recovered = recovered || run.RecoveredSomething();
+    recovered = recovered || run.RecoveredSomething() || (line.list_masters && run.census);
     stopped = stopped || run.stopped;
+  }
+  // A folder that got nothing is not left behind (the innermost first).
+  for (auto run = report.runs.rbegin(); run != report.runs.rend(); ++run) {
+    if (!run->output_folder.empty() && ::rmdir(run->output_folder.c_str()) == 0) {
+      run->output_folder.clear();
+    }
+  }
+  if (!recovered && !stopped) {
+    services.sink.PrintLine("vlxrecover: " + input + ": nothing recovered" +
+                            (report.runs.empty() || report.runs.back().saved_presentation.empty()
+                                 ? std::string(" (no presentation was saved)")
+                                 : std::string(" (the office opens no slide of what was saved)")));
   }
   report.exit_status = stopped ? kExitStopped : recovered ? kExitRecovered : kExitNothingRecovered;
   return report;

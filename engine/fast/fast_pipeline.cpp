@@ -8,9 +8,9 @@
 #include "engine/fast/assemble_compound.h"
 #include "engine/fast/carve_output_file.h"
 #include "engine/fast/carve_streams.h"
+#include "engine/format/workspace_files.h"
 #include "engine/job/folder_tree.h"
 #include "engine/job/messages.h"
-#include "engine/format/workspace_files.h"
 
 namespace vlx {
 namespace {
@@ -60,7 +60,8 @@ void ListSlides(RecoveryJob& job, office::Application& app, const FastPaths& pat
       thumbnail = job.env.images.PlaceholderBitmap();
     if (!thumbnail) continue;
     const std::string caption = "Slide " + std::to_string(n);
-    job.results.Report(SlideItem(ResultList::kSlides, caption, std::move(*thumbnail), std::min(n, job.results.Count(ResultList::kSlides))));
+    job.results.Report(SlideItem(ResultList::kSlides, caption, std::move(*thumbnail),
+                                 std::min(n, job.results.Count(ResultList::kSlides))));
     job.sink().AppendLog("    Recovered " + caption + "\r\n");
   }
 }
@@ -133,7 +134,10 @@ void RunFastPipeline(RecoveryJob& job, DamagedFile& file) {
     AssembleCompound(job, carved.pictures.get(), carved.document.get(), paths.compound);
     bool saved = OpenListAndSave(job, paths);
     if (!saved && carved.HasDocument()) saved = SaveAssembledCopy(job, paths);
-    if (saved) sink.SetStatus("Saving complete...");
+    if (saved) {
+      job.results.RecordSaved(paths.result);
+      sink.SetStatus("Saving complete...");
+    }
   }
   job.workspace().Delete();
 }

@@ -36,6 +36,24 @@ void ReportEnd(RunEnvironment& env, bool failed = false) {
   env.sink.ShowRunEnded();
 }
 
+// The end of a run that got as far as its pipeline. Completion is claimed only for a run
+// that saved its presentation; any other says so in the log and in a message the user
+// sees, unless the run says it in its own message (advised).
+void ReportPipelineEnd(RunEnvironment& env, const RecoveryJob& job, bool completed, bool advised) {
+  env.saved_presentation = job.results.saved_presentation();
+  if (env.stop.load() || !env.saved_presentation.empty()) {
+    ReportEnd(env, !completed);
+    return;
+  }
+  env.sink.AppendLog(completed ? "Repairing ended without a saved presentation"
+                               : "Repairing ended early");
+  env.sink.ShowRunEnded();
+  if (advised) return;
+  env.sink.ShowMessage(MessageOwner::kView,
+                       kNothingSavedMessage + std::string("\n") + env.output_folder,
+                       kMessageCaption, kStyleWarning);
+}
+
 // The damaged file could not be opened: the run still ends in the window (back button
 // shown) and leaves no temporary files behind.
 void EndUnreadableRun(RunEnvironment& env, const std::string& why) {
@@ -52,6 +70,7 @@ void PrepareJob(RecoveryJob& job, const std::string& input_path, const std::stri
 }
 
 void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {
+  env.saved_presentation.clear();
   env.output_folder = CreateOutputFolder(env.output_folder, env.folder_prefix);
   RecoveryJob job(env);
   if (!WorkspaceUsable(env)) {
@@ -68,7 +87,8 @@ void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {
   }
   const bool completed = RunPipelineGuarded(job, *file, RunFastPipeline);
   env.workspace.Delete();
-  ReportEnd(env, !completed);
+  const bool advise = job.results.Count(ResultList::kSlides) == 0 && !env.stop.load();
+  ReportPipelineEnd(env, job, completed, advise);
   if (job.results.Count(ResultList::kSlides) == 0) {
     env.sink.ShowMainWindowMaximised();
     env.sink.ShowMessage(MessageOwner::kView, kAdviceStandardMode, kMessageCaption, kStyleWarning);
@@ -76,6 +96,7 @@ void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {
 }
 
 void DriveStandardRecovery(RunEnvironment& env, const std::string& input_path) {
+  env.saved_presentation.clear();
   env.trace.Checkpoint(3);
   env.output_folder = CreateOutputFolder(env.output_folder, env.folder_prefix);
   env.trace.Checkpoint(4);
@@ -97,7 +118,7 @@ void DriveStandardRecovery(RunEnvironment& env, const std::string& input_path) {
   }
   const bool completed = RunPipelineGuarded(job, *file, RunStandardPipeline);
   env.workspace.Delete();
-  ReportEnd(env, !completed);
+  ReportPipelineEnd(env, job, completed, job.results.declined());
 }
 
 }  // namespace vlx

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/format/found_record.h"
 #include "engine/job/progress_sink.h"
 #include "engine/job/result_view.h"
 #include "engine/job/run_results.h"
 #include "engine/job/trace_log.h"
 #include "engine/job/workspace.h"
-#include "engine/format/found_record.h"
 #include "engine/scan/slide_text_store.h"
 
 namespace vlx {
@@ -38,6 +38,7 @@ struct RunEnvironment {
   MasterSlideDialog* master_dialog = nullptr;  // nullptr: the run ends at the master choice
   std::string output_folder;                   // ends in '/'
   std::string folder_prefix = "Rec";
+  std::string saved_presentation{};  // set by the driver: what the run saved, or empty
 };
 
 // One run's data. Created by the driver for the length of its call.
@@ -61,11 +62,11 @@ class RecoveryJob {
   uint64_t file_length = 0;
 
   // Found-record lists of the standard mode.
-  FoundRecordList drawings;       // PPDrawing 0x040C
-  FoundRecordList prog_tags;      // ProgTags 0x1388
-  FoundRecordList main_masters;   // MainMaster 0x03F8
-  FoundRecordList blip_stores;    // OfficeArt blip store 0xF001
-  FoundRecordList slide_lists;    // SlideListWithText 0x0FF0
+  FoundRecordList drawings;              // PPDrawing 0x040C
+  FoundRecordList prog_tags;             // ProgTags 0x1388
+  FoundRecordList main_masters;          // MainMaster 0x03F8
+  FoundRecordList blip_stores;           // OfficeArt blip store 0xF001
+  FoundRecordList slide_lists;           // SlideListWithText 0x0FF0
   std::vector<uint64_t> picture_starts;  // 512-byte blocks that begin like a picture record
   SlideTextStore texts;
 

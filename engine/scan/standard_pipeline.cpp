@@ -5,11 +5,11 @@
 #include "automation/api/office_api.h"
 #include "automation/stages/held_office.h"
 #include "automation/stages/text_slide_writer.h"
+#include "engine/format/workspace_files.h"
 #include "engine/rebuild/presentation_rebuild.h"
 #include "engine/scan/picture_stream_search.h"
 #include "engine/scan/slide_structure_census.h"
 #include "engine/scan/text_census.h"
-#include "engine/format/workspace_files.h"
 
 namespace vlx {
 namespace {
@@ -68,7 +68,10 @@ void RunStandardPipeline(RecoveryJob& job, DamagedFile& file) {
   if (job.StopRequested()) return;
 
   const std::optional<MasterChoice> choice = ChooseMaster(job, file);
-  if (!choice) return;
+  if (!choice) {
+    job.results.RecordDeclined();
+    return;
+  }
 
   trace.Checkpoint(66);
   ApplyMasterChoice(job, file, *choice);
@@ -96,9 +99,10 @@ void RunStandardPipeline(RecoveryJob& job, DamagedFile& file) {
   // of the save is ending the office the run held.
   ReleaseHeldOffice(job);
   if (!rebuilt.deck.written) {
-    sink.SetStatus("Saving complete...");
+    sink.SetStatus("Saving failed");
     return;
   }
+  job.results.RecordSaved(options.deck_path);
   if (job.StopRequested()) return;
   sink.SetStatus("Saving complete...");
 }

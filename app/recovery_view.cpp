@@ -28,7 +28,7 @@
 #include "app/results_folder.h"
 #include "app/view_dialogs.h"
 #include "engine/job/messages.h"
-#include "engine/job/recovery_driver.h"
+#include "engine/run/recovery_driver.h"
 
 namespace vlx::app {
 namespace {
@@ -351,8 +351,8 @@ void RecoveryView::RunOnWorker(int mode, const std::string& input_path,
   static TraceLog silent_trace(TraceLog::DefaultPath(), false);
   TraceLog& trace = services_.trace != nullptr ? *services_.trace : silent_trace;
   environment_ = std::make_unique<RunEnvironment>(RunEnvironment{
-      sink_, trace, stop_, services_.workspace, results_, *services_.images, services_.office,
-      services_.master_dialog, base_folder, prefix_.toStdString()});
+      sink_, trace, stop_, services_.workspace, results_, *services_.images, templates_,
+      services_.office, services_.master_dialog, base_folder, prefix_.toStdString()});
   output_folder_.clear();
   saved_presentation_.clear();
   run_active_ = true;

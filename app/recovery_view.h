@@ -124,6 +124,8 @@ class RecoveryView : public QWidget {
   WindowProgressSink sink_;
   WindowResultView results_;
   std::unique_ptr<RunEnvironment> environment_;
+  // The template records every run of this program run works with.
+  TemplateRecords templates_ = PristineTemplates();
 
   int view_state_ = 1;
   int mode_ = 1;

@@ -9,7 +9,7 @@
 #include "cli/console_view.h"
 #include "engine/format/workspace_files.h"
 #include "engine/job/damaged_file.h"
-#include "engine/job/recovery_driver.h"
+#include "engine/run/recovery_driver.h"
 
 namespace vlx::cli {
 namespace {
@@ -48,6 +48,7 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
                      services.workspace,
                      view,
                      services.images,
+                     services.templates,
                      services.office,
                      &census,
                      base,

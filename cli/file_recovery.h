@@ -23,6 +23,7 @@ struct ToolServices {
   StopFlag& stop;
   Workspace& workspace;
   ImageToolkit& images;
+  TemplateRecords& templates;
   office::AutomationServer* office = nullptr;   // nullptr: no office
   MasterSlideDialog* master_chooser = nullptr;  // nullptr: standard runs stop at the choice
 };

@@ -70,7 +70,8 @@ int Run(const CommandLine& line) {
   if (line.no_office || !office) sink.ExpectNoOffice();
   MasterChooser chooser(line.master, line.list_masters);
 
-  ToolServices services{sink, trace, stop, workspace, *images};
+  TemplateRecords templates = PristineTemplates();
+  ToolServices services{sink, trace, stop, workspace, *images, templates};
   services.office = office ? &office->server() : nullptr;
   services.master_chooser = &chooser;
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "automation/api/office_api.h"
+#include "engine/office/office_api.h"
 #include "engine/job/result_view.h"
 
 namespace vlx::cli {

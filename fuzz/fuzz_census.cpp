@@ -86,8 +86,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vlx::Workspace workspace = vlx::Workspace::At(Folder() + "w");
   CheckingView view;
   NoImages images;
+  vlx::TemplateRecords templates = vlx::PristineTemplates();
   vlx::RunEnvironment env{sink,   trace,   stop,    workspace,         view,
-                          images, nullptr, nullptr, Folder() + "out/", "Rec"};
+                          images, templates, nullptr, nullptr, Folder() + "out/", "Rec"};
   vlx::RecoveryJob job(env);
   workspace.Create();
   ::mkdir(env.output_folder.c_str(), 0700);

@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "engine/format/found_record.h"
+#include "engine/format/slide_text_store.h"
+#include "engine/format/template_records.h"
 #include "engine/job/progress_sink.h"
 #include "engine/job/result_view.h"
 #include "engine/job/run_results.h"
 #include "engine/job/trace_log.h"
 #include "engine/job/workspace.h"
-#include "engine/scan/slide_text_store.h"
 
 namespace vlx {
 
@@ -34,6 +35,7 @@ struct RunEnvironment {
   Workspace& workspace;
   ResultView& view;
   ImageToolkit& images;
+  TemplateRecords& templates;                  // lasts across the runs of one program run
   office::AutomationServer* office = nullptr;  // nullptr: no office on this machine
   MasterSlideDialog* master_dialog = nullptr;  // nullptr: the run ends at the master choice
   std::string output_folder;                   // ends in '/'
@@ -52,6 +54,7 @@ class RecoveryJob {
   ProgressSink& sink() { return env.sink; }
   const TraceLog& trace() const { return env.trace; }
   const Workspace& workspace() const { return env.workspace; }
+  TemplateRecords& templates() { return env.templates; }
 
   RunEnvironment& env;
 

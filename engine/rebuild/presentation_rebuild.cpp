@@ -4,7 +4,7 @@
 #include <limits>
 #include <memory>
 
-#include "automation/stages/rebuilt_preview.h"
+#include "engine/office/rebuilt_preview.h"
 #include "engine/job/messages.h"
 #include "engine/job/recovery_job.h"
 #include "engine/rebuild/chosen_records.h"
@@ -101,7 +101,7 @@ void BuildSlideDocument(RecoveryJob& job, const std::string& drawing_path,
   Append(stream, drawing);
   trace.Checkpoint(130);
 
-  TemplateRecords& t = Templates();
+  TemplateRecords& t = job.templates();
   const auto directory_offset = static_cast<uint32_t>(stream.size());
   Append(stream, MakePersistDirectoryBlock(static_cast<uint32_t>(t.master_stream_offset),
                                            static_cast<uint32_t>(prefix_length - kSlideHeadSize)));
@@ -117,7 +117,7 @@ void BuildSlideDocument(RecoveryJob& job, const std::string& drawing_path,
   std::unique_ptr<DamagedFile> pictures = DamagedFile::Open(ws.File(kPicturesFile));
   std::unique_ptr<DamagedFile> packed_document = DamagedFile::Open(document_path);
   if (!pictures || !packed_document) return;
-  SetCurrentUserEditOffset(t.user_edit_offset);
+  SetCurrentUserEditOffset(t, t.user_edit_offset);
   trace.Checkpoint(132);
   const std::string compound_path = ws.File(kRebuiltCompoundFile);
   WriteRebuiltCompound(job, *pictures, *packed_document, compound_path);
@@ -135,13 +135,13 @@ RebuildSummary RebuildPresentation(RecoveryJob& job, DamagedFile& file, const Ma
   RebuildSummary summary;
 
   trace.Checkpoint(101);
-  const ChosenRecords records = LoadChosenRecords(file, choice);
+  const ChosenRecords records = LoadChosenRecords(job.templates(), file, choice);
   trace.Checkpoint(ChoiceCheckpoint(choice.kind));
   trace.Checkpoint(107);
-  StreamPrefix prefix = ComposeStreamPrefix(records.blip_store, records.master);
+  StreamPrefix prefix = ComposeStreamPrefix(job.templates(), records.blip_store, records.master);
   trace.Checkpoint(108);
   trace.Checkpoint(109);
-  Append(prefix.bytes, Templates().slide_head);
+  Append(prefix.bytes, job.templates().slide_head);
 
   bool prefix_written = WriteWholeFile(ws.File(kTrialStreamFile), prefix.bytes);
   if (!prefix_written) {

@@ -4,8 +4,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "automation/stages/office_calls.h"
-#include "automation/stages/slide_text_collection.h"
+#include "engine/office/office_calls.h"
+#include "engine/office/slide_text_collection.h"
+#include "engine/job/messages.h"
 #include "engine/job/recovery_job.h"
 #include "engine/rebuild/drawing_extract.h"
 #include "engine/rebuild/persist_directory.h"
@@ -87,17 +88,19 @@ bool SaveThroughOffice(RecoveryJob& job, const std::string& deck_path,
 // Writes the deck's stream and packs it with the pictures into deck_path.
 bool PackDeck(RecoveryJob& job, const ChosenRecords& records, const DeckContent& content,
               const std::string& deck_path) {
-  const DeckStream deck = ComposeDeckStream(records, content);
+  const DeckStream deck = ComposeDeckStream(job.templates(), records, content);
   const Workspace& ws = job.workspace();
   const std::string stream_path = ws.File(kDeckStreamFile);
   if (!WriteWholeFile(stream_path, deck.bytes)) return false;
   std::unique_ptr<DamagedFile> document = DamagedFile::Open(stream_path);
   if (!document) return false;
   std::unique_ptr<DamagedFile> pictures = DamagedFile::Open(ws.File(kPicturesFile));
-  SetCurrentUserEditOffset(deck.user_edit_offset);
-  PresentationCompoundMarks marks;
-  marks.storage_error = kErrorRebuiltWriting;
-  return WritePresentationCompound(job, marks, pictures.get(), document.get(), deck_path);
+  SetCurrentUserEditOffset(job.templates(), deck.user_edit_offset);
+  const CompoundWriteResult result =
+      WritePresentationCompound({}, {}, pictures.get(), document.get(), deck_path,
+                                job.templates().current_user_image);
+  if (result == CompoundWriteResult::kNotCreated) ShowCriticalError(job.sink(), kErrorRebuiltWriting);
+  return result == CompoundWriteResult::kWritten;
 }
 
 bool CopyOurDeck(const std::string& deck_path, const std::string& output_path) {
@@ -108,10 +111,10 @@ bool CopyOurDeck(const std::string& deck_path, const std::string& output_path) {
 
 }  // namespace
 
-DeckStream ComposeDeckStream(const ChosenRecords& records, const DeckContent& content) {
-  const TemplateRecords& t = Templates();
+DeckStream ComposeDeckStream(TemplateRecords& t, const ChosenRecords& records,
+                             const DeckContent& content) {
   const std::vector<uint8_t> slide_list = MakeSlideList(SlideListEntries(content));
-  StreamPrefix prefix = ComposeStreamPrefix(records.blip_store, records.master, slide_list);
+  StreamPrefix prefix = ComposeStreamPrefix(t, records.blip_store, records.master, slide_list);
 
   DeckStream deck;
   std::vector<uint8_t>& out = deck.bytes;
@@ -183,7 +186,7 @@ DeckSave SaveRepairedDeck(RecoveryJob& job, DamagedFile& file, const MasterChoic
   DeckSave result;
   DeckContent content = CollectDeckContent(job, file, drawing_limit);
   if (content.slide_count() == 0) return result;
-  const ChosenRecords records = LoadChosenRecords(file, choice);
+  const ChosenRecords records = LoadChosenRecords(job.templates(), file, choice);
   const std::string deck_path = job.workspace().File(kDeckCompoundFile);
   const auto settle = [&](const DeckContent& saved, bool by_office) {
     result.written = true;

@@ -1,9 +1,10 @@
-#include "engine/scan/standard_pipeline.h"
+#include "engine/run/standard_pipeline.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include "automation/testing/scripted_office.h"
+#include "engine/rebuild/master_candidate.h"
 #include "automation/testing/stub_image_toolkit.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/recording_view.h"
@@ -80,8 +81,9 @@ class StandardPipelineTest : public ::testing::Test {
   testing::StubImageToolkit images_;
   testing::ScriptedOffice office_;
   ScriptedChoice choice_;
+  TemplateRecords templates_ = PristineTemplates();
   RunEnvironment env_{sink_,   trace_,   stop_,    workspace_,         view_,
-                      images_, &office_, &choice_, temp_.File("out/"), "Rec"};
+                      images_, templates_, &office_, &choice_, temp_.File("out/"), "Rec"};
   size_t drawings_found_ = 0;
 };
 

@@ -19,7 +19,7 @@ using testing::Record;
 using testing::Walk;
 
 ChosenRecords Defaults() {
-  const TemplateRecords& t = Templates();
+  const TemplateRecords& t = PristineTemplates();
   return {{t.default_blip_store.begin(), t.default_blip_store.end()},
           {t.default_main_master.begin(), t.default_main_master.end()}};
 }
@@ -35,7 +35,8 @@ DeckContent TwoDrawingsAndOneText() {
 }
 
 TEST(DeckStreamTest, EverySlideIsAPersistObjectTheDirectoryFinds) {
-  const DeckStream deck = ComposeDeckStream(Defaults(), TwoDrawingsAndOneText());
+  TemplateRecords templates = PristineTemplates();
+  const DeckStream deck = ComposeDeckStream(templates, Defaults(), TwoDrawingsAndOneText());
   const std::vector<uint8_t>& s = deck.bytes;
   const auto top = Walk(s, 0, deck.user_edit_offset + 36);
   ASSERT_EQ(top.size(), 7u);
@@ -55,7 +56,8 @@ TEST(DeckStreamTest, EverySlideIsAPersistObjectTheDirectoryFinds) {
 }
 
 TEST(DeckStreamTest, TheSlideListNamesEverySlideAndCarriesTheTexts) {
-  const DeckStream deck = ComposeDeckStream(Defaults(), TwoDrawingsAndOneText());
+  TemplateRecords templates = PristineTemplates();
+  const DeckStream deck = ComposeDeckStream(templates, Defaults(), TwoDrawingsAndOneText());
   const std::vector<uint8_t>& s = deck.bytes;
   const auto document = Walk(s, 8, 8 + GetU32(s, 4));
   size_t list = 0;

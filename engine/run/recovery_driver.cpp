@@ -1,14 +1,14 @@
-#include "engine/job/recovery_driver.h"
+#include "engine/run/recovery_driver.h"
 
 #include <exception>
 
-#include "engine/fast/fast_pipeline.h"
+#include "engine/run/fast_pipeline.h"
 #include "engine/job/damaged_file.h"
-#include "engine/job/guarded_pipeline.h"
+#include "engine/run/guarded_pipeline.h"
 #include "engine/job/messages.h"
 #include "engine/job/output_folder.h"
 #include "engine/scan/extract_images.h"
-#include "engine/scan/standard_pipeline.h"
+#include "engine/run/standard_pipeline.h"
 
 namespace vlx {
 namespace {

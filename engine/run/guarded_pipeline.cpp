@@ -1,4 +1,4 @@
-#include "engine/job/guarded_pipeline.h"
+#include "engine/run/guarded_pipeline.h"
 
 #include <exception>
 #include <string>

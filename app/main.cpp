@@ -14,6 +14,7 @@
 #include "app/master_slide_dialog.h"
 #include "app/progress_log.h"
 #include "app/recovery_view.h"
+#include "app/screen_scaled_images.h"
 #include "app/single_instance.h"
 #include "app/view_dialogs.h"
 #include "automation/imaging/qt_image_toolkit.h"
@@ -79,7 +80,8 @@ int main(int argc, char** argv) {
   const bool unattended = parser.isSet(run_option);
   QtViewDialogs interactive_dialogs;
   UnattendedDialogs unattended_dialogs(parser.value(mode_option) == "fast" ? 2 : 1);
-  vlx::QtImageToolkit images;
+  vlx::QtImageToolkit picture_library;
+  vlx::app::ScreenScaledImages images(picture_library);
 
   vlx::app::ProgressLog* log = nullptr;
   vlx::LibreOfficeOptions office_options;

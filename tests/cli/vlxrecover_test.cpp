@@ -189,7 +189,7 @@ TEST_F(ToolTest, EachInputIsItsOwnRunAndABadOneDoesNotStopTheOthers) {
   EXPECT_EQ(JsonQuery(r.out, "[len(f['runs']) for f in d['files']]"), "[1, 0, 1]");
   EXPECT_EQ(JsonQuery(r.out, "d['files'][2]['runs'][0]['output_folder']"), OutFile("1sample.Fix/"));
   EXPECT_TRUE(IsFile(OutFile("sample.Fix/RecSlideIntigrated.ppt")));
-  EXPECT_TRUE(IsFile(OutFile("1Fix/RecSlideIntigrated.ppt")));
+  EXPECT_TRUE(IsFile(OutFile("1sample.Fix/RecSlideIntigrated.ppt")));
 }
 
 TEST_F(ToolTest, PlainOutputNamesTheOutputFolders) {

@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
   parser.setApplicationDescription(vlx::kApplicationTitle);
   parser.addHelpOption();
   parser.addVersionOption();
-  QCommandLineOption run_option("run", "Repair FILE at once, without questions.", "FILE");
+  QCommandLineOption run_option(
+      "run", "Repair FILE at once, without questions; the results go beside FILE.", "FILE");
   QCommandLineOption mode_option("mode", "Mode of an unattended run: standard or fast.", "MODE",
                                  "standard");
   QCommandLineOption shot_option(
@@ -121,6 +122,7 @@ int main(int argc, char** argv) {
   if (unattended) {
     vlx::app::RecoveryView* view = window.view();
     view->path_field()->setText(parser.value(run_option));
+    view->set_results_folder(QString());  // beside the input
     QObject::connect(view, &vlx::app::RecoveryView::runFinished, &window, [&] {
       QTimer::singleShot(500, &window, [&] {
         if (parser.isSet(shot_option)) window.grab().save(parser.value(shot_option));

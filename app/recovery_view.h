@@ -84,6 +84,8 @@ class RecoveryView : public QWidget {
   // A file dropped on the window goes into the path field (start layout only).
   bool TakeDroppedFile(const QString& path);
   bool run_active() const { return run_active_; }
+  // The environment of the last run (nullptr before the first): its failure, its folder.
+  const RunEnvironment* last_run() const { return environment_.get(); }
 
   // Controls, for the sink, the result view and tests.
   QLineEdit* path_field() const { return path_; }

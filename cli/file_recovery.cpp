@@ -30,10 +30,12 @@ int Severity(int status) {
       return 0;
     case kExitNothingRecovered:
       return 1;
-    case kExitUnusable:
+    case kExitIncomplete:
       return 2;
-    default:
+    case kExitUnusable:
       return 3;
+    default:
+      return 4;
   }
 }
 
@@ -71,13 +73,15 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
   const std::string saved =
       env.output_folder + (mode == RecoveryMode::kFast ? kFastResultName : kStandardResultName);
   // Only what the run itself says it saved counts, never a file a failed save left.
-  if (env.saved_presentation == saved && NonEmptyFile(saved)) record.saved_presentation = saved;
+  if (!env.output_folder.empty() && env.saved_presentation == saved && NonEmptyFile(saved))
+    record.saved_presentation = saved;
   record.checked_by_office = services.office != nullptr;
   record.slides = view.slides();
   record.data_slides = view.data_slides();
   record.pictures = view.pictures();
   record.critical_errors = services.sink.TakeCriticalErrors();
   record.stopped = services.stop.load();
+  record.failure = env.failure;
   record.census = census.TakeCensus();
   return record;
 }
@@ -90,6 +94,7 @@ std::string RunSummary(const RunRecord& run) {
           ", data slides: " + std::to_string(run.data_slides.size()) +
           ", pictures: " + std::to_string(run.pictures.size());
   if (run.stopped) text += "; stopped by the user";
+  if (!run.failure.empty()) text += "; the run failed: " + run.failure;
   return text;
 }
 
@@ -106,10 +111,18 @@ FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
   report.input = input;
   {
     std::string why;
-    if (!DamagedFile::Open(input, &why)) {
+    const std::unique_ptr<DamagedFile> file = DamagedFile::Open(input, &why);
+    if (!file) {
       report.error = why;
       report.exit_status = kExitUnusable;
       services.sink.PrintLine("vlxrecover: cannot read " + why);
+      return report;
+    }
+    // An empty file holds nothing to recover: no run, no empty output folder.
+    if (file->GetLength() == 0) {
+      report.error = input + ": the file is empty; there is nothing to recover";
+      report.exit_status = kExitNothingRecovered;
+      services.sink.PrintLine("vlxrecover: " + report.error);
       return report;
     }
   }
@@ -120,16 +133,19 @@ FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
   // Auto: the fast mode advises the standard mode when it listed no slide; the standard
   // run follows in a folder inside the fast run's, as a second run would.
   if (line.mode == RecoveryMode::kAuto && !services.stop.load() &&
-      report.runs.back().slides.empty()) {
+      report.runs.back().slides.empty() && !report.runs.back().output_folder.empty()) {
     const std::string nested = report.runs.back().output_folder;
     report.runs.push_back(RunMode(RecoveryMode::kStandard, line, nested, input, services));
     services.sink.PrintLine(RunSummary(report.runs.back()));
   }
   bool recovered = false;
   bool stopped = false;
+  bool failed = false;
   for (const RunRecord& run : report.runs) {
     recovered = recovered || run.RecoveredSomething() || (line.list_masters && run.census);
     stopped = stopped || run.stopped;
+    failed = failed || !run.failure.empty();
+    if (report.error.empty() && !run.failure.empty()) report.error = run.failure;
   }
   // A folder that got nothing is not left behind (the innermost first).
   for (auto run = report.runs.rbegin(); run != report.runs.rend(); ++run) {
@@ -143,7 +159,10 @@ FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
                                  ? std::string(" (no presentation was saved)")
                                  : std::string(" (the office opens no slide of what was saved)")));
   }
-  report.exit_status = stopped ? kExitStopped : recovered ? kExitRecovered : kExitNothingRecovered;
+  report.exit_status = stopped     ? kExitStopped
+                       : failed    ? kExitIncomplete
+                       : recovered ? kExitRecovered
+                                   : kExitNothingRecovered;
   return report;
 }
 

@@ -40,6 +40,9 @@ struct RunEnvironment {
   MasterSlideDialog* master_dialog = nullptr;  // nullptr: the run ends at the master choice
   std::string output_folder;                   // ends in '/'
   std::string folder_prefix = "Rec";
+  // Why the last run ended early (a failed write or read, a folder that could not be
+  // made); "" when it ran to its end or was stopped. Set by the driver.
+  std::string failure = {};
   std::string saved_presentation{};  // set by the driver: what the run saved, or empty
 };
 

@@ -1,27 +1,30 @@
 #include "engine/rebuild/repaired_deck.h"
 
+#include <unistd.h>
+
 #include <exception>
 #include <filesystem>
 #include <memory>
 
-#include "engine/office/office_calls.h"
-#include "engine/office/slide_text_collection.h"
+#include "engine/format/byte_order.h"
+#include "engine/format/record_header.h"
+#include "engine/format/record_types.h"
+#include "engine/format/template_records.h"
+#include "engine/format/workspace_files.h"
+#include "engine/job/final_file.h"
 #include "engine/job/messages.h"
 #include "engine/job/recovery_job.h"
+#include "engine/office/office_calls.h"
+#include "engine/office/slide_text_collection.h"
 #include "engine/rebuild/drawing_extract.h"
 #include "engine/rebuild/persist_directory.h"
 #include "engine/rebuild/rebuilt_compound_writer.h"
-#include "engine/format/byte_order.h"
-#include "engine/format/record_header.h"
 #include "engine/rebuild/record_copy.h"
 #include "engine/rebuild/record_tree.h"
 #include "engine/rebuild/slide_list_records.h"
 #include "engine/rebuild/slide_text_match.h"
 #include "engine/rebuild/stream_prefix.h"
-#include "engine/format/template_records.h"
-#include "engine/format/workspace_files.h"
 #include "engine/storage/presentation_compound.h"
-#include "engine/format/record_types.h"
 
 namespace vlx {
 namespace {
@@ -74,8 +77,12 @@ bool SaveThroughOffice(RecoveryJob& job, const std::string& deck_path,
   try {
     presentation = app->GetPresentations()->Open(deck_path, 0, 0, 0);
     if (static_cast<size_t>(presentation->GetSlides()->Count()) >= expected_slides) {
-      presentation->SaveAs(output_path, office::kFormatDefault, 1);
-      saved = true;
+      // The office saves into the workspace; the copy into the output folder is ours,
+      // checked and renamed into place.
+      const std::string office_copy = job.workspace().File(kOfficeSavedDeckFile);
+      presentation->SaveAs(office_copy, office::kFormatDefault, 1);
+      saved = CopyToFinalFile(office_copy, output_path);
+      ::unlink(office_copy.c_str());
     }
   } catch (const std::exception&) {
     saved = false;
@@ -96,17 +103,16 @@ bool PackDeck(RecoveryJob& job, const ChosenRecords& records, const DeckContent&
   if (!document) return false;
   std::unique_ptr<DamagedFile> pictures = DamagedFile::Open(ws.File(kPicturesFile));
   SetCurrentUserEditOffset(job.templates(), deck.user_edit_offset);
-  const CompoundWriteResult result =
-      WritePresentationCompound({}, {}, pictures.get(), document.get(), deck_path,
-                                job.templates().current_user_image);
-  if (result == CompoundWriteResult::kNotCreated) ShowCriticalError(job.sink(), kErrorRebuiltWriting);
+  const CompoundWriteResult result = WritePresentationCompound(
+      {}, {}, pictures.get(), document.get(), deck_path, job.templates().current_user_image);
+  if (result == CompoundWriteResult::kNotCreated)
+    ShowCriticalError(job.sink(), kErrorRebuiltWriting);
   return result == CompoundWriteResult::kWritten;
 }
 
+// The saved presentation appears under its name whole or not at all.
 bool CopyOurDeck(const std::string& deck_path, const std::string& output_path) {
-  std::error_code error;
-  return std::filesystem::copy_file(deck_path, output_path,
-                                    std::filesystem::copy_options::overwrite_existing, error);
+  return CopyToFinalFile(deck_path, output_path);
 }
 
 }  // namespace

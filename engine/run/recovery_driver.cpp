@@ -1,14 +1,18 @@
 #include "engine/run/recovery_driver.h"
 
 #include <exception>
+#include <functional>
 
-#include "engine/run/fast_pipeline.h"
 #include "engine/job/damaged_file.h"
-#include "engine/run/guarded_pipeline.h"
 #include "engine/job/messages.h"
+#include "engine/job/office_fault.h"
 #include "engine/job/output_folder.h"
-#include "engine/scan/extract_images.h"
+#include "engine/job/write_failure.h"
+#include "engine/run/fast_pipeline.h"
+#include "engine/run/guarded_pipeline.h"
 #include "engine/run/standard_pipeline.h"
+#include "engine/scan/encryption_check.h"
+#include "engine/scan/extract_images.h"
 
 namespace vlx {
 namespace {
@@ -24,29 +28,30 @@ bool WorkspaceUsable(RunEnvironment& env) {
   env.sink.AppendLog("Cannot use the temporary folder: " + why + "\r\n");
   env.sink.ShowMessage(MessageOwner::kView, "Cannot use the temporary folder:\n" + why,
                        kMessageCaption, kStyleWarning);
+  env.failure = "cannot use the temporary folder " + why;
   return false;
 }
 
 // The end of a run in the log. A run that a failure ended early says so instead of
 // claiming completion (its reason is already in the log).
-void ReportEnd(RunEnvironment& env, bool failed = false) {
-  env.sink.AppendLog(env.stop.load() ? "User aborted repairing process"
-                     : failed        ? "Repairing ended early"
-                                     : "Repairing completed");
+void ReportEnd(RunEnvironment& env) {
+  env.sink.AppendLog(env.stop.load()        ? "User aborted repairing process"
+                     : !env.failure.empty() ? "Repairing ended early"
+                                            : "Repairing completed");
   env.sink.ShowRunEnded();
 }
 
 // The end of a run that got as far as its pipeline. Completion is claimed only for a run
 // that saved its presentation; any other says so in the log and in a message the user
-// sees, unless the run says it in its own message (advised).
-void ReportPipelineEnd(RunEnvironment& env, const RecoveryJob& job, bool completed, bool advised) {
+// sees, unless the run says it in a message of its own (advised) or the user stopped it.
+void ReportPipelineEnd(RunEnvironment& env, const RecoveryJob& job, bool advised) {
   env.saved_presentation = job.results.saved_presentation();
   if (env.stop.load() || !env.saved_presentation.empty()) {
-    ReportEnd(env, !completed);
+    ReportEnd(env);
     return;
   }
-  env.sink.AppendLog(completed ? "Repairing ended without a saved presentation"
-                               : "Repairing ended early");
+  env.sink.AppendLog(env.failure.empty() ? "Repairing ended without a saved presentation"
+                                         : "Repairing ended early");
   env.sink.ShowRunEnded();
   if (advised) return;
   env.sink.ShowMessage(MessageOwner::kView,
@@ -54,12 +59,86 @@ void ReportPipelineEnd(RunEnvironment& env, const RecoveryJob& job, bool complet
                        kMessageCaption, kStyleWarning);
 }
 
-// The damaged file could not be opened: the run still ends in the window (back button
-// shown) and leaves no temporary files behind.
-void EndUnreadableRun(RunEnvironment& env, const std::string& why) {
-  env.sink.AppendLog("Cannot open " + why + "\r\n");
+// A write that failed anywhere in the run (the disk filled up, a folder could not be
+// made) fails the run, whatever the stage that met it did next.
+void CollectWriteFailure(RunEnvironment& env) {
+  const std::optional<std::string> failure = TakeWriteFailure();
+  if (!failure) return;
+  env.sink.AppendLog("Writing failed: " + *failure + "\r\n");
+  if (env.failure.empty()) env.failure = "writing failed: " + *failure;
+}
+
+// An office that crashed, hung or could not be started took the slides it had not
+// rendered yet with it: the run says so and counts as partial.
+void CollectOfficeFault(RunEnvironment& env) {
+  const std::optional<std::string> fault = TakeOfficeFault();
+  if (!fault) return;
+  const std::string text = "The office failed during the run: " + *fault +
+                           ". The slides it had not rendered yet are missing; the result is "
+                           "partial.";
+  env.sink.AppendLog(text + "\r\n");
+  if (env.failure.empty()) env.failure = *fault;
+}
+
+// Claims the output folder; false (the run ended and reported) when none can be made.
+bool ClaimOutputFolder(RunEnvironment& env) {
+  std::string why;
+  const std::string folder = CreateOutputFolder(env.output_folder, env.folder_prefix, &why);
+  if (folder.empty()) {
+    TakeWriteFailure();
+    env.failure = "cannot create the output folder " + why;
+    env.sink.AppendLog("Cannot create the output folder " + why + "\r\n");
+    env.output_folder.clear();
+    ReportEnd(env);
+    env.sink.ShowMessage(MessageOwner::kView, "Cannot create the output folder " + why,
+                         kMessageCaption, kStyleWarning);
+    return false;
+  }
+  env.output_folder = folder;
+  return true;
+}
+
+// The part of a run both modes share: the heading, the pictures, the damaged file
+// opened, the mode's pipeline, the workspace removed, the end reported. False when
+// the damaged file could not be opened. advised: the mode tells a run that saved
+// nothing in a message of its own.
+bool DriveRun(RecoveryJob& job, const std::string& input_path, int open_error,
+              const Pipeline& pipeline, const std::function<bool()>& advised) {
+  RunEnvironment& env = job.env;
+  if (!WorkspaceUsable(env)) {
+    ReportEnd(env);
+    return false;
+  }
+  bool opened = false;
+  std::string failure = RunGuarded(job, [&] { PrepareJob(job, input_path, env.output_folder); });
+  if (open_error == 5) env.trace.Checkpoint(6);
+  if (failure.empty()) {
+    std::string why;
+    auto file = DamagedFile::Open(input_path, &why);
+    if (!file) {
+      ShowCriticalError(env.sink, open_error);
+      if (open_error == 5) env.trace.Checkpoint(7);
+      env.sink.AppendLog("Cannot open " + why + "\r\n");
+      failure = "cannot open " + why;
+    } else {
+      opened = true;
+      if (LooksEncrypted(*file)) {
+        env.sink.AppendLog(kEncryptedNotice);
+        env.sink.ShowMessage(MessageOwner::kView, kEncryptedNotice, kMessageCaption, kStyleWarning);
+      }
+      failure = RunGuarded(job, [&] { pipeline(job, *file); });
+    }
+  }
   env.workspace.Delete();
-  ReportEnd(env);
+  if (!failure.empty()) env.failure = failure;
+  CollectWriteFailure(env);
+  CollectOfficeFault(env);
+  if (opened) {
+    ReportPipelineEnd(env, job, job.results.declined() || advised());
+  } else {
+    ReportEnd(env);
+  }
+  return opened;
 }
 
 }  // namespace
@@ -70,25 +149,14 @@ void PrepareJob(RecoveryJob& job, const std::string& input_path, const std::stri
 }
 
 void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {
+  env.failure.clear();
   env.saved_presentation.clear();
-  env.output_folder = CreateOutputFolder(env.output_folder, env.folder_prefix);
+  TakeWriteFailure();  // an earlier run's failure is not this run's
+  TakeOfficeFault();
+  if (!ClaimOutputFolder(env)) return;
   RecoveryJob job(env);
-  if (!WorkspaceUsable(env)) {
-    ReportEnd(env);
-    return;
-  }
-  PrepareJob(job, input_path, env.output_folder);
-  std::string why;
-  auto file = DamagedFile::Open(input_path, &why);
-  if (!file) {
-    ShowCriticalError(env.sink, 4);
-    EndUnreadableRun(env, why);
-    return;
-  }
-  const bool completed = RunPipelineGuarded(job, *file, RunFastPipeline);
-  env.workspace.Delete();
-  const bool advise = job.results.Count(ResultList::kSlides) == 0 && !env.stop.load();
-  ReportPipelineEnd(env, job, completed, advise);
+  const auto lists_no_slide = [&job] { return job.results.Count(ResultList::kSlides) == 0; };
+  if (!DriveRun(job, input_path, 4, RunFastPipeline, lists_no_slide)) return;
   if (job.results.Count(ResultList::kSlides) == 0) {
     env.sink.ShowMainWindowMaximised();
     env.sink.ShowMessage(MessageOwner::kView, kAdviceStandardMode, kMessageCaption, kStyleWarning);
@@ -96,29 +164,16 @@ void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {
 }
 
 void DriveStandardRecovery(RunEnvironment& env, const std::string& input_path) {
+  env.failure.clear();
   env.saved_presentation.clear();
+  TakeWriteFailure();
+  TakeOfficeFault();
   env.trace.Checkpoint(3);
-  env.output_folder = CreateOutputFolder(env.output_folder, env.folder_prefix);
+  if (!ClaimOutputFolder(env)) return;
   env.trace.Checkpoint(4);
   env.trace.Checkpoint(5);
   RecoveryJob job(env);
-  if (!WorkspaceUsable(env)) {
-    ReportEnd(env);
-    return;
-  }
-  PrepareJob(job, input_path, env.output_folder);
-  env.trace.Checkpoint(6);
-  std::string why;
-  auto file = DamagedFile::Open(input_path, &why);
-  if (!file) {
-    ShowCriticalError(env.sink, 5);
-    env.trace.Checkpoint(7);
-    EndUnreadableRun(env, why);
-    return;
-  }
-  const bool completed = RunPipelineGuarded(job, *file, RunStandardPipeline);
-  env.workspace.Delete();
-  ReportPipelineEnd(env, job, completed, job.results.declined());
+  DriveRun(job, input_path, 5, RunStandardPipeline, [] { return false; });
 }
 
 }  // namespace vlx

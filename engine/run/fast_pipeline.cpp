@@ -4,18 +4,17 @@
 #include <memory>
 #include <string>
 
-#include "engine/office/office_api.h"
-#include "engine/office/slide_export.h"
 #include "engine/fast/assemble_compound.h"
 #include "engine/fast/carve_output_file.h"
 #include "engine/fast/carve_streams.h"
 #include "engine/format/workspace_files.h"
 #include "engine/job/folder_tree.h"
 #include "engine/job/messages.h"
+#include "engine/office/office_api.h"
+#include "engine/office/slide_export.h"
 
 namespace vlx {
 namespace {
-
 
 // The paths of the fourth phase, all but the result inside the workspace.
 struct FastPaths {
@@ -27,9 +26,7 @@ struct FastPaths {
         export_folder(compound + "ff"),
         result(job.env.output_folder + kFastResultName) {}
 
-  std::string SlideImage(int n) const {
-    return ExportedSlidePath(export_folder, n);
-  }
+  std::string SlideImage(int n) const { return ExportedSlidePath(export_folder, n); }
 
   std::string document, user, pictures, compound, export_folder, result;
 };
@@ -52,12 +49,10 @@ void ListSlides(RecoveryJob& job, office::Application& app, const FastPaths& pat
     if (job.StopRequested()) break;
     job.sink().SetProgress(Percent(static_cast<uint64_t>(n), static_cast<uint64_t>(count)));
     job.sink().SetCounter(CounterText(n, count));
-    std::optional<Bitmap> thumbnail =
-        job.env.images.MakeThumbnail(paths.SlideImage(n), kSlideThumbnailWidth,
-                                     kSlideThumbnailHeight);
+    std::optional<Bitmap> thumbnail = job.env.images.MakeThumbnail(
+        paths.SlideImage(n), kSlideThumbnailWidth, kSlideThumbnailHeight);
     // A server that cannot export pictures gets the built-in placeholder.
-    if (CannotExportJpeg(app.Version()))
-      thumbnail = job.env.images.PlaceholderBitmap();
+    if (CannotExportJpeg(app.Version())) thumbnail = job.env.images.PlaceholderBitmap();
     if (!thumbnail) continue;
     const std::string caption = "Slide " + std::to_string(n);
     job.results.Report(SlideItem(ResultList::kSlides, caption, std::move(*thumbnail),

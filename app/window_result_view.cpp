@@ -16,6 +16,10 @@ void WindowResultView::Add(const ResultItem& item) {
     auto* entry = new QListWidgetItem(QIcon(QPixmap::fromImage(vlx::ToImage(item.thumbnail))),
                                       QString::fromStdString(item.label));
     entry->setTextAlignment(Qt::AlignHCenter);
+    if (!item.file.empty()) {
+      entry->setData(RecoveryView::kFileRole, QString::fromStdString(item.file));
+      entry->setToolTip(QString::fromStdString(item.file));
+    }
     const int position = item.position < 0 ? widget->count() : item.position;
     widget->insertItem(std::clamp(position, 0, widget->count()), entry);
     // Keep the newest item in sight.

@@ -1,8 +1,10 @@
 #include "cli/file_recovery.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "cli/auto_result.h"
 #include "cli/census_recording_dialog.h"
@@ -17,6 +19,11 @@ namespace {
 bool NonEmptyFile(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+}
+
+// The input's name without its folder and last extension.
+std::string InputStem(const std::string& input) {
+  return std::filesystem::path(input).stem().string();
 }
 
 int Severity(int status) {
@@ -49,7 +56,7 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
                      services.office,
                      &census,
                      base,
-                     line.prefix};
+                     OutputFolderPrefix(input, line.prefix)};
   view.Attach(&env);
 
   RunRecord record;
@@ -67,7 +74,10 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
   record.output_folder = env.output_folder;
   const std::string saved =
       env.output_folder + (mode == RecoveryMode::kFast ? kFastResultName : kStandardResultName);
-  if (!env.output_folder.empty() && NonEmptyFile(saved)) record.saved_presentation = saved;
+  // Only what the run itself says it saved counts, never a file a failed save left.
+  if (!env.output_folder.empty() && env.saved_presentation == saved && NonEmptyFile(saved))
+    record.saved_presentation = saved;
+  record.checked_by_office = services.office != nullptr;
   record.slides = view.slides();
   record.data_slides = view.data_slides();
   record.pictures = view.pictures();
@@ -93,6 +103,11 @@ std::string RunSummary(const RunRecord& run) {
 }
 
 }  // namespace
+
+std::string OutputFolderPrefix(const std::string& input, const std::string& prefix) {
+  const std::string stem = InputStem(input);
+  return stem.empty() ? prefix : stem + "." + prefix;
+}
 
 FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
                        const std::string& input, ToolServices& services) {
@@ -130,31 +145,41 @@ FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
     services.sink.PrintLine(std::string("Kept the ") + (kept == 0 ? "fast" : "standard") +
                             " result: " + RunSummary(report.runs[kept]));
   }
-  if (line.mode == RecoveryMode::kAuto && !services.stop.load()) {
-    const bool saved = std::any_of(report.runs.begin(), report.runs.end(), [](const RunRecord& r) {
-      return !r.saved_presentation.empty();
-    });
-    if (!saved) {
-      services.sink.PrintLine("vlxrecover: no presentation could be recovered from " + input +
-                              " that opens; only the pictures found are in " +
-                              report.runs.front().output_folder);
-      report.exit_status = kExitNothingRecovered;
-      return report;
-    }
-  }
   bool recovered = false;
   bool stopped = false;
   bool failed = false;
+  bool saved = false;
   for (const RunRecord& run : report.runs) {
-    recovered = recovered || run.RecoveredSomething();
+    recovered = recovered || run.RecoveredSomething() || (line.list_masters && run.census);
     stopped = stopped || run.stopped;
     failed = failed || !run.failure.empty();
+    saved = saved || !run.saved_presentation.empty();
     if (report.error.empty() && !run.failure.empty()) report.error = run.failure;
   }
-  report.exit_status = stopped     ? kExitStopped
-                       : failed    ? kExitIncomplete
-                       : recovered ? kExitRecovered
-                                   : kExitNothingRecovered;
+  // Auto mode hands over a presentation or says plainly that there is none.
+  const bool auto_without_result = line.mode == RecoveryMode::kAuto && !stopped && !saved;
+  // A folder that got nothing is not left behind (the innermost first).
+  for (auto run = report.runs.rbegin(); run != report.runs.rend(); ++run) {
+    if (!run->output_folder.empty() && ::rmdir(run->output_folder.c_str()) == 0) {
+      run->output_folder.clear();
+    }
+  }
+  if (auto_without_result) {
+    const std::string& folder = report.runs.front().output_folder;
+    services.sink.PrintLine("vlxrecover: no presentation could be recovered from " + input +
+                            " that opens" +
+                            (folder.empty() ? std::string("; nothing recovered")
+                                            : "; only the pictures found are in " + folder));
+  } else if (!recovered && !stopped) {
+    services.sink.PrintLine("vlxrecover: " + input + ": nothing recovered" +
+                            (report.runs.empty() || report.runs.back().saved_presentation.empty()
+                                 ? std::string(" (no presentation was saved)")
+                                 : std::string(" (the office opens no slide of what was saved)")));
+  }
+  report.exit_status = stopped                                  ? kExitStopped
+                       : failed                                 ? kExitIncomplete
+                       : recovered && !auto_without_result      ? kExitRecovered
+                                                                : kExitNothingRecovered;
   return report;
 }
 

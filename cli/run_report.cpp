@@ -100,7 +100,12 @@ void WriteRecovery(JsonWriter& json, const RecoveryOutcome& outcome) {
 }
 
 void WriteRun(JsonWriter& json, const RunRecord& run) {
-  json.BeginObject().Key("mode").String(run.mode).Key("output_folder").String(run.output_folder);
+  json.BeginObject().Key("mode").String(run.mode).Key("output_folder");
+  if (run.output_folder.empty()) {
+    json.Null();  // removed: the run put nothing in it
+  } else {
+    json.String(run.output_folder);
+  }
   json.Key("saved_presentation");
   if (run.saved_presentation.empty()) {
     json.Null();

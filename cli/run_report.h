@@ -45,8 +45,13 @@ struct RunRecord {
   std::vector<MasterEntry> masters;
   std::optional<RecoveryOutcome> recovery;  // fast mode: how the streams were got
 
+  bool checked_by_office = false;  // an office was there to open what was saved
+
+  // A saved presentation counts when it was not checked, or when the office opened a
+  // slide of it; listed slides and saved pictures always count.
   bool RecoveredSomething() const {
-    return !saved_presentation.empty() || !slides.empty() || !data_slides.empty() ||
+    const bool opens = !checked_by_office || !slides.empty() || !data_slides.empty();
+    return (!saved_presentation.empty() && opens) || !slides.empty() || !data_slides.empty() ||
            !pictures.empty();
   }
 };

@@ -58,16 +58,15 @@ std::optional<Bitmap> QtImageToolkit::MakeThumbnail(const std::string& image_pat
   const QImage picture = Load(image_path);
   if (picture.isNull()) return std::nullopt;
   const ThumbnailLayout layout = LayOutThumbnail(picture.width(), picture.height(), width, height);
-  const QImage stretched =
-      picture.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 
   QImage canvas(width, height, QImage::Format_ARGB32);
   canvas.fill(QColor::fromRgba(kCanvasColour));
   DrawFrame(canvas);
   if (!layout.empty()) {
     QPainter p(&canvas);
-    p.drawImage(QPoint(layout.x, layout.y), stretched,
-                QRect(0, 0, layout.source_width, layout.source_height));
+    p.drawImage(QPoint(layout.x, layout.y),
+                picture.scaled(layout.width, layout.height, Qt::IgnoreAspectRatio,
+                               Qt::SmoothTransformation));
   }
   return ToBitmap(canvas);
 }

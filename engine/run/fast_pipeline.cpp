@@ -168,6 +168,7 @@ void RunFastPipeline(RecoveryJob& job, DamagedFile& file) {
         Note(job, "The office did not open the assembled presentation");
       if (verdict != OfficeVerdict::kRefused && SaveAssembledCopy(job, paths)) {
         outcome.saved_file = paths.result;
+        job.results.RecordSaved(paths.result);
         sink.SetStatus("Saving complete...");
       }
     }

@@ -69,7 +69,10 @@ void RunStandardPipeline(RecoveryJob& job, DamagedFile& file) {
   if (job.StopRequested()) return;
 
   const std::optional<MasterChoice> choice = ChooseMaster(job, file);
-  if (!choice) return;
+  if (!choice) {
+    job.results.RecordDeclined();
+    return;
+  }
 
   trace.Checkpoint(66);
   ApplyMasterChoice(job, file, *choice);
@@ -101,6 +104,7 @@ void RunStandardPipeline(RecoveryJob& job, DamagedFile& file) {
     sink.SetStatus("No presentation saved");
     return;
   }
+  job.results.RecordSaved(options.deck_path);
   if (job.StopRequested()) return;
   sink.SetStatus("Saving complete...");
 }

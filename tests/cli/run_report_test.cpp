@@ -129,7 +129,25 @@ TEST(RunRecordTest, AnyResultCountsAsRecovered) {
   EXPECT_TRUE(run.RecoveredSomething());
   run = RunRecord{};
   run.saved_presentation = "x.ppt";
+  EXPECT_TRUE(run.RecoveredSomething()) << "saved, and no office to open it";
+}
+
+TEST(RunRecordTest, ASavedPresentationTheOfficeOpensNoSlideOfIsNothing) {
+  RunRecord run;
+  run.saved_presentation = "x.ppt";
+  run.checked_by_office = true;
+  EXPECT_FALSE(run.RecoveredSomething());
+  run.data_slides.push_back({"Data Slide1", ""});
   EXPECT_TRUE(run.RecoveredSomething());
+}
+
+TEST(RunRecordTest, TheOutputFolderOfARunThatPutNothingThereIsNull) {
+  RunRecord run;
+  run.mode = "fast";
+  FileReport file;
+  file.input = "a.ppt";
+  file.runs.push_back(run);
+  EXPECT_EQ(JsonQuery(ReportJson({file}, 1), "d['files'][0]['runs'][0]['output_folder']"), "None");
 }
 
 }  // namespace

@@ -49,6 +49,8 @@ class NoImages : public ImageToolkit {
   bool SaveJpeg(const Bitmap&, const std::string&) override { return false; }
   Bitmap StockBitmap() override { return {}; }
   Bitmap PlaceholderBitmap() override { return {}; }
+  bool Decodes(std::span<const uint8_t>) override { return true; }
+  Bitmap LabelledPlaceholder(const std::string&, int, int) override { return {}; }
 };
 
 // One run's environment with its workspace under /tmp, removed afterwards.

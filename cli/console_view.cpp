@@ -16,6 +16,8 @@ const char* ListName(ResultList list) {
       return "Data Slide";
     case ResultList::kPictures:
       return "Image";
+    case ResultList::kTexts:
+      return "Text";
   }
   return "Item";
 }
@@ -34,6 +36,7 @@ void ConsoleView::Clear() {
   slides_.clear();
   data_slides_.clear();
   pictures_.clear();
+  texts_.clear();
 }
 
 size_t ConsoleView::ListSize(ResultList list) const {
@@ -44,6 +47,8 @@ size_t ConsoleView::ListSize(ResultList list) const {
       return data_slides_.size();
     case ResultList::kPictures:
       return pictures_.size();
+    case ResultList::kTexts:
+      return texts_.size();
   }
   return 0;
 }
@@ -53,22 +58,28 @@ std::string ConsoleView::WriteThumbnail(const ResultItem& item) {
   const std::string folder = env_->output_folder + "Thumbnails";
   if (!MakeFolder(folder)) return {};
   const std::string path =
-      folder + "/" + ThumbnailFileName(item.list, item.label, static_cast<int>(ListSize(item.list)) + 1);
+      folder + "/" +
+      ThumbnailFileName(item.list, item.label, static_cast<int>(ListSize(item.list)) + 1);
   return env_->images.SaveJpeg(item.thumbnail, path) ? path : std::string();
 }
 
 void ConsoleView::Add(const ResultItem& item) {
+  if (item.list == ResultList::kTexts) {
+    texts_.push_back(TextEntry{item.label, item.file});
+    return;
+  }
   const std::string thumbnail = item.thumbnail.empty() && item.list == ResultList::kPictures
                                     ? std::string()
                                     : WriteThumbnail(item);
   if (item.list == ResultList::kPictures) {
-    pictures_.push_back(PictureEntry{item.file, item.kind, thumbnail});
+    pictures_.push_back(PictureEntry{item.file, item.kind, thumbnail, item.source_offset});
     return;
   }
   auto& items = item.list == ResultList::kSlides ? slides_ : data_slides_;
-  const size_t at = item.position < 0 ? items.size()
-                                      : std::min(items.size(), static_cast<size_t>(item.position));
-  items.insert(items.begin() + static_cast<std::ptrdiff_t>(at), ThumbnailEntry{item.label, thumbnail});
+  const size_t at =
+      item.position < 0 ? items.size() : std::min(items.size(), static_cast<size_t>(item.position));
+  items.insert(items.begin() + static_cast<std::ptrdiff_t>(at),
+               ThumbnailEntry{item.label, thumbnail});
 }
 
 }  // namespace vlx::cli

@@ -25,6 +25,7 @@ class ConsoleView : public ResultView {
   const std::vector<ThumbnailEntry>& slides() const { return slides_; }
   const std::vector<ThumbnailEntry>& data_slides() const { return data_slides_; }
   const std::vector<PictureEntry>& pictures() const { return pictures_; }
+  const std::vector<TextEntry>& texts() const { return texts_; }
 
  private:
   std::string WriteThumbnail(const ResultItem& item);
@@ -34,6 +35,7 @@ class ConsoleView : public ResultView {
   std::vector<ThumbnailEntry> slides_;
   std::vector<ThumbnailEntry> data_slides_;
   std::vector<PictureEntry> pictures_;
+  std::vector<TextEntry> texts_;
 };
 
 // "Slide 3.jpg", "Data Slide 1.jpg", "Image 2.jpg": the list's name and the number at the

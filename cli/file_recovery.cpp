@@ -4,9 +4,9 @@
 
 #include "cli/census_recording_dialog.h"
 #include "cli/console_view.h"
+#include "engine/format/workspace_files.h"
 #include "engine/job/damaged_file.h"
 #include "engine/job/recovery_driver.h"
-#include "engine/format/workspace_files.h"
 
 namespace vlx::cli {
 namespace {
@@ -58,6 +58,7 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
   record.slides = view.slides();
   record.data_slides = view.data_slides();
   record.pictures = view.pictures();
+  record.texts = view.texts();
   record.critical_errors = services.sink.TakeCriticalErrors();
   record.stopped = services.stop.load();
   record.census = census.TakeCensus();
@@ -70,7 +71,9 @@ std::string RunSummary(const RunRecord& run) {
       run.saved_presentation.empty() ? "No presentation saved" : "Saved " + run.saved_presentation;
   text += "; slides: " + std::to_string(run.slides.size()) +
           ", data slides: " + std::to_string(run.data_slides.size()) +
-          ", pictures: " + std::to_string(run.pictures.size());
+          ", pictures: " + std::to_string(run.pictures.size()) +
+          ", slide texts: " + std::to_string(run.texts.size());
+  for (const TextEntry& t : run.texts) text += "\n  " + t.label + ": " + t.file;
   if (run.stopped) text += "; stopped by the user";
   return text;
 }

@@ -20,6 +20,13 @@ struct PictureEntry {
   std::string file;
   std::string extension;
   std::string thumbnail;
+  int64_t offset = -1;  // where the picture was first found in the damaged file
+};
+
+// A saved text file of recovered slide texts.
+struct TextEntry {
+  std::string label;  // "Slide 3 text", "All slide texts"
+  std::string file;
 };
 
 // A master-slide candidate the standard mode offered.
@@ -37,6 +44,7 @@ struct RunRecord {
   std::vector<ThumbnailEntry> slides;
   std::vector<ThumbnailEntry> data_slides;
   std::vector<PictureEntry> pictures;
+  std::vector<TextEntry> texts;
   std::vector<int> critical_errors;
   bool stopped = false;
   std::optional<CensusSummary> census;  // standard mode: what the scans found
@@ -44,7 +52,7 @@ struct RunRecord {
 
   bool RecoveredSomething() const {
     return !saved_presentation.empty() || !slides.empty() || !data_slides.empty() ||
-           !pictures.empty();
+           !pictures.empty() || !texts.empty();
   }
 };
 

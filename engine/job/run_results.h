@@ -21,7 +21,7 @@ class RunResults {
 
  private:
   ResultView& view_;
-  std::array<int, 3> counts_ = {};
+  std::array<int, 4> counts_ = {};
 };
 
 }  // namespace vlx

@@ -5,11 +5,12 @@
 #include "automation/api/office_api.h"
 #include "automation/stages/held_office.h"
 #include "automation/stages/text_slide_writer.h"
+#include "engine/format/workspace_files.h"
 #include "engine/rebuild/presentation_rebuild.h"
 #include "engine/scan/picture_stream_search.h"
 #include "engine/scan/slide_structure_census.h"
+#include "engine/scan/slide_text_files.h"
 #include "engine/scan/text_census.h"
-#include "engine/format/workspace_files.h"
 
 namespace vlx {
 namespace {
@@ -47,6 +48,7 @@ void ScanDamagedFile(RecoveryJob& job, DamagedFile& file) {
   job.trace().Checkpoint(14);
   ScanSlideTexts(job, file);
   job.trace().Checkpoint(17);
+  SaveSlideTexts(job, job.env.output_folder);
 }
 
 // The master-slide choice; nullopt when it was cancelled or nothing can choose.

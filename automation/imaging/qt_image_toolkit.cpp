@@ -6,9 +6,9 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QString>
-#include <algorithm>
 
 #include "automation/imaging/bitmap_image.h"
+#include "automation/imaging/pixel_text.h"
 #include "automation/imaging/stock_pictures.h"
 #include "automation/imaging/thumbnail_layout.h"
 
@@ -99,14 +99,7 @@ Bitmap QtImageToolkit::LabelledPlaceholder(const std::string& label, int width, 
   QImage canvas(width, height, QImage::Format_ARGB32);
   canvas.fill(QColor::fromRgba(kCanvasColour));
   DrawFrame(canvas);
-  QPainter p(&canvas);
-  p.setPen(QColor::fromRgba(kFrameColour));
-  QFont font = p.font();
-  font.setPixelSize(std::max(8, height / 8));
-  p.setFont(font);
-  p.drawText(QRect(2, 2, width - 4, height - 4), Qt::AlignCenter | Qt::TextWordWrap,
-             QString::fromStdString(label));
-  p.end();
+  DrawPixelText(canvas, label, QColor::fromRgba(kFrameColour));
   return ToBitmap(canvas);
 }
 

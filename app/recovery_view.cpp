@@ -20,7 +20,7 @@
 #include "app/progress_log.h"
 #include "app/view_dialogs.h"
 #include "engine/job/messages.h"
-#include "engine/job/recovery_driver.h"
+#include "engine/run/recovery_driver.h"
 
 namespace vlx::app {
 namespace {
@@ -257,8 +257,8 @@ void RecoveryView::RunOnWorker(int mode, const std::string& input_path) {
   static TraceLog silent_trace(TraceLog::DefaultPath(), false);
   TraceLog& trace = services_.trace != nullptr ? *services_.trace : silent_trace;
   environment_ = std::make_unique<RunEnvironment>(RunEnvironment{
-      sink_, trace, stop_, services_.workspace, results_, *services_.images, services_.office,
-      services_.master_dialog, output_folder_, prefix_.toStdString()});
+      sink_, trace, stop_, services_.workspace, results_, *services_.images, templates_,
+      services_.office, services_.master_dialog, output_folder_, prefix_.toStdString()});
   run_active_ = true;
   RunEnvironment* env = environment_.get();
   std::thread([this, env, mode, path = input_path] {

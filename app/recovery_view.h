@@ -68,6 +68,8 @@ class RecoveryView : public QWidget {
   StopFlag& stop_flag() { return stop_; }
   const std::string& output_folder() const { return output_folder_; }
   bool run_active() const { return run_active_; }
+  // The environment of the last run (nullptr before the first): its failure, its folder.
+  const RunEnvironment* last_run() const { return environment_.get(); }
 
   // Controls, for the sink, the result view and tests.
   QLineEdit* path_field() const { return path_; }
@@ -100,6 +102,8 @@ class RecoveryView : public QWidget {
   WindowProgressSink sink_;
   WindowResultView results_;
   std::unique_ptr<RunEnvironment> environment_;
+  // The template records every run of this program run works with.
+  TemplateRecords templates_ = PristineTemplates();
 
   int view_state_ = 1;
   int mode_ = 1;

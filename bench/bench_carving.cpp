@@ -78,7 +78,8 @@ struct BenchRun {
   vlx::Workspace workspace{"vlxTemp-bench-" + std::to_string(::getpid())};
   NoView view;
   NoImages images;
-  vlx::RunEnvironment env{sink, trace, stop, workspace, view, images, nullptr, nullptr, "", "Rec"};
+  vlx::TemplateRecords templates = vlx::PristineTemplates();
+  vlx::RunEnvironment env{sink, trace, stop, workspace, view, images, templates, nullptr, nullptr, "", "Rec"};
   vlx::RecoveryJob job{env};
   ~BenchRun() { workspace.Delete(); }
 };

@@ -16,11 +16,11 @@
 #include <map>
 #include <string>
 
-#include "automation/api/office_api.h"
+#include "engine/office/office_api.h"
 #include "automation/imaging/qt_image_toolkit.h"
 #include "automation/libreoffice/libreoffice_server.h"
 #include "engine/job/folder_tree.h"
-#include "engine/job/recovery_driver.h"
+#include "engine/run/recovery_driver.h"
 #include "engine/rebuild/automatic_master_dialog.h"
 
 namespace {
@@ -90,12 +90,13 @@ struct Bench {
   RunEnvironment Environment() {
     view.Clear();
     return RunEnvironment{sink,   trace,   stop,           workspace, view,
-                          images, &office, &master_dialog, scratch,   "Rec"};
+                          images, templates, &office, &master_dialog, scratch,   "Rec"};
   }
   void Tidy(const std::string& output_folder) { DeleteFolderTree(output_folder); }
 
   LibreOfficeServer office;
   QtImageToolkit images;
+  TemplateRecords templates = PristineTemplates();
   PhaseTimingSink sink;
   AutomaticMasterSlideDialog master_dialog;
   TraceLog trace{"/dev/null", false};

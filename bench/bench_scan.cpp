@@ -62,8 +62,9 @@ struct BenchRun {
   Workspace workspace = Workspace::At("/tmp/vlx-bench-ws-" + std::to_string(::getpid()));
   NoView view;
   NoImages images;
+  TemplateRecords templates = PristineTemplates();
   std::string output = "/tmp/vlx-bench-out-" + std::to_string(::getpid()) + "/";
-  RunEnvironment env{sink, trace, stop, workspace, view, images, nullptr, nullptr, output, "Rec"};
+  RunEnvironment env{sink, trace, stop, workspace, view, images, templates, nullptr, nullptr, output, "Rec"};
   BenchRun() {
     workspace.Create();
     MakeFolder(output);

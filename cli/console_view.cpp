@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "engine/job/final_file.h"
 #include "engine/job/folder_tree.h"
 
 namespace vlx::cli {
@@ -60,7 +61,9 @@ std::string ConsoleView::WriteThumbnail(const ResultItem& item) {
   const std::string path =
       folder + "/" +
       ThumbnailFileName(item.list, item.label, static_cast<int>(ListSize(item.list)) + 1);
-  return env_->images.SaveJpeg(item.thumbnail, path) ? path : std::string();
+  const bool saved = WriteIntoPlace(
+      path, [&](const std::string& part) { return env_->images.SaveJpeg(item.thumbnail, part); });
+  return saved ? path : std::string();
 }
 
 void ConsoleView::Add(const ResultItem& item) {

@@ -47,6 +47,7 @@ struct RunRecord {
   std::vector<TextEntry> texts;
   std::vector<int> critical_errors;
   bool stopped = false;
+  std::string failure;                  // why the run ended early ("" when it did not)
   std::optional<CensusSummary> census;  // standard mode: what the scans found
   std::vector<MasterEntry> masters;
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "automation/api/office_api.h"
+#include "engine/office/office_api.h"
 #include "engine/job/result_view.h"
 
 namespace vlx::cli {
@@ -27,5 +27,9 @@ std::unique_ptr<OfficeBackend> MakeOfficeBackend(std::function<void(const std::s
 
 // One line per backend for --version.
 std::string BackendsText();
+
+// Ends the offices this process started and removes their profile folder and pipe
+// sockets, for an end at once that skips every destructor (a second stop signal).
+void EndOfficesAtOnce();
 
 }  // namespace vlx::cli

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "engine/job/damaged_file.h"
@@ -65,13 +66,16 @@ void CheckList(const vlx::FoundRecordList& list, uint64_t length) {
   }
 }
 
+// The scratch folder, removed at exit. Never freed: the exit handler outlives statics.
 const std::string& Folder() {
-  static const std::string folder = [] {
+  static const std::string* const folder = [] {
     std::string pattern = "/tmp/vlxfuzz-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) __builtin_trap();
-    return pattern + "/";
+    auto* made = new std::string(pattern + "/");
+    std::atexit([] { vlx::DeleteFolderTree(Folder()); });
+    return made;
   }();
-  return folder;
+  return *folder;
 }
 
 }  // namespace
@@ -88,8 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   vlx::Workspace workspace = vlx::Workspace::At(Folder() + "w");
   CheckingView view;
   NoImages images;
+  vlx::TemplateRecords templates = vlx::PristineTemplates();
   vlx::RunEnvironment env{sink,   trace,   stop,    workspace,         view,
-                          images, nullptr, nullptr, Folder() + "out/", "Rec"};
+                          images, templates, nullptr, nullptr, Folder() + "out/", "Rec"};
   vlx::RecoveryJob job(env);
   workspace.Create();
   ::mkdir(env.output_folder.c_str(), 0700);

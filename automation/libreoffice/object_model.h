@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "automation/api/office_api.h"
+#include "engine/office/office_api.h"
 #include "automation/libreoffice/office_session.h"
 
 namespace vlx::lo {

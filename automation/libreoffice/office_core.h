@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "automation/api/office_api.h"
+#include "engine/office/office_api.h"
 #include "automation/libreoffice/child_launcher.h"
 #include "automation/libreoffice/libreoffice_server.h"
 #include "automation/libreoffice/office_instance.h"

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "automation/api/office_api.h"
+#include "engine/office/office_api.h"
 #include "automation/libreoffice/office_profile.h"
 
 extern char** environ;

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <rtl/ref.hxx>
 
-#include "automation/api/office_api.h"
+#include "engine/office/office_api.h"
 #include "automation/libreoffice/load_interaction.h"
 #include "automation/libreoffice/office_session.h"
 

@@ -10,7 +10,7 @@
 #include <com/sun/star/frame/XStorable.hpp>
 #include <filesystem>
 
-#include "automation/api/office_api.h"
+#include "engine/office/office_api.h"
 
 namespace vlx::lo {
 namespace {

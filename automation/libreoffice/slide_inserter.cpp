@@ -14,7 +14,7 @@
 #include <com/sun/star/view/XSelectionSupplier.hpp>
 #include <thread>
 
-#include "automation/api/office_api.h"
+#include "engine/office/office_api.h"
 
 namespace vlx::lo {
 namespace {

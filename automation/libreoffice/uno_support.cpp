@@ -7,7 +7,7 @@
 #include <osl/file.hxx>
 #include <rtl/ustrbuf.hxx>
 
-#include "automation/api/office_api.h"
+#include "engine/office/office_api.h"
 
 namespace vlx::lo {
 

@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "automation/api/office_api.h"
+#include "engine/office/office_api.h"
 
 namespace vlx::testing {
 

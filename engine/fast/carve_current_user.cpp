@@ -18,8 +18,8 @@ bool AnyLength(uint32_t, uint64_t) {
 
 // The found block replaces the start of the Current User image; the change lasts for
 // later runs until another block is found.
-void ReplaceCurrentUserStart(const uint8_t* block) {
-  std::memcpy(Templates().current_user_image.data(), block, kCarveBlockSize);
+void ReplaceCurrentUserStart(RecoveryJob& job, const uint8_t* block) {
+  std::memcpy(job.templates().current_user_image.data(), block, kCarveBlockSize);
 }
 
 constexpr CarvingPhase kCurrentUserPhase{

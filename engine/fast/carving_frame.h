@@ -41,17 +41,11 @@ struct CarvingPhase {
   const char* file_name;      // workspace file receiving the carved bytes
   int error_code;             // critical error when that file cannot be created
   // Called with the kept block of a kTakeBlock pass before it is written (may be null).
-  void (*on_block_taken)(const uint8_t* block);
+  void (*on_block_taken)(RecoveryJob& job, const uint8_t* block);
 };
 
 // Runs one pass. Returns true when the pass ended normally, with or without a hit;
 // false on a stop request or when its workspace file could not be created or written.
 bool RunCarvingPhase(RecoveryJob& job, DamagedFile& file, const CarvingPhase& phase);
-
-// Little-endian 32-bit value at p.
-inline uint32_t LoadLittleEndian32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 }  // namespace vlx

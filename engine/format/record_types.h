@@ -23,6 +23,8 @@ inline constexpr uint16_t kTypeCurrentUserAtom = 0x0FF6;
 inline constexpr uint16_t kTypeProgTags = 0x1388;
 inline constexpr uint16_t kTypePersistDirectoryAtom = 0x1772;
 inline constexpr uint16_t kTypeBlipStore = 0xF001;
+// Present in the document stream of a presentation saved with a password.
+inline constexpr uint16_t kTypeCryptSession10Container = 0x2F14;
 
 // Byte 0 of a version-0xF container header whose instance has its low four bits clear.
 inline constexpr uint8_t kContainerMark = 0x0F;

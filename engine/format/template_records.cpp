@@ -34,9 +34,4 @@ const TemplateRecords& PristineTemplates() {
   return pristine;
 }
 
-TemplateRecords& Templates() {
-  static TemplateRecords templates = PristineTemplates();
-  return templates;
-}
-
 }  // namespace vlx

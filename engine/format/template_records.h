@@ -7,9 +7,10 @@
 namespace vlx {
 
 // The fixed records the rebuilt "PowerPoint Document" stream and the "Current User"
-// stream are made of. Process-wide and writable: the rebuild patches container lengths
-// in place, the fast mode's carving replaces the first 512 bytes of the Current User
-// image, and a change lasts for later runs of the same program run.
+// stream are made of. One set is owned by each front end and handed to its runs in the
+// run environment. It is writable: the rebuild patches container lengths in place, the
+// fast mode's carving replaces the first 512 bytes of the Current User image, and a
+// change lasts for later runs of the same program run.
 struct TemplateRecords {
   std::array<uint8_t, 8> document_header;  // Document container header, length 859
   std::array<uint8_t, 48> document_atom;
@@ -34,12 +35,8 @@ struct TemplateRecords {
   uint64_t user_edit_offset = 0;      // stream offset of the last UserEditAtom written
 };
 
-// The process-wide template records, initialised from the program's data on first use
-// (thread-safe).
-TemplateRecords& Templates();
-
-// The records exactly as the program stores them, never patched. A caller that must not
-// leave its changes behind for later runs restores blocks from here.
+// The records exactly as the program stores them, never patched: the starting state of a
+// front end's set, and what a caller that must not leave its changes behind restores.
 const TemplateRecords& PristineTemplates();
 
 // Byte offset of offsetToCurrentEdit inside current_user_image.

@@ -1,7 +1,8 @@
+#include "engine/rebuild/apply_master_choice.h"
+
 #include "engine/job/recovery_job.h"
 #include "engine/rebuild/chosen_records.h"
 #include "engine/rebuild/trial_builder.h"
-#include "engine/scan/standard_pipeline.h"
 
 namespace vlx {
 namespace {
@@ -24,7 +25,7 @@ int ApplyCheckpoint(CandidateKind kind) {
 void ApplyMasterChoice(RecoveryJob& job, DamagedFile& file, const MasterChoice& choice) {
   job.trace().Checkpoint(67);
   job.trace().Checkpoint(ApplyCheckpoint(choice.kind));
-  const ChosenRecords records = LoadChosenRecords(file, choice);
+  const ChosenRecords records = LoadChosenRecords(job.templates(), file, choice);
   BuildTrial(job, records.blip_store, records.master);
 }
 

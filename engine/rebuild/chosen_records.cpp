@@ -15,8 +15,8 @@ bool UsesFoundBlipStore(CandidateKind kind) {
          kind == CandidateKind::kDefaultMasterFoundStore;
 }
 
-ChosenRecords LoadChosenRecords(DamagedFile& file, const MasterChoice& choice) {
-  const TemplateRecords& t = Templates();
+ChosenRecords LoadChosenRecords(const TemplateRecords& t, DamagedFile& file,
+                                const MasterChoice& choice) {
   ChosenRecords records;
   if (UsesFoundBlipStore(choice.kind)) {
     records.blip_store = ReadChosenRecord(file, choice.blip_store_offset, choice.blip_store_length);

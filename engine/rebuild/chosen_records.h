@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/format/template_records.h"
 #include "engine/job/damaged_file.h"
 #include "engine/rebuild/master_candidate.h"
 
@@ -18,6 +19,7 @@ struct ChosenRecords {
 bool UsesFoundMaster(CandidateKind kind);
 bool UsesFoundBlipStore(CandidateKind kind);
 
-ChosenRecords LoadChosenRecords(DamagedFile& file, const MasterChoice& choice);
+ChosenRecords LoadChosenRecords(const TemplateRecords& templates, DamagedFile& file,
+                                const MasterChoice& choice);
 
 }  // namespace vlx

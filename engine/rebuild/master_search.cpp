@@ -61,7 +61,7 @@ void MasterSlideSearch::TryPair(const std::vector<uint8_t>& master) {
 void MasterSlideSearch::SearchDefaultPair() {
   result_.kind = CandidateKind::kDefaultMasterDefaultStore;
   current_ = MasterCandidate{};
-  const TemplateRecords& t = Templates();
+  const TemplateRecords& t = job_.templates();
   TryTrial(AsBytes(t.default_blip_store), AsBytes(t.default_main_master));
 }
 
@@ -77,7 +77,7 @@ MasterSearchResult MasterSlideSearch::SearchMasterSlides() {
   current_ = MasterCandidate{};
   for (int n : {21, 23, 24, 56}) trace.Checkpoint(n);
 
-  const TemplateRecords& t = Templates();
+  const TemplateRecords& t = job_.templates();
   std::vector<uint8_t> master;
   if (masters > 0 && stores > 0) {
     trace.Checkpoint(57);

@@ -4,19 +4,21 @@
 #include <limits>
 #include <memory>
 
-#include "automation/stages/rebuilt_preview.h"
+#include "engine/format/byte_order.h"
+#include "engine/format/template_records.h"
+#include "engine/format/workspace_files.h"
+#include "engine/job/checked_writes.h"
+#include "engine/job/file_calls.h"
 #include "engine/job/messages.h"
 #include "engine/job/recovery_job.h"
+#include "engine/office/rebuilt_preview.h"
 #include "engine/rebuild/chosen_records.h"
 #include "engine/rebuild/drawing_extract.h"
 #include "engine/rebuild/persist_directory.h"
 #include "engine/rebuild/rebuilt_compound_writer.h"
-#include "engine/format/byte_order.h"
 #include "engine/rebuild/record_copy.h"
 #include "engine/rebuild/repaired_deck.h"
 #include "engine/rebuild/stream_prefix.h"
-#include "engine/format/template_records.h"
-#include "engine/format/workspace_files.h"
 
 namespace vlx {
 namespace {
@@ -80,12 +82,19 @@ void BuildSlideDocument(RecoveryJob& job, const std::string& drawing_path,
   trace.Checkpoint(127);
   trace.Checkpoint(128);
   const std::string document_path = ws.File(kSlideDocumentFile);
-  auto document = OpenFile(document_path, "wb");
-  if (!document) return ShowCriticalError(job.sink(), kErrorSlideDocument);
+  const int document = CreateForWriting(document_path, 0600);
+  if (document < 0) return ShowCriticalError(job.sink(), kErrorSlideDocument);
+  const auto drop_document = [&] { Files().Close(document); };
   auto prefix_file = OpenFile(ws.File(kTrialStreamFile), "rb");
-  if (!prefix_file) return ShowCriticalError(job.sink(), kErrorPrefixOpen);
+  if (!prefix_file) {
+    drop_document();
+    return ShowCriticalError(job.sink(), kErrorPrefixOpen);
+  }
   auto drawing_file = OpenFile(drawing_path, "rb");
-  if (!drawing_file) return ShowCriticalError(job.sink(), kErrorDrawingOpen);
+  if (!drawing_file) {
+    drop_document();
+    return ShowCriticalError(job.sink(), kErrorDrawingOpen);
+  }
   trace.Checkpoint(129);
 
   std::vector<uint8_t> stream;
@@ -95,13 +104,16 @@ void BuildSlideDocument(RecoveryJob& job, const std::string& drawing_path,
   std::vector<uint8_t> drawing;
   ReadWholeFile(drawing_file.get(), drawing);
   drawing_file.reset();
-  if (prefix_length < kSlideHeadSize) return;  // not a prefix this rebuild wrote
+  if (prefix_length < kSlideHeadSize) {  // not a prefix this rebuild wrote
+    drop_document();
+    return;
+  }
   // The slide that the prefix opens spans its atom and the drawing.
   PutU32(stream, prefix_length - kSlideLengthField, static_cast<uint32_t>(drawing.size() + 32));
   Append(stream, drawing);
   trace.Checkpoint(130);
 
-  TemplateRecords& t = Templates();
+  TemplateRecords& t = job.templates();
   const auto directory_offset = static_cast<uint32_t>(stream.size());
   Append(stream, MakePersistDirectoryBlock(static_cast<uint32_t>(t.master_stream_offset),
                                            static_cast<uint32_t>(prefix_length - kSlideHeadSize)));
@@ -109,15 +121,14 @@ void BuildSlideDocument(RecoveryJob& job, const std::string& drawing_path,
   Append(stream, MakeUserEditBlock(directory_offset));
   trace.Checkpoint(131);
   PadSlideDocument(stream);
-  const bool written =
-      std::fwrite(stream.data(), 1, stream.size(), document.get()) == stream.size();
-  const bool closed = std::fclose(document.release()) == 0;
+  const bool written = WriteAll(document, stream.data(), stream.size(), document_path);
+  const bool closed = CloseChecked(document, document_path);
   if (!written || !closed) return;
 
   std::unique_ptr<DamagedFile> pictures = DamagedFile::Open(ws.File(kPicturesFile));
   std::unique_ptr<DamagedFile> packed_document = DamagedFile::Open(document_path);
   if (!pictures || !packed_document) return;
-  SetCurrentUserEditOffset(t.user_edit_offset);
+  SetCurrentUserEditOffset(t, t.user_edit_offset);
   trace.Checkpoint(132);
   const std::string compound_path = ws.File(kRebuiltCompoundFile);
   WriteRebuiltCompound(job, *pictures, *packed_document, compound_path);
@@ -135,13 +146,13 @@ RebuildSummary RebuildPresentation(RecoveryJob& job, DamagedFile& file, const Ma
   RebuildSummary summary;
 
   trace.Checkpoint(101);
-  const ChosenRecords records = LoadChosenRecords(file, choice);
+  const ChosenRecords records = LoadChosenRecords(job.templates(), file, choice);
   trace.Checkpoint(ChoiceCheckpoint(choice.kind));
   trace.Checkpoint(107);
-  StreamPrefix prefix = ComposeStreamPrefix(records.blip_store, records.master);
+  StreamPrefix prefix = ComposeStreamPrefix(job.templates(), records.blip_store, records.master);
   trace.Checkpoint(108);
   trace.Checkpoint(109);
-  Append(prefix.bytes, Templates().slide_head);
+  Append(prefix.bytes, job.templates().slide_head);
 
   bool prefix_written = WriteWholeFile(ws.File(kTrialStreamFile), prefix.bytes);
   if (!prefix_written) {

@@ -6,21 +6,34 @@
 #include "engine/storage/presentation_compound.h"
 
 namespace vlx {
+namespace {
+
+// Writes the compound file with the run's Current User image, the marks in the trace and
+// the critical error when the file cannot be created.
+bool WriteWithMarks(RecoveryJob& job, const PresentationCompoundMarks& marks, int error_code,
+                    DamagedFile* pictures, DamagedFile* document, const std::string& target) {
+  const CompoundWriteResult result =
+      WritePresentationCompound(marks, [&job](int n) { job.trace().Checkpoint(n); }, pictures,
+                                document, target, job.templates().current_user_image);
+  if (result == CompoundWriteResult::kNotCreated) ShowCriticalError(job.sink(), error_code);
+  return result == CompoundWriteResult::kWritten;
+}
+
+}  // namespace
 
 bool WriteRebuiltCompound(RecoveryJob& job, DamagedFile& pictures, DamagedFile& document,
                           const std::string& target) {
   PresentationCompoundMarks marks;
   marks.first = 139;
   marks.second = 140;
-  marks.storage_error = 26;
   marks.after_all_streams = 141;
   marks.after_release = 142;
   marks.last = 143;
-  return WritePresentationCompound(job, marks, &pictures, &document, target);
+  return WriteWithMarks(job, marks, 26, &pictures, &document, target);
 }
 
-void SetCurrentUserEditOffset(uint64_t user_edit_offset) {
-  PutU32(Templates().current_user_image, kCurrentUserEditOffsetField,
+void SetCurrentUserEditOffset(TemplateRecords& templates, uint64_t user_edit_offset) {
+  PutU32(templates.current_user_image, kCurrentUserEditOffsetField,
          static_cast<uint32_t>(user_edit_offset));
 }
 
@@ -38,20 +51,18 @@ bool WriteTrialCompound(RecoveryJob& job, const std::string& pictures_path,
     ShowCriticalError(job.sink(), 29);
     return false;
   }
-  SetCurrentUserEditOffset(Templates().user_edit_offset);
+  SetCurrentUserEditOffset(job.templates(), job.templates().user_edit_offset);
   job.trace().Checkpoint(35);
 
   PresentationCompoundMarks marks;
   marks.first = 36;
   marks.second = 37;
-  marks.storage_error = 27;
   marks.after_storage = 38;
   marks.after_stream = {39, 40, 41};
   marks.after_current_user = 42;
   marks.after_document = 43;
   marks.last = 44;
-  const bool written =
-      WritePresentationCompound(job, marks, pictures.get(), document.get(), target);
+  const bool written = WriteWithMarks(job, marks, 27, pictures.get(), document.get(), target);
   job.trace().Checkpoint(45);
   return written;  // both files are closed on return
 }

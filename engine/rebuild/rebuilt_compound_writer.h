@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/format/template_records.h"
 #include "engine/job/damaged_file.h"
 #include "engine/job/recovery_job.h"
 
@@ -24,6 +25,6 @@ bool WriteTrialCompound(RecoveryJob& job, const std::string& pictures_path,
 
 // Puts the stream offset of the current UserEditAtom into the Current User image
 // (u32, little-endian).
-void SetCurrentUserEditOffset(uint64_t user_edit_offset);
+void SetCurrentUserEditOffset(TemplateRecords& templates, uint64_t user_edit_offset);
 
 }  // namespace vlx

@@ -1,26 +1,30 @@
 #include "engine/rebuild/repaired_deck.h"
 
+#include <unistd.h>
+
 #include <exception>
 #include <filesystem>
 #include <memory>
 
-#include "automation/stages/office_calls.h"
-#include "automation/stages/slide_text_collection.h"
+#include "engine/format/byte_order.h"
+#include "engine/format/record_header.h"
+#include "engine/format/record_types.h"
+#include "engine/format/template_records.h"
+#include "engine/format/workspace_files.h"
+#include "engine/job/final_file.h"
+#include "engine/job/messages.h"
 #include "engine/job/recovery_job.h"
+#include "engine/office/office_calls.h"
+#include "engine/office/slide_text_collection.h"
 #include "engine/rebuild/drawing_extract.h"
 #include "engine/rebuild/persist_directory.h"
 #include "engine/rebuild/rebuilt_compound_writer.h"
-#include "engine/format/byte_order.h"
-#include "engine/format/record_header.h"
 #include "engine/rebuild/record_copy.h"
 #include "engine/rebuild/record_tree.h"
 #include "engine/rebuild/slide_list_records.h"
 #include "engine/rebuild/slide_text_match.h"
 #include "engine/rebuild/stream_prefix.h"
-#include "engine/format/template_records.h"
-#include "engine/format/workspace_files.h"
 #include "engine/storage/presentation_compound.h"
-#include "engine/format/record_types.h"
 
 namespace vlx {
 namespace {
@@ -73,8 +77,12 @@ bool SaveThroughOffice(RecoveryJob& job, const std::string& deck_path,
   try {
     presentation = app->GetPresentations()->Open(deck_path, 0, 0, 0);
     if (static_cast<size_t>(presentation->GetSlides()->Count()) >= expected_slides) {
-      presentation->SaveAs(output_path, office::kFormatDefault, 1);
-      saved = true;
+      // The office saves into the workspace; the copy into the output folder is ours,
+      // checked and renamed into place.
+      const std::string office_copy = job.workspace().File(kOfficeSavedDeckFile);
+      presentation->SaveAs(office_copy, office::kFormatDefault, 1);
+      saved = CopyToFinalFile(office_copy, output_path);
+      ::unlink(office_copy.c_str());
     }
   } catch (const std::exception&) {
     saved = false;
@@ -87,31 +95,32 @@ bool SaveThroughOffice(RecoveryJob& job, const std::string& deck_path,
 // Writes the deck's stream and packs it with the pictures into deck_path.
 bool PackDeck(RecoveryJob& job, const ChosenRecords& records, const DeckContent& content,
               const std::string& deck_path) {
-  const DeckStream deck = ComposeDeckStream(records, content);
+  const DeckStream deck = ComposeDeckStream(job.templates(), records, content);
   const Workspace& ws = job.workspace();
   const std::string stream_path = ws.File(kDeckStreamFile);
   if (!WriteWholeFile(stream_path, deck.bytes)) return false;
   std::unique_ptr<DamagedFile> document = DamagedFile::Open(stream_path);
   if (!document) return false;
   std::unique_ptr<DamagedFile> pictures = DamagedFile::Open(ws.File(kPicturesFile));
-  SetCurrentUserEditOffset(deck.user_edit_offset);
-  PresentationCompoundMarks marks;
-  marks.storage_error = kErrorRebuiltWriting;
-  return WritePresentationCompound(job, marks, pictures.get(), document.get(), deck_path);
+  SetCurrentUserEditOffset(job.templates(), deck.user_edit_offset);
+  const CompoundWriteResult result = WritePresentationCompound(
+      {}, {}, pictures.get(), document.get(), deck_path, job.templates().current_user_image);
+  if (result == CompoundWriteResult::kNotCreated)
+    ShowCriticalError(job.sink(), kErrorRebuiltWriting);
+  return result == CompoundWriteResult::kWritten;
 }
 
+// The saved presentation appears under its name whole or not at all.
 bool CopyOurDeck(const std::string& deck_path, const std::string& output_path) {
-  std::error_code error;
-  return std::filesystem::copy_file(deck_path, output_path,
-                                    std::filesystem::copy_options::overwrite_existing, error);
+  return CopyToFinalFile(deck_path, output_path);
 }
 
 }  // namespace
 
-DeckStream ComposeDeckStream(const ChosenRecords& records, const DeckContent& content) {
-  const TemplateRecords& t = Templates();
+DeckStream ComposeDeckStream(TemplateRecords& t, const ChosenRecords& records,
+                             const DeckContent& content) {
   const std::vector<uint8_t> slide_list = MakeSlideList(SlideListEntries(content));
-  StreamPrefix prefix = ComposeStreamPrefix(records.blip_store, records.master, slide_list);
+  StreamPrefix prefix = ComposeStreamPrefix(t, records.blip_store, records.master, slide_list);
 
   DeckStream deck;
   std::vector<uint8_t>& out = deck.bytes;
@@ -183,7 +192,7 @@ DeckSave SaveRepairedDeck(RecoveryJob& job, DamagedFile& file, const MasterChoic
   DeckSave result;
   DeckContent content = CollectDeckContent(job, file, drawing_limit);
   if (content.slide_count() == 0) return result;
-  const ChosenRecords records = LoadChosenRecords(file, choice);
+  const ChosenRecords records = LoadChosenRecords(job.templates(), file, choice);
   const std::string deck_path = job.workspace().File(kDeckCompoundFile);
   const auto settle = [&](const DeckContent& saved, bool by_office) {
     result.written = true;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/format/template_records.h"
 #include "engine/job/damaged_file.h"
 #include "engine/rebuild/chosen_records.h"
 #include "engine/rebuild/master_candidate.h"
@@ -42,7 +43,8 @@ struct DeckStream {
 };
 
 // One "PowerPoint Document" stream with every slide of the content.
-DeckStream ComposeDeckStream(const ChosenRecords& records, const DeckContent& content);
+DeckStream ComposeDeckStream(TemplateRecords& templates, const ChosenRecords& records,
+                             const DeckContent& content);
 
 // The deck's slides from the job: the first drawing_limit found drawings (each with its
 // slide's own text records where SlideTextMatcher proves which slide it is) and the

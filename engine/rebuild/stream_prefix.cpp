@@ -14,10 +14,9 @@ void Append(std::vector<uint8_t>& out, std::span<const uint8_t> piece) {
 
 }  // namespace
 
-StreamPrefix ComposeStreamPrefix(std::span<const uint8_t> blip_store,
+StreamPrefix ComposeStreamPrefix(TemplateRecords& t, std::span<const uint8_t> blip_store,
                                  std::span<const uint8_t> master,
                                  std::span<const uint8_t> slide_list) {
-  TemplateRecords& t = Templates();
   PatchContainerLengths(t, blip_store.size());
 
   StreamPrefix prefix;
@@ -46,9 +45,9 @@ StreamPrefix ComposeStreamPrefix(std::span<const uint8_t> blip_store,
   return prefix;
 }
 
-StreamPrefix ComposeStreamPrefix(std::span<const uint8_t> blip_store,
+StreamPrefix ComposeStreamPrefix(TemplateRecords& templates, std::span<const uint8_t> blip_store,
                                  std::span<const uint8_t> master) {
-  return ComposeStreamPrefix(blip_store, master, Templates().slide_list);
+  return ComposeStreamPrefix(templates, blip_store, master, templates.slide_list);
 }
 
 }  // namespace vlx

@@ -4,6 +4,8 @@
 #include <span>
 #include <vector>
 
+#include "engine/format/template_records.h"
+
 namespace vlx {
 
 // The common start of every rebuilt "PowerPoint Document" stream: the Document
@@ -14,16 +16,16 @@ struct StreamPrefix {
   uint32_t master_offset = 0;  // stream offset of the master record
 };
 
-// Patches the process-wide template lengths for this blip store, sets the master
+// Patches the template lengths for this blip store, sets the master
 // offset register and lays out the fourteen pieces. Both records are whole records
 // (header included).
-StreamPrefix ComposeStreamPrefix(std::span<const uint8_t> blip_store,
+StreamPrefix ComposeStreamPrefix(TemplateRecords& templates, std::span<const uint8_t> blip_store,
                                  std::span<const uint8_t> master);
 
 // The same with a slide list of its own in place of the one-slide template list; the
 // Document length grows by the difference (the template registers keep the one-slide
 // values).
-StreamPrefix ComposeStreamPrefix(std::span<const uint8_t> blip_store,
+StreamPrefix ComposeStreamPrefix(TemplateRecords& templates, std::span<const uint8_t> blip_store,
                                  std::span<const uint8_t> master,
                                  std::span<const uint8_t> slide_list);
 

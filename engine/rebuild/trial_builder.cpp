@@ -18,10 +18,9 @@ void Append(std::vector<uint8_t>& out, std::span<const uint8_t> piece) {
 }
 }  // namespace
 
-std::vector<uint8_t> ComposeTrialStream(std::span<const uint8_t> blip_store,
+std::vector<uint8_t> ComposeTrialStream(TemplateRecords& t, std::span<const uint8_t> blip_store,
                                         std::span<const uint8_t> master) {
-  TemplateRecords& t = Templates();
-  StreamPrefix prefix = ComposeStreamPrefix(blip_store, master);
+  StreamPrefix prefix = ComposeStreamPrefix(t, blip_store, master);
   std::vector<uint8_t> stream = std::move(prefix.bytes);
   const auto slide_offset = static_cast<uint32_t>(stream.size());
   Append(stream, t.trial_slide);
@@ -36,7 +35,7 @@ void BuildTrial(RecoveryJob& job, std::span<const uint8_t> blip_store,
                 std::span<const uint8_t> master) {
   const TraceLog& trace = job.trace();
   trace.Checkpoint(28);
-  const std::vector<uint8_t> stream = ComposeTrialStream(blip_store, master);
+  const std::vector<uint8_t> stream = ComposeTrialStream(job.templates(), blip_store, master);
   trace.Checkpoint(29);
   const std::string stream_path = job.workspace().File(kTrialStreamFile);
   if (!WriteWholeFile(stream_path, stream)) {

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "automation/stages/office_calls.h"
-#include "automation/stages/slide_export.h"
+#include "engine/office/office_calls.h"
+#include "engine/office/slide_export.h"
 #include "engine/job/messages.h"
 #include "engine/job/recovery_job.h"
 #include "engine/rebuild/record_tree.h"

@@ -1,13 +1,11 @@
 #include "engine/scan/extract_images.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <optional>
 #include <string_view>
 #include <vector>
 
 #include "engine/job/damaged_file.h"
+#include "engine/job/final_file.h"
 #include "engine/job/folder_tree.h"
 #include "engine/job/messages.h"
 #include "engine/scan/picture_report.h"
@@ -28,22 +26,11 @@ std::vector<uint8_t> PictureFile(const FoundPicture& picture) {
   return file;
 }
 
-// Writes a new file (never through an existing one); false when any byte is not written.
-bool WriteNewFile(const std::string& path, ByteSpan header, ByteSpan body) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  bool written = true;
-  for (ByteSpan part : {header, body}) {
-    while (written && !part.empty()) {
-      const ssize_t n = ::write(fd, part.data(), part.size());
-      if (n <= 0) {
-        written = false;
-      } else {
-        part = part.subspan(static_cast<size_t>(n));
-      }
-    }
-  }
-  return ::close(fd) == 0 && written;
+// Writes the picture's file into place; false when any byte is not written.
+bool WritePictureFile(const std::string& path, ByteSpan header, ByteSpan body) {
+  FinalFile file(path);
+  return file.Write(header.data(), header.size()) && file.Write(body.data(), body.size()) &&
+         file.Commit();
 }
 
 class PictureExtraction : public PictureSearchEvents {
@@ -68,8 +55,7 @@ class PictureExtraction : public PictureSearchEvents {
     const std::string saved =
         SavedPicturePath(output_folder_, job_.results.Count(ResultList::kPictures) + 1, extension);
     if (!MakeFolder(output_folder_ + "Pictures") ||
-        !WriteNewFile(saved, picture.file_header, picture.body())) {
-      ::unlink(saved.c_str());
+        !WritePictureFile(saved, picture.file_header, picture.body())) {
       job_.sink().AppendLog("Cannot save picture " + saved + "\r\n");
       return;
     }

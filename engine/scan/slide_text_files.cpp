@@ -1,32 +1,19 @@
 #include "engine/scan/slide_text_files.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
+#include "engine/job/final_file.h"
 #include "engine/job/folder_tree.h"
 
 namespace vlx {
 namespace {
 
-// Creates a new file (never writing through one that is there) holding text.
-bool WriteNewTextFile(const std::string& path, const std::string& text) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
-  size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
-  }
-  const bool closed = ::close(fd) == 0;
-  if (done == text.size() && closed) return true;
-  ::unlink(path.c_str());
-  return false;
+bool WriteTextFile(const std::string& path, const std::string& text) {
+  FinalFile file(path);
+  return file.Write(text.data(), text.size()) && file.Commit();
 }
 
 void SaveAndReport(RecoveryJob& job, const std::string& path, const std::string& label,
                    const std::string& text) {
-  if (!WriteNewTextFile(path, text)) {
+  if (!WriteTextFile(path, text)) {
     job.sink().AppendLog("Cannot save text " + path + "\r\n");
     return;
   }

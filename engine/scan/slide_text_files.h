@@ -4,7 +4,7 @@
 #include <string>
 
 #include "engine/job/recovery_job.h"
-#include "engine/scan/slide_text_store.h"
+#include "engine/format/slide_text_store.h"
 
 namespace vlx {
 
@@ -15,7 +15,8 @@ std::map<int64_t, std::string> TextsBySlide(const SlideTextStore& store);
 // Writes the recovered slide texts into Texts/ of the output folder as UTF-8 files, one
 // per slide number ("Slide 3.txt") and one with all of them ("All slides.txt", each
 // slide under a "Slide N" line), and reports each file to the view. Writes nothing when
-// no text was recovered; a file that cannot be written is named in the log.
+// no text was recovered; a file that cannot be written is named in the log and is
+// not reported.
 void SaveSlideTexts(RecoveryJob& job, const std::string& output_folder);
 
 }  // namespace vlx

@@ -31,7 +31,7 @@ class ConsoleViewTest : public ::testing::Test {
  protected:
   void Attach(ImageToolkit& images) {
     env_ = std::make_unique<RunEnvironment>(RunEnvironment{
-        sink_, trace_, stop_, workspace_, view_, images, nullptr, nullptr, output_.path(), "Rec"});
+        sink_, trace_, stop_, workspace_, view_, images, templates_, nullptr, nullptr, output_.path(), "Rec"});
     view_.Attach(env_.get());
   }
 
@@ -45,6 +45,7 @@ class ConsoleViewTest : public ::testing::Test {
   StopFlag stop_{false};
   Workspace workspace_ = Workspace::At(temp_.File("work"));
   ConsoleView view_;
+  TemplateRecords templates_ = PristineTemplates();
   std::unique_ptr<RunEnvironment> env_;
 };
 

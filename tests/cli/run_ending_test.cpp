@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "automation/testing/stub_image_toolkit.h"
-#include "engine/job/guarded_pipeline.h"
+#include "engine/run/guarded_pipeline.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/recording_view.h"
 #include "tests/support/temp_dir.h"
@@ -20,8 +20,9 @@ class RunEndingTest : public ::testing::Test {
   Workspace workspace_ = Workspace::At(temp_.File("work"));
   testing::RecordingView view_;
   testing::StubImageToolkit images_;
+  TemplateRecords templates_ = PristineTemplates();
   RunEnvironment env_{sink_,   trace_,  stop_,   workspace_,   view_,
-                      images_, nullptr, nullptr, temp_.path(), "Rec"};
+                      images_, templates_, nullptr, nullptr, temp_.path(), "Rec"};
   RecoveryJob job_{env_};
   std::unique_ptr<DamagedFile> file_ = DamagedFile::Open(temp_.Write("input.ppt", {1, 2, 3}));
 };

@@ -1,9 +1,12 @@
-#include "engine/scan/standard_pipeline.h"
+#include "engine/run/standard_pipeline.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "automation/testing/scripted_office.h"
+#include "engine/rebuild/master_candidate.h"
 #include "automation/testing/stub_image_toolkit.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/recording_view.h"
@@ -80,8 +83,9 @@ class StandardPipelineTest : public ::testing::Test {
   testing::StubImageToolkit images_;
   testing::ScriptedOffice office_;
   ScriptedChoice choice_;
+  TemplateRecords templates_ = PristineTemplates();
   RunEnvironment env_{sink_,   trace_,   stop_,    workspace_,         view_,
-                      images_, &office_, &choice_, temp_.File("out/"), "Rec"};
+                      images_, templates_, &office_, &choice_, temp_.File("out/"), "Rec"};
   size_t drawings_found_ = 0;
 };
 
@@ -142,6 +146,14 @@ TEST_F(StandardPipelineTest, WithoutAnOfficeTheDeckIsStillSaved) {
   EXPECT_TRUE(sink_.HasMessage("Critical Error 033 has occured. Please restart the application."));
   EXPECT_TRUE(Exists(Deck()));
   EXPECT_EQ(sink_.statuses.back(), "Saving complete...");
+}
+
+TEST_F(StandardPipelineTest, ADeckThatCouldNotBeSavedIsNeverCalledSaved) {
+  ::rmdir(temp_.File("out").c_str());  // the save has nowhere to go
+  RunPipeline();
+  EXPECT_FALSE(Exists(Deck()));
+  EXPECT_EQ(sink_.statuses.back(), "No presentation saved");
+  EXPECT_EQ(std::count(sink_.statuses.begin(), sink_.statuses.end(), "Saving complete..."), 0);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "automation/api/office_api.h"
+#include "engine/office/office_api.h"
 #include "tests/e2e/presentation_facts.h"
 
 namespace vlx::e2e {

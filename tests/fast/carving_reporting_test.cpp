@@ -21,7 +21,7 @@ class TrailSink : public RecordingSink {
 struct TrailRun : CarvingRun {
   TrailSink trail;
   RunEnvironment trail_env{trail,  trace,   stop,    workspace,         view,
-                           images, &office, nullptr, env.output_folder, "Rec"};
+                           images, templates, &office, nullptr, env.output_folder, "Rec"};
   RecoveryJob trail_job{trail_env};
 };
 

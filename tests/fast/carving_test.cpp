@@ -82,21 +82,13 @@ TEST(CarveDocumentStream, NoContainerCreatesNoFile) {
 
 // ---- Phase 2: the Current User block ----
 
-class CarveCurrentUserTest : public ::testing::Test {
- protected:
-  void SetUp() override { saved_ = Templates().current_user_image; }
-  void TearDown() override { Templates().current_user_image = saved_; }
+// The start of the Current User image of a run's template records.
+Bytes ImageStart(const TestRun& run, size_t count) {
+  const auto& image = run.templates.current_user_image;
+  return Bytes(image.begin(), image.begin() + static_cast<long>(count));
+}
 
-  static Bytes ImageStart(size_t count) {
-    const auto& image = Templates().current_user_image;
-    return Bytes(image.begin(), image.begin() + static_cast<long>(count));
-  }
-
- private:
-  std::array<uint8_t, 5120> saved_{};
-};
-
-TEST_F(CarveCurrentUserTest, FindsAtomsOn64ByteBoundariesOnly) {
+TEST(CarveCurrentUser, FindsAtomsOn64ByteBoundariesOnly) {
   CarvingRun run;
   Bytes bytes = Filler(4096);
   PutCurrentUserAtom(bytes, 512 + 32);  // between two tested offsets
@@ -106,23 +98,23 @@ TEST_F(CarveCurrentUserTest, FindsAtomsOn64ByteBoundariesOnly) {
   EXPECT_TRUE(CarveCurrentUser(run.job, *file));
   const Bytes block = Slice(bytes, 1024 + 64 * 3, 512);
   EXPECT_EQ(run.Carved("userfile"), block);
-  EXPECT_EQ(ImageStart(512), block);
+  EXPECT_EQ(ImageStart(run, 512), block);
 }
 
-TEST_F(CarveCurrentUserTest, ReplacesOnlyTheFirst512BytesOfTheImage) {
-  const Bytes rest(Templates().current_user_image.begin() + 512,
-                   Templates().current_user_image.end());
+TEST(CarveCurrentUser, ReplacesOnlyTheFirst512BytesOfTheImage) {
   CarvingRun run;
+  const Bytes rest(run.templates.current_user_image.begin() + 512,
+                   run.templates.current_user_image.end());
   Bytes bytes = Filler(2048);
   PutCurrentUserAtom(bytes, 640);
   auto file = run.Damaged(bytes);
   EXPECT_TRUE(CarveCurrentUser(run.job, *file));
   EXPECT_EQ(
-      Bytes(Templates().current_user_image.begin() + 512, Templates().current_user_image.end()),
+      Bytes(run.templates.current_user_image.begin() + 512, run.templates.current_user_image.end()),
       rest);
 }
 
-TEST_F(CarveCurrentUserTest, AtomInTheLast512BytesKeepsZerosPastTheEnd) {
+TEST(CarveCurrentUser, AtomInTheLast512BytesKeepsZerosPastTheEnd) {
   // The previous window read holds filler; the block past the end must be zero.
   CarvingRun run;
   Bytes bytes = Filler(4096 + 128);
@@ -132,24 +124,30 @@ TEST_F(CarveCurrentUserTest, AtomInTheLast512BytesKeepsZerosPastTheEnd) {
   Bytes expected = Slice(bytes, 4096, 128);
   expected.resize(512, 0);
   EXPECT_EQ(run.Carved("userfile"), expected);
-  EXPECT_EQ(ImageStart(512), expected);
+  EXPECT_EQ(ImageStart(run, 512), expected);
 }
 
-TEST_F(CarveCurrentUserTest, RunWithoutAtomLeavesTheImageAsTheLastHitSetIt) {
-  Bytes found;
-  {
-    CarvingRun run;
-    Bytes bytes = Filler(1024);
-    PutCurrentUserAtom(bytes, 64);
-    auto file = run.Damaged(bytes);
-    ASSERT_TRUE(CarveCurrentUser(run.job, *file));
-    found = Slice(bytes, 64, 512);
-  }
-  CarvingRun second;
-  auto file = second.Damaged(Filler(1024));
-  EXPECT_TRUE(CarveCurrentUser(second.job, *file));
-  EXPECT_FALSE(second.Exists("userfile"));
-  EXPECT_EQ(ImageStart(512), found);
+// The template records outlive a run: a later run of the same front end without an atom
+// keeps the block the earlier one found; another front end's records never see it.
+TEST(CarveCurrentUser, RunWithoutAtomLeavesTheImageAsTheLastHitSetIt) {
+  CarvingRun run;
+  Bytes bytes = Filler(1024);
+  PutCurrentUserAtom(bytes, 64);
+  auto file = run.Damaged(bytes);
+  ASSERT_TRUE(CarveCurrentUser(run.job, *file));
+  const Bytes found = Slice(bytes, 64, 512);
+  ::unlink(run.W("userfile").c_str());
+
+  RecoveryJob second(run.env);
+  auto without_atom = DamagedFile::Open(run.dir.Write("second.ppt", Filler(1024)));
+  EXPECT_TRUE(CarveCurrentUser(second, *without_atom));
+  EXPECT_FALSE(run.Exists("userfile"));
+  EXPECT_EQ(ImageStart(run, 512), found);
+
+  CarvingRun other_front_end;
+  EXPECT_EQ(ImageStart(other_front_end, 512),
+            Bytes(PristineTemplates().current_user_image.begin(),
+                  PristineTemplates().current_user_image.begin() + 512));
 }
 
 // ---- Phase 3: the pictures stream ----

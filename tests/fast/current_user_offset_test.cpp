@@ -12,18 +12,14 @@ namespace {
 // holds: a stale or cut-off offset makes the office refuse the whole file.
 class CurrentUserOffsetTest : public ::testing::Test {
  protected:
-  void SetUp() override { saved_ = Templates().current_user_image; }
-  void TearDown() override { Templates().current_user_image = saved_; }
-
-  static void SetImageOffset(uint32_t offset) {
-    StoreU32(Templates().current_user_image.data() + kCurrentUserEditOffsetField, offset);
+  void SetImageOffset(uint32_t offset) {
+    StoreU32(run_.templates.current_user_image.data() + kCurrentUserEditOffsetField, offset);
   }
   static uint32_t OffsetIn(const std::array<uint8_t, 5120>& image) {
     return LoadU32(image.data() + kCurrentUserEditOffsetField);
   }
 
   CarvingRun run_;
-  std::array<uint8_t, 5120> saved_{};
 };
 
 TEST_F(CurrentUserOffsetTest, KeepsAnOffsetThatNamesAUserEditAtom) {
@@ -31,9 +27,9 @@ TEST_F(CurrentUserOffsetTest, KeepsAnOffsetThatNamesAUserEditAtom) {
   PutHeader(document, 2048, 0x0000, 0x0FF5, 28);
   auto file = run_.Damaged(document);
   SetImageOffset(2048);
-  EXPECT_EQ(OffsetIn(CurrentUserFor(file.get())), 2048u);
-  // The process-wide image itself is left as the carving set it.
-  EXPECT_EQ(OffsetIn(Templates().current_user_image), 2048u);
+  EXPECT_EQ(OffsetIn(CurrentUserFor(run_.templates, file.get())), 2048u);
+  // The run's image itself is left as the carving set it.
+  EXPECT_EQ(OffsetIn(run_.templates.current_user_image), 2048u);
 }
 
 TEST_F(CurrentUserOffsetTest, ClearsAnOffsetThatNamesNoEditOrLiesPastTheEnd) {
@@ -42,10 +38,10 @@ TEST_F(CurrentUserOffsetTest, ClearsAnOffsetThatNamesNoEditOrLiesPastTheEnd) {
   auto file = run_.Damaged(document);
   for (uint32_t offset : {5045u, 2000u, 2999u, 0xFFFFFFF0u}) {
     SetImageOffset(offset);
-    EXPECT_EQ(OffsetIn(CurrentUserFor(file.get())), 0u) << offset;
+    EXPECT_EQ(OffsetIn(CurrentUserFor(run_.templates, file.get())), 0u) << offset;
   }
   SetImageOffset(2048);
-  EXPECT_EQ(OffsetIn(CurrentUserFor(nullptr)), 0u);  // no document carved
+  EXPECT_EQ(OffsetIn(CurrentUserFor(run_.templates, nullptr)), 0u);  // no document carved
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/fast/fast_pipeline.h"
+#include "engine/run/fast_pipeline.h"
 #include "tests/fast/carving_fixture.h"
 #include "tests/storage/compound_readers.h"
 #include "tests/support/corpus.h"

@@ -1,4 +1,4 @@
-#include "engine/fast/fast_pipeline.h"
+#include "engine/run/fast_pipeline.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -143,7 +143,7 @@ TEST(FastPipeline, StopInTheSlideLoopKeepsThumbnailsAndStillClosesTheOffice) {
   PipelineRun run;
   StoppingToolkit toolkit(run.stop);
   RunEnvironment env{run.sink, run.trace,   run.stop, run.workspace,         run.view,
-                     toolkit,  &run.office, nullptr,  run.env.output_folder, "Rec"};
+                     toolkit, run.templates, &run.office, nullptr,  run.env.output_folder, "Rec"};
   RecoveryJob job(env);
   run.office.SetSlideCount(run.Compound(), 4);
   auto file = run.Damaged(DamagedPresentation());

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "automation/imaging/qt_image_toolkit.h"
-#include "automation/stages/rebuilt_preview.h"
+#include "engine/office/rebuilt_preview.h"
 #include "automation/testing/scripted_office.h"
 #include "engine/job/recovery_job.h"
 #include "engine/scan/picture_report.h"

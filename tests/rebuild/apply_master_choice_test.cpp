@@ -3,7 +3,7 @@
 #include "engine/format/byte_order.h"
 #include "engine/format/template_records.h"
 #include "engine/format/workspace_files.h"
-#include "engine/scan/standard_pipeline.h"
+#include "engine/rebuild/apply_master_choice.h"
 #include "tests/rebuild/record_builder.h"
 #include "tests/stages/stage_run.h"
 
@@ -43,7 +43,7 @@ class ApplyMasterChoiceTest : public ::testing::Test {
 };
 
 TEST_F(ApplyMasterChoiceTest, EachKindTakesItsRecordsFromTheFileOrTheDefaults) {
-  const TemplateRecords& t = Templates();
+  const TemplateRecords& t = run_.templates;
   auto trial = Trial(CandidateKind::kFoundMasterFoundStore);
   EXPECT_TRUE(Holds(trial, 396, store_));
   EXPECT_TRUE(Holds(trial, 867 + store_.size(), master_));

@@ -14,7 +14,7 @@
 #include "engine/format/workspace_files.h"
 #include "engine/scan/picture_stream_search.h"
 #include "engine/scan/slide_structure_census.h"
-#include "engine/scan/standard_pipeline.h"
+#include "engine/rebuild/apply_master_choice.h"
 #include "engine/scan/text_census.h"
 #include "tests/rebuild/record_builder.h"
 #include "tests/stages/stage_run.h"

@@ -79,8 +79,8 @@ TEST_F(RebuildTest, EachDrawingBecomesOneDocumentAroundIt) {
   EXPECT_EQ(GetU32(second, kPrefix - 36), 32u + 108 + 24);  // drawing and its tags
   EXPECT_EQ(GetU16(second, kPrefix + 108 + 2), 0x1388);
   EXPECT_EQ(second.size(), kPrefix + 108 + 24 + 24 + 36);
-  EXPECT_EQ(Templates().user_edit_offset, kPrefix + 108 + 24 + 24);
-  EXPECT_EQ(GetU32(Templates().current_user_image, kCurrentUserEditOffsetField), kPrefix + 156);
+  EXPECT_EQ(run_.templates.user_edit_offset, kPrefix + 108 + 24 + 24);
+  EXPECT_EQ(GetU32(run_.templates.current_user_image, kCurrentUserEditOffsetField), kPrefix + 156);
 
   EXPECT_FALSE(Exists(run_.workspace.path()));
   EXPECT_EQ(run_.sink.last_progress, 100);

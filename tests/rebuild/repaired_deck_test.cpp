@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/format/byte_order.h"
+#include "engine/format/template_records.h"
 #include "engine/rebuild/record_tree.h"
 #include "engine/rebuild/slide_list_records.h"
-#include "engine/format/template_records.h"
 #include "tests/rebuild/record_builder.h"
 #include "tests/stages/stage_run.h"
 
@@ -19,7 +19,7 @@ using testing::Record;
 using testing::Walk;
 
 ChosenRecords Defaults() {
-  const TemplateRecords& t = Templates();
+  const TemplateRecords& t = PristineTemplates();
   return {{t.default_blip_store.begin(), t.default_blip_store.end()},
           {t.default_main_master.begin(), t.default_main_master.end()}};
 }
@@ -35,7 +35,8 @@ DeckContent TwoDrawingsAndOneText() {
 }
 
 TEST(DeckStreamTest, EverySlideIsAPersistObjectTheDirectoryFinds) {
-  const DeckStream deck = ComposeDeckStream(Defaults(), TwoDrawingsAndOneText());
+  TemplateRecords templates = PristineTemplates();
+  const DeckStream deck = ComposeDeckStream(templates, Defaults(), TwoDrawingsAndOneText());
   const std::vector<uint8_t>& s = deck.bytes;
   const auto top = Walk(s, 0, deck.user_edit_offset + 36);
   ASSERT_EQ(top.size(), 7u);
@@ -55,7 +56,8 @@ TEST(DeckStreamTest, EverySlideIsAPersistObjectTheDirectoryFinds) {
 }
 
 TEST(DeckStreamTest, TheSlideListNamesEverySlideAndCarriesTheTexts) {
-  const DeckStream deck = ComposeDeckStream(Defaults(), TwoDrawingsAndOneText());
+  TemplateRecords templates = PristineTemplates();
+  const DeckStream deck = ComposeDeckStream(templates, Defaults(), TwoDrawingsAndOneText());
   const std::vector<uint8_t>& s = deck.bytes;
   const auto document = Walk(s, 8, 8 + GetU32(s, 4));
   size_t list = 0;
@@ -118,8 +120,11 @@ TEST_F(SaveDeckTest, OfficeThatOpensEverySlideSavesItsBinaryCopy) {
   EXPECT_TRUE(save.by_office);
   EXPECT_EQ(save.drawing_slides, 2u);
   EXPECT_EQ(save.text_slides, 2u);
+  // The office saves into the workspace; the result appears under its name by rename.
   EXPECT_EQ(run_.office.JournalOf("Presentation.SaveAs"),
-            std::vector<std::string>{"Presentation.SaveAs(" + output_ + ", 11, 1)"});
+            std::vector<std::string>{"Presentation.SaveAs(" + run_.W("vlxsaved.ppt") + ", 11, 1)"});
+  EXPECT_FALSE(testing::ReadAll(output_).empty());
+  EXPECT_FALSE(run_.Exists("vlxsaved.ppt"));
   EXPECT_EQ(run_.office.ApplicationsRunning(), 0);
 }
 

@@ -19,25 +19,26 @@ using testing::ReadAll;
 using testing::Record;
 
 std::span<const uint8_t> DefaultStore() {
-  return Templates().default_blip_store;
+  return PristineTemplates().default_blip_store;
 }
 std::span<const uint8_t> DefaultMaster() {
-  return Templates().default_main_master;
+  return PristineTemplates().default_main_master;
 }
 
 TEST(TrialStreamTest, DefaultBlocksGiveTheKnownLayout) {
-  const std::vector<uint8_t> stream = ComposeTrialStream(DefaultStore(), DefaultMaster());
+  TemplateRecords templates = PristineTemplates();
+  const std::vector<uint8_t> stream = ComposeTrialStream(templates, DefaultStore(), DefaultMaster());
   ASSERT_EQ(stream.size(), 4671u);
   EXPECT_EQ(GetU32(stream, 4), 1571u);   // Document
   EXPECT_EQ(GetU32(stream, 344), 840u);  // DrawingGroup
   EXPECT_EQ(GetU32(stream, 352), 832u);  // OfficeArt container
-  EXPECT_EQ(Templates().master_stream_offset, 1579u);
+  EXPECT_EQ(templates.master_stream_offset, 1579u);
   EXPECT_EQ(GetU16(stream, 1579 + 2), 0x03F8);  // the master follows the Document
   EXPECT_EQ(GetU16(stream, 4055 + 2), 0x03EE);  // the trial slide
   EXPECT_EQ(GetU16(stream, 4611 + 2), 0x1772);  // its persist directory
   EXPECT_EQ(GetU32(stream, 4611 + 16), 1579u);
   EXPECT_EQ(GetU32(stream, 4611 + 20), 4055u);
-  EXPECT_EQ(Templates().user_edit_offset, 4635u);
+  EXPECT_EQ(templates.user_edit_offset, 4635u);
   EXPECT_EQ(GetU32(stream, 4635 + 20), 4611u);  // offsetPersistDirectory
 }
 
@@ -46,11 +47,12 @@ TEST(TrialStreamTest, FoundRecordsMoveTheMasterAndTheLengths) {
       Record(0x000F, 0xF001, std::vector<uint8_t>(92, 0));  // a = 100
   const std::vector<uint8_t> master =
       Record(0x000F, 0x03F8, std::vector<uint8_t>(492, 0));  // m = 500
-  const std::vector<uint8_t> stream = ComposeTrialStream(store, master);
+  TemplateRecords templates = PristineTemplates();
+  const std::vector<uint8_t> stream = ComposeTrialStream(templates, store, master);
   EXPECT_EQ(GetU32(stream, 4), 959u);
   EXPECT_EQ(GetU32(stream, 344), 228u);
   EXPECT_EQ(GetU32(stream, 352), 220u);
-  EXPECT_EQ(Templates().master_stream_offset, 967u);
+  EXPECT_EQ(templates.master_stream_offset, 967u);
   EXPECT_EQ(GetU16(stream, 396 + 2), 0xF001);  // the store right after the FDGG
   EXPECT_EQ(GetU16(stream, 967 + 2), 0x03F8);
   EXPECT_EQ(GetU16(stream, 967 + 500 + 2), 0x03EE);
@@ -65,7 +67,7 @@ TEST(BuildTrialTest, WritesTheStreamAndPacksItWithTheCurrentEditOffset) {
   const auto compound = ReadAll(run.W(kRebuiltCompoundFile));
   ASSERT_GE(compound.size(), 512u);
   EXPECT_EQ(compound[0], 0xD0);
-  EXPECT_EQ(GetU32(Templates().current_user_image, kCurrentUserEditOffsetField), 4635u);
+  EXPECT_EQ(GetU32(run.templates.current_user_image, kCurrentUserEditOffsetField), 4635u);
   EXPECT_TRUE(run.Messages().empty());
   if (const char* keep = std::getenv("VLX_KEEP_REBUILT")) {
     std::filesystem::create_directories(keep);

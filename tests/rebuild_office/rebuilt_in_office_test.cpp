@@ -31,7 +31,7 @@ TEST(RebuiltInOfficeTest, DefaultTrialOpensWithOneSlideAndExportsIt) {
   testing::StageRun run;
   run.env.office = &server;
   run.dir.Write("w/vlxpicfile", {});
-  const TemplateRecords& t = Templates();
+  const TemplateRecords& t = PristineTemplates();
   BuildTrial(run.job, t.default_blip_store, t.default_main_master);
   EXPECT_EQ(SlidesAsOpened(server, run.W(kRebuiltCompoundFile)), 1);
 

@@ -41,7 +41,7 @@ TEST(SaveSlideTexts, OneFilePerSlideNumberAndOneWithAllInUtf8) {
             std::string::npos);
 }
 
-TEST(SaveSlideTexts, NoTextsNoFolderAndAFileInTheWayIsNeverWrittenThrough) {
+TEST(SaveSlideTexts, NoTextsNoFolderAndALinkInTheWayIsReplacedNotWrittenThrough) {
   TextRun run;
   SaveSlideTexts(run.job, run.env.output_folder);
   EXPECT_NE(::access(run.Out("Texts").c_str(), F_OK), 0);
@@ -52,7 +52,19 @@ TEST(SaveSlideTexts, NoTextsNoFolderAndAFileInTheWayIsNeverWrittenThrough) {
   ASSERT_EQ(::symlink(elsewhere.c_str(), run.Out("Texts/Slide 1.txt").c_str()), 0);
   SaveSlideTexts(run.job, run.env.output_folder);
   EXPECT_EQ(ReadText(elsewhere), "x");
-  EXPECT_NE(run.sink.log.find("Cannot save text"), std::string::npos);
+  EXPECT_EQ(ReadText(run.Out("Texts/Slide 1.txt")), "Kept\n");
+  EXPECT_EQ(run.view.Labels(ResultList::kTexts),
+            (std::vector<std::string>{"Slide 1 text", "All slide texts"}));
+}
+
+TEST(SaveSlideTexts, AFileThatCannotBeWrittenIsNamedAndNotListed) {
+  TextRun run;
+  run.job.texts.groups = {SlideTextGroup{{{"Kept", 1}}, {}}};
+  ::mkdir(run.Out("Texts").c_str(), 0755);
+  ::mkdir(run.Out("Texts/Slide 1.txt").c_str(), 0755);  // a folder where the file goes
+  SaveSlideTexts(run.job, run.env.output_folder);
+  EXPECT_NE(run.sink.log.find("Cannot save text " + run.Out("Texts/Slide 1.txt")),
+            std::string::npos);
   EXPECT_EQ(run.view.Labels(ResultList::kTexts), (std::vector<std::string>{"All slide texts"}));
 }
 

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "automation/stages/held_office.h"
+#include "engine/office/held_office.h"
 #include "engine/scan/picture_report.h"
 #include "tests/stages/stage_run.h"
 

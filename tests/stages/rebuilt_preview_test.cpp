@@ -1,4 +1,4 @@
-#include "automation/stages/rebuilt_preview.h"
+#include "engine/office/rebuilt_preview.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "automation/stages/text_slide_writer.h"
+#include "engine/office/text_slide_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -212,7 +212,7 @@ class StoppingSink : public RecordingSink {
 TEST_F(WriteTextSlidesTest, StopRequestIsReadOnceAtTheStartOfEachSlideNumber) {
   StoppingSink sink(run.stop);
   RunEnvironment env{sink,       run.trace,   run.stop, run.workspace,  run.view,
-                     run.images, &run.office, nullptr,  run.dir.path(), "Rec"};
+                     run.images, run.templates, &run.office, nullptr,  run.dir.path(), "Rec"};
   RecoveryJob job(env);
   job.texts.groups.push_back({{{"a", 1}, {"b", 2}, {"c", 3}}, {}});
   WriteTextSlides(job);

@@ -42,7 +42,8 @@ class PresentationCompound : public ::testing::Test {
   Workspace workspace = Workspace::At(dir.File("w"));
   testing::RecordingView view;
   NoImages images;
-  RunEnvironment env{sink, trace, stop, workspace, view, images, nullptr, nullptr, "", "Rec"};
+  TemplateRecords templates = PristineTemplates();
+  RunEnvironment env{sink, trace, stop, workspace, view, images, templates, nullptr, nullptr, "", "Rec"};
   RecoveryJob job{env};
 
   void SetUp() override { ASSERT_TRUE(workspace.Create()); }
@@ -63,14 +64,14 @@ class PresentationCompound : public ::testing::Test {
     return numbers;
   }
 
-  static std::vector<unsigned char> CurrentUserImage() {
-    const auto& image = Templates().current_user_image;
+  std::vector<unsigned char> CurrentUserImage() const {
+    const auto& image = templates.current_user_image;
     return {image.begin(), image.end()};
   }
 
   // What the fast assembly writes as "Current User" for a document: the template image
   // naming no edit, since these documents hold no UserEditAtom where it points.
-  static std::vector<unsigned char> AssembledCurrentUser() {
+  std::vector<unsigned char> AssembledCurrentUser() const {
     std::vector<unsigned char> image = CurrentUserImage();
     std::fill_n(image.begin() + kCurrentUserEditOffsetField, 4, 0);
     return image;
@@ -162,7 +163,7 @@ TEST_F(PresentationCompound, TrialStoresTheUserEditOffsetInCurrentUser) {
   const auto document_bytes = Bytes(5000, 4);
   const std::string pictures = dir.Write("vlxpicfile", Bytes(70000, 5));
   const std::string document = dir.Write("big0012241", document_bytes);
-  Templates().user_edit_offset = 0x01020304;
+  templates.user_edit_offset = 0x01020304;
   const std::string path = workspace.File("vlxppt");
   EXPECT_TRUE(WriteTrialCompound(job, pictures, document, path));
   EXPECT_EQ(Checkpoints(), (std::vector<int>{33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44, 45}));

@@ -37,6 +37,7 @@ struct BasicTestRun {
             workspace,
             view,
             images,
+            templates,
             options.with_office ? &office : nullptr,
             nullptr,
             dir.File(options.output_folder),
@@ -75,6 +76,7 @@ struct BasicTestRun {
   Workspace workspace = Workspace::At(dir.File("w"));
   RecordingView view;
   Images images;
+  TemplateRecords templates = PristineTemplates();
   ScriptedOffice office;
   RunEnvironment env;
   RecoveryJob job{env};

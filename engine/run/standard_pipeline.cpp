@@ -1,11 +1,12 @@
-#include "engine/scan/standard_pipeline.h"
+#include "engine/run/standard_pipeline.h"
 
 #include <optional>
 
-#include "automation/api/office_api.h"
-#include "automation/stages/held_office.h"
-#include "automation/stages/text_slide_writer.h"
 #include "engine/format/workspace_files.h"
+#include "engine/office/held_office.h"
+#include "engine/office/office_api.h"
+#include "engine/office/text_slide_writer.h"
+#include "engine/rebuild/apply_master_choice.h"
 #include "engine/rebuild/presentation_rebuild.h"
 #include "engine/scan/picture_stream_search.h"
 #include "engine/scan/slide_structure_census.h"
@@ -98,7 +99,8 @@ void RunStandardPipeline(RecoveryJob& job, DamagedFile& file) {
   // of the save is ending the office the run held.
   ReleaseHeldOffice(job);
   if (!rebuilt.deck.written) {
-    sink.SetStatus("Saving complete...");
+    // Nothing was saved: the end must not claim otherwise.
+    sink.SetStatus("No presentation saved");
     return;
   }
   if (job.StopRequested()) return;

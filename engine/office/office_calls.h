@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "automation/api/office_api.h"
+#include "engine/office/office_api.h"
 
 namespace vlx {
 

@@ -1,4 +1,4 @@
-#include "automation/stages/slide_text_collection.h"
+#include "engine/office/slide_text_collection.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
-#include "automation/stages/rebuilt_preview.h"
+#include "engine/office/rebuilt_preview.h"
 
 #include <exception>
 #include <optional>
 
-#include "automation/stages/office_calls.h"
-#include "automation/stages/slide_export.h"
+#include "engine/office/office_calls.h"
+#include "engine/office/slide_export.h"
 #include "engine/job/messages.h"
 #include "engine/job/recovery_job.h"
 

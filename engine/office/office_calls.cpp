@@ -1,4 +1,4 @@
-#include "automation/stages/office_calls.h"
+#include "engine/office/office_calls.h"
 
 #include <exception>
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/scan/slide_text_store.h"
+#include "engine/format/slide_text_store.h"
 
 namespace vlx {
 

@@ -1,4 +1,4 @@
-#include "automation/stages/text_slide_writer.h"
+#include "engine/office/text_slide_writer.h"
 
 #include <exception>
 #include <filesystem>
@@ -6,9 +6,9 @@
 #include <string>
 #include <system_error>
 
-#include "automation/stages/office_calls.h"
-#include "automation/stages/slide_export.h"
-#include "automation/stages/slide_text_collection.h"
+#include "engine/office/office_calls.h"
+#include "engine/office/slide_export.h"
+#include "engine/office/slide_text_collection.h"
 #include "engine/job/messages.h"
 #include "engine/job/recovery_job.h"
 

@@ -1,4 +1,4 @@
-#include "automation/stages/slide_export.h"
+#include "engine/office/slide_export.h"
 
 #include "engine/job/folder_tree.h"
 

@@ -1,6 +1,6 @@
-#include "automation/stages/held_office.h"
+#include "engine/office/held_office.h"
 
-#include "automation/stages/office_calls.h"
+#include "engine/office/office_calls.h"
 #include "engine/job/messages.h"
 #include "engine/job/recovery_job.h"
 

@@ -50,7 +50,6 @@ class PictureExtraction : public PictureSearchEvents {
     if (ledger_.Holds(picture)) return;
     // Metafiles were checked by inflating them; raster pictures must decode.
     if (!picture.metafile && !job_.env.images.Decodes(PictureFile(picture))) return;
-    ledger_.Keep(picture);
     const std::string extension(picture.extension);
     const std::string saved =
         SavedPicturePath(output_folder_, job_.results.Count(ResultList::kPictures) + 1, extension);
@@ -59,6 +58,7 @@ class PictureExtraction : public PictureSearchEvents {
       job_.sink().AppendLog("Cannot save picture " + saved + "\r\n");
       return;
     }
+    ledger_.Keep(picture, saved);
     PictureFacts facts;
     facts.source_offset = static_cast<int64_t>(picture.offset);
     if (picture.metafile) facts.placeholder_label = std::string(picture.name) + " picture";
@@ -72,16 +72,24 @@ class PictureExtraction : public PictureSearchEvents {
   PictureLedger ledger_;
 };
 
-// The whole file's bytes, without a copy where the file is mapped.
-ByteSpan WholeFile(DamagedFile& file) {
-  size_t available = 0;
-  const uint8_t* bytes = file.View(0, static_cast<size_t>(file.GetLength()), &available);
-  return bytes == nullptr ? ByteSpan{} : ByteSpan(bytes, available);
-}
+// The damaged file as the search reads it: through the file's own read-ahead window.
+class FileSource : public ByteSource {
+ public:
+  explicit FileSource(DamagedFile& file) : file_(file) {}
+  uint64_t size() const override { return file_.GetLength(); }
+  ByteSpan View(uint64_t offset, size_t count) override {
+    size_t available = 0;
+    const uint8_t* bytes = file_.View(offset, count, &available);
+    return bytes == nullptr ? ByteSpan{} : ByteSpan(bytes, available);
+  }
+
+ private:
+  DamagedFile& file_;
+};
 
 }  // namespace
 
-bool ExtractPictures(RecoveryJob& job, ByteSpan source, const std::string& output_folder) {
+bool ExtractPictures(RecoveryJob& job, ByteSource& source, const std::string& output_folder) {
   PictureExtraction extraction(job, output_folder, source.size());
   return SearchPictures(source, extraction);
 }
@@ -96,7 +104,8 @@ void ExtractImages(RecoveryJob& job, const std::string& input_path,
   auto file = DamagedFile::Open(input_path);
   if (!file) return;
 
-  if (!ExtractPictures(job, WholeFile(*file), output_folder)) {
+  FileSource source(*file);
+  if (!ExtractPictures(job, source, output_folder)) {
     sink.SetStatus("");
     sink.SetCounter("");
     sink.SetProgress(0);

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "engine/job/recovery_job.h"
-#include "engine/scan/pictures/picture_format.h"
+#include "engine/scan/pictures/byte_source.h"
 
 namespace vlx {
 
@@ -15,6 +15,6 @@ void ExtractImages(RecoveryJob& job, const std::string& input_path,
 
 // The same search and saving over any byte source (a damaged file's bytes, or a picture
 // stream put together from it); offsets are the source's. False when stopped.
-bool ExtractPictures(RecoveryJob& job, ByteSpan source, const std::string& output_folder);
+bool ExtractPictures(RecoveryJob& job, ByteSource& source, const std::string& output_folder);
 
 }  // namespace vlx

@@ -14,6 +14,7 @@
 #include "engine/scan/pictures/png_format.h"
 #include "engine/scan/pictures/raster_formats.h"
 #include "tests/scan/picture_bytes.h"
+#include "tests/support/temp_dir.h"
 
 namespace vlx::testing {
 namespace {
@@ -110,6 +111,12 @@ TEST(MetafileBlip, InflatesWhatTheHeaderNamesAndRefusesTheRest) {
   Bytes too_small = MetafileBlipData(emf);
   StoreU32(too_small.data(), 10);  // inflates to more than the header names
   EXPECT_FALSE(UnpackMetafile(too_small));
+  Bytes filtered = MetafileBlipData(emf);
+  filtered[33] = 0x01;  // no such filter
+  EXPECT_FALSE(UnpackMetafile(filtered));
+  Bytes boastful = MetafileBlipData(emf);
+  StoreU32(boastful.data(), 200u << 20);  // more than its few stored bytes can inflate to
+  EXPECT_FALSE(UnpackMetafile(boastful));
 }
 
 TEST(BlipLayout, InstanceGivesKindAndWhereThePictureStarts) {
@@ -178,13 +185,26 @@ TEST(PictureLedger, HoldsOnlyTheSameBytesInTheSameFormat) {
   PutBlip(bytes, 1000, 0x6E00, other);
   PutBlip(bytes, 2000, 0x3D40, MetafileBlipData(Emf()), 0, false);
   PutBlip(bytes, 3000, 0x3D40, MetafileBlipData(Emf(), false), 0, false);  // stored, not deflated
+  TempDir dir;
+  auto saved = [&](uint64_t at, const std::string& name) {
+    const FoundPicture picture = *PictureAt(bytes, at);
+    return dir.Write(
+        name, Joined(picture.file_header, Bytes(picture.body().begin(), picture.body().end())));
+  };
   PictureLedger ledger;
-  ledger.Keep(*PictureAt(bytes, 0));
+  ledger.Keep(*PictureAt(bytes, 0), saved(0, "a.png"));
   EXPECT_TRUE(ledger.Holds(*PictureAt(bytes, 500)));
   EXPECT_FALSE(ledger.Holds(*PictureAt(bytes, 1000)));
   EXPECT_FALSE(ledger.Holds(*PictureAt(bytes, 2000)));
-  ledger.Keep(*PictureAt(bytes, 2000));
+  ledger.Keep(*PictureAt(bytes, 2000), saved(2000, "b.emf"));
   EXPECT_TRUE(ledger.Holds(*PictureAt(bytes, 3000)));  // the same metafile
+
+  // The comparison is with the saved file, byte for byte.
+  const std::string path = saved(0, "c.png");
+  PictureLedger changed;
+  changed.Keep(*PictureAt(bytes, 0), path);
+  dir.Write("c.png", other);
+  EXPECT_FALSE(changed.Holds(*PictureAt(bytes, 500)));
 }
 
 struct Collected : PictureSearchEvents {

@@ -158,7 +158,8 @@ TEST(ExtractPictures, AnyByteSourceServesWithItsOwnOffsets) {
   Bytes stream = Filler(500);
   PutBlip(stream, 0, 0x6E00, Png());
   PutBlip(stream, 200, 0x46A0, Jpeg());
-  EXPECT_TRUE(ExtractPictures(run.job, stream, run.dir.File("out/")));
+  MemorySource source(stream);
+  EXPECT_TRUE(ExtractPictures(run.job, source, run.dir.File("out/")));
   ASSERT_EQ(run.view.pictures.size(), 2u);
   EXPECT_EQ(run.view.pictures[0].item.source_offset, 0);
   EXPECT_EQ(run.view.pictures[1].item.source_offset, 200);

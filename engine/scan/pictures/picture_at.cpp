@@ -1,5 +1,7 @@
 #include "engine/scan/pictures/picture_at.h"
 
+#include <algorithm>
+
 #include "engine/format/record_header.h"
 #include "engine/scan/pictures/blip_layout.h"
 #include "engine/scan/pictures/dib_format.h"
@@ -14,27 +16,37 @@ namespace {
 // record. Where the record does not hold the picture's end (a length that is short or
 // runs past the source) the picture's own end decides; without one, as much of the
 // record as the source holds is taken and the decoding check decides.
-ByteSpan PictureBytes(ByteSpan rest, uint64_t record_data, const PictureFormat& format) {
-  const bool record_fits = record_data <= rest.size();
-  const ByteSpan in_record =
-      rest.first(record_fits ? static_cast<size_t>(record_data) : rest.size());
-  if (record_fits) {
+// Only the record's bytes are read first; more only when its end must be looked for.
+ByteSpan PictureBytes(ByteSource& source, uint64_t data_start, uint64_t record_data,
+                      const PictureFormat& format) {
+  const uint64_t available = source.size() - data_start;
+  if (record_data <= available) {
+    const ByteSpan in_record = source.View(data_start, static_cast<size_t>(record_data));
     if (const std::optional<size_t> own = format.measure(in_record))
       return format.ends_with_mark ? in_record.first(*own) : in_record;
   }
+  const ByteSpan rest =
+      source.View(data_start, static_cast<size_t>(std::min<uint64_t>(available, kOwnEndReach)));
   if (const std::optional<size_t> own = format.measure(rest)) return rest.first(*own);
-  return in_record;
+  return rest.first(static_cast<size_t>(std::min<uint64_t>(record_data, rest.size())));
 }
 
-std::optional<FoundPicture> RasterAt(ByteSpan rest, uint64_t record_data, bool dib_instance) {
-  const PictureFormat* format = MatchRasterFormat(rest);
-  if (format == nullptr && dib_instance && kDibFormat.begins(rest)) format = &kDibFormat;
-  if (format == nullptr) return std::nullopt;
+// Enough bytes to tell every format by its beginning.
+constexpr size_t kHeadSize = 256;
+
+// The format the picture data's first bytes show; nullptr when none.
+const PictureFormat* RasterFormatOf(ByteSpan head, bool dib_instance) {
+  if (const PictureFormat* format = MatchRasterFormat(head)) return format;
+  return dib_instance && kDibFormat.begins(head) ? &kDibFormat : nullptr;
+}
+
+std::optional<FoundPicture> RasterAt(ByteSource& source, uint64_t data_start, uint64_t record_data,
+                                     const PictureFormat& format) {
   FoundPicture picture;
-  picture.name = format->name;
-  picture.extension = format->extension;
-  picture.in_source = PictureBytes(rest, record_data, *format);
-  if (format == &kDibFormat) {
+  picture.name = format.name;
+  picture.extension = format.extension;
+  picture.in_source = PictureBytes(source, data_start, record_data, format);
+  if (&format == &kDibFormat) {
     const auto header = BmpFileHeaderFor(picture.in_source);
     picture.file_header.assign(header.begin(), header.end());
   }
@@ -55,21 +67,37 @@ std::optional<FoundPicture> MetafileAt(ByteSpan rest, const MetafileFormat& form
 
 }  // namespace
 
-std::optional<FoundPicture> PictureAt(ByteSpan source, size_t at) {
-  if (at > source.size() || source.size() - at < kRecordHeaderSize) return std::nullopt;
-  const RecordHeader header = RecordHeader::Decode(source.data() + at);
+std::optional<FoundPicture> PictureAt(ByteSource& source, uint64_t at) {
+  const uint64_t size = source.size();
+  if (at > size || size - at < kRecordHeaderSize) return std::nullopt;
+  const RecordHeader header = RecordHeader::Decode(source.View(at, kRecordHeaderSize).data());
   const std::optional<BlipLayout> layout = BlipLayoutOf(header.version_instance);
-  if (!layout || source.size() - at <= layout->data_offset) return std::nullopt;
-  const ByteSpan rest = source.subspan(at + layout->data_offset);
+  if (!layout || size - at <= layout->data_offset) return std::nullopt;
+  const uint64_t data_start = at + layout->data_offset;
   const uint64_t before_data = layout->data_offset - kRecordHeaderSize;
   const uint64_t record_data = header.length > before_data ? header.length - before_data : 0;
 
-  std::optional<FoundPicture> picture =
-      layout->kind == BlipLayout::Kind::kMetafile
-          ? MetafileAt(rest, *layout->metafile)
-          : RasterAt(rest, record_data, layout->kind == BlipLayout::Kind::kDib);
+  std::optional<FoundPicture> picture;
+  if (layout->kind == BlipLayout::Kind::kMetafile) {
+    const ByteSpan head = source.View(data_start, kMetafileHeaderSize);
+    if (!MetafileHeaderIsSound(head)) return std::nullopt;
+    const uint64_t stored =
+        kMetafileHeaderSize + uint64_t{LoadU32(head.data() + kMetafileStoredSizeAt)};
+    if (stored > size - data_start) return std::nullopt;
+    picture = MetafileAt(source.View(data_start, static_cast<size_t>(stored)), *layout->metafile);
+  } else {
+    const PictureFormat* format =
+        RasterFormatOf(source.View(data_start, kHeadSize), layout->kind == BlipLayout::Kind::kDib);
+    if (format == nullptr) return std::nullopt;
+    picture = RasterAt(source, data_start, record_data, *format);
+  }
   if (picture) picture->offset = at;
   return picture;
+}
+
+std::optional<FoundPicture> PictureAt(ByteSpan source, uint64_t at) {
+  MemorySource memory(source);
+  return PictureAt(memory, at);
 }
 
 }  // namespace vlx

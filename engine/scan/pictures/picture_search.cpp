@@ -1,6 +1,7 @@
 #include "engine/scan/pictures/picture_search.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "engine/format/record_header.h"
 #include "engine/scan/byte_match.h"
@@ -22,56 +23,74 @@ uint32_t WordCandidateMask(const uint8_t* p) {
 
 class Search {
  public:
-  Search(ByteSpan source, PictureSearchEvents& events) : source_(source), events_(events) {}
+  Search(ByteSource& source, PictureSearchEvents& events) : source_(source), events_(events) {}
 
   bool Run() {
-    if (source_.size() < kRecordHeaderSize) return true;  // no header fits
-    const size_t positions = source_.size() - kRecordHeaderSize + 1;
-    for (size_t start = 0; start < positions; start += kPictureSearchStretch) {
+    const uint64_t size = source_.size();
+    if (size < kRecordHeaderSize) return true;  // no header fits
+    const uint64_t positions = size - kRecordHeaderSize + 1;
+    for (uint64_t start = 0; start < positions; start += kPictureSearchStretch) {
       if (!events_.EnterStretch(start)) return false;
-      if (!Stretch(start, std::min(positions, start + kPictureSearchStretch))) return false;
+      const size_t count =
+          static_cast<size_t>(std::min<uint64_t>(positions - start, kPictureSearchStretch));
+      if (!Stretch(start, count)) return false;
     }
     return true;
   }
 
  private:
-  bool Stretch(size_t from, size_t to) {
-    // Groups whose mask reads stay inside the source; the rest one position at a time.
-    const size_t grouped_end =
-        source_.size() >= kGroup + kMatchWidth ? source_.size() - kGroup - kMatchWidth : 0;
-    size_t i = from;
-    for (; i + kGroup <= to && i <= grouped_end; i += kGroup) {
+  // A copy of the stretch's positions and of the bytes behind them that their tests
+  // read: the candidates' own reads may move the source's view.
+  ByteSpan CopyStretch(uint64_t start, size_t count) {
+    const ByteSpan view = source_.View(start, count + kRecordHeaderSize + kGroup + kMatchWidth);
+    stretch_.assign(view.begin(), view.end());
+    return stretch_;
+  }
+
+  bool Stretch(uint64_t start, size_t count) {
+    const ByteSpan bytes = CopyStretch(start, count);
+    size_t i = 0;
+    // Groups whose mask reads stay inside the view; the rest one position at a time.
+    for (; i + kGroup <= count && i + kGroup + kMatchWidth + 1 <= bytes.size(); i += kGroup) {
       if (!events_.KeepGoing()) return false;
       uint64_t mask = 0;
       for (size_t k = 0; k < kGroup; k += kMatchWidth)
-        mask |= uint64_t{WordCandidateMask(source_.data() + i + k)} << k;
+        mask |= uint64_t{WordCandidateMask(bytes.data() + i + k)} << k;
       for (; mask != 0; mask &= mask - 1) {
-        if (!Consider(i + static_cast<size_t>(__builtin_ctzll(mask)))) return false;
+        const size_t at = i + static_cast<size_t>(__builtin_ctzll(mask));
+        if (!BlipLayoutOf(LoadU16(bytes.data() + at))) continue;
+        if (!Consider(start + at)) return false;
       }
     }
-    for (; i < to; ++i) {
-      if ((i - from) % kGroup == 0 && !events_.KeepGoing()) return false;
-      if (BlipLayoutOf(LoadU16(source_.data() + i)) && !Consider(i)) return false;
+    for (; i < count; ++i) {
+      if (i % kGroup == 0 && !events_.KeepGoing()) return false;
+      if (!BlipLayoutOf(LoadU16(bytes.data() + i))) continue;
+      if (!Consider(start + i)) return false;
     }
     return true;
   }
 
-  bool Consider(size_t at) {
-    if (!BlipLayoutOf(LoadU16(source_.data() + at))) return true;
+  bool Consider(uint64_t at) {
     if (!events_.KeepGoing()) return false;
     if (std::optional<FoundPicture> picture = PictureAt(source_, at))
       events_.Found(std::move(*picture));
     return true;
   }
 
-  ByteSpan source_;
+  ByteSource& source_;
   PictureSearchEvents& events_;
+  std::vector<uint8_t> stretch_;
 };
 
 }  // namespace
 
-bool SearchPictures(ByteSpan source, PictureSearchEvents& events) {
+bool SearchPictures(ByteSource& source, PictureSearchEvents& events) {
   return Search(source, events).Run();
+}
+
+bool SearchPictures(ByteSpan source, PictureSearchEvents& events) {
+  MemorySource memory(source);
+  return SearchPictures(memory, events);
 }
 
 }  // namespace vlx

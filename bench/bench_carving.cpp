@@ -79,7 +79,8 @@ struct BenchRun {
   NoView view;
   NoImages images;
   vlx::TemplateRecords templates = vlx::PristineTemplates();
-  vlx::RunEnvironment env{sink, trace, stop, workspace, view, images, templates, nullptr, nullptr, "", "Rec"};
+  vlx::RunEnvironment env{sink,      trace,   stop,    workspace, view, images,
+                          templates, nullptr, nullptr, "",        "Rec"};
   vlx::RecoveryJob job{env};
   ~BenchRun() { workspace.Delete(); }
 };

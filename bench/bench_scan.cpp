@@ -64,7 +64,8 @@ struct BenchRun {
   NoImages images;
   TemplateRecords templates = PristineTemplates();
   std::string output = "/tmp/vlx-bench-out-" + std::to_string(::getpid()) + "/";
-  RunEnvironment env{sink, trace, stop, workspace, view, images, templates, nullptr, nullptr, output, "Rec"};
+  RunEnvironment env{sink,      trace,   stop,    workspace, view, images,
+                     templates, nullptr, nullptr, output,    "Rec"};
   BenchRun() {
     workspace.Create();
     MakeFolder(output);

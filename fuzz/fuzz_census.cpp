@@ -93,8 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckingView view;
   NoImages images;
   vlx::TemplateRecords templates = vlx::PristineTemplates();
-  vlx::RunEnvironment env{sink,   trace,   stop,    workspace,         view,
-                          images, templates, nullptr, nullptr, Folder() + "out/", "Rec"};
+  vlx::RunEnvironment env{sink,      trace,   stop,    workspace,         view, images,
+                          templates, nullptr, nullptr, Folder() + "out/", "Rec"};
   vlx::RecoveryJob job(env);
   workspace.Create();
   ::mkdir(env.output_folder.c_str(), 0700);

@@ -3,8 +3,8 @@
 #include <map>
 #include <string>
 
-#include "engine/job/recovery_job.h"
 #include "engine/format/slide_text_store.h"
+#include "engine/job/recovery_job.h"
 
 namespace vlx {
 

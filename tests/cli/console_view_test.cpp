@@ -30,8 +30,9 @@ TEST(ThumbnailFileNameTest, NamedByListAndTheLabelsNumber) {
 class ConsoleViewTest : public ::testing::Test {
  protected:
   void Attach(ImageToolkit& images) {
-    env_ = std::make_unique<RunEnvironment>(RunEnvironment{
-        sink_, trace_, stop_, workspace_, view_, images, templates_, nullptr, nullptr, output_.path(), "Rec"});
+    env_ = std::make_unique<RunEnvironment>(RunEnvironment{sink_, trace_, stop_, workspace_, view_,
+                                                           images, templates_, nullptr, nullptr,
+                                                           output_.path(), "Rec"});
     view_.Attach(env_.get());
   }
 

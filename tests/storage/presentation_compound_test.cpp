@@ -43,7 +43,8 @@ class PresentationCompound : public ::testing::Test {
   testing::RecordingView view;
   NoImages images;
   TemplateRecords templates = PristineTemplates();
-  RunEnvironment env{sink, trace, stop, workspace, view, images, templates, nullptr, nullptr, "", "Rec"};
+  RunEnvironment env{sink,      trace,   stop,    workspace, view, images,
+                     templates, nullptr, nullptr, "",        "Rec"};
   RecoveryJob job{env};
 
   void SetUp() override { ASSERT_TRUE(workspace.Create()); }

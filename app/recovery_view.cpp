@@ -192,6 +192,8 @@ QListWidget* RecoveryView::list(ResultList which) const {
       return previews_;
     case ResultList::kPictures:
       return pictures_;
+    case ResultList::kTexts:
+      return nullptr;  // saved texts are listed in the log
   }
   return slides_;
 }

@@ -10,7 +10,7 @@
 namespace vlx::app {
 
 void WindowResultView::Add(const ResultItem& item) {
-  if (item.thumbnail.empty()) return;
+  if (item.thumbnail.empty() || view_.list(item.list) == nullptr) return;
   OnWindowThread(&view_, [&] {
     QListWidget* widget = view_.list(item.list);
     auto* entry = new QListWidgetItem(QIcon(QPixmap::fromImage(vlx::ToImage(item.thumbnail))),

@@ -28,6 +28,7 @@ class ConsoleView : public ResultView {
   const std::vector<PictureEntry>& pictures() const { return pictures_; }
   void ReportOutcome(const RecoveryOutcome& outcome) override { outcome_ = outcome; }
   const std::optional<RecoveryOutcome>& outcome() const { return outcome_; }
+  const std::vector<TextEntry>& texts() const { return texts_; }
 
  private:
   std::string WriteThumbnail(const ResultItem& item);
@@ -38,6 +39,7 @@ class ConsoleView : public ResultView {
   std::vector<ThumbnailEntry> data_slides_;
   std::vector<PictureEntry> pictures_;
   std::optional<RecoveryOutcome> outcome_;
+  std::vector<TextEntry> texts_;
 };
 
 // "Slide 3.jpg", "Data Slide 1.jpg", "Image 2.jpg": the list's name and the number at the

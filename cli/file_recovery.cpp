@@ -81,6 +81,7 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
   record.slides = view.slides();
   record.data_slides = view.data_slides();
   record.pictures = view.pictures();
+  record.texts = view.texts();
   record.critical_errors = services.sink.TakeCriticalErrors();
   record.stopped = services.stop.load();
   record.failure = env.failure;
@@ -95,9 +96,11 @@ std::string RunSummary(const RunRecord& run) {
       run.saved_presentation.empty() ? "No presentation saved" : "Saved " + run.saved_presentation;
   text += "; slides: " + std::to_string(run.slides.size()) +
           ", data slides: " + std::to_string(run.data_slides.size()) +
-          ", pictures: " + std::to_string(run.pictures.size());
+          ", pictures: " + std::to_string(run.pictures.size()) +
+          ", slide texts: " + std::to_string(run.texts.size());
   if (run.stopped) text += "; stopped by the user";
   if (!run.failure.empty()) text += "; the run failed: " + run.failure;
+  for (const TextEntry& t : run.texts) text += "\n  " + t.label + ": " + t.file;
   text += "\nRecovered by: " + HowRecovered(run);
   return text;
 }

@@ -28,7 +28,13 @@ void WritePictures(JsonWriter& json, const std::vector<PictureEntry>& pictures) 
         .String(picture.file)
         .Key("extension")
         .String(picture.extension)
-        .Key("thumbnail");
+        .Key("offset");
+    if (picture.offset < 0) {
+      json.Null();
+    } else {
+      json.Number(picture.offset);
+    }
+    json.Key("thumbnail");
     if (picture.thumbnail.empty()) {
       json.Null();
     } else {
@@ -118,6 +124,10 @@ void WriteRun(JsonWriter& json, const RunRecord& run) {
   WriteThumbnails(json, run.data_slides);
   json.Key("pictures");
   WritePictures(json, run.pictures);
+  json.Key("texts").BeginArray();
+  for (const TextEntry& text : run.texts)
+    json.BeginObject().Key("label").String(text.label).Key("file").String(text.file).EndObject();
+  json.EndArray();
   json.Key("critical_errors").BeginArray();
   for (int code : run.critical_errors) json.Number(code);
   json.EndArray();

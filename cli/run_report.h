@@ -21,6 +21,13 @@ struct PictureEntry {
   std::string file;
   std::string extension;
   std::string thumbnail;
+  int64_t offset = -1;  // where the picture was first found in the damaged file
+};
+
+// A saved text file of recovered slide texts.
+struct TextEntry {
+  std::string label;  // "Slide 3 text", "All slide texts"
+  std::string file;
 };
 
 // A master-slide candidate the standard mode offered.
@@ -38,6 +45,7 @@ struct RunRecord {
   std::vector<ThumbnailEntry> slides;
   std::vector<ThumbnailEntry> data_slides;
   std::vector<PictureEntry> pictures;
+  std::vector<TextEntry> texts;
   std::vector<int> critical_errors;
   bool stopped = false;
   std::string failure;                  // why the run ended early ("" when it did not)
@@ -52,7 +60,7 @@ struct RunRecord {
   bool RecoveredSomething() const {
     const bool opens = !checked_by_office || !slides.empty() || !data_slides.empty();
     return (!saved_presentation.empty() && opens) || !slides.empty() || !data_slides.empty() ||
-           !pictures.empty();
+           !pictures.empty() || !texts.empty();
   }
 };
 

@@ -31,7 +31,7 @@ class RunResults {
 
  private:
   ResultView& view_;
-  std::array<int, 3> counts_ = {};
+  std::array<int, 4> counts_ = {};
   std::string saved_presentation_;
   bool declined_ = false;
 };

@@ -10,6 +10,7 @@
 #include "engine/rebuild/presentation_rebuild.h"
 #include "engine/scan/picture_stream_search.h"
 #include "engine/scan/slide_structure_census.h"
+#include "engine/scan/slide_text_files.h"
 #include "engine/scan/text_census.h"
 
 namespace vlx {
@@ -48,6 +49,7 @@ void ScanDamagedFile(RecoveryJob& job, DamagedFile& file) {
   job.trace().Checkpoint(14);
   ScanSlideTexts(job, file);
   job.trace().Checkpoint(17);
+  SaveSlideTexts(job, job.env.output_folder);
 }
 
 // The master-slide choice; nullopt when it was cancelled or nothing can choose.

@@ -39,7 +39,9 @@ RunRecord SampleRun() {
   run.saved_presentation = "/out/Rec/RecSlide.ppt";
   run.slides = {{"Slide 1", "/out/Rec/Thumbnails/Slide 1.jpg"}, {"Slide 2", ""}};
   run.data_slides = {{"Data Slide1", "/out/Rec/Thumbnails/Data Slide 1.jpg"}};
-  run.pictures = {{"/out/Rec/Pictures/Image1.png", "png", ""}};
+  run.pictures = {{"/out/Rec/Pictures/Image1.png", "png", "", 70144},
+                  {"/out/Rec/Pictures/Image2.wmf", "wmf", ""}};
+  run.texts = {{"Slide 2 text", "/out/Rec/Texts/Slide 2.txt"}};
   run.critical_errors = {6};
   CensusSummary census;
   census.drawings = 4;
@@ -67,6 +69,9 @@ TEST(ReportJsonTest, RunFieldsAreAllThere) {
   EXPECT_EQ(
       JsonQuery(json, run + "['pictures'][0]['file'], " + run + "['pictures'][0]['extension']"),
       "('/out/Rec/Pictures/Image1.png', 'png')");
+  EXPECT_EQ(JsonQuery(json, "[p['offset'] for p in " + run + "['pictures']]"), "[70144, None]");
+  EXPECT_EQ(JsonQuery(json, run + "['texts']"),
+            "[{'label': 'Slide 2 text', 'file': '/out/Rec/Texts/Slide 2.txt'}]");
   EXPECT_EQ(JsonQuery(json, run + "['critical_errors'], " + run + "['stopped']"), "([6], False)");
   EXPECT_EQ(JsonQuery(json, run + "['census']['drawings'], " + run +
                                 "['census']['picture_stream_start']"),
@@ -138,6 +143,9 @@ TEST(RunRecordTest, ASavedPresentationTheOfficeOpensNoSlideOfIsNothing) {
   run.checked_by_office = true;
   EXPECT_FALSE(run.RecoveredSomething());
   run.data_slides.push_back({"Data Slide1", ""});
+  EXPECT_TRUE(run.RecoveredSomething());
+  run = RunRecord{};
+  run.texts.push_back({"All slide texts", "t.txt"});
   EXPECT_TRUE(run.RecoveredSomething());
 }
 

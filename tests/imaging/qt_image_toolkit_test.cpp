@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
@@ -197,6 +199,45 @@ TEST(StockPictures, HaveTheirSizesAreOpaqueAndAreNotPlainBoxes) {
     for (uint32_t p : b->pixels) ASSERT_EQ(p >> 24, 0xFFu);
     EXPECT_GT(DistinctColours(*b), 20u);
   }
+}
+
+std::vector<uint8_t> Encoded(const QImage& image, const char* format) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  EXPECT_TRUE(image.save(&buffer, format)) << format;
+  return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+TEST(QtImageToolkitDecodes, WholePicturesButNotACutPngOrForeignBytes) {
+  QtImageToolkit images;
+  for (const char* format : {"PNG", "JPG", "BMP"}) {
+    const std::vector<uint8_t> bytes = Encoded(Gradient(40, 30), format);
+    EXPECT_TRUE(images.Decodes(bytes)) << format;
+  }
+  // The JPEG and BMP readers fill in missing pixels; a PNG cut short is refused.
+  const std::vector<uint8_t> png = Encoded(Gradient(40, 30), "PNG");
+  EXPECT_FALSE(images.Decodes(std::vector<uint8_t>(png.begin(), png.begin() + png.size() / 3)));
+  const std::vector<uint8_t> text = {'n', 'o', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'};
+  EXPECT_FALSE(images.Decodes(text));
+  EXPECT_FALSE(images.Decodes({}));
+}
+
+TEST(QtImageToolkitPlaceholder, NamesThePictureInsideTheFramedCanvasWithoutAnApplication) {
+  QtImageToolkit images;
+  const Bitmap a = images.LabelledPlaceholder("WMF picture", 100, 100);
+  const Bitmap b = images.LabelledPlaceholder("EMF picture", 100, 100);
+  ASSERT_EQ(a.width, 100);
+  ASSERT_EQ(a.height, 100);
+  EXPECT_EQ(a.at(0, 0), kBlack);
+  EXPECT_EQ(a.at(99, 50), kBlack);
+  EXPECT_EQ(a.at(3, 3), kSilver);
+  size_t ink = 0;
+  for (int y = 2; y < 98; ++y)
+    for (int x = 2; x < 98; ++x) ink += a.at(x, y) == kBlack;
+  EXPECT_GT(ink, 100u) << "the label is drawn";
+  EXPECT_NE(a.pixels, b.pixels) << "different labels look different";
+  EXPECT_TRUE(images.LabelledPlaceholder("x", 0, 10).empty());
 }
 
 }  // namespace

@@ -25,6 +25,12 @@ class ScreenScaledImages : public ImageToolkit {
   }
   Bitmap StockBitmap() override { return inner_.StockBitmap(); }
   Bitmap PlaceholderBitmap() override { return inner_.PlaceholderBitmap(); }
+  bool Decodes(std::span<const uint8_t> picture_file) override {
+    return inner_.Decodes(picture_file);
+  }
+  Bitmap LabelledPlaceholder(const std::string& label, int width, int height) override {
+    return inner_.LabelledPlaceholder(label, width, height);
+  }
 
  private:
   ImageToolkit& inner_;

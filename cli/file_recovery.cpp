@@ -162,9 +162,12 @@ FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
   // Auto mode hands over a presentation or says plainly that there is none.
   const bool auto_without_result = line.mode == RecoveryMode::kAuto && !stopped && !saved;
   // A folder that got nothing is not left behind (the innermost first).
+  // Auto mode may have handed both runs the same folder.
   for (auto run = report.runs.rbegin(); run != report.runs.rend(); ++run) {
-    if (!run->output_folder.empty() && ::rmdir(run->output_folder.c_str()) == 0) {
-      run->output_folder.clear();
+    const std::string folder = run->output_folder;
+    if (folder.empty() || ::rmdir(folder.c_str()) != 0) continue;
+    for (RunRecord& other : report.runs) {
+      if (other.output_folder == folder) other.output_folder.clear();
     }
   }
   if (auto_without_result) {

@@ -72,11 +72,6 @@ bool IsFile(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool IsDirectory(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 // A fresh temporary folder for the tool's TMPDIR, a working folder and an output folder,
 // so that every file the tool writes can be accounted for.
 class ToolTest : public ::testing::Test {

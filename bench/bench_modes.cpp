@@ -16,12 +16,12 @@
 #include <map>
 #include <string>
 
-#include "engine/office/office_api.h"
 #include "automation/imaging/qt_image_toolkit.h"
 #include "automation/libreoffice/libreoffice_server.h"
 #include "engine/job/folder_tree.h"
-#include "engine/run/recovery_driver.h"
+#include "engine/office/office_api.h"
 #include "engine/rebuild/automatic_master_dialog.h"
+#include "engine/run/recovery_driver.h"
 
 namespace {
 
@@ -89,8 +89,8 @@ struct Bench {
   // A fresh environment whose output folders are made in the scratch folder.
   RunEnvironment Environment() {
     view.Clear();
-    return RunEnvironment{sink,   trace,   stop,           workspace, view,
-                          images, templates, &office, &master_dialog, scratch,   "Rec"};
+    return RunEnvironment{sink,      trace,   stop,           workspace, view, images,
+                          templates, &office, &master_dialog, scratch,   "Rec"};
   }
   void Tidy(const std::string& output_folder) { DeleteFolderTree(output_folder); }
 

@@ -29,7 +29,8 @@ inline const std::string& ScratchFile(size_t size = size_t{256} << 20) {
       std::fwrite(chunk.data(), 8, chunk.size(), f);
     }
     std::fclose(f);
-    std::atexit([] { std::remove(("/tmp/vlx-bench-" + std::to_string(::getpid()) + ".bin").c_str()); });
+    std::atexit(
+        [] { std::remove(("/tmp/vlx-bench-" + std::to_string(::getpid()) + ".bin").c_str()); });
     return p;
   }();
   return path;

@@ -182,10 +182,10 @@ FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
                                  ? std::string(" (no presentation was saved)")
                                  : std::string(" (the office opens no slide of what was saved)")));
   }
-  report.exit_status = stopped                                  ? kExitStopped
-                       : failed                                 ? kExitIncomplete
-                       : recovered && !auto_without_result      ? kExitRecovered
-                                                                : kExitNothingRecovered;
+  report.exit_status = stopped                             ? kExitStopped
+                       : failed                            ? kExitIncomplete
+                       : recovered && !auto_without_result ? kExitRecovered
+                                                           : kExitNothingRecovered;
   return report;
 }
 

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/office/office_api.h"
 #include "engine/job/result_view.h"
+#include "engine/office/office_api.h"
 
 namespace vlx::cli {
 

@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/office/office_api.h"
 #include "automation/libreoffice/office_session.h"
+#include "engine/office/office_api.h"
 
 namespace vlx::lo {
 

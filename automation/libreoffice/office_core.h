@@ -8,10 +8,10 @@
 #include <mutex>
 #include <string>
 
-#include "engine/office/office_api.h"
 #include "automation/libreoffice/child_launcher.h"
 #include "automation/libreoffice/libreoffice_server.h"
 #include "automation/libreoffice/office_instance.h"
+#include "engine/office/office_api.h"
 
 namespace vlx::lo {
 

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "engine/office/office_api.h"
 #include "automation/libreoffice/office_profile.h"
+#include "engine/office/office_api.h"
 
 extern char** environ;
 

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <rtl/ref.hxx>
 
-#include "engine/office/office_api.h"
 #include "automation/libreoffice/load_interaction.h"
 #include "automation/libreoffice/office_session.h"
+#include "engine/office/office_api.h"
 
 namespace vlx::lo {
 namespace {

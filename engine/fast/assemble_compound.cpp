@@ -24,15 +24,14 @@ bool AssembleCompound(RecoveryJob& job, DamagedFile* pictures, DamagedFile* docu
   marks.after_release = 137;
   marks.last = 138;
   const std::array<uint8_t, 5120> current_user = CurrentUserFor(job.templates(), document);
-  const CompoundWriteResult result =
-      WritePresentationCompound(marks, [&job](int n) { job.trace().Checkpoint(n); }, pictures,
-                                document, compound_path, current_user);
+  const CompoundWriteResult result = WritePresentationCompound(
+      marks, [&job](int n) { job.trace().Checkpoint(n); }, pictures, document, compound_path,
+      current_user);
   if (result == CompoundWriteResult::kNotCreated) ShowCriticalError(job.sink(), kErrorNoCompound);
   return result == CompoundWriteResult::kWritten;
 }
 
-std::array<uint8_t, 5120> CurrentUserFor(const TemplateRecords& templates,
-                                         DamagedFile* document) {
+std::array<uint8_t, 5120> CurrentUserFor(const TemplateRecords& templates, DamagedFile* document) {
   std::array<uint8_t, 5120> image = templates.current_user_image;
   uint8_t* field = image.data() + kCurrentUserEditOffsetField;
   const uint32_t offset = LoadU32(field);

@@ -24,7 +24,6 @@ bool AssembleCompound(RecoveryJob& job, DamagedFile* pictures, DamagedFile* docu
 
 // The Current User image for a carved document: the template image, with its
 // offsetToCurrentEdit set to 0 unless the document holds a UserEditAtom there.
-std::array<uint8_t, 5120> CurrentUserFor(const TemplateRecords& templates,
-                                         DamagedFile* document);
+std::array<uint8_t, 5120> CurrentUserFor(const TemplateRecords& templates, DamagedFile* document);
 
 }  // namespace vlx

@@ -8,9 +8,9 @@ namespace vlx {
 enum class MessageOwner { kNone, kView, kMainWindow };
 
 // Message box styles as the stages pass them.
-inline constexpr int kStyleInformation = 64;  // information icon, OK
-inline constexpr int kStyleWarning = 48;      // exclamation icon, OK
-inline constexpr int kStyleYesNoWarning = 52; // exclamation icon, Yes and No
+inline constexpr int kStyleInformation = 64;    // information icon, OK
+inline constexpr int kStyleWarning = 48;        // exclamation icon, OK
+inline constexpr int kStyleYesNoWarning = 52;   // exclamation icon, Yes and No
 inline constexpr int kStyleYesNoQuestion = 36;  // question icon, Yes and No
 inline constexpr int kAnswerOk = 1;
 inline constexpr int kAnswerYes = 6;

@@ -1,8 +1,8 @@
 #include "engine/office/held_office.h"
 
-#include "engine/office/office_calls.h"
 #include "engine/job/messages.h"
 #include "engine/job/recovery_job.h"
+#include "engine/office/office_calls.h"
 
 namespace vlx {
 

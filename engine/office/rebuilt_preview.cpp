@@ -3,10 +3,10 @@
 #include <exception>
 #include <optional>
 
-#include "engine/office/office_calls.h"
-#include "engine/office/slide_export.h"
 #include "engine/job/messages.h"
 #include "engine/job/recovery_job.h"
+#include "engine/office/office_calls.h"
+#include "engine/office/slide_export.h"
 
 namespace vlx {
 

@@ -6,11 +6,11 @@
 #include <string>
 #include <system_error>
 
+#include "engine/job/messages.h"
+#include "engine/job/recovery_job.h"
 #include "engine/office/office_calls.h"
 #include "engine/office/slide_export.h"
 #include "engine/office/slide_text_collection.h"
-#include "engine/job/messages.h"
-#include "engine/job/recovery_job.h"
 
 namespace vlx {
 
@@ -103,7 +103,8 @@ class TextSlide {
     if (!bitmap) return;
     const int count = job_.results.Count(ResultList::kDataSlides);
     const std::string number = std::to_string(count + 1);
-    job_.results.Report(SlideItem(ResultList::kDataSlides, "Data Slide" + number, std::move(*bitmap), count));
+    job_.results.Report(
+        SlideItem(ResultList::kDataSlides, "Data Slide" + number, std::move(*bitmap), count));
     job_.sink().AppendLog("      Recovered Data Slide " + number + "\r\n");
   }
 

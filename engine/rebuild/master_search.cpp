@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "engine/format/template_records.h"
+#include "engine/format/workspace_files.h"
 #include "engine/job/recovery_job.h"
 #include "engine/rebuild/record_copy.h"
-#include "engine/format/template_records.h"
 #include "engine/rebuild/trial_builder.h"
-#include "engine/format/workspace_files.h"
 
 namespace vlx {
 namespace {

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/format/found_record.h"
 #include "engine/job/damaged_file.h"
 #include "engine/job/result_view.h"
 #include "engine/rebuild/master_candidate.h"
 #include "engine/rebuild/trial_preview.h"
-#include "engine/format/found_record.h"
 
 namespace vlx {
 

@@ -5,8 +5,8 @@
 #include <set>
 
 #include "engine/format/byte_order.h"
-#include "engine/rebuild/record_copy.h"
 #include "engine/format/record_types.h"
+#include "engine/rebuild/record_copy.h"
 
 namespace vlx {
 namespace {

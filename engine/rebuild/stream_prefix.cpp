@@ -2,8 +2,8 @@
 
 #include "engine/format/byte_order.h"
 #include "engine/format/record_header.h"
-#include "engine/rebuild/template_patching.h"
 #include "engine/format/template_records.h"
+#include "engine/rebuild/template_patching.h"
 
 namespace vlx {
 namespace {

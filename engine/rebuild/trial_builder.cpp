@@ -1,13 +1,13 @@
 #include "engine/rebuild/trial_builder.h"
 
+#include "engine/format/template_records.h"
+#include "engine/format/workspace_files.h"
 #include "engine/job/messages.h"
 #include "engine/job/recovery_job.h"
 #include "engine/rebuild/persist_directory.h"
 #include "engine/rebuild/rebuilt_compound_writer.h"
 #include "engine/rebuild/record_copy.h"
 #include "engine/rebuild/stream_prefix.h"
-#include "engine/format/template_records.h"
-#include "engine/format/workspace_files.h"
 
 namespace vlx {
 namespace {

@@ -13,7 +13,8 @@ class RecoveryJob;
 // The whole trial stream for one master/blip-store pair: the common prefix, the
 // template slide, its persist directory and user edit. Sets the template registers
 // (container lengths, master offset, user-edit offset) as a build does.
-std::vector<uint8_t> ComposeTrialStream(TemplateRecords& templates, std::span<const uint8_t> blip_store,
+std::vector<uint8_t> ComposeTrialStream(TemplateRecords& templates,
+                                        std::span<const uint8_t> blip_store,
                                         std::span<const uint8_t> master);
 
 // Writes the trial stream to the workspace's big0012241 and packs it with the pictures

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "engine/job/messages.h"
-#include "engine/format/workspace_files.h"
-#include "engine/scan/file_range_copy.h"
-#include "engine/scan/picture_signatures.h"
 #include "engine/format/plausible_length.h"
 #include "engine/format/record_header.h"
+#include "engine/format/workspace_files.h"
+#include "engine/job/messages.h"
+#include "engine/scan/file_range_copy.h"
+#include "engine/scan/picture_signatures.h"
 
 namespace vlx {
 namespace {

@@ -1,9 +1,9 @@
 #include "engine/scan/slide_structure_census.h"
 
+#include "engine/format/plausible_length.h"
 #include "engine/job/messages.h"
 #include "engine/scan/block_scanner.h"
 #include "engine/scan/byte_match.h"
-#include "engine/format/plausible_length.h"
 
 namespace vlx {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
+#include "engine/format/record_header.h"
 #include "engine/job/damaged_file.h"
 #include "engine/job/recovery_job.h"
-#include "engine/format/record_header.h"
 
 namespace vlx {
 

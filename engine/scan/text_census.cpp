@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "engine/format/byte_order.h"
-#include "engine/format/text_encoding.h"
 #include "engine/format/record_header.h"
+#include "engine/format/text_encoding.h"
 
 namespace vlx {
 namespace {

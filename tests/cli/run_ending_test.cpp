@@ -21,8 +21,8 @@ class RunEndingTest : public ::testing::Test {
   testing::RecordingView view_;
   testing::StubImageToolkit images_;
   TemplateRecords templates_ = PristineTemplates();
-  RunEnvironment env_{sink_,   trace_,  stop_,   workspace_,   view_,
-                      images_, templates_, nullptr, nullptr, temp_.path(), "Rec"};
+  RunEnvironment env_{sink_,      trace_,  stop_,   workspace_,   view_, images_,
+                      templates_, nullptr, nullptr, temp_.path(), "Rec"};
   RecoveryJob job_{env_};
   std::unique_ptr<DamagedFile> file_ = DamagedFile::Open(temp_.Write("input.ppt", {1, 2, 3}));
 };

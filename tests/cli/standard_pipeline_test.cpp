@@ -6,8 +6,8 @@
 #include <algorithm>
 
 #include "automation/testing/scripted_office.h"
-#include "engine/rebuild/master_candidate.h"
 #include "automation/testing/stub_image_toolkit.h"
+#include "engine/rebuild/master_candidate.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/recording_view.h"
 #include "tests/support/temp_dir.h"
@@ -84,8 +84,8 @@ class StandardPipelineTest : public ::testing::Test {
   testing::ScriptedOffice office_;
   ScriptedChoice choice_;
   TemplateRecords templates_ = PristineTemplates();
-  RunEnvironment env_{sink_,   trace_,   stop_,    workspace_,         view_,
-                      images_, templates_, &office_, &choice_, temp_.File("out/"), "Rec"};
+  RunEnvironment env_{sink_,      trace_,   stop_,    workspace_,         view_, images_,
+                      templates_, &office_, &choice_, temp_.File("out/"), "Rec"};
   size_t drawings_found_ = 0;
 };
 

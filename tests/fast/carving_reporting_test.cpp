@@ -20,8 +20,8 @@ class TrailSink : public RecordingSink {
 
 struct TrailRun : CarvingRun {
   TrailSink trail;
-  RunEnvironment trail_env{trail,  trace,   stop,    workspace,         view,
-                           images, templates, &office, nullptr, env.output_folder, "Rec"};
+  RunEnvironment trail_env{trail,     trace,   stop,    workspace,         view, images,
+                           templates, &office, nullptr, env.output_folder, "Rec"};
   RecoveryJob trail_job{trail_env};
 };
 

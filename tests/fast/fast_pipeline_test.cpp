@@ -178,8 +178,8 @@ class StoppingToolkit : public StubImageToolkit {
 TEST(FastPipeline, StopInTheSlideLoopKeepsThumbnailsAndStillClosesTheOffice) {
   PipelineRun run;
   StoppingToolkit toolkit(run.stop);
-  RunEnvironment env{run.sink, run.trace,   run.stop, run.workspace,         run.view,
-                     toolkit, run.templates, &run.office, nullptr,  run.env.output_folder, "Rec"};
+  RunEnvironment env{run.sink,      run.trace,   run.stop, run.workspace,         run.view, toolkit,
+                     run.templates, &run.office, nullptr,  run.env.output_folder, "Rec"};
   RecoveryJob job(env);
   run.office.SetSlideCount(run.Compound(), 4);
   auto file = run.Damaged(DamagedPresentation());

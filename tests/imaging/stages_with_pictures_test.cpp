@@ -5,9 +5,9 @@
 #include <filesystem>
 
 #include "automation/imaging/qt_image_toolkit.h"
-#include "engine/office/rebuilt_preview.h"
 #include "automation/testing/scripted_office.h"
 #include "engine/job/recovery_job.h"
+#include "engine/office/rebuilt_preview.h"
 #include "engine/scan/picture_report.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/recording_view.h"

@@ -1,12 +1,11 @@
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
+#include "engine/format/text_encoding.h"
 #include "engine/job/damaged_file.h"
 #include "engine/job/folder_tree.h"
 #include "engine/job/output_folder.h"
-#include "engine/format/text_encoding.h"
 #include "engine/job/workspace.h"
 #include "tests/support/temp_dir.h"
 

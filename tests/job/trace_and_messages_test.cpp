@@ -1,7 +1,6 @@
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include "engine/job/messages.h"
 #include "engine/job/trace_log.h"
@@ -27,9 +26,9 @@ TEST(TraceLogTest, AppendsUtf16LittleEndianWithoutByteOrderMark) {
   log.Checkpoint(1);
   log.Trace("\xC3\xA9\r\n");  // e-acute, as UTF-8
   const auto bytes = ReadAll(log.path());
-  const std::vector<unsigned char> expected = {'S', 0, 'U', 0, 'C', 0, 'C', 0, ' ', 0, '0', 0,
-                                               '0', 0, '0', 0, '1', 0, '\r', 0, '\n', 0, 0xE9, 0,
-                                               '\r', 0, '\n', 0};
+  const std::vector<unsigned char> expected = {'S',  0, 'U',  0, 'C',  0, 'C',  0, ' ',  0,
+                                               '0',  0, '0',  0, '0',  0, '1',  0, '\r', 0,
+                                               '\n', 0, 0xE9, 0, '\r', 0, '\n', 0};
   EXPECT_EQ(bytes, expected);
 }
 
@@ -57,8 +56,10 @@ TEST(TraceLogTest, NeverFollowsALinkPlantedAtItsName) {
 }
 
 TEST(MessagesTest, CriticalErrorTextAndItsPresentation) {
-  EXPECT_EQ(CriticalErrorText(4), "Critical Error 004 has occured. Please restart the application.");
-  EXPECT_EQ(CriticalErrorText(33), "Critical Error 033 has occured. Please restart the application.");
+  EXPECT_EQ(CriticalErrorText(4),
+            "Critical Error 004 has occured. Please restart the application.");
+  EXPECT_EQ(CriticalErrorText(33),
+            "Critical Error 033 has occured. Please restart the application.");
   testing::RecordingSink sink;
   ShowCriticalError(sink, 7);
   ASSERT_EQ(sink.messages.size(), 1u);

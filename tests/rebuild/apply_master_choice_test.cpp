@@ -1,9 +1,10 @@
+#include "engine/rebuild/apply_master_choice.h"
+
 #include <gtest/gtest.h>
 
 #include "engine/format/byte_order.h"
 #include "engine/format/template_records.h"
 #include "engine/format/workspace_files.h"
-#include "engine/rebuild/apply_master_choice.h"
 #include "tests/rebuild/record_builder.h"
 #include "tests/stages/stage_run.h"
 

@@ -7,14 +7,14 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "engine/format/byte_order.h"
+#include "engine/format/workspace_files.h"
+#include "engine/rebuild/apply_master_choice.h"
 #include "engine/rebuild/automatic_master_dialog.h"
 #include "engine/rebuild/presentation_rebuild.h"
-#include "engine/format/byte_order.h"
 #include "engine/rebuild/trial_builder.h"
-#include "engine/format/workspace_files.h"
 #include "engine/scan/picture_stream_search.h"
 #include "engine/scan/slide_structure_census.h"
-#include "engine/rebuild/apply_master_choice.h"
 #include "engine/scan/text_census.h"
 #include "tests/rebuild/record_builder.h"
 #include "tests/stages/stage_run.h"

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "engine/rebuild/automatic_master_dialog.h"
 #include "engine/format/workspace_files.h"
+#include "engine/rebuild/automatic_master_dialog.h"
 #include "tests/rebuild/record_builder.h"
 #include "tests/stages/stage_run.h"
 

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/rebuild/presentation_rebuild.h"
 #include "engine/format/template_records.h"
-#include "engine/rebuild/trial_builder.h"
 #include "engine/format/workspace_files.h"
+#include "engine/rebuild/presentation_rebuild.h"
+#include "engine/rebuild/trial_builder.h"
 #include "engine/scan/picture_stream_search.h"
 #include "engine/scan/slide_structure_census.h"
 #include "engine/scan/text_census.h"

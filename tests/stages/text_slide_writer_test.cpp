@@ -211,8 +211,8 @@ class StoppingSink : public RecordingSink {
 
 TEST_F(WriteTextSlidesTest, StopRequestIsReadOnceAtTheStartOfEachSlideNumber) {
   StoppingSink sink(run.stop);
-  RunEnvironment env{sink,       run.trace,   run.stop, run.workspace,  run.view,
-                     run.images, run.templates, &run.office, nullptr,  run.dir.path(), "Rec"};
+  RunEnvironment env{sink,          run.trace,   run.stop, run.workspace,  run.view, run.images,
+                     run.templates, &run.office, nullptr,  run.dir.path(), "Rec"};
   RecoveryJob job(env);
   job.texts.groups.push_back({{{"a", 1}, {"b", 2}, {"c", 3}}, {}});
   WriteTextSlides(job);

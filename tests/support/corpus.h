@@ -15,8 +15,8 @@ inline bool CorpusAvailable() {
 }
 
 // Skips the calling test when the corpus is not there.
-#define VLX_REQUIRE_CORPUS()                                                               \
-  do {                                                                                     \
-    if (!CorpusAvailable())                                                                \
-      GTEST_SKIP() << "test corpus not found at " VLX_CORPUS_DIR " (../shared/corpus)";     \
+#define VLX_REQUIRE_CORPUS()                                                            \
+  do {                                                                                  \
+    if (!CorpusAvailable())                                                             \
+      GTEST_SKIP() << "test corpus not found at " VLX_CORPUS_DIR " (../shared/corpus)"; \
   } while (0)

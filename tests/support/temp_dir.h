@@ -28,7 +28,8 @@ class TempDir {
 
   std::string Write(const std::string& name, const std::vector<unsigned char>& bytes) const {
     std::ofstream out(File(name), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     return File(name);
   }
 

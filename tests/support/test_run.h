@@ -31,16 +31,11 @@ template <typename Images = StubImageToolkit>
 struct BasicTestRun {
   explicit BasicTestRun(const TestRunOptions& options = {})
       : trace(dir.File("trace.log"), options.trace_on),
-        env{sink,
-            trace,
-            stop,
-            workspace,
-            view,
-            images,
-            templates,
-            options.with_office ? &office : nullptr,
-            nullptr,
-            dir.File(options.output_folder),
+        env{sink,      trace,
+            stop,      workspace,
+            view,      images,
+            templates, options.with_office ? &office : nullptr,
+            nullptr,   dir.File(options.output_folder),
             "Rec"} {
     workspace.Create();
   }

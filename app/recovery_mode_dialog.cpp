@@ -89,8 +89,8 @@ RecoveryModeDialog::RecoveryModeDialog(QWidget* parent)
   grid->addWidget(buttons, 3, 0, 1, 3);
 }
 
-int RecoveryModeDialog::mode() const {
-  return standard_->isChecked() ? 1 : 2;
+RecoveryMode RecoveryModeDialog::mode() const {
+  return standard_->isChecked() ? RecoveryMode::kStandard : RecoveryMode::kFast;
 }
 
 void RecoveryModeDialog::paintEvent(QPaintEvent*) {

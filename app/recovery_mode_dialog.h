@@ -2,17 +2,19 @@
 
 #include <QDialog>
 
+#include "engine/run/recovery_mode.h"
+
 class QRadioButton;
 
 namespace vlx::app {
 
-// "Recovery Mode Selection": the standard mode (1) or the fast mode (2). The window
+// "Recovery Mode Selection": the standard mode or the fast mode. The window
 // takes its shape from its background picture.
 class RecoveryModeDialog : public QDialog {
   Q_OBJECT
  public:
   explicit RecoveryModeDialog(QWidget* parent = nullptr);
-  int mode() const;
+  RecoveryMode mode() const;
 
   QRadioButton* standard_button() const { return standard_; }
   QRadioButton* fast_button() const { return fast_; }

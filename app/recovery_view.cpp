@@ -235,7 +235,7 @@ void RecoveryView::ShowRunningLayout() {
                      static_cast<QWidget*>(counter_), static_cast<QWidget*>(progress_),
                      slides_panel_, pictures_panel_})
     w->show();
-  previews_panel_->setVisible(mode_ == 1);
+  previews_panel_->setVisible(mode_ == RecoveryMode::kStandard);
   update();
 }
 
@@ -333,21 +333,21 @@ void RecoveryView::StartRecovery() {
         kMessageCaption, kStyleWarning);
     return;
   }
-  const std::optional<int> mode = services_.dialogs->AskRecoveryMode(this);
+  const std::optional<RecoveryMode> mode = services_.dialogs->AskRecoveryMode(this);
   if (!mode) return;
   if (services_.check_office_running && !services_.check_office_running(sink_)) return;
   mode_ = *mode;
   ShowRunningLayout();
   view_state_ = 2;
   input_path_ = path.toStdString();
-  if (mode_ == 1 && generate_log()) {
+  if (mode_ == RecoveryMode::kStandard && generate_log()) {
     services_.trace->Trace(input_path_ + "\r\n");
     services_.trace->Trace(TraceLog::CheckpointText(1));
   }
   RunOnWorker(mode_, input_path_, (base + "/").toStdString());
 }
 
-void RecoveryView::RunOnWorker(int mode, const std::string& input_path,
+void RecoveryView::RunOnWorker(RecoveryMode mode, const std::string& input_path,
                                const std::string& base_folder) {
   sink_.Reset();
   static TraceLog silent_trace(TraceLog::DefaultPath(), false);
@@ -360,11 +360,7 @@ void RecoveryView::RunOnWorker(int mode, const std::string& input_path,
   run_active_ = true;
   RunEnvironment* env = environment_.get();
   std::thread([this, env, mode, path = input_path] {
-    if (mode == 2) {
-      DriveFastRecovery(*env, path);
-    } else {
-      DriveStandardRecovery(*env, path);
-    }
+    DriveRecovery(*env, mode, path);
     OnWindowThread(this, [this, env] {
       output_folder_ = env->output_folder;
       saved_presentation_ = env->saved_presentation;

@@ -74,7 +74,7 @@ class RecoveryView : public QWidget {
   void set_generate_log(bool on);
 
   int view_state() const { return view_state_; }
-  int mode() const { return mode_; }
+  RecoveryMode mode() const { return mode_; }
   StopFlag& stop_flag() { return stop_; }
   const std::string& output_folder() const { return output_folder_; }
   const std::string& saved_presentation() const { return saved_presentation_; }
@@ -117,7 +117,8 @@ class RecoveryView : public QWidget {
   void BuildControls();
   void ShowStartLayout();
   void ShowRunningLayout();
-  void RunOnWorker(int mode, const std::string& input_path, const std::string& base_folder);
+  void RunOnWorker(RecoveryMode mode, const std::string& input_path,
+                   const std::string& base_folder);
   void OpenUrl(const QUrl& url);
   void ShowOutputFolder();
 
@@ -130,7 +131,7 @@ class RecoveryView : public QWidget {
   TemplateRecords templates_ = PristineTemplates();
 
   int view_state_ = 1;
-  int mode_ = 1;
+  RecoveryMode mode_ = RecoveryMode::kStandard;
   std::string input_path_;
   std::string output_folder_;
   std::string saved_presentation_;

@@ -55,7 +55,7 @@ std::optional<QString> QtViewDialogs::ChooseFile(QWidget* owner) {
   return dialog.selectedFiles().first();
 }
 
-std::optional<int> QtViewDialogs::AskRecoveryMode(QWidget* owner) {
+std::optional<RecoveryMode> QtViewDialogs::AskRecoveryMode(QWidget* owner) {
   RecoveryModeDialog dialog(owner);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.mode();

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "engine/run/recovery_mode.h"
+
 class QWidget;
 
 namespace vlx::app {
@@ -15,7 +17,7 @@ class ViewDialogs {
   // The file-open dialog; nullopt when cancelled.
   virtual std::optional<QString> ChooseFile(QWidget* owner) = 0;
   // "Recovery Mode Selection": nullopt when cancelled, else 1 (standard) or 2 (fast).
-  virtual std::optional<int> AskRecoveryMode(QWidget* owner) = 0;
+  virtual std::optional<RecoveryMode> AskRecoveryMode(QWidget* owner) = 0;
   // A message box; returns 1 (OK), 6 (Yes) or 7 (No).
   virtual int Message(QWidget* owner, const QString& text, const QString& caption, int style) = 0;
 };
@@ -24,7 +26,7 @@ class ViewDialogs {
 class QtViewDialogs : public ViewDialogs {
  public:
   std::optional<QString> ChooseFile(QWidget* owner) override;
-  std::optional<int> AskRecoveryMode(QWidget* owner) override;
+  std::optional<RecoveryMode> AskRecoveryMode(QWidget* owner) override;
   int Message(QWidget* owner, const QString& text, const QString& caption, int style) override;
 };
 

@@ -2,11 +2,12 @@
 
 #include <optional>
 #include <string>
+
+#include "engine/run/recovery_mode.h"
 #include <vector>
 
 namespace vlx::cli {
 
-enum class RecoveryMode { kFast, kStandard, kAuto };
 
 // What the user asked for on the command line.
 struct CommandLine {

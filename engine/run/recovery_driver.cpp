@@ -176,4 +176,12 @@ void DriveStandardRecovery(RunEnvironment& env, const std::string& input_path) {
   DriveRun(job, input_path, 5, RunStandardPipeline, [] { return false; });
 }
 
+void DriveRecovery(RunEnvironment& env, RecoveryMode mode, const std::string& input_path) {
+  if (mode == RecoveryMode::kStandard) {
+    DriveStandardRecovery(env, input_path);
+  } else {
+    DriveFastRecovery(env, input_path);
+  }
+}
+
 }  // namespace vlx

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/job/recovery_job.h"
+#include "engine/run/recovery_mode.h"
 
 namespace vlx {
 
@@ -13,6 +14,10 @@ void PrepareJob(RecoveryJob& job, const std::string& input_path, const std::stri
 // output_folder is replaced by the run's new output folder ("" when none could be
 // made); failure says why a run ended early.
 void DriveFastRecovery(RunEnvironment& env, const std::string& input_path);
+
+// The run of the mode (kFast or kStandard; the auto mode is a front end's sequence of
+// both).
+void DriveRecovery(RunEnvironment& env, RecoveryMode mode, const std::string& input_path);
 void DriveStandardRecovery(RunEnvironment& env, const std::string& input_path);
 
 }  // namespace vlx

@@ -37,7 +37,7 @@ class ScriptedDialogs : public ViewDialogs {
     ++file_dialogs;
     return chosen_file;
   }
-  std::optional<int> AskRecoveryMode(QWidget*) override {
+  std::optional<RecoveryMode> AskRecoveryMode(QWidget*) override {
     ++mode_dialogs;
     return mode;
   }
@@ -48,7 +48,7 @@ class ScriptedDialogs : public ViewDialogs {
     return answer;
   }
   std::optional<QString> chosen_file;
-  std::optional<int> mode = 2;
+  std::optional<RecoveryMode> mode = RecoveryMode::kFast;
   int answer = kAnswerYes;
   int file_dialogs = 0;
   int mode_dialogs = 0;
@@ -143,7 +143,7 @@ class AppTest : public QObject {
     view_->StartRecovery();
     QCOMPARE(view_->view_state(), 1);
     QCOMPARE(office_checks_, 0);
-    dialogs_->mode = 1;
+    dialogs_->mode = RecoveryMode::kStandard;
     allow_start_ = false;
     view_->StartRecovery();
     QCOMPARE(office_checks_, 1);
@@ -245,9 +245,9 @@ class AppTest : public QObject {
   void modeDialogStartsOnTheStandardModeAndPicturesSelect() {
     RecoveryModeDialog dialog;
     QVERIFY(dialog.standard_button()->isChecked());
-    QCOMPARE(dialog.mode(), 1);
+    QCOMPARE(dialog.mode(), RecoveryMode::kStandard);
     dialog.fast_button()->setChecked(true);
-    QCOMPARE(dialog.mode(), 2);
+    QCOMPARE(dialog.mode(), RecoveryMode::kFast);
     QVERIFY(!dialog.mask().isEmpty());  // shaped by its background
   }
 
@@ -262,7 +262,7 @@ class AppTest : public QObject {
     if (!QFile::exists(CorpusFile("42520.ppt"))) QSKIP("test corpus not found");
     const QString input = DamagedCopy(temp_, "42520.ppt");
     const QByteArray before = ReadFile(input);
-    RunToEnd(input, 2);
+    RunToEnd(input, RecoveryMode::kFast);
     QCOMPARE(Labels(view_->list(ResultList::kSlides)), QStringList{"Slide 1"});
     QVERIFY(!Labels(view_->list(ResultList::kPictures)).isEmpty());
     QCOMPARE(Labels(view_->list(ResultList::kPictures)).first(),
@@ -296,7 +296,7 @@ class AppTest : public QObject {
     office_->FailEveryOpen();  // what the office does with a file holding no presentation
     const QString input = temp_.filePath("noise.ppt");
     WriteFile(input, QByteArray(70000, 'x'));
-    RunToEnd(input, 2);
+    RunToEnd(input, RecoveryMode::kFast);
     QCOMPARE(view_->list(ResultList::kSlides)->count(), 0);
     QVERIFY(
         dialogs_->messages.contains("This selected mode is unable to recover file , please select "
@@ -307,7 +307,7 @@ class AppTest : public QObject {
   void standardRunFillsSlidesAndDataSlides() {
     if (!QFile::exists(CorpusFile("basic_test_ppt_file.ppt"))) QSKIP("test corpus not found");
     const QString input = DamagedCopy(temp_, "basic_test_ppt_file.ppt");
-    RunToEnd(input, 1);
+    RunToEnd(input, RecoveryMode::kStandard);
     QVERIFY(view_->list(ResultList::kDataSlides)->isVisibleTo(view_));
     const QStringList slides = Labels(view_->list(ResultList::kSlides));
     QVERIFY2(!slides.isEmpty(), qPrintable(view_->log()->toPlainText()));
@@ -348,7 +348,7 @@ class AppTest : public QObject {
     f.write(bytes);
   }
 
-  void RunToEnd(const QString& input, int mode) {
+  void RunToEnd(const QString& input, RecoveryMode mode) {
     dialogs_->mode = mode;
     dialogs_->answer = kAnswerOk;
     view_->path_field()->setText(input);

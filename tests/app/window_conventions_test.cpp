@@ -71,7 +71,7 @@ TEST_F(ConventionsTest, SettingsChooseTheResultsFolderAndRefuseOneThatCannotHold
 
   // A run goes to the folder chosen.
   view_->set_results_folder(chosen);
-  ASSERT_TRUE(RunToEnd(SampleCopy(), 2));
+  ASSERT_TRUE(RunToEnd(SampleCopy(), RecoveryMode::kFast));
   EXPECT_EQ(QString::fromStdString(view_->output_folder()), chosen + "/Rec/");
   EXPECT_TRUE(QFileInfo(chosen + "/Rec/Pictures").isDir());
 }
@@ -94,7 +94,7 @@ TEST_F(ConventionsTest, ADroppedFileGoesIntoThePathFieldOnlyInTheStartLayout) {
   ASSERT_TRUE(Drop({QUrl::fromLocalFile(file)}));
   EXPECT_EQ(view_->path_field()->text(), QDir::toNativeSeparators(file));
 
-  ASSERT_TRUE(RunToEnd(file, 2));
+  ASSERT_TRUE(RunToEnd(file, RecoveryMode::kFast));
   EXPECT_FALSE(Drop({QUrl::fromLocalFile(temp_.filePath("other.ppt"))})) << "after the run";
   EXPECT_EQ(view_->path_field()->text(), QDir::toNativeSeparators(file));
 }

@@ -71,7 +71,7 @@ QString WindowTest::SampleCopy() const {
   return copy;
 }
 
-bool WindowTest::RunToEnd(const QString& input, int mode) {
+bool WindowTest::RunToEnd(const QString& input, RecoveryMode mode) {
   bool finished = false;
   const auto connection =
       QObject::connect(view_, &RecoveryView::runFinished, [&finished] { finished = true; });

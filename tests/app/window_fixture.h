@@ -28,7 +28,7 @@ bool WaitUntil(const std::function<bool()>& condition, int timeout_ms = 120000);
 class ScriptedDialogs : public ViewDialogs {
  public:
   std::optional<QString> ChooseFile(QWidget*) override { return chosen_file; }
-  std::optional<int> AskRecoveryMode(QWidget*) override { return mode; }
+  std::optional<RecoveryMode> AskRecoveryMode(QWidget*) override { return mode; }
   int Message(QWidget*, const QString& text, const QString&, int style) override {
     messages << text;
     styles << style;
@@ -37,7 +37,7 @@ class ScriptedDialogs : public ViewDialogs {
   bool Told(const QString& part) const;
 
   std::optional<QString> chosen_file;
-  std::optional<int> mode = 2;
+  std::optional<RecoveryMode> mode = RecoveryMode::kFast;
   QStringList messages;
   QList<int> styles;
 };
@@ -60,7 +60,7 @@ class WindowTest : public ::testing::Test {
   // A copy of the bundled damaged sample in the test's folder.
   QString SampleCopy() const;
   // Starts a run of the path in the given mode and waits for its end; false on a time-out.
-  bool RunToEnd(const QString& input, int mode);
+  bool RunToEnd(const QString& input, RecoveryMode mode);
   QString Log() const;
 
   QTemporaryDir temp_;

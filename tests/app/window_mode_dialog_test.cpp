@@ -82,12 +82,12 @@ TEST_F(ModeDialogTest, TheBodyIsShownAndTheKeyedCornersAreCut) {
 TEST_F(ModeDialogTest, StartsOnStandardAndEachPictureSelectsItsMode) {
   RecoveryModeDialog dialog(window_.get());
   EXPECT_TRUE(dialog.standard_button()->isChecked());
-  EXPECT_EQ(dialog.mode(), 1);
+  EXPECT_EQ(dialog.mode(), RecoveryMode::kStandard);
   dialog.findChild<QToolButton*>("FastModePicture")->click();
-  EXPECT_EQ(dialog.mode(), 2);
+  EXPECT_EQ(dialog.mode(), RecoveryMode::kFast);
   EXPECT_FALSE(dialog.standard_button()->isChecked());
   dialog.findChild<QToolButton*>("StandardModePicture")->click();
-  EXPECT_EQ(dialog.mode(), 1);
+  EXPECT_EQ(dialog.mode(), RecoveryMode::kStandard);
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ namespace {
 class RunOutcomeTest : public WindowTest {};
 
 TEST_F(RunOutcomeTest, ASavedRunNamesItsFolderAndOpensItAndItsFiles) {
-  ASSERT_TRUE(RunToEnd(SampleCopy(), 2));
+  ASSERT_TRUE(RunToEnd(SampleCopy(), RecoveryMode::kFast));
   const QString folder = results_ + "/Rec/";
   EXPECT_EQ(QString::fromStdString(view_->output_folder()), folder);
   EXPECT_TRUE(QFileInfo(folder + kFastResultName).isFile());
@@ -58,7 +58,7 @@ TEST_F(RunOutcomeTest, AFailedSaveIsAMessageAndNeverRepairingCompleted) {
   const QString blocked = results_ + "/Rec/" + kFastResultName;
   images_.before_slide_thumbnail = [blocked] { QDir().mkpath(blocked); };
   office_->FailCallsFrom("Presentation.SaveAs", 2);
-  ASSERT_TRUE(RunToEnd(SampleCopy(), 2));
+  ASSERT_TRUE(RunToEnd(SampleCopy(), RecoveryMode::kFast));
   EXPECT_GT(view_->list(ResultList::kSlides)->count(), 0) << "slides were listed";
   EXPECT_TRUE(view_->saved_presentation().empty());
   EXPECT_TRUE(Log().contains("Cannot save")) << Log().toStdString();
@@ -77,7 +77,7 @@ TEST_F(RunOutcomeTest, AnInputWithNothingInItSavesNothingAndSaysSo) {
     for (int i = 0; i < bytes.size(); ++i) bytes[i] = char((i * 7919) >> 3);
     out.write(bytes);
   }
-  ASSERT_TRUE(RunToEnd(noise, 1));
+  ASSERT_TRUE(RunToEnd(noise, RecoveryMode::kStandard));
   EXPECT_FALSE(Log().contains("Repairing completed")) << Log().toStdString();
   EXPECT_TRUE(view_->saved_presentation().empty());
 }
@@ -94,11 +94,11 @@ TEST_F(RunOutcomeTest, AResultsFolderThatCannotBeWrittenStartsNoRun) {
 
 TEST_F(RunOutcomeTest, WithoutAChosenFolderResultsGoBesideTheInput) {
   view_->set_results_folder(QString());
-  ASSERT_TRUE(RunToEnd(SampleCopy(), 2));
+  ASSERT_TRUE(RunToEnd(SampleCopy(), RecoveryMode::kFast));
   EXPECT_EQ(QString::fromStdString(view_->output_folder()), temp_.path() + "/Rec/");
   // The next run makes its own folder beside the first, not inside it.
   view_->Back();
-  ASSERT_TRUE(RunToEnd(SampleCopy(), 2));
+  ASSERT_TRUE(RunToEnd(SampleCopy(), RecoveryMode::kFast));
   EXPECT_EQ(QString::fromStdString(view_->output_folder()), temp_.path() + "/1Rec/");
 }
 

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "engine/format/template_records.h"
+#include "engine/format/workspace_files.h"
 #include "engine/job/recovery_job.h"
 #include "engine/rebuild/record_copy.h"
-#include "engine/format/template_records.h"
 #include "engine/rebuild/trial_builder.h"
-#include "engine/format/workspace_files.h"
 
 namespace vlx {
 namespace {
@@ -42,7 +42,8 @@ void MasterSlideSearch::UseFoundBlipStore(const FoundRecord& store, std::vector<
 void MasterSlideSearch::TryTrial(const std::vector<uint8_t>& blip_store,
                                  const std::vector<uint8_t>& master) {
   observer_.SetTrialLabel(kMaking);
-  BuildTrial(job_, blip_store, master);
+  if (!pictures_) pictures_ = PictureSource::Open(job_.workspace().File(kPicturesFile));
+  BuildTrial(job_, blip_store, master, pictures_.get());
   observer_.SetTrialLabel(kVerifying);
   VerifyTrial(job_.workspace().File(kRebuiltCompoundFile));
 }

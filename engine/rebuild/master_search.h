@@ -2,14 +2,16 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/format/found_record.h"
 #include "engine/job/damaged_file.h"
 #include "engine/job/result_view.h"
 #include "engine/rebuild/master_candidate.h"
+#include "engine/rebuild/picture_selection.h"
 #include "engine/rebuild/trial_preview.h"
-#include "engine/format/found_record.h"
 
 namespace vlx {
 
@@ -68,6 +70,7 @@ class MasterSlideSearch {
   int64_t list_counter_ = 1;
   int64_t total_ = 1;
   MasterSearchResult result_;
+  std::unique_ptr<PictureSource> pictures_;  // read once for every trial
 };
 
 // "Processing List:- 3 of 12"

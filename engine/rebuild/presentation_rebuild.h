@@ -37,10 +37,15 @@ struct RebuildSummary {
 RebuildSummary RebuildPresentation(RecoveryJob& job, DamagedFile& file, const MasterChoice& choice,
                                    const RebuildOptions& options = {});
 
+class PictureSource;
+
 // Turns the prefix in big0012241 and one drawing file into Dat0012241, packs it with the
-// pictures into vlxppt and integrates it. Uses the master offset of the last build.
+// pictures that the drawing and the master refer to into vlxppt (the blip store
+// rewritten to match) and integrates it. Uses the master offset of the last build.
+// Without a source the workspace's pictures file is read for this one document; when
+// there is none, nothing is packed.
 void BuildSlideDocument(RecoveryJob& job, const std::string& drawing_path,
-                        const IntegrateDocument& integrate);
+                        const IntegrateDocument& integrate, PictureSource* pictures = nullptr);
 
 // Grows a stream shorter than 4096 bytes by 512-byte blocks of 0xFE to at least that.
 void PadSlideDocument(std::vector<uint8_t>& stream);

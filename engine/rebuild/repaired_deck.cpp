@@ -4,24 +4,26 @@
 #include <filesystem>
 #include <memory>
 
-#include "engine/office/office_calls.h"
-#include "engine/office/slide_text_collection.h"
-#include "engine/job/messages.h"
-#include "engine/job/recovery_job.h"
-#include "engine/rebuild/drawing_extract.h"
-#include "engine/rebuild/persist_directory.h"
-#include "engine/rebuild/rebuilt_compound_writer.h"
 #include "engine/format/byte_order.h"
 #include "engine/format/record_header.h"
+#include "engine/format/record_types.h"
+#include "engine/format/template_records.h"
+#include "engine/format/workspace_files.h"
+#include "engine/job/messages.h"
+#include "engine/job/recovery_job.h"
+#include "engine/office/office_calls.h"
+#include "engine/office/slide_text_collection.h"
+#include "engine/rebuild/document_pictures.h"
+#include "engine/rebuild/drawing_extract.h"
+#include "engine/rebuild/persist_directory.h"
+#include "engine/rebuild/picture_selection.h"
+#include "engine/rebuild/rebuilt_compound_writer.h"
 #include "engine/rebuild/record_copy.h"
 #include "engine/rebuild/record_tree.h"
 #include "engine/rebuild/slide_list_records.h"
 #include "engine/rebuild/slide_text_match.h"
 #include "engine/rebuild/stream_prefix.h"
-#include "engine/format/template_records.h"
-#include "engine/format/workspace_files.h"
 #include "engine/storage/presentation_compound.h"
-#include "engine/format/record_types.h"
 
 namespace vlx {
 namespace {
@@ -88,18 +90,25 @@ bool SaveThroughOffice(RecoveryJob& job, const std::string& deck_path,
 // Writes the deck's stream and packs it with the pictures into deck_path.
 bool PackDeck(RecoveryJob& job, const ChosenRecords& records, const DeckContent& content,
               const std::string& deck_path) {
-  const DeckStream deck = ComposeDeckStream(job.templates(), records, content);
+  DeckStream deck = ComposeDeckStream(job.templates(), records, content);
   const Workspace& ws = job.workspace();
+  std::unique_ptr<DamagedFile> pictures;
+  if (std::unique_ptr<PictureSource> source = PictureSource::Open(ws.File(kPicturesFile))) {
+    std::vector<std::span<const uint8_t>> referring = {records.master};
+    for (const auto& slide : content.drawing_slides) referring.push_back(slide.drawing);
+    const std::string selected = SelectDocumentPictures(
+        job, *source, deck.bytes, kBlipStoreStreamOffset, records.blip_store.size(), referring);
+    if (!selected.empty()) pictures = DamagedFile::Open(selected);
+  }
   const std::string stream_path = ws.File(kDeckStreamFile);
   if (!WriteWholeFile(stream_path, deck.bytes)) return false;
   std::unique_ptr<DamagedFile> document = DamagedFile::Open(stream_path);
   if (!document) return false;
-  std::unique_ptr<DamagedFile> pictures = DamagedFile::Open(ws.File(kPicturesFile));
   SetCurrentUserEditOffset(job.templates(), deck.user_edit_offset);
-  const CompoundWriteResult result =
-      WritePresentationCompound({}, {}, pictures.get(), document.get(), deck_path,
-                                job.templates().current_user_image);
-  if (result == CompoundWriteResult::kNotCreated) ShowCriticalError(job.sink(), kErrorRebuiltWriting);
+  const CompoundWriteResult result = WritePresentationCompound(
+      {}, {}, pictures.get(), document.get(), deck_path, job.templates().current_user_image);
+  if (result == CompoundWriteResult::kNotCreated)
+    ShowCriticalError(job.sink(), kErrorRebuiltWriting);
   return result == CompoundWriteResult::kWritten;
 }
 

@@ -28,14 +28,17 @@ void Walk(std::span<const uint8_t> run, int depth, std::set<uint32_t>& out) {
   for (size_t at = 0; at + kHeader <= run.size();) {
     const uint16_t word = GetU16(run, at);
     const uint16_t type = GetU16(run, at + 2);
+    const uint64_t room = run.size() - at - kHeader;
     const uint64_t length = GetU32(run, at + 4);
-    if (length > run.size() - at - kHeader) return;
-    const std::span<const uint8_t> body = run.subspan(at + kHeader, static_cast<size_t>(length));
+    const bool cut_short = length > room;
+    const std::span<const uint8_t> body =
+        run.subspan(at + kHeader, static_cast<size_t>(cut_short ? room : length));
     if ((word & 0x000F) == 0x000F) {
       if (depth < kDeepestNesting) Walk(body, depth + 1, out);
     } else if (IsPropertyTable(type)) {
       ReadPropertyTable(body, static_cast<uint16_t>(word >> 4), out);
     }
+    if (cut_short) return;
     at += kHeader + static_cast<size_t>(length);
   }
 }

@@ -1,7 +1,7 @@
 #include "engine/rebuild/chosen_records.h"
 
-#include "engine/rebuild/record_copy.h"
 #include "engine/format/template_records.h"
+#include "engine/rebuild/record_copy.h"
 
 namespace vlx {
 

@@ -4,8 +4,8 @@
 #include <optional>
 #include <vector>
 
-#include "engine/job/damaged_file.h"
 #include "engine/format/found_record.h"
+#include "engine/job/damaged_file.h"
 
 namespace vlx {
 

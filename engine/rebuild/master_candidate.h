@@ -24,8 +24,8 @@ struct MasterCandidate {
   uint64_t master_length = 0;
   uint64_t blip_store_offset = 0;
   uint64_t blip_store_length = 0;
-  int index = 0;                 // list item index (0-based)
-  std::string thumbnail_path;    // preview picture, when one was kept
+  int index = 0;               // list item index (0-based)
+  std::string thumbnail_path;  // preview picture, when one was kept
 };
 
 // What the user chose.

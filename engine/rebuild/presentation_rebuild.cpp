@@ -18,6 +18,8 @@
 #include "engine/rebuild/rebuilt_compound_writer.h"
 #include "engine/rebuild/record_copy.h"
 #include "engine/rebuild/repaired_deck.h"
+#include "engine/rebuild/slide_plan.h"
+#include "engine/rebuild/slide_text_match.h"
 #include "engine/rebuild/stream_prefix.h"
 #include "engine/rebuild/template_patching.h"
 
@@ -68,6 +70,15 @@ bool WriteDrawingFile(RecoveryJob& job, DamagedFile& file, const FoundRecord& dr
                       const std::string& path) {
   const std::vector<uint8_t> bytes = ReadDrawingWithTags(file, job.prog_tags, drawing);
   return WriteWholeFile(path, bytes);
+}
+
+// The drawings that are not slides of the deck, in the log.
+void ReportLeftOut(RecoveryJob& job, const SlidePlan& plan) {
+  if (plan.left_out() == 0) return;
+  job.sink().AppendLog("    Not slides of the deck: " + std::to_string(plan.masters) + " master, " +
+                       std::to_string(plan.notes) + " notes, " + std::to_string(plan.handouts) +
+                       " handout drawings, " + std::to_string(plan.older_versions) +
+                       " older versions of slides\r\n");
 }
 
 }  // namespace
@@ -170,7 +181,12 @@ RebuildSummary RebuildPresentation(RecoveryJob& job, DamagedFile& file, const Ma
   } else {
     trace.Checkpoint(120);
     trace.Checkpoint(121);
-    const size_t count = job.drawings.size();
+    const SlideTextMatcher matcher(file, job.slide_lists);
+    const SlidePlan plan = PlanSlides(file, job.drawings, matcher);
+    ReportLeftOut(job, plan);
+    summary.slides_planned = plan.slides.size();
+    summary.drawings_left_out = plan.left_out();
+    const size_t count = plan.slides.size();
     std::unique_ptr<PictureSource> pictures = PictureSource::Open(ws.File(kPicturesFile));
     trace.Checkpoint(122);
     trace.Checkpoint(123);
@@ -181,7 +197,7 @@ RebuildSummary RebuildPresentation(RecoveryJob& job, DamagedFile& file, const Ma
         break;
       }
       job.sink().SetProgress(static_cast<int>(100 * k / count));
-      const FoundRecord& drawing = job.drawings[k - 1];
+      const FoundRecord& drawing = plan.slides[k - 1].drawing;
       const std::string drawing_path =
           ws.File(std::to_string(static_cast<uint32_t>(drawing.offset)));
       trace.Checkpoint(125);

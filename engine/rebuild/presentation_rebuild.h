@@ -26,14 +26,17 @@ struct RebuildOptions {
 };
 
 struct RebuildSummary {
-  size_t drawings_handled = 0;  // drawings whose document was built
-  bool stopped = false;         // left early on a stop request
-  bool deck_saved = false;      // the repaired deck is at RebuildOptions::deck_path
-  DeckSave deck;                // how it was saved
+  size_t drawings_handled = 0;   // drawings whose document was built
+  size_t slides_planned = 0;     // found drawings that are slides of the deck
+  size_t drawings_left_out = 0;  // drawings of masters, notes, handouts, older versions
+  bool stopped = false;          // left early on a stop request
+  bool deck_saved = false;       // the repaired deck is at RebuildOptions::deck_path
+  DeckSave deck;                 // how it was saved
 };
 
-// Builds one presentation per found drawing with the chosen master and blip store,
-// hands each to the integration, then deletes the workspace.
+// Builds one presentation per found slide drawing (PlanSlides: in the original order,
+// without masters, notes, handouts and older versions) with the chosen master and blip
+// store, hands each to the integration, then deletes the workspace.
 RebuildSummary RebuildPresentation(RecoveryJob& job, DamagedFile& file, const MasterChoice& choice,
                                    const RebuildOptions& options = {});
 

@@ -1,8 +1,8 @@
 #include "engine/rebuild/rebuilt_compound_writer.h"
 
-#include "engine/job/messages.h"
 #include "engine/format/byte_order.h"
 #include "engine/format/template_records.h"
+#include "engine/job/messages.h"
 #include "engine/storage/presentation_compound.h"
 
 namespace vlx {
@@ -12,9 +12,9 @@ namespace {
 // the critical error when the file cannot be created.
 bool WriteWithMarks(RecoveryJob& job, const PresentationCompoundMarks& marks, int error_code,
                     DamagedFile* pictures, DamagedFile* document, const std::string& target) {
-  const CompoundWriteResult result =
-      WritePresentationCompound(marks, [&job](int n) { job.trace().Checkpoint(n); }, pictures,
-                                document, target, job.templates().current_user_image);
+  const CompoundWriteResult result = WritePresentationCompound(
+      marks, [&job](int n) { job.trace().Checkpoint(n); }, pictures, document, target,
+      job.templates().current_user_image);
   if (result == CompoundWriteResult::kNotCreated) ShowCriticalError(job.sink(), error_code);
   return result == CompoundWriteResult::kWritten;
 }

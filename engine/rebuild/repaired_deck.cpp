@@ -21,6 +21,7 @@
 #include "engine/rebuild/record_copy.h"
 #include "engine/rebuild/record_tree.h"
 #include "engine/rebuild/slide_list_records.h"
+#include "engine/rebuild/slide_plan.h"
 #include "engine/rebuild/slide_text_match.h"
 #include "engine/rebuild/stream_prefix.h"
 #include "engine/storage/presentation_compound.h"
@@ -151,16 +152,18 @@ DeckStream ComposeDeckStream(TemplateRecords& t, const ChosenRecords& records,
 
 DeckContent CollectDeckContent(RecoveryJob& job, DamagedFile& file, size_t drawing_limit) {
   DeckContent content;
-  const size_t drawings = std::min(drawing_limit, job.drawings.size());
   const SlideTextMatcher matcher(file, job.slide_lists);
+  const SlidePlan plan = PlanSlides(file, job.drawings, matcher);
+  const size_t drawings = std::min(drawing_limit, plan.slides.size());
   for (size_t i = 0; i < drawings; ++i) {
+    const FoundRecord& found = plan.slides[i].drawing;
     DeckContent::DrawingSlide slide;
-    slide.drawing = ReadDrawingWithTags(file, job.prog_tags, job.drawings[i]);
+    slide.drawing = ReadDrawingWithTags(file, job.prog_tags, found);
     if (slide.drawing.empty()) continue;
     slide.well_formed = IsWellFormedRecordRun(slide.drawing);
     if (!slide.well_formed) slide.drawing = TrimToWellFormed(slide.drawing);
     if (std::optional<SlideEntryTexts> texts =
-            matcher.ForDrawing(static_cast<uint64_t>(job.drawings[i].offset))) {
+            matcher.ForDrawing(static_cast<uint64_t>(found.offset))) {
       slide.text_records = std::move(texts->records);
       slide.text_count = texts->text_count;
       ++content.matched_texts;

@@ -5,8 +5,8 @@
 #include <set>
 
 #include "engine/format/byte_order.h"
-#include "engine/rebuild/record_copy.h"
 #include "engine/format/record_types.h"
+#include "engine/rebuild/record_copy.h"
 
 namespace vlx {
 namespace {
@@ -47,11 +47,13 @@ void SlideTextMatcher::ReadSlideLists(const FoundRecordList& slide_lists) {
       continue;  // slides only, not masters or notes
     const size_t end = std::min<size_t>(bytes.size(), 8 + size_t{GetU32(bytes, 4)});
     SlideEntryTexts* current = nullptr;
+    size_t position = 0;
     for (size_t at = 8; at + 8 <= end;) {
       const uint16_t type = GetU16(bytes, at + 2);
       const size_t next = at + 8 + size_t{GetU32(bytes, at + 4)};
       if (next > end) break;
       if (type == kTypeSlidePersistAtom && next - at >= 8 + 8) {
+        positions_[GetU32(bytes, at + 8)] = position++;
         current = &entries_[GetU32(bytes, at + 8)];
         *current = SlideEntryTexts{{}, static_cast<int32_t>(GetU32(bytes, at + 16))};
       } else if (current != nullptr) {
@@ -101,6 +103,18 @@ void SlideTextMatcher::FindDocumentContainers() {
 }
 
 std::optional<SlideEntryTexts> SlideTextMatcher::ForDrawing(uint64_t drawing_offset) const {
+  const std::optional<uint32_t> id = PersistIdFor(drawing_offset);
+  if (!id) return std::nullopt;
+  return entries_.at(*id);
+}
+
+std::optional<size_t> SlideTextMatcher::ListPosition(uint32_t persist_id) const {
+  const auto hit = positions_.find(persist_id);
+  if (hit == positions_.end()) return std::nullopt;
+  return hit->second;
+}
+
+std::optional<uint32_t> SlideTextMatcher::PersistIdFor(uint64_t drawing_offset) const {
   if (drawing_offset < kSlideAtomEnd || directories_.empty()) return std::nullopt;
   const uint64_t slide = drawing_offset - kSlideAtomEnd;
   uint8_t head[kSlideAtomEnd];
@@ -124,7 +138,7 @@ std::optional<SlideEntryTexts> SlideTextMatcher::ForDrawing(uint64_t drawing_off
     }
   }
   if (ids.size() != 1) return std::nullopt;
-  return entries_.at(*ids.begin());
+  return *ids.begin();
 }
 
 }  // namespace vlx

@@ -5,8 +5,8 @@
 #include <optional>
 #include <vector>
 
-#include "engine/job/damaged_file.h"
 #include "engine/format/found_record.h"
+#include "engine/job/damaged_file.h"
 
 namespace vlx {
 
@@ -29,6 +29,13 @@ class SlideTextMatcher {
 
   std::optional<SlideEntryTexts> ForDrawing(uint64_t drawing_offset) const;
 
+  // The persist id of the slide-list entry the drawing belongs to, proven as above.
+  std::optional<uint32_t> PersistIdFor(uint64_t drawing_offset) const;
+
+  // Where the entry of a persist id stands in its slide list (0 for the first slide);
+  // the last list read from the file decides.
+  std::optional<size_t> ListPosition(uint32_t persist_id) const;
+
  private:
   void ReadSlideLists(const FoundRecordList& slide_lists);
   void ReadPersistDirectories();
@@ -36,6 +43,7 @@ class SlideTextMatcher {
 
   DamagedFile& file_;
   std::map<uint32_t, SlideEntryTexts> entries_;            // persist id -> texts
+  std::map<uint32_t, size_t> positions_;                   // persist id -> place in its list
   std::vector<std::map<uint32_t, uint32_t>> directories_;  // stream offset -> persist id
   std::vector<uint64_t> documents_;                        // file offsets of Document containers
 };

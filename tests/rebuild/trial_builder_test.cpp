@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "engine/rebuild/persist_directory.h"
 #include "engine/format/byte_order.h"
 #include "engine/format/template_records.h"
 #include "engine/format/workspace_files.h"
+#include "engine/rebuild/persist_directory.h"
 #include "tests/rebuild/record_builder.h"
 #include "tests/stages/stage_run.h"
 
@@ -27,7 +27,8 @@ std::span<const uint8_t> DefaultMaster() {
 
 TEST(TrialStreamTest, DefaultBlocksGiveTheKnownLayout) {
   TemplateRecords templates = PristineTemplates();
-  const std::vector<uint8_t> stream = ComposeTrialStream(templates, DefaultStore(), DefaultMaster());
+  const std::vector<uint8_t> stream =
+      ComposeTrialStream(templates, DefaultStore(), DefaultMaster());
   ASSERT_EQ(stream.size(), 4671u);
   EXPECT_EQ(GetU32(stream, 4), 1571u);   // Document
   EXPECT_EQ(GetU32(stream, 344), 840u);  // DrawingGroup

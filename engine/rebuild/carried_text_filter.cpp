@@ -30,7 +30,7 @@ void LeaveDataSlidesOnlyForUncarriedTexts(RecoveryJob& job, DamagedFile& file) {
   std::set<std::string> carried;
   for (const PlannedSlide& slide : plan.slides) {
     carried.merge(TextsCarriedBy(ReadDrawingWithTags(file, job.prog_tags, slide.drawing)));
-    if (auto texts = matcher.ForDrawing(static_cast<uint64_t>(slide.drawing.offset)))
+    if (auto texts = slide.persist_id ? matcher.TextsFor(*slide.persist_id) : std::nullopt)
       carried.merge(TextsCarriedBy(texts->records));
   }
   const size_t removed = RemoveCarriedTexts(job.texts, carried);

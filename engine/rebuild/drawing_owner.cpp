@@ -40,12 +40,12 @@ bool ChildrenReach(const std::vector<uint8_t>& window, size_t from, size_t to) {
 
 }  // namespace
 
-DrawingOwner FindDrawingOwner(DamagedFile& file, uint64_t drawing_offset,
-                              uint64_t drawing_total_length) {
+DrawingContainer FindDrawingOwner(DamagedFile& file, uint64_t drawing_offset,
+                                  uint64_t drawing_total_length) {
   const uint64_t start = drawing_offset > kLookBack ? drawing_offset - kLookBack : 0;
   std::vector<uint8_t> window(static_cast<size_t>(drawing_offset - start));
   window.resize(file.ReadAt(start, window.data(), window.size()));
-  if (window.size() != drawing_offset - start) return DrawingOwner::kUnknown;
+  if (window.size() != drawing_offset - start) return {};
   const uint64_t drawing_end = drawing_offset + drawing_total_length;
   const size_t to = window.size();
   for (size_t at = to >= kHeader ? to - kHeader + 1 : 0; at-- > 0;) {
@@ -55,9 +55,9 @@ DrawingOwner FindDrawingOwner(DamagedFile& file, uint64_t drawing_offset,
     if (owner == DrawingOwner::kUnknown) continue;
     const uint64_t body_end = start + at + kHeader + uint64_t{LoadU32(h + 4)};
     if (body_end < drawing_end) continue;
-    if (ChildrenReach(window, at + kHeader, to)) return owner;
+    if (ChildrenReach(window, at + kHeader, to)) return {owner, start + at};
   }
-  return DrawingOwner::kUnknown;
+  return {};
 }
 
 }  // namespace vlx

@@ -19,7 +19,11 @@ enum class DrawingOwner {
 // Notes, MainMaster or Handout container header before it (within 64 KiB) whose body
 // reaches past the drawing's end and whose children, walked one after another from its
 // start, arrive exactly at the drawing.
-DrawingOwner FindDrawingOwner(DamagedFile& file, uint64_t drawing_offset,
-                              uint64_t drawing_total_length);
+struct DrawingContainer {
+  DrawingOwner owner = DrawingOwner::kUnknown;
+  uint64_t offset = 0;  // of the container's header (kUnknown: 0)
+};
+DrawingContainer FindDrawingOwner(DamagedFile& file, uint64_t drawing_offset,
+                                  uint64_t drawing_total_length);
 
 }  // namespace vlx

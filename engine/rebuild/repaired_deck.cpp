@@ -162,8 +162,9 @@ DeckContent CollectDeckContent(RecoveryJob& job, DamagedFile& file, size_t drawi
     if (slide.drawing.empty()) continue;
     slide.well_formed = IsWellFormedRecordRun(slide.drawing);
     if (!slide.well_formed) slide.drawing = TrimToWellFormed(slide.drawing);
+    const std::optional<uint32_t> persist_id = plan.slides[i].persist_id;
     if (std::optional<SlideEntryTexts> texts =
-            matcher.ForDrawing(static_cast<uint64_t>(found.offset))) {
+            persist_id ? matcher.TextsFor(*persist_id) : std::nullopt) {
       slide.text_records = std::move(texts->records);
       slide.text_count = texts->text_count;
       ++content.matched_texts;

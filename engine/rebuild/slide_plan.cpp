@@ -13,8 +13,9 @@ SlidePlan PlanSlides(DamagedFile& file, const FoundRecordList& drawings,
   std::vector<PlannedSlide> kept;
   std::map<uint32_t, size_t> newest;  // persist id -> index in kept
   for (const FoundRecord& drawing : drawings) {
-    switch (FindDrawingOwner(file, static_cast<uint64_t>(drawing.offset),
-                             static_cast<uint64_t>(drawing.total_length()))) {
+    const DrawingContainer container = FindDrawingOwner(
+        file, static_cast<uint64_t>(drawing.offset), static_cast<uint64_t>(drawing.total_length()));
+    switch (container.owner) {
       case DrawingOwner::kMainMaster:
         ++plan.masters;
         continue;
@@ -28,7 +29,9 @@ SlidePlan PlanSlides(DamagedFile& file, const FoundRecordList& drawings,
       case DrawingOwner::kUnknown:
         break;
     }
-    PlannedSlide slide{drawing, matcher.PersistIdFor(static_cast<uint64_t>(drawing.offset))};
+    PlannedSlide slide{drawing, container.owner == DrawingOwner::kSlide
+                                    ? matcher.PersistIdOfSlide(container.offset)
+                                    : std::nullopt};
     if (slide.persist_id) {
       const auto [hit, fresh] = newest.emplace(*slide.persist_id, kept.size());
       if (!fresh) {

@@ -114,6 +114,12 @@ std::optional<size_t> SlideTextMatcher::ListPosition(uint32_t persist_id) const 
   return hit->second;
 }
 
+std::optional<SlideEntryTexts> SlideTextMatcher::TextsFor(uint32_t persist_id) const {
+  const auto hit = entries_.find(persist_id);
+  if (hit == entries_.end()) return std::nullopt;
+  return hit->second;
+}
+
 std::optional<uint32_t> SlideTextMatcher::PersistIdFor(uint64_t drawing_offset) const {
   if (drawing_offset < kSlideAtomEnd || directories_.empty()) return std::nullopt;
   const uint64_t slide = drawing_offset - kSlideAtomEnd;
@@ -123,6 +129,10 @@ std::optional<uint32_t> SlideTextMatcher::PersistIdFor(uint64_t drawing_offset) 
       GetU16(head, 10) != kTypeSlideAtom) {
     return std::nullopt;
   }
+  return PersistIdOfSlide(slide);
+}
+
+std::optional<uint32_t> SlideTextMatcher::PersistIdOfSlide(uint64_t slide) const {
   std::set<uint32_t> ids;
   for (const auto& directory : directories_) {
     const auto document_entry = std::find_if(directory.begin(), directory.end(), [](const auto& e) {

@@ -32,6 +32,13 @@ class SlideTextMatcher {
   // The persist id of the slide-list entry the drawing belongs to, proven as above.
   std::optional<uint32_t> PersistIdFor(uint64_t drawing_offset) const;
 
+  // The same for a Slide container found at slide_offset, whatever lies between its
+  // SlideAtom and its drawing.
+  std::optional<uint32_t> PersistIdOfSlide(uint64_t slide_offset) const;
+
+  // The texts of the entry of a persist id.
+  std::optional<SlideEntryTexts> TextsFor(uint32_t persist_id) const;
+
   // Where the entry of a persist id stands in its slide list (0 for the first slide);
   // the last list read from the file decides.
   std::optional<size_t> ListPosition(uint32_t persist_id) const;

@@ -1,13 +1,18 @@
 // The desktop program: one window, one run at a time.
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QScreen>
 #include <QTimer>
+#include <cstring>
 #include <iostream>
+#include <memory>
 
 #include "app/artwork.h"
 #include "app/main_window.h"
@@ -19,8 +24,10 @@
 #include "automation/imaging/qt_image_toolkit.h"
 #include "automation/libreoffice/libreoffice_server.h"
 #include "automation/libreoffice/office_processes.h"
+#include "engine/job/damaged_file.h"
 #include "engine/job/messages.h"
 #include "engine/job/trace_log.h"
+#include "engine/job/workspace.h"
 
 namespace {
 
@@ -41,31 +48,95 @@ class UnattendedDialogs : public QtViewDialogs {
   int mode_;
 };
 
-}  // namespace
+// Exit statuses of an unattended run, as the command-line tool gives them.
+constexpr int kExitRecovered = 0;
+constexpr int kExitNothingRecovered = 1;
+constexpr int kExitUnusable = 2;
+constexpr int kExitIncomplete = 3;
+constexpr int kExitStopped = 130;
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setOrganizationName("Veltrix Pellum");
-  QApplication::setApplicationName("PowerPoint Recovery");
-  QApplication::setApplicationVersion(PROJECT_VERSION);
-  QApplication::setWindowIcon(vlx::app::ApplicationIcon());
+struct Options {
+  QCommandLineOption run{"run", "Repair FILE at once, without questions.", "FILE"};
+  QCommandLineOption mode{"mode", "Mode of an unattended run: standard or fast.", "MODE",
+                          "standard"};
+  QCommandLineOption shot{"screenshot",
+                          "Save the window as PNG (after an unattended run, or at start) and end.",
+                          "PNG"};
+};
 
-  QCommandLineParser parser;
+void Describe(QCommandLineParser& parser, const Options& options) {
   parser.setApplicationDescription(vlx::kApplicationTitle);
   parser.addHelpOption();
   parser.addVersionOption();
-  QCommandLineOption run_option("run", "Repair FILE at once, without questions.", "FILE");
-  QCommandLineOption mode_option("mode", "Mode of an unattended run: standard or fast.", "MODE",
-                                 "standard");
-  QCommandLineOption shot_option(
-      "screenshot", "Save the window as PNG (after an unattended run, or at start) and end.",
-      "PNG");
-  parser.addOptions({run_option, mode_option, shot_option});
+  parser.addOptions({options.run, options.mode, options.shot});
   parser.addPositionalArgument("file", "A damaged presentation to put in the path field.",
                                "[FILE]");
+}
+
+void NameApplication() {
+  QCoreApplication::setOrganizationName("Veltrix Pellum");
+  QCoreApplication::setApplicationName("PowerPoint Recovery");
+  QCoreApplication::setApplicationVersion(PROJECT_VERSION);
+}
+
+// --help and --version need no window: answered without a display.
+bool AsksOnlyForText(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    for (const char* option : {"-h", "--help", "--help-all", "-v", "--version"})
+      if (std::strcmp(argv[i], option) == 0) return true;
+  }
+  return false;
+}
+
+// What an unattended run ended with.
+int RunStatus(vlx::app::RecoveryView& view) {
+  const vlx::RunEnvironment* env = view.last_run();
+  if (view.stop_flag().load()) return kExitStopped;
+  if (env != nullptr && !env->failure.empty()) return kExitIncomplete;
+  int items = 0;
+  for (auto list :
+       {vlx::ResultList::kSlides, vlx::ResultList::kDataSlides, vlx::ResultList::kPictures})
+    items += view.list(list)->count();
+  return items > 0 ? kExitRecovered : kExitNothingRecovered;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (AsksOnlyForText(argc, argv)) {
+    QCoreApplication text_only(argc, argv);
+    NameApplication();
+    QCommandLineParser parser;
+    Describe(parser, options);
+    parser.process(text_only);  // prints and ends
+    return 0;
+  }
+  QApplication app(argc, argv);
+  NameApplication();
+  QApplication::setWindowIcon(vlx::app::ApplicationIcon());
+
+  QCommandLineParser parser;
+  Describe(parser, options);
   parser.process(app);
+  const QCommandLineOption& run_option = options.run;
+  const QCommandLineOption& mode_option = options.mode;
+  const QCommandLineOption& shot_option = options.shot;
+  const bool unattended = parser.isSet(run_option);
+  if (unattended) {
+    // An unattended run has nobody to answer a message: a file it cannot read ends it.
+    std::string why;
+    if (!vlx::DamagedFile::Open(parser.value(run_option).toStdString(), &why)) {
+      std::cerr << "vlxrecovery-gui: cannot read " << why << "\n";
+      return kExitUnusable;
+    }
+  }
 
   vlx::app::SingleInstance instance;
+  if (!instance.Acquired() && unattended) {
+    std::cerr << "vlxrecovery-gui: another instance is running\n";
+    return kExitUnusable;
+  }
   if (!instance.Acquired()) {
     vlx::app::ShowStyledMessage(nullptr,
                                 "Another Instance of Veltrix Pellum PowerPoint is running ",
@@ -76,7 +147,6 @@ int main(int argc, char** argv) {
   vlx::TraceLog trace(vlx::TraceLog::DefaultPath(), false);
   trace.Remove();
 
-  const bool unattended = parser.isSet(run_option);
   QtViewDialogs interactive_dialogs;
   UnattendedDialogs unattended_dialogs(parser.value(mode_option) == "fast" ? 2 : 1);
   vlx::QtImageToolkit images;
@@ -90,13 +160,15 @@ int main(int argc, char** argv) {
           log, [log, text = QString::fromStdString(line + "\r\n")] { log->Append(text); });
     }
   };
-  vlx::LibreOfficeServer office(office_options);
+  auto office = std::make_unique<vlx::LibreOfficeServer>(office_options);
 
   vlx::app::ViewServices services;
   services.dialogs =
       unattended ? static_cast<vlx::app::ViewDialogs*>(&unattended_dialogs) : &interactive_dialogs;
   services.images = &images;
-  services.office = &office;
+  services.office = office.get();
+  services.workspace = vlx::Workspace::Fresh();
+  const vlx::Workspace workspace = services.workspace;
   services.trace = &trace;
   services.check_office_running = [](vlx::ProgressSink& sink) {
     return vlx::CheckPowerPointRunning(sink);
@@ -104,7 +176,15 @@ int main(int argc, char** argv) {
   services.terminate_office = [] { vlx::TerminatePowerPoint(); };
 
   vlx::app::MainWindow window(
-      std::move(services), [&office] { office.OnPowerPointWatchdogTimer(); }, QDir::currentPath());
+      std::move(services), [&office] { office->OnPowerPointWatchdogTimer(); }, QDir::currentPath());
+  // Ends at once without Qt's teardown; the office (its process, profile folder and
+  // pipe) and the workspace go first.
+  const auto end_now = [&](int status) {
+    office.reset();
+    workspace.Delete();
+    std::fflush(nullptr);
+    ::_exit(status);
+  };
   log = window.progress_log();
   vlx::app::WindowMasterSlideDialog master_dialog(&window, window.view()->dialogs());
   master_dialog.set_accept_first(unattended);
@@ -122,7 +202,7 @@ int main(int argc, char** argv) {
     QObject::connect(view, &vlx::app::RecoveryView::runFinished, &window, [&] {
       QTimer::singleShot(500, &window, [&] {
         if (parser.isSet(shot_option)) window.grab().save(parser.value(shot_option));
-        ::_exit(0);
+        end_now(RunStatus(*window.view()));
       });
     });
     QTimer::singleShot(300, view, [view] { view->StartRecovery(); });
@@ -132,8 +212,10 @@ int main(int argc, char** argv) {
     window.resize(1280, 860);
     QTimer::singleShot(1500, &window, [&] {
       window.grab().save(parser.value(shot_option));
-      ::_exit(0);
+      end_now(0);
     });
   }
-  return app.exec();
+  const int status = app.exec();
+  workspace.Delete();
+  return status;
 }

@@ -68,6 +68,8 @@ class RecoveryView : public QWidget {
   StopFlag& stop_flag() { return stop_; }
   const std::string& output_folder() const { return output_folder_; }
   bool run_active() const { return run_active_; }
+  // The environment of the last run (nullptr before the first): its failure, its folder.
+  const RunEnvironment* last_run() const { return environment_.get(); }
 
   // Controls, for the sink, the result view and tests.
   QLineEdit* path_field() const { return path_; }

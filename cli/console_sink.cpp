@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "cli/terminal_text.h"
+
 namespace vlx::cli {
 namespace {
 
@@ -54,8 +56,8 @@ void ConsoleSink::DrawBar() {
   char number[8];
   std::snprintf(number, sizeof number, "%3d%%", percent);
   line += number;
-  if (!status_.empty()) line += "  " + status_.substr(0, kStatusWidth);
-  if (!counter_.empty()) line += "  " + counter_;
+  if (!status_.empty()) line += "  " + TerminalSafe(status_.substr(0, kStatusWidth));
+  if (!counter_.empty()) line += "  " + TerminalSafe(counter_);
   line += "\x1b[K";
   std::fputs(line.c_str(), out_);
   std::fflush(out_);
@@ -73,7 +75,7 @@ void ConsoleSink::ClearBar() {
 void ConsoleSink::WriteLines(const std::string& text) {
   std::string line;
   auto flush = [&] {
-    std::fputs(line.c_str(), out_);
+    std::fputs(TerminalSafe(line).c_str(), out_);
     std::fputc('\n', out_);
     line.clear();
   };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "engine/job/final_file.h"
 #include "engine/job/folder_tree.h"
 
 namespace vlx::cli {
@@ -53,8 +54,11 @@ std::string ConsoleView::WriteThumbnail(const ResultItem& item) {
   const std::string folder = env_->output_folder + "Thumbnails";
   if (!MakeFolder(folder)) return {};
   const std::string path =
-      folder + "/" + ThumbnailFileName(item.list, item.label, static_cast<int>(ListSize(item.list)) + 1);
-  return env_->images.SaveJpeg(item.thumbnail, path) ? path : std::string();
+      folder + "/" +
+      ThumbnailFileName(item.list, item.label, static_cast<int>(ListSize(item.list)) + 1);
+  const bool saved = WriteIntoPlace(
+      path, [&](const std::string& part) { return env_->images.SaveJpeg(item.thumbnail, part); });
+  return saved ? path : std::string();
 }
 
 void ConsoleView::Add(const ResultItem& item) {
@@ -66,9 +70,10 @@ void ConsoleView::Add(const ResultItem& item) {
     return;
   }
   auto& items = item.list == ResultList::kSlides ? slides_ : data_slides_;
-  const size_t at = item.position < 0 ? items.size()
-                                      : std::min(items.size(), static_cast<size_t>(item.position));
-  items.insert(items.begin() + static_cast<std::ptrdiff_t>(at), ThumbnailEntry{item.label, thumbnail});
+  const size_t at =
+      item.position < 0 ? items.size() : std::min(items.size(), static_cast<size_t>(item.position));
+  items.insert(items.begin() + static_cast<std::ptrdiff_t>(at),
+               ThumbnailEntry{item.label, thumbnail});
 }
 
 }  // namespace vlx::cli

@@ -4,9 +4,9 @@
 
 #include "cli/census_recording_dialog.h"
 #include "cli/console_view.h"
+#include "engine/format/workspace_files.h"
 #include "engine/job/damaged_file.h"
 #include "engine/run/recovery_driver.h"
-#include "engine/format/workspace_files.h"
 
 namespace vlx::cli {
 namespace {
@@ -22,10 +22,12 @@ int Severity(int status) {
       return 0;
     case kExitNothingRecovered:
       return 1;
-    case kExitUnusable:
+    case kExitIncomplete:
       return 2;
-    default:
+    case kExitUnusable:
       return 3;
+    default:
+      return 4;
   }
 }
 
@@ -34,9 +36,17 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
                   const std::string& input, ToolServices& services) {
   ConsoleView view;
   CensusRecordingDialog census(services.master_chooser);
-  RunEnvironment env{services.sink,   services.trace,     services.stop,   services.workspace,
-                     view,            services.images,    services.templates,
-                     services.office, &census,            base,            line.prefix};
+  RunEnvironment env{services.sink,
+                     services.trace,
+                     services.stop,
+                     services.workspace,
+                     view,
+                     services.images,
+                     services.templates,
+                     services.office,
+                     &census,
+                     base,
+                     line.prefix};
   view.Attach(&env);
 
   RunRecord record;
@@ -54,12 +64,13 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
   record.output_folder = env.output_folder;
   const std::string saved =
       env.output_folder + (mode == RecoveryMode::kFast ? kFastResultName : kStandardResultName);
-  if (NonEmptyFile(saved)) record.saved_presentation = saved;
+  if (!env.output_folder.empty() && NonEmptyFile(saved)) record.saved_presentation = saved;
   record.slides = view.slides();
   record.data_slides = view.data_slides();
   record.pictures = view.pictures();
   record.critical_errors = services.sink.TakeCriticalErrors();
   record.stopped = services.stop.load();
+  record.failure = env.failure;
   record.census = census.TakeCensus();
   return record;
 }
@@ -72,6 +83,7 @@ std::string RunSummary(const RunRecord& run) {
           ", data slides: " + std::to_string(run.data_slides.size()) +
           ", pictures: " + std::to_string(run.pictures.size());
   if (run.stopped) text += "; stopped by the user";
+  if (!run.failure.empty()) text += "; the run failed: " + run.failure;
   return text;
 }
 
@@ -83,10 +95,18 @@ FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
   report.input = input;
   {
     std::string why;
-    if (!DamagedFile::Open(input, &why)) {
+    const std::unique_ptr<DamagedFile> file = DamagedFile::Open(input, &why);
+    if (!file) {
       report.error = why;
       report.exit_status = kExitUnusable;
       services.sink.PrintLine("vlxrecover: cannot read " + why);
+      return report;
+    }
+    // An empty file holds nothing to recover: no run, no empty output folder.
+    if (file->GetLength() == 0) {
+      report.error = input + ": the file is empty; there is nothing to recover";
+      report.exit_status = kExitNothingRecovered;
+      services.sink.PrintLine("vlxrecover: " + report.error);
       return report;
     }
   }
@@ -97,18 +117,24 @@ FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
   // Auto: the fast mode advises the standard mode when it listed no slide; the standard
   // run follows in a folder inside the fast run's, as a second run would.
   if (line.mode == RecoveryMode::kAuto && !services.stop.load() &&
-      report.runs.back().slides.empty()) {
+      report.runs.back().slides.empty() && !report.runs.back().output_folder.empty()) {
     const std::string nested = report.runs.back().output_folder;
     report.runs.push_back(RunMode(RecoveryMode::kStandard, line, nested, input, services));
     services.sink.PrintLine(RunSummary(report.runs.back()));
   }
   bool recovered = false;
   bool stopped = false;
+  bool failed = false;
   for (const RunRecord& run : report.runs) {
     recovered = recovered || run.RecoveredSomething();
     stopped = stopped || run.stopped;
+    failed = failed || !run.failure.empty();
+    if (report.error.empty() && !run.failure.empty()) report.error = run.failure;
   }
-  report.exit_status = stopped ? kExitStopped : recovered ? kExitRecovered : kExitNothingRecovered;
+  report.exit_status = stopped     ? kExitStopped
+                       : failed    ? kExitIncomplete
+                       : recovered ? kExitRecovered
+                                   : kExitNothingRecovered;
   return report;
 }
 

@@ -14,6 +14,9 @@ namespace vlx::cli {
 inline constexpr int kExitRecovered = 0;
 inline constexpr int kExitNothingRecovered = 1;
 inline constexpr int kExitUnusable = 2;
+// A run failed part-way (a write, a read of the input, or the office failed): what it
+// saved, if anything, is partial.
+inline constexpr int kExitIncomplete = 3;
 inline constexpr int kExitStopped = 130;
 
 // What every run of one tool call shares.
@@ -34,7 +37,7 @@ FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
                        const std::string& input, ToolServices& services);
 
 // The status of a whole call: the most serious of the files' statuses
-// (stopped > unusable > nothing recovered > recovered).
+// (stopped > unusable > incomplete > nothing recovered > recovered).
 int CombinedExitStatus(const std::vector<FileReport>& files);
 
 }  // namespace vlx::cli

@@ -1,6 +1,7 @@
 // vlxrecover: the command-line front end of the recovery engine.
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -17,6 +18,8 @@
 #include "cli/stop_signal.h"
 #include "cli/tool_backends.h"
 #include "cli/tool_version.h"
+#include "engine/job/folder_tree.h"
+#include "engine/job/leftover_sweep.h"
 #include "engine/job/trace_log.h"
 #include "engine/job/workspace.h"
 
@@ -43,6 +46,14 @@ bool PrepareBaseFolder(const std::string& requested, std::string* base, std::str
   return true;
 }
 
+// Whether two paths name one file (same device and inode); false when either is missing.
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat first {};
+  struct stat second {};
+  return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 int Usage(const std::string& why) {
   std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", kToolName, why.c_str(), kToolName);
   return kExitUnusable;
@@ -52,13 +63,23 @@ int Run(const CommandLine& line) {
   std::string base;
   std::string why;
   if (!PrepareBaseFolder(line.output_folder, &base, &why)) return Usage(why);
+  // The trace file is written to (and an old one removed): never one of the inputs.
+  for (const std::string& input : line.inputs) {
+    if (line.trace && SameFile(*line.trace, input))
+      return Usage("the trace file " + *line.trace + " is the input " + input);
+  }
 
   ConsoleSink sink(stderr, ::isatty(STDERR_FILENO) == 1);
   TraceLog trace(line.trace.value_or(TraceLog::DefaultPath()), line.trace.has_value());
   if (trace.enabled()) trace.Remove();
-  Workspace workspace(Workspace::PerProcessName());
+  // Runs of this user that were killed left their workspaces; nobody else removes them.
+  SweepDeadRunWorkspaces(Workspace::SystemTempPath());
+  Workspace workspace = Workspace::Fresh();
   StopFlag stop{false};
-  InstallStopSignal(stop);
+  InstallStopSignal(stop, [folder = workspace.path()] {
+    DeleteFolderTree(folder);
+    EndOfficesAtOnce();
+  });
   // A reader that goes away (vlxrecover ... | head) must not kill a run half-way.
   ::signal(SIGPIPE, SIG_IGN);
 
@@ -88,6 +109,7 @@ int Run(const CommandLine& line) {
   const int status = stop.load() ? kExitStopped : CombinedExitStatus(files);
   if (line.json) std::fputs(ReportJson(files, status).c_str(), stdout);
   std::fflush(stdout);
+  workspace.Delete();
   return status;
 }
 

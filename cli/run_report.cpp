@@ -103,6 +103,12 @@ void WriteRun(JsonWriter& json, const RunRecord& run) {
   for (int code : run.critical_errors) json.Number(code);
   json.EndArray();
   json.Key("stopped").Bool(run.stopped);
+  json.Key("failure");
+  if (run.failure.empty()) {
+    json.Null();
+  } else {
+    json.String(run.failure);
+  }
   if (run.census) {
     json.Key("census");
     WriteCensus(json, *run.census);

@@ -39,6 +39,7 @@ struct RunRecord {
   std::vector<PictureEntry> pictures;
   std::vector<int> critical_errors;
   bool stopped = false;
+  std::string failure;                  // why the run ended early ("" when it did not)
   std::optional<CensusSummary> census;  // standard mode: what the scans found
   std::vector<MasterEntry> masters;
 

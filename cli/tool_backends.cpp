@@ -11,7 +11,13 @@
 #include "automation/imaging/qt_image_toolkit.h"
 #endif
 #ifdef VLX_CLI_HAS_OFFICE
+#include <dirent.h>
+#include <unistd.h>
+
 #include "automation/libreoffice/libreoffice_server.h"
+#include "automation/libreoffice/office_process_ender.h"
+#include "automation/libreoffice/office_profile.h"
+#include "engine/job/folder_tree.h"
 #endif
 
 namespace vlx::cli {
@@ -73,6 +79,23 @@ std::unique_ptr<OfficeBackend> MakeOfficeBackend(std::function<void(const std::s
 #else
   (void)log;
   return nullptr;
+#endif
+}
+
+void EndOfficesAtOnce() {
+#ifdef VLX_CLI_HAS_OFFICE
+  lo::EndOwnOfficeProcesses(std::chrono::milliseconds(500));
+  DeleteFolderTree(lo::OfficeRootFolder());
+  // The pipe sockets our offices listened on: /tmp/OSL_PIPE_<uid>_vlx_<pid>_...
+  const std::string prefix =
+      "OSL_PIPE_" + std::to_string(::getuid()) + "_vlx_" + std::to_string(::getpid()) + "_";
+  if (DIR* tmp = ::opendir("/tmp")) {
+    while (dirent* entry = ::readdir(tmp)) {
+      if (std::string(entry->d_name).rfind(prefix, 0) == 0)
+        ::unlinkat(::dirfd(tmp), entry->d_name, 0);
+    }
+    ::closedir(tmp);
+  }
 #endif
 }
 

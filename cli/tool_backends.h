@@ -28,4 +28,8 @@ std::unique_ptr<OfficeBackend> MakeOfficeBackend(std::function<void(const std::s
 // One line per backend for --version.
 std::string BackendsText();
 
+// Ends the offices this process started and removes their profile folder and pipe
+// sockets, for an end at once that skips every destructor (a second stop signal).
+void EndOfficesAtOnce();
+
 }  // namespace vlx::cli

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "engine/job/damaged_file.h"
@@ -63,13 +64,16 @@ void CheckList(const vlx::FoundRecordList& list, uint64_t length) {
   }
 }
 
+// The scratch folder, removed at exit. Never freed: the exit handler outlives statics.
 const std::string& Folder() {
-  static const std::string folder = [] {
+  static const std::string* const folder = [] {
     std::string pattern = "/tmp/vlxfuzz-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) __builtin_trap();
-    return pattern + "/";
+    auto* made = new std::string(pattern + "/");
+    std::atexit([] { vlx::DeleteFolderTree(Folder()); });
+    return made;
   }();
-  return folder;
+  return *folder;
 }
 
 }  // namespace

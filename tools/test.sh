@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test: the whole suite, then the
-# engine's tests again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# engine's tests again under AddressSanitizer and UndefinedBehaviorSanitizer, then a
+# short fixed-seed pass of the fuzz target on the corpus seeds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -12,3 +13,5 @@ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVLX_SANITIZE=ON
 cmake --build build-sanitize -j"$(nproc)"
 (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --output-on-failure -j2)
+
+bash tools/fuzz.sh 45

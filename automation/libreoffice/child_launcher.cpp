@@ -44,6 +44,11 @@ pid_t ForkAndExec(const LaunchRequest& request, std::string* error) {
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != parent) ::_exit(126);
     ::setpgid(0, 0);
+    // The tool blocks its stop signals for a thread of its own; the office must not
+    // inherit that mask.
+    sigset_t no_signals;
+    sigemptyset(&no_signals);
+    ::sigprocmask(SIG_SETMASK, &no_signals, nullptr);
     ::dup2(input, STDIN_FILENO);
     ::dup2(output, STDOUT_FILENO);
     ::dup2(output, STDERR_FILENO);

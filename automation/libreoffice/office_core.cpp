@@ -1,14 +1,19 @@
 #include "automation/libreoffice/office_core.h"
 
+#include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <random>
 
 #include "automation/libreoffice/office_process_ender.h"
 #include "automation/libreoffice/office_profile.h"
 #include "engine/job/folder_tree.h"
+#include "engine/job/office_fault.h"
 
 namespace vlx::lo {
 namespace {
@@ -16,22 +21,38 @@ namespace {
 std::atomic<int> office_counter{0};
 std::atomic<bool> version_logged{false};
 
-// <temp>/vlxOffice-<pid>/office-<n>/, made owner-only; the shared root must be a real
-// folder of ours, never a link planted by someone else.
+// Whether folder (named without a trailing slash, which would follow a link) is a real
+// folder of this user: opened without following a link and checked on the descriptor.
+bool IsPrivateFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info {};
+  const bool ours = ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid();
+  if (ours && (info.st_mode & 077) != 0) ::fchmod(fd, 0700);
+  ::close(fd);
+  return ours;
+}
+
+// <temp>/vlxOffice-<pid>/office-<n>-XXXXXX/, made owner-only by mkdtemp; the shared root
+// must be a real folder of ours, never a link planted by someone else.
 std::string MakeOfficeFolder() {
   RemoveStaleOfficeFolders();
-  const std::string root = OfficeRootFolder();
+  std::string root = OfficeRootFolder();
+  root.pop_back();
   if (::mkdir(root.c_str(), 0700) != 0 && errno != EEXIST) {
-    throw office::AutomationError("cannot create " + root);
+    throw office::AutomationError("cannot create " + root + ": " + std::strerror(errno));
   }
-  struct stat info {};
-  if (::lstat(root.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) {
-    throw office::AutomationError(root + " is not a private folder of this user");
+  if (!IsPrivateFolder(root)) {
+    throw office::AutomationError(root +
+                                  " is not a private folder of this user (a link or "
+                                  "another user's folder); refusing to use it");
   }
-  const std::string folder = root + "office-" + std::to_string(++office_counter) + "/";
-  DeleteFolderTree(folder);  // a pid reused after a crash may find an old one
-  if (::mkdir(folder.c_str(), 0700) != 0) throw office::AutomationError("cannot create " + folder);
-  return folder;
+  std::string pattern = root + "/office-" + std::to_string(++office_counter) + "-XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    throw office::AutomationError("cannot create a folder in " + root + ": " +
+                                  std::strerror(errno));
+  }
+  return pattern + "/";
 }
 
 std::string NewPipeName() {
@@ -72,7 +93,13 @@ Attachment OfficeCore::Attach() {
   old.reset();
   if (folder_.empty()) folder_ = MakeOfficeFolder();
   OfficeSettings settings{options_.program, folder_, NewPipeName(), options_.connect_timeout};
-  std::unique_ptr<OfficeInstance> fresh = OfficeInstance::Start(launcher_, settings);
+  std::unique_ptr<OfficeInstance> fresh;
+  try {
+    fresh = OfficeInstance::Start(launcher_, settings);
+  } catch (const office::AutomationError& error) {
+    NoteOfficeFault(std::string("the office could not be started (") + error.what() + ")");
+    throw;
+  }
   try {
     DisableDocumentLocking(fresh->link().context);
     LogRealVersion(fresh->link().context);
@@ -109,8 +136,11 @@ void OfficeCore::Fail(const css::uno::Exception& error, const char* what) {
     if (ended_by_watchdog_) {
       reason = "the office did not answer within " + std::to_string(call_limit_ms_.load()) +
                " ms and was ended";
+      NoteOfficeFault("the office stopped responding (no answer within " +
+                      std::to_string(call_limit_ms_.load() / 1000) + " s) and was ended");
     } else if (ended) {
       reason = "the office has ended (" + reason + ")";
+      NoteOfficeFault("the office crashed");
     }
   }
   throw office::AutomationError(std::string(what) + ": " + reason);

@@ -30,7 +30,8 @@ bool ProcessExists(pid_t pid) {
 // The profile folders of a program that has gone are removed with its last office.
 void RemoveLeftoverProfile(pid_t owner) {
   if (owner == ::getpid() || ProcessExists(owner)) return;
-  const std::string root = OfficeRootFolder(owner);
+  std::string root = OfficeRootFolder(owner);
+  root.pop_back();  // a trailing slash would make lstat follow a planted link
   struct stat info {};
   if (::lstat(root.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) {
     return;

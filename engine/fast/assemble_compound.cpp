@@ -39,8 +39,7 @@ std::array<uint8_t, 5120> CurrentUserFor(const TemplateRecords& templates,
   uint8_t header[8] = {};
   const bool names_an_edit = document != nullptr && offset != 0 &&
                              document->ReadAt(offset, header, sizeof header) == sizeof header &&
-                             header[2] == (kTypeUserEditAtom & 0xFF) &&
-                             header[3] == (kTypeUserEditAtom >> 8);
+                             LoadU16(header + 2) == kTypeUserEditAtom;
   if (!names_an_edit) StoreU32(field, 0);
   return image;
 }

@@ -6,18 +6,23 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/job/checked_writes.h"
+#include "engine/job/file_calls.h"
+#include "engine/job/final_file.h"
+#include "engine/job/write_failure.h"
+
 namespace vlx {
 namespace {
 constexpr size_t kCopyChunk = 64 * 1024;
 }  // namespace
 
 OutputFile::~OutputFile() {
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) Files().Close(fd_);
 }
 
 bool OutputFile::Create(const std::string& path, mode_t mode) {
   path_ = path;
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, mode);
+  fd_ = CreateForWriting(path, mode);
   if (fd_ < 0) {
     Fail(std::string("cannot create: ") + std::strerror(errno));
     return false;
@@ -28,6 +33,7 @@ bool OutputFile::Create(const std::string& path, mode_t mode) {
 
 void OutputFile::Fail(const std::string& what) {
   if (error_.empty()) error_ = path_ + ": " + what;
+  NoteWriteFailure(error_);
 }
 
 void OutputFile::Write(const void* data, size_t count) {
@@ -37,7 +43,7 @@ void OutputFile::Write(const void* data, size_t count) {
 bool OutputFile::Close() {
   if (fd_ < 0) return false;
   if (!writer_->Flush()) Fail(writer_->error());
-  if (::close(fd_) != 0) Fail(std::string("cannot close: ") + std::strerror(errno));
+  if (!CloseChecked(fd_, path_)) Fail(std::string("cannot close: ") + std::strerror(errno));
   fd_ = -1;
   writer_.reset();
   return error_.empty();
@@ -45,21 +51,22 @@ bool OutputFile::Close() {
 
 bool CopyTailToFile(DamagedFile& source, uint64_t from, const std::string& target, mode_t mode,
                     std::string* error) {
-  OutputFile out;
+  // Under a temporary name until it is whole: the target may be a result file.
+  FinalFile out(target, mode);
   uint64_t at = from;
-  if (out.Create(target, mode)) {
-    while (at < source.GetLength()) {
-      size_t available = 0;
-      const uint8_t* data = source.View(at, kCopyChunk, &available);
-      if (data == nullptr || available == 0) break;
-      out.Write(data, available);
-      at += available;
-    }
+  while (out.ok() && at < source.GetLength()) {
+    size_t available = 0;
+    const uint8_t* data = source.View(at, kCopyChunk, &available);
+    if (data == nullptr || available == 0) break;
+    out.Write(data, available);
+    at += available;
   }
-  const bool written = out.Close();
-  if (written && at >= source.GetLength()) return true;
-  if (error != nullptr)
-    *error = written ? source.path() + ": the file ended early while it was copied" : out.error();
+  const bool complete = out.ok() && at >= source.GetLength();
+  if (complete && out.Commit()) return true;
+  if (error != nullptr) {
+    *error = out.ok() && !complete ? source.path() + ": the file ended early while it was copied"
+                                   : target + ": " + std::strerror(errno);
+  }
   return false;
 }
 

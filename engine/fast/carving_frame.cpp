@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/fast/carve_output_file.h"
+#include "engine/format/byte_order.h"
 #include "engine/job/messages.h"
 
 namespace vlx {
@@ -39,10 +40,10 @@ constexpr size_t kHeaderSize = 8;
 constexpr size_t kScanChunk = 64 * 1024;
 
 bool IsCandidate(const CarvingPhase& phase, const uint8_t* header, uint64_t file_length) {
-  const uint32_t start = LoadLittleEndian32(header);
+  const uint32_t start = LoadU32(header);
   for (const HeaderPattern& pattern : phase.signature)
     if ((start & pattern.mask) == pattern.bits)
-      return phase.length_test(LoadLittleEndian32(header + 4), file_length);
+      return phase.length_test(LoadU32(header + 4), file_length);
   return false;
 }
 

@@ -48,10 +48,4 @@ struct CarvingPhase {
 // false on a stop request or when its workspace file could not be created or written.
 bool RunCarvingPhase(RecoveryJob& job, DamagedFile& file, const CarvingPhase& phase);
 
-// Little-endian 32-bit value at p.
-inline uint32_t LoadLittleEndian32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
 }  // namespace vlx

@@ -32,6 +32,8 @@ inline constexpr uint16_t kTypeSecondaryOptions = 0xF121;  // OfficeArt secondar
 inline constexpr uint16_t kTypeTertiaryOptions = 0xF122;   // OfficeArt tertiary FOPT
 inline constexpr uint16_t kTypeFirstBlip = 0xF018;         // OfficeArt blip records span
 inline constexpr uint16_t kTypeLastBlip = 0xF117;          // these types
+// Present in the document stream of a presentation saved with a password.
+inline constexpr uint16_t kTypeCryptSession10Container = 0x2F14;
 
 // Byte 0 of a version-0xF container header whose instance has its low four bits clear.
 inline constexpr uint8_t kContainerMark = 0x0F;

@@ -1,7 +1,6 @@
 #include "engine/job/damaged_file.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,7 +10,7 @@
 
 namespace vlx {
 namespace {
-constexpr size_t kWindowSize = 1 << 20;  // read-ahead window
+constexpr size_t kWindowSize = 4 << 20;  // read-ahead window
 }
 
 std::unique_ptr<DamagedFile> DamagedFile::Open(const std::string& path, std::string* error) {
@@ -19,7 +18,7 @@ std::unique_ptr<DamagedFile> DamagedFile::Open(const std::string& path, std::str
     if (error != nullptr) *error = why;
     return nullptr;
   };
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return fail(path + ": " + std::strerror(errno));
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -36,30 +35,31 @@ std::unique_ptr<DamagedFile> DamagedFile::Open(const std::string& path, std::str
 
 DamagedFile::DamagedFile(int fd, uint64_t length, std::string path)
     : fd_(fd), length_(length), path_(std::move(path)) {
-  if (length_ > 0) {
-    void* map = ::mmap(nullptr, length_, PROT_READ, MAP_PRIVATE, fd_, 0);
-    if (map != MAP_FAILED) {
-      ::madvise(map, length_, MADV_SEQUENTIAL);
-      mapping_ = static_cast<const uint8_t*>(map);
-    }
-  }
+  ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
 DamagedFile::~DamagedFile() {
-  if (mapping_ != nullptr) ::munmap(const_cast<uint8_t*>(mapping_), length_);
   ::close(fd_);
 }
 
 bool DamagedFile::Fill(uint64_t offset, size_t minimum) {
   if (offset >= window_start_ && offset + minimum <= window_start_ + window_size_) return true;
-  if (window_.size() < std::max(kWindowSize, minimum)) window_.resize(std::max(kWindowSize, minimum));
+  const size_t wanted =
+      static_cast<size_t>(std::min<uint64_t>(std::max(kWindowSize, minimum), length_ - offset));
+  if (window_.size() < wanted) window_.resize(wanted);
   window_start_ = offset;
   window_size_ = 0;
-  while (window_size_ < window_.size()) {
-    const ssize_t n = ::pread(fd_, window_.data() + window_size_, window_.size() - window_size_,
+  while (window_size_ < wanted) {
+    const ssize_t n = ::pread(fd_, window_.data() + window_size_, wanted - window_size_,
                               static_cast<off_t>(offset + window_size_));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (n < 0) throw InputReadError(path_ + ": " + std::strerror(errno));
+    if (n == 0) {
+      // Fewer bytes than the length it was opened with: cut short by someone else.
+      throw InputReadError(path_ + ": the file became shorter while it was read (" +
+                           std::to_string(offset + window_size_) + " of " +
+                           std::to_string(length_) + " bytes left)");
+    }
     window_size_ += static_cast<size_t>(n);
   }
   return window_size_ > 0;
@@ -69,16 +69,8 @@ const uint8_t* DamagedFile::View(uint64_t offset, size_t count, size_t* availabl
   *available = 0;
   if (offset >= length_ || count == 0) return nullptr;
   const size_t wanted = static_cast<size_t>(std::min<uint64_t>(count, length_ - offset));
-  if (mapping_ != nullptr) {
-    *available = wanted;
-    return mapping_ + offset;
-  }
-  if (wanted > kWindowSize) {
-    // Large views get a window of their own size.
-    if (!Fill(offset, wanted)) return nullptr;
-  } else if (!Fill(offset, wanted)) {
-    return nullptr;
-  }
+  // Views larger than the window get a window of their own size.
+  if (!Fill(offset, wanted)) return nullptr;
   const size_t inside = static_cast<size_t>(offset - window_start_);
   *available = std::min(wanted, window_size_ - inside);
   return window_.data() + inside;

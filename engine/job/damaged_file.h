@@ -3,22 +3,33 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace vlx {
 
+// A read of the file failed inside its length: the file shrank while it was read, or
+// the system reported an I/O error. Ends the run as a reported failure.
+class InputReadError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // A file opened read-only as raw bytes: the damaged presentation, and every
 // workspace file a stage reads back. Seek + Read as the stages use them, served from a
-// read-only mapping of the file (or, where it cannot be mapped, from a read-ahead
-// window), so that the many small reads of a scan cost no system call and no copy.
-// A read that returns fewer bytes than asked zero-fills the rest of the buffer.
+// large read-ahead window filled with pread, so that the many small reads of a scan cost
+// no system call. Nothing is mapped: a file that another process cuts short while it is
+// read gives an InputReadError, never a bus error. Reads past the length opened with
+// return fewer bytes than asked and zero-fill the rest of the buffer.
 class DamagedFile {
  public:
   // Inputs of this size or more are refused (the design is 32-bit throughout).
   static constexpr uint64_t kMaxLength = (uint64_t{1} << 31) - 1;
 
-  // Opens path read-only. On failure returns nullptr and puts a reason in *error.
+  // Opens path read-only, without blocking (a FIFO or device never holds the run), and
+  // refuses anything but a regular file. On failure returns nullptr and puts a reason
+  // in *error.
   static std::unique_ptr<DamagedFile> Open(const std::string& path, std::string* error = nullptr);
 
   ~DamagedFile();
@@ -48,7 +59,6 @@ class DamagedFile {
 
   int fd_;
   uint64_t length_;
-  const uint8_t* mapping_ = nullptr;  // the whole file, when mapped
   std::string path_;
   uint64_t position_ = 0;
   std::vector<uint8_t> window_;

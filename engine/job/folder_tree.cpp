@@ -8,6 +8,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/job/checked_writes.h"
+#include "engine/job/file_calls.h"
+
 namespace vlx {
 namespace {
 
@@ -28,7 +31,8 @@ bool EmptyFolder(int dir_fd) {
       break;
     }
     if (S_ISDIR(st.st_mode)) {
-      const int child = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      const int child =
+          ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
       if (child < 0 || !EmptyFolder(child) || ::unlinkat(::dirfd(dir), name, AT_REMOVEDIR) != 0) {
         ok = false;
         break;
@@ -61,9 +65,11 @@ bool DeleteFolderTree(const std::string& path) {
 }
 
 bool MakeFolder(const std::string& path) {
-  if (::mkdir(path.c_str(), 0755) == 0) return true;
+  if (Files().Mkdir(path.c_str(), 0755) == 0) return true;
+  const int error = errno;
   struct stat st {};
-  return errno == EEXIST && ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  if (error == EEXIST && ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+  return NoteFailedCall(path, error);
 }
 
 }  // namespace vlx

@@ -1,25 +1,26 @@
 #include "engine/job/output_folder.h"
 
-#include <sys/stat.h>
+#include <cerrno>
+#include <cstring>
+
+#include "engine/job/checked_writes.h"
+#include "engine/job/file_calls.h"
 
 namespace vlx {
-namespace {
-bool Exists(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0;
-}
-}  // namespace
 
-std::string CreateOutputFolder(const std::string& previous, const std::string& prefix) {
-  // An empty previous folder means the current directory.
+std::string CreateOutputFolder(const std::string& previous, const std::string& prefix,
+                               std::string* error) {
   std::string base = previous.empty() ? "./" : previous;
   if (base.back() != '/') base.push_back('/');
-  std::string candidate = base + prefix + "/";
-  for (long n = 1; Exists(candidate); ++n) {
-    candidate = base + std::to_string(n) + prefix + "/";
+  for (long n = 0;; ++n) {
+    const std::string candidate = base + (n == 0 ? "" : std::to_string(n)) + prefix;
+    // mkdir never follows a link at its last component and fails on any taken name.
+    if (Files().Mkdir(candidate.c_str(), 0755) == 0) return candidate + "/";
+    if (errno == EEXIST) continue;
+    if (error != nullptr) *error = candidate + ": " + std::strerror(errno);
+    NoteFailedCall(candidate, errno);
+    return "";
   }
-  ::mkdir(candidate.c_str(), 0755);
-  return candidate;
 }
 
 }  // namespace vlx

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/format/found_record.h"
+#include "engine/format/slide_text_store.h"
+#include "engine/format/template_records.h"
 #include "engine/job/progress_sink.h"
 #include "engine/job/result_view.h"
 #include "engine/job/run_results.h"
 #include "engine/job/trace_log.h"
 #include "engine/job/workspace.h"
-#include "engine/format/found_record.h"
-#include "engine/format/template_records.h"
-#include "engine/format/slide_text_store.h"
 
 namespace vlx {
 
@@ -35,11 +35,14 @@ struct RunEnvironment {
   Workspace& workspace;
   ResultView& view;
   ImageToolkit& images;
-  TemplateRecords& templates;  // lasts across the runs of one program run
+  TemplateRecords& templates;                  // lasts across the runs of one program run
   office::AutomationServer* office = nullptr;  // nullptr: no office on this machine
   MasterSlideDialog* master_dialog = nullptr;  // nullptr: the run ends at the master choice
   std::string output_folder;                   // ends in '/'
   std::string folder_prefix = "Rec";
+  // Why the last run ended early (a failed write or read, a folder that could not be
+  // made); "" when it ran to its end or was stopped. Set by the driver.
+  std::string failure = {};
 };
 
 // One run's data. Created by the driver for the length of its call.
@@ -64,11 +67,11 @@ class RecoveryJob {
   uint64_t file_length = 0;
 
   // Found-record lists of the standard mode.
-  FoundRecordList drawings;       // PPDrawing 0x040C
-  FoundRecordList prog_tags;      // ProgTags 0x1388
-  FoundRecordList main_masters;   // MainMaster 0x03F8
-  FoundRecordList blip_stores;    // OfficeArt blip store 0xF001
-  FoundRecordList slide_lists;    // SlideListWithText 0x0FF0
+  FoundRecordList drawings;              // PPDrawing 0x040C
+  FoundRecordList prog_tags;             // ProgTags 0x1388
+  FoundRecordList main_masters;          // MainMaster 0x03F8
+  FoundRecordList blip_stores;           // OfficeArt blip store 0xF001
+  FoundRecordList slide_lists;           // SlideListWithText 0x0FF0
   std::vector<uint64_t> picture_starts;  // 512-byte blocks that begin like a picture record
   SlideTextStore texts;
 

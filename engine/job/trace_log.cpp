@@ -23,7 +23,8 @@ TraceLog::TraceLog(std::string path, bool enabled) : path_(std::move(path)), ena
 
 void TraceLog::Trace(std::string_view text) const {
   // O_NOFOLLOW: a symlink planted at the fixed name is never followed.
-  const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const int fd =
+      ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return;  // the line is dropped; the run goes on
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
@@ -48,11 +49,33 @@ void TraceLog::Checkpoint(int number) const {
   if (enabled_) Trace(CheckpointText(number));
 }
 
-void TraceLog::Remove() const {
-  struct stat st {};
-  if (::lstat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
-    ::unlink(path_.c_str());
+namespace {
+
+// Whether the file open as fd begins like a trace: UTF-16LE units below 0x100 that
+// are printable or line ends.
+bool LooksLikeTrace(int fd, off_t size) {
+  if (size % 2 != 0) return false;
+  unsigned char head[256];
+  const ssize_t n = ::pread(fd, head, sizeof head, 0);
+  if (n < 0 || (n == 0 && size != 0)) return false;
+  for (ssize_t i = 0; i + 1 < n; i += 2) {
+    const unsigned char low = head[i];
+    if (head[i + 1] != 0) return false;
+    if (low < 0x20 && low != '\r' && low != '\n' && low != '\t') return false;
   }
+  return true;
+}
+
+}  // namespace
+
+void TraceLog::Remove() const {
+  const int fd = ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat st {};
+  const bool ours = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+                    LooksLikeTrace(fd, st.st_size);
+  ::close(fd);
+  if (ours) ::unlink(path_.c_str());
 }
 
 std::string TraceLog::CheckpointText(int number) {

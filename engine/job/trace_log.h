@@ -26,7 +26,9 @@ class TraceLog {
   // Writes "SUCC 0001\r\n" style checkpoint lines, only when enabled.
   void Checkpoint(int number) const;
 
-  // Deletes the file (program start).
+  // Deletes the file (program start) when it is a trace: a regular file of this user
+  // that is empty or holds UTF-16LE text of plain characters, as Trace writes. Any
+  // other file at the path (a presentation, a document) is never removed.
   void Remove() const;
 
   // "SUCC 0001\r\n" ... "SUCC 0099\r\n", "SUCC 00100\r\n" ...

@@ -1,5 +1,7 @@
 #include "engine/job/workspace.h"
 
+#include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/job/checked_writes.h"
+#include "engine/job/file_calls.h"
 #include "engine/job/folder_tree.h"
 
 namespace vlx {
@@ -14,6 +18,11 @@ namespace {
 std::string WithSlash(std::string path) {
   if (path.empty() || path.back() != '/') path.push_back('/');
   return path;
+}
+
+bool Refuse(std::string* error, const std::string& why) {
+  if (error != nullptr) *error = why;
+  return false;
 }
 }  // namespace
 
@@ -24,7 +33,15 @@ std::string Workspace::SystemTempPath() {
   return WithSlash(path);
 }
 
-std::string Workspace::PerProcessName() { return "vlxTemp-" + std::to_string(::getpid()); }
+std::string Workspace::PerProcessName() {
+  return "vlxTemp-" + std::to_string(::getpid());
+}
+
+Workspace Workspace::Fresh() {
+  std::string pattern = SystemTempPath() + PerProcessName() + "-XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) return Workspace(PerProcessName());
+  return At(pattern);
+}
 
 Workspace::Workspace(std::string_view folder_name)
     : path_(WithSlash(SystemTempPath() + std::string(folder_name))) {}
@@ -38,24 +55,25 @@ Workspace Workspace::At(std::string path) {
 bool Workspace::Create(std::string* error) const {
   std::string folder = path_;
   folder.pop_back();
-  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-    if (error != nullptr) *error = folder + ": " + std::strerror(errno);
-    return false;
+  if (Files().Mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+    NoteFailedCall(folder, errno);
+    return Refuse(error, folder + ": " + std::strerror(errno));
+  }
+  // The name, never the path with a trailing slash: that would follow a link.
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ELOOP || errno == ENOTDIR)
+      return Refuse(error,
+                    folder + " is not a folder of ours (a link or a file); refusing to use it");
+    return Refuse(error, folder + ": " + std::strerror(errno));
   }
   struct stat st {};
-  if (::lstat(folder.c_str(), &st) != 0) {
-    if (error != nullptr) *error = folder + ": " + std::strerror(errno);
-    return false;
-  }
-  if (S_ISLNK(st.st_mode) || !S_ISDIR(st.st_mode)) {
-    if (error != nullptr) *error = folder + " is not a folder of ours (a link or a file); refusing to use it";
-    return false;
-  }
-  if (st.st_uid != ::geteuid()) {
-    if (error != nullptr) *error = folder + " belongs to another user; refusing to use it";
-    return false;
-  }
-  if ((st.st_mode & 077) != 0) ::chmod(folder.c_str(), 0700);
+  const bool stat_ok = ::fstat(fd, &st) == 0;
+  bool ours = stat_ok && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
+  if (ours && (st.st_mode & 077) != 0) ours = ::fchmod(fd, 0700) == 0;
+  ::close(fd);
+  if (!stat_ok) return Refuse(error, folder + ": " + std::strerror(errno));
+  if (!ours) return Refuse(error, folder + " belongs to another user; refusing to use it");
   return true;
 }
 

@@ -5,15 +5,18 @@
 
 namespace vlx {
 
-// The run's temporary folder under the system temporary path. The desktop program
-// (single instance) uses "vlxTemp"; command-line runs use "vlxTemp-<pid>" so that
-// parallel runs never delete each other's files.
+// The run's temporary folder under the system temporary path. The front ends take a
+// fresh one per process, "vlxTemp-<pid>-<random>" made by mkdtemp, so that parallel
+// runs never share files and nobody can plant a folder or link at its name in advance.
 class Workspace {
  public:
   // $TMPDIR when set and absolute, else "/tmp"; always ends in '/'.
   static std::string SystemTempPath();
-  // "vlxTemp-<pid>" for the calling process.
+  // "vlxTemp-<pid>" for the calling process: the stem of its fresh workspaces.
   static std::string PerProcessName();
+  // A new folder "vlxTemp-<pid>-XXXXXX" made owner-only by mkdtemp. When it cannot be
+  // made the workspace keeps that stem and Create reports why.
+  static Workspace Fresh();
 
   explicit Workspace(std::string_view folder_name = "vlxTemp");
   // A workspace at an explicit location (tests); path gets a trailing '/'.
@@ -25,7 +28,8 @@ class Workspace {
   std::string File(std::string_view name) const { return path_ + std::string(name); }
 
   // Creates the folder owner-only. An existing folder of ours is fine; a symlink or a
-  // folder owned by someone else at that name is refused (false, reason in *error).
+  // folder owned by someone else at that name is refused (false, reason in *error):
+  // it is opened with O_DIRECTORY|O_NOFOLLOW and checked on the open descriptor.
   bool Create(std::string* error = nullptr) const;
   // Deletes the folder and everything in it (DeleteFolderTree).
   bool Delete() const;

@@ -7,6 +7,8 @@
 #include "engine/format/byte_order.h"
 #include "engine/format/template_records.h"
 #include "engine/format/workspace_files.h"
+#include "engine/job/checked_writes.h"
+#include "engine/job/file_calls.h"
 #include "engine/job/messages.h"
 #include "engine/job/recovery_job.h"
 #include "engine/office/rebuilt_preview.h"
@@ -94,12 +96,19 @@ void BuildSlideDocument(RecoveryJob& job, const std::string& drawing_path,
   trace.Checkpoint(127);
   trace.Checkpoint(128);
   const std::string document_path = ws.File(kSlideDocumentFile);
-  auto document = OpenFile(document_path, "wb");
-  if (!document) return ShowCriticalError(job.sink(), kErrorSlideDocument);
+  const int document = CreateForWriting(document_path, 0600);
+  if (document < 0) return ShowCriticalError(job.sink(), kErrorSlideDocument);
+  const auto drop_document = [&] { Files().Close(document); };
   auto prefix_file = OpenFile(ws.File(kTrialStreamFile), "rb");
-  if (!prefix_file) return ShowCriticalError(job.sink(), kErrorPrefixOpen);
+  if (!prefix_file) {
+    drop_document();
+    return ShowCriticalError(job.sink(), kErrorPrefixOpen);
+  }
   auto drawing_file = OpenFile(drawing_path, "rb");
-  if (!drawing_file) return ShowCriticalError(job.sink(), kErrorDrawingOpen);
+  if (!drawing_file) {
+    drop_document();
+    return ShowCriticalError(job.sink(), kErrorDrawingOpen);
+  }
   trace.Checkpoint(129);
 
   std::vector<uint8_t> stream;
@@ -109,7 +118,10 @@ void BuildSlideDocument(RecoveryJob& job, const std::string& drawing_path,
   std::vector<uint8_t> drawing;
   ReadWholeFile(drawing_file.get(), drawing);
   drawing_file.reset();
-  if (prefix_length < kSlideHeadSize) return;  // not a prefix this rebuild wrote
+  if (prefix_length < kSlideHeadSize) {  // not a prefix this rebuild wrote
+    drop_document();
+    return;
+  }
   // The slide that the prefix opens spans its atom and the drawing.
   PutU32(stream, prefix_length - kSlideLengthField, static_cast<uint32_t>(drawing.size() + 32));
   Append(stream, drawing);
@@ -140,9 +152,8 @@ void BuildSlideDocument(RecoveryJob& job, const std::string& drawing_path,
   Append(stream, MakeUserEditBlock(directory_offset));
   trace.Checkpoint(131);
   PadSlideDocument(stream);
-  const bool written =
-      std::fwrite(stream.data(), 1, stream.size(), document.get()) == stream.size();
-  const bool closed = std::fclose(document.release()) == 0;
+  const bool written = WriteAll(document, stream.data(), stream.size(), document_path);
+  const bool closed = CloseChecked(document, document_path);
   if (!written || !closed) return;
 
   if (pictures_path.empty()) return;

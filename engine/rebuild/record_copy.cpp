@@ -1,7 +1,8 @@
 #include "engine/rebuild/record_copy.h"
 
 #include <algorithm>
-#include <cstdio>
+
+#include "engine/job/checked_writes.h"
 
 namespace vlx {
 std::vector<uint8_t> ReadChosenRecord(DamagedFile& file, uint64_t offset, uint64_t length) {
@@ -12,11 +13,10 @@ std::vector<uint8_t> ReadChosenRecord(DamagedFile& file, uint64_t offset, uint64
 }
 
 bool WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes) {
-  std::FILE* out = std::fopen(path.c_str(), "wb");
-  if (out == nullptr) return false;
-  const bool written =
-      bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-  return std::fclose(out) == 0 && written;
+  const int out = CreateForWriting(path, 0600);
+  if (out < 0) return false;
+  const bool written = WriteAll(out, bytes.data(), bytes.size(), path);
+  return CloseChecked(out, path) && written;
 }
 
 }  // namespace vlx

@@ -1,5 +1,7 @@
 #include "engine/rebuild/repaired_deck.h"
 
+#include <unistd.h>
+
 #include <exception>
 #include <filesystem>
 #include <memory>
@@ -9,6 +11,7 @@
 #include "engine/format/record_types.h"
 #include "engine/format/template_records.h"
 #include "engine/format/workspace_files.h"
+#include "engine/job/final_file.h"
 #include "engine/job/messages.h"
 #include "engine/job/recovery_job.h"
 #include "engine/office/office_calls.h"
@@ -77,8 +80,12 @@ bool SaveThroughOffice(RecoveryJob& job, const std::string& deck_path,
   try {
     presentation = app->GetPresentations()->Open(deck_path, 0, 0, 0);
     if (static_cast<size_t>(presentation->GetSlides()->Count()) >= expected_slides) {
-      presentation->SaveAs(output_path, office::kFormatDefault, 1);
-      saved = true;
+      // The office saves into the workspace; the copy into the output folder is ours,
+      // checked and renamed into place.
+      const std::string office_copy = job.workspace().File(kOfficeSavedDeckFile);
+      presentation->SaveAs(office_copy, office::kFormatDefault, 1);
+      saved = CopyToFinalFile(office_copy, output_path);
+      ::unlink(office_copy.c_str());
     }
   } catch (const std::exception&) {
     saved = false;
@@ -113,10 +120,9 @@ bool PackDeck(RecoveryJob& job, const ChosenRecords& records, const DeckContent&
   return result == CompoundWriteResult::kWritten;
 }
 
+// The saved presentation appears under its name whole or not at all.
 bool CopyOurDeck(const std::string& deck_path, const std::string& output_path) {
-  std::error_code error;
-  return std::filesystem::copy_file(deck_path, output_path,
-                                    std::filesystem::copy_options::overwrite_existing, error);
+  return CopyToFinalFile(deck_path, output_path);
 }
 
 }  // namespace

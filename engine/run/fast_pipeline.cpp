@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/office/office_api.h"
+#include "engine/office/slide_export.h"
 #include "engine/fast/assemble_compound.h"
 #include "engine/fast/carve_output_file.h"
 #include "engine/fast/carve_streams.h"
@@ -15,8 +16,6 @@
 namespace vlx {
 namespace {
 
-constexpr int kThumbnailWidth = 170;
-constexpr int kThumbnailHeight = 120;
 
 // The paths of the fourth phase, all but the result inside the workspace.
 struct FastPaths {
@@ -29,7 +28,7 @@ struct FastPaths {
         result(job.env.output_folder + kFastResultName) {}
 
   std::string SlideImage(int n) const {
-    return export_folder + "/Slide" + std::to_string(n) + ".JPG";
+    return ExportedSlidePath(export_folder, n);
   }
 
   std::string document, user, pictures, compound, export_folder, result;
@@ -54,9 +53,10 @@ void ListSlides(RecoveryJob& job, office::Application& app, const FastPaths& pat
     job.sink().SetProgress(Percent(static_cast<uint64_t>(n), static_cast<uint64_t>(count)));
     job.sink().SetCounter(CounterText(n, count));
     std::optional<Bitmap> thumbnail =
-        job.env.images.MakeThumbnail(paths.SlideImage(n), kThumbnailWidth, kThumbnailHeight);
+        job.env.images.MakeThumbnail(paths.SlideImage(n), kSlideThumbnailWidth,
+                                     kSlideThumbnailHeight);
     // A server that cannot export pictures gets the built-in placeholder.
-    if (app.Version().find('8') != std::string::npos)
+    if (CannotExportJpeg(app.Version()))
       thumbnail = job.env.images.PlaceholderBitmap();
     if (!thumbnail) continue;
     const std::string caption = "Slide " + std::to_string(n);

@@ -5,19 +5,25 @@
 
 namespace vlx {
 
-bool RunPipelineGuarded(RecoveryJob& job, DamagedFile& file, const Pipeline& pipeline) {
+std::string RunGuarded(RecoveryJob& job, const std::function<void()>& part) {
+  std::string why;
   try {
-    pipeline(job, file);
-    return true;
+    part();
+    return "";
   } catch (const std::exception& e) {
-    job.sink().AppendLog(std::string(kReadFailureLog) + e.what() + "\r\n");
+    why = e.what();
   } catch (...) {
-    job.sink().AppendLog(std::string(kReadFailureLog) + "unknown error\r\n");
+    why = "unknown error";
   }
+  job.sink().AppendLog(std::string(kReadFailureLog) + why + "\r\n");
   // Whatever the failed stage left behind goes with the workspace; the office it held
   // is let go.
   job.held_application.reset();
-  return false;
+  return why.empty() ? "unknown error" : why;
+}
+
+bool RunPipelineGuarded(RecoveryJob& job, DamagedFile& file, const Pipeline& pipeline) {
+  return RunGuarded(job, [&] { pipeline(job, file); }).empty();
 }
 
 }  // namespace vlx

@@ -2,13 +2,16 @@
 
 #include <exception>
 
-#include "engine/run/fast_pipeline.h"
 #include "engine/job/damaged_file.h"
-#include "engine/run/guarded_pipeline.h"
 #include "engine/job/messages.h"
+#include "engine/job/office_fault.h"
 #include "engine/job/output_folder.h"
-#include "engine/scan/extract_images.h"
+#include "engine/job/write_failure.h"
+#include "engine/run/fast_pipeline.h"
+#include "engine/run/guarded_pipeline.h"
 #include "engine/run/standard_pipeline.h"
+#include "engine/scan/encryption_check.h"
+#include "engine/scan/extract_images.h"
 
 namespace vlx {
 namespace {
@@ -24,24 +27,92 @@ bool WorkspaceUsable(RunEnvironment& env) {
   env.sink.AppendLog("Cannot use the temporary folder: " + why + "\r\n");
   env.sink.ShowMessage(MessageOwner::kView, "Cannot use the temporary folder:\n" + why,
                        kMessageCaption, kStyleWarning);
+  env.failure = "cannot use the temporary folder " + why;
   return false;
 }
 
 // The end of a run in the log. A run that a failure ended early says so instead of
 // claiming completion (its reason is already in the log).
-void ReportEnd(RunEnvironment& env, bool failed = false) {
-  env.sink.AppendLog(env.stop.load() ? "User aborted repairing process"
-                     : failed        ? "Repairing ended early"
-                                     : "Repairing completed");
+void ReportEnd(RunEnvironment& env) {
+  env.sink.AppendLog(env.stop.load()        ? "User aborted repairing process"
+                     : !env.failure.empty() ? "Repairing ended early"
+                                            : "Repairing completed");
   env.sink.ShowRunEnded();
 }
 
-// The damaged file could not be opened: the run still ends in the window (back button
-// shown) and leaves no temporary files behind.
-void EndUnreadableRun(RunEnvironment& env, const std::string& why) {
-  env.sink.AppendLog("Cannot open " + why + "\r\n");
+// A write that failed anywhere in the run (the disk filled up, a folder could not be
+// made) fails the run, whatever the stage that met it did next.
+void CollectWriteFailure(RunEnvironment& env) {
+  const std::optional<std::string> failure = TakeWriteFailure();
+  if (!failure) return;
+  env.sink.AppendLog("Writing failed: " + *failure + "\r\n");
+  if (env.failure.empty()) env.failure = "writing failed: " + *failure;
+}
+
+// An office that crashed, hung or could not be started took the slides it had not
+// rendered yet with it: the run says so and counts as partial.
+void CollectOfficeFault(RunEnvironment& env) {
+  const std::optional<std::string> fault = TakeOfficeFault();
+  if (!fault) return;
+  const std::string text = "The office failed during the run: " + *fault +
+                           ". The slides it had not rendered yet are missing; the result is "
+                           "partial.";
+  env.sink.AppendLog(text + "\r\n");
+  if (env.failure.empty()) env.failure = *fault;
+}
+
+// Claims the output folder; false (the run ended and reported) when none can be made.
+bool ClaimOutputFolder(RunEnvironment& env) {
+  std::string why;
+  const std::string folder = CreateOutputFolder(env.output_folder, env.folder_prefix, &why);
+  if (folder.empty()) {
+    TakeWriteFailure();
+    env.failure = "cannot create the output folder " + why;
+    env.sink.AppendLog("Cannot create the output folder " + why + "\r\n");
+    env.output_folder.clear();
+    ReportEnd(env);
+    return false;
+  }
+  env.output_folder = folder;
+  return true;
+}
+
+// The part of a run both modes share: the heading, the pictures, the damaged file
+// opened, the mode's pipeline, the workspace removed, the end reported. False when
+// the damaged file could not be opened.
+bool DriveRun(RecoveryJob& job, const std::string& input_path, int open_error,
+              const Pipeline& pipeline) {
+  RunEnvironment& env = job.env;
+  if (!WorkspaceUsable(env)) {
+    ReportEnd(env);
+    return false;
+  }
+  bool opened = false;
+  std::string failure = RunGuarded(job, [&] { PrepareJob(job, input_path, env.output_folder); });
+  if (open_error == 5) env.trace.Checkpoint(6);
+  if (failure.empty()) {
+    std::string why;
+    auto file = DamagedFile::Open(input_path, &why);
+    if (!file) {
+      ShowCriticalError(env.sink, open_error);
+      if (open_error == 5) env.trace.Checkpoint(7);
+      env.sink.AppendLog("Cannot open " + why + "\r\n");
+      failure = "cannot open " + why;
+    } else {
+      opened = true;
+      if (LooksEncrypted(*file)) {
+        env.sink.AppendLog(kEncryptedNotice);
+        env.sink.ShowMessage(MessageOwner::kView, kEncryptedNotice, kMessageCaption, kStyleWarning);
+      }
+      failure = RunGuarded(job, [&] { pipeline(job, *file); });
+    }
+  }
   env.workspace.Delete();
+  if (!failure.empty()) env.failure = failure;
+  CollectWriteFailure(env);
+  CollectOfficeFault(env);
   ReportEnd(env);
+  return opened;
 }
 
 }  // namespace
@@ -52,23 +123,12 @@ void PrepareJob(RecoveryJob& job, const std::string& input_path, const std::stri
 }
 
 void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {
-  env.output_folder = CreateOutputFolder(env.output_folder, env.folder_prefix);
+  env.failure.clear();
+  TakeWriteFailure();  // an earlier run's failure is not this run's
+  TakeOfficeFault();
+  if (!ClaimOutputFolder(env)) return;
   RecoveryJob job(env);
-  if (!WorkspaceUsable(env)) {
-    ReportEnd(env);
-    return;
-  }
-  PrepareJob(job, input_path, env.output_folder);
-  std::string why;
-  auto file = DamagedFile::Open(input_path, &why);
-  if (!file) {
-    ShowCriticalError(env.sink, 4);
-    EndUnreadableRun(env, why);
-    return;
-  }
-  const bool completed = RunPipelineGuarded(job, *file, RunFastPipeline);
-  env.workspace.Delete();
-  ReportEnd(env, !completed);
+  if (!DriveRun(job, input_path, 4, RunFastPipeline)) return;
   if (job.results.Count(ResultList::kSlides) == 0) {
     env.sink.ShowMainWindowMaximised();
     env.sink.ShowMessage(MessageOwner::kView, kAdviceStandardMode, kMessageCaption, kStyleWarning);
@@ -76,28 +136,15 @@ void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {
 }
 
 void DriveStandardRecovery(RunEnvironment& env, const std::string& input_path) {
+  env.failure.clear();
+  TakeWriteFailure();
+  TakeOfficeFault();
   env.trace.Checkpoint(3);
-  env.output_folder = CreateOutputFolder(env.output_folder, env.folder_prefix);
+  if (!ClaimOutputFolder(env)) return;
   env.trace.Checkpoint(4);
   env.trace.Checkpoint(5);
   RecoveryJob job(env);
-  if (!WorkspaceUsable(env)) {
-    ReportEnd(env);
-    return;
-  }
-  PrepareJob(job, input_path, env.output_folder);
-  env.trace.Checkpoint(6);
-  std::string why;
-  auto file = DamagedFile::Open(input_path, &why);
-  if (!file) {
-    ShowCriticalError(env.sink, 5);
-    env.trace.Checkpoint(7);
-    EndUnreadableRun(env, why);
-    return;
-  }
-  const bool completed = RunPipelineGuarded(job, *file, RunStandardPipeline);
-  env.workspace.Delete();
-  ReportEnd(env, !completed);
+  DriveRun(job, input_path, 5, RunStandardPipeline);
 }
 
 }  // namespace vlx

@@ -99,7 +99,8 @@ void RunStandardPipeline(RecoveryJob& job, DamagedFile& file) {
   // of the save is ending the office the run held.
   ReleaseHeldOffice(job);
   if (!rebuilt.deck.written) {
-    sink.SetStatus("Saving complete...");
+    // Nothing was saved: the end must not claim otherwise.
+    sink.SetStatus("No presentation saved");
     return;
   }
   if (job.StopRequested()) return;

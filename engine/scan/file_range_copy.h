@@ -24,6 +24,7 @@ class DirectOutputFile {
   bool Close();
 
  private:
+  std::string path_;
   int fd_ = -1;
   bool closed_ = false;
   bool failed_ = false;
@@ -32,7 +33,8 @@ class DirectOutputFile {
 enum class RangeCopyResult { kWritten, kNotCreated, kIncomplete };
 
 // Writes the bytes [from, from + count) of source, fewer where the source ends first,
-// into a new file at target.
+// into a new file at target, renamed into place once whole (nothing under target
+// otherwise).
 RangeCopyResult CopyFileRange(DamagedFile& source, uint64_t from, uint64_t count,
                               const std::string& target);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/format/byte_order.h"
 #include "engine/format/text_encoding.h"
 #include "engine/format/record_header.h"
 
@@ -30,7 +31,7 @@ std::string CharText(const uint8_t* body, size_t size, size_t at, uint32_t limit
   const size_t room = std::min<size_t>(limit / 2, (size - at) / 2);
   std::u16string text;
   for (size_t u = 0; u < room; ++u) {
-    const auto unit = static_cast<char16_t>(body[at + 2 * u] | body[at + 2 * u + 1] << 8);
+    const auto unit = static_cast<char16_t>(LoadU16(body + at + 2 * u));
     if (unit == 0) break;
     text.push_back(unit);
   }

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/job/file_calls.h"
+
 namespace vlx {
 namespace {
 constexpr size_t kBufferSize = size_t{1} << 16;
@@ -49,8 +51,8 @@ bool BufferedFileWriter::Flush() {
   if (!error_.empty()) return false;
   size_t done = 0;
   while (done < buffer_.size()) {
-    const ssize_t n = ::pwrite(fd_, buffer_.data() + done, buffer_.size() - done,
-                               static_cast<off_t>(file_offset_));
+    const ssize_t n = Files().PWrite(fd_, buffer_.data() + done, buffer_.size() - done,
+                                     static_cast<off_t>(file_offset_));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       error_ = std::string("cannot write the compound file: ") +

@@ -105,7 +105,7 @@ bool WriteCompoundFile(int fd, const std::vector<StreamContent>& streams, std::s
   out.Flush();
 
   if (!read_ok || !out.error().empty()) {
-    if (error != nullptr) *error = read_ok ? out.error() : read_error;
+    if (error != nullptr) *error = out.error().empty() ? read_error : out.error();
     return false;
   }
   const uint64_t expected = (1 + layout.total_sectors()) * cfb::kSectorSize;

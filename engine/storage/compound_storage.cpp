@@ -7,6 +7,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/job/checked_writes.h"
+#include "engine/job/file_calls.h"
+#include "engine/job/write_failure.h"
 #include "engine/storage/compound_file_output.h"
 #include "engine/storage/compound_format.h"
 #include "engine/storage/entry_name.h"
@@ -67,8 +70,10 @@ std::unique_ptr<CompoundStorage> CompoundStorage::Create(const std::string& path
       return nullptr;
     }
   }
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  const int fd =
+      Files().Open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) {
+    NoteFailedCall(path, errno);
     Fail(error, "cannot create " + path + ": " + std::strerror(errno));
     return nullptr;
   }
@@ -82,7 +87,7 @@ CompoundStorage::CompoundStorage(int fd, std::string path, std::string spool_fol
 
 CompoundStorage::~CompoundStorage() {
   if (changed_) Commit();
-  ::close(fd_);
+  CloseChecked(fd_, path_);
 }
 
 CompoundStream* CompoundStorage::CreateStream(std::string_view utf8_name, std::string* error) {
@@ -105,6 +110,7 @@ bool CompoundStorage::Commit(std::string* error) {
   for (const auto& stream : streams_) contents.push_back({stream->name(), &stream->data()});
   std::string reason;
   if (!WriteCompoundFile(fd_, contents, &reason)) {
+    NoteWriteFailure(path_ + ": " + reason);
     return Fail(error, "cannot write " + path_ + ": " + reason);
   }
   changed_ = false;

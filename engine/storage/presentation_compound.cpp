@@ -1,5 +1,7 @@
 #include "engine/storage/presentation_compound.h"
 
+#include <unistd.h>
+
 #include "engine/storage/compound_storage.h"
 #include "engine/storage/copy_file_to_stream.h"
 
@@ -21,6 +23,7 @@ CompoundWriteResult WritePresentationCompound(const PresentationCompoundMarks& m
   Mark(checkpoint, marks.second);
   std::unique_ptr<CompoundStorage> storage = CompoundStorage::Create(path);
   if (storage == nullptr) {
+    ::unlink(path.c_str());  // whatever the failed creation left
     Mark(checkpoint, marks.last);
     return CompoundWriteResult::kNotCreated;
   }
@@ -50,6 +53,9 @@ CompoundWriteResult WritePresentationCompound(const PresentationCompoundMarks& m
 
   const bool committed = storage->Commit();
   storage.reset();  // releases the streams, then the storage
+  // A compound file that could not be written whole is not left for a later stage (or
+  // the office) to take for one.
+  if (!committed) ::unlink(path.c_str());
   Mark(checkpoint, marks.after_release);
   Mark(checkpoint, marks.last);
   return committed ? CompoundWriteResult::kWritten : CompoundWriteResult::kIncomplete;

@@ -7,12 +7,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/job/checked_writes.h"
+#include "engine/job/file_calls.h"
+
 namespace vlx {
 namespace {
 
 bool Fail(std::string* error, const std::string& what) {
-  if (error != nullptr) *error = what + ": " + std::strerror(errno);
-  return false;
+  const int saved = errno;
+  if (error != nullptr) *error = what + ": " + std::strerror(saved);
+  return NoteFailedCall(what, saved);
 }
 
 }  // namespace
@@ -41,7 +45,7 @@ bool StreamSpool::MoveToFile(std::string* error) {
   size_t done = 0;
   while (done < memory_.size()) {
     const ssize_t n =
-        ::pwrite(fd, memory_.data() + done, memory_.size() - done, static_cast<off_t>(done));
+        Files().PWrite(fd, memory_.data() + done, memory_.size() - done, static_cast<off_t>(done));
     if (n <= 0) {
       const int saved = errno;
       ::close(fd);
@@ -68,7 +72,7 @@ bool StreamSpool::WriteAt(uint64_t offset, const void* data, size_t count, std::
     size_t done = 0;
     while (done < count) {
       const ssize_t n =
-          ::pwrite(fd_, bytes + done, count - done, static_cast<off_t>(offset + done));
+          Files().PWrite(fd_, bytes + done, count - done, static_cast<off_t>(offset + done));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) return Fail(error, "cannot write the spool file");
       done += static_cast<size_t>(n);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "automation/testing/scripted_office.h"
 #include "engine/rebuild/master_candidate.h"
 #include "automation/testing/stub_image_toolkit.h"
@@ -144,6 +146,14 @@ TEST_F(StandardPipelineTest, WithoutAnOfficeTheDeckIsStillSaved) {
   EXPECT_TRUE(sink_.HasMessage("Critical Error 033 has occured. Please restart the application."));
   EXPECT_TRUE(Exists(Deck()));
   EXPECT_EQ(sink_.statuses.back(), "Saving complete...");
+}
+
+TEST_F(StandardPipelineTest, ADeckThatCouldNotBeSavedIsNeverCalledSaved) {
+  ::rmdir(temp_.File("out").c_str());  // the save has nowhere to go
+  RunPipeline();
+  EXPECT_FALSE(Exists(Deck()));
+  EXPECT_EQ(sink_.statuses.back(), "No presentation saved");
+  EXPECT_EQ(std::count(sink_.statuses.begin(), sink_.statuses.end(), "Saving complete..."), 0);
 }
 
 }  // namespace

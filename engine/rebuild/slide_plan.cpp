@@ -26,6 +26,11 @@ SlidePlan PlanSlides(DamagedFile& file, const FoundRecordList& drawings,
         ++plan.handouts;
         continue;
       case DrawingOwner::kSlide:
+        if (matcher.IsNamedOutsideSlideList(container.offset)) {
+          ++plan.masters;  // a title master
+          continue;
+        }
+        break;
       case DrawingOwner::kUnknown:
         break;
     }

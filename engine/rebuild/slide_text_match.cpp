@@ -132,7 +132,7 @@ std::optional<uint32_t> SlideTextMatcher::PersistIdFor(uint64_t drawing_offset) 
   return PersistIdOfSlide(slide);
 }
 
-std::optional<uint32_t> SlideTextMatcher::PersistIdOfSlide(uint64_t slide) const {
+std::set<uint32_t> SlideTextMatcher::PersistIdsAt(uint64_t slide) const {
   std::set<uint32_t> ids;
   for (const auto& directory : directories_) {
     const auto document_entry = std::find_if(directory.begin(), directory.end(), [](const auto& e) {
@@ -144,11 +144,24 @@ std::optional<uint32_t> SlideTextMatcher::PersistIdOfSlide(uint64_t slide) const
       const uint64_t stream_start = document - document_entry->first;
       if (slide < stream_start) continue;
       const auto hit = directory.find(static_cast<uint32_t>(slide - stream_start));
-      if (hit != directory.end() && entries_.count(hit->second) != 0) ids.insert(hit->second);
+      if (hit != directory.end()) ids.insert(hit->second);
     }
   }
+  return ids;
+}
+
+std::optional<uint32_t> SlideTextMatcher::PersistIdOfSlide(uint64_t slide) const {
+  std::set<uint32_t> ids = PersistIdsAt(slide);
+  std::erase_if(ids, [this](uint32_t id) { return entries_.count(id) == 0; });
   if (ids.size() != 1) return std::nullopt;
   return *ids.begin();
+}
+
+bool SlideTextMatcher::IsNamedOutsideSlideList(uint64_t slide) const {
+  if (entries_.empty()) return false;
+  const std::set<uint32_t> ids = PersistIdsAt(slide);
+  return !ids.empty() && std::none_of(ids.begin(), ids.end(),
+                                      [this](uint32_t id) { return entries_.count(id) != 0; });
 }
 
 }  // namespace vlx

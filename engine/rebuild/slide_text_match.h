@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "engine/format/found_record.h"
@@ -36,6 +37,11 @@ class SlideTextMatcher {
   // SlideAtom and its drawing.
   std::optional<uint32_t> PersistIdOfSlide(uint64_t slide_offset) const;
 
+  // True when a persist directory places the Slide container at slide_offset under a
+  // persist id that no found slide list has: a title master (or a slide no longer
+  // listed), not a slide of the presentation.
+  bool IsNamedOutsideSlideList(uint64_t slide_offset) const;
+
   // The texts of the entry of a persist id.
   std::optional<SlideEntryTexts> TextsFor(uint32_t persist_id) const;
 
@@ -47,6 +53,8 @@ class SlideTextMatcher {
   void ReadSlideLists(const FoundRecordList& slide_lists);
   void ReadPersistDirectories();
   void FindDocumentContainers();
+  // The persist ids that the directories give the container at slide_offset.
+  std::set<uint32_t> PersistIdsAt(uint64_t slide_offset) const;
 
   DamagedFile& file_;
   std::map<uint32_t, SlideEntryTexts> entries_;            // persist id -> texts

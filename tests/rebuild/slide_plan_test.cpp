@@ -123,6 +123,17 @@ TEST_F(SlidePlanTest, ALaterVersionOfTheSameSlideReplacesTheOlder) {
   EXPECT_EQ(plan.older_versions, 1u);
 }
 
+TEST_F(SlidePlanTest, ASlideContainerTheListsDoNotNameIsATitleMaster) {
+  const auto slide_atom = Record(0x0002, 0x03EF, Filled(24, 0));
+  Add(kStream + 1200, Record(0x000F, 0x03EE, Cat({slide_atom, Drawing(9)})), 8 + 32);
+  Put(bytes_, kStream + 1500, Record(0, 0x1772, U32s({1 | (1u << 20), 0, 9 | (1u << 20), 1200})));
+  auto file = Open();
+  const SlideTextMatcher matcher(*file, lists_);
+  const SlidePlan plan = PlanSlides(*file, drawings_, matcher);
+  EXPECT_EQ(plan.slides.size(), 3u);
+  EXPECT_EQ(plan.masters, 2u);  // the main master and this one
+}
+
 TEST(CarriedTextsTest, TextsOnSlidesLeaveTheDataSlidesButOthersStay) {
   const auto records =
       Record(0x000F, 0xF00D,

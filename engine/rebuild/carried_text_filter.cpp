@@ -5,6 +5,7 @@
 #include "engine/job/recovery_job.h"
 #include "engine/rebuild/carried_texts.h"
 #include "engine/rebuild/drawing_extract.h"
+#include "engine/rebuild/record_tree.h"
 #include "engine/rebuild/slide_plan.h"
 #include "engine/rebuild/slide_text_match.h"
 
@@ -29,7 +30,11 @@ void LeaveDataSlidesOnlyForUncarriedTexts(RecoveryJob& job, DamagedFile& file) {
   const SlidePlan plan = PlanSlides(file, job.drawings, matcher);
   std::set<std::string> carried;
   for (const PlannedSlide& slide : plan.slides) {
-    carried.merge(TextsCarriedBy(ReadDrawingWithTags(file, job.prog_tags, slide.drawing)));
+    // A drawing whose records do not nest may be left out of the deck; its texts keep
+    // their data slide.
+    const std::vector<uint8_t> drawing = ReadDrawingWithTags(file, job.prog_tags, slide.drawing);
+    if (!IsWellFormedRecordRun(drawing)) continue;
+    carried.merge(TextsCarriedBy(drawing));
     if (auto texts = slide.persist_id ? matcher.TextsFor(*slide.persist_id) : std::nullopt)
       carried.merge(TextsCarriedBy(texts->records));
   }

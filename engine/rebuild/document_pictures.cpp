@@ -15,6 +15,20 @@ std::string SelectDocumentPictures(RecoveryJob& job, PictureSource& source,
                                    std::span<const std::span<const uint8_t>> referring) {
   std::set<uint32_t> references;
   for (std::span<const uint8_t> records : referring) references.merge(FindBlipReferences(records));
+  return SelectDocumentPictures(job, source, stream, store_offset, store_length, references);
+}
+
+std::set<uint32_t> EveryEntryOf(std::span<const uint8_t> blip_store) {
+  std::set<uint32_t> all;
+  if (blip_store.size() < 2) return all;
+  const uint32_t entries = static_cast<uint32_t>(blip_store[0] | blip_store[1] << 8) >> 4;
+  for (uint32_t i = 1; i <= entries; ++i) all.insert(i);
+  return all;
+}
+
+std::string SelectDocumentPictures(RecoveryJob& job, PictureSource& source,
+                                   std::vector<uint8_t>& stream, size_t store_offset,
+                                   size_t store_length, const std::set<uint32_t>& references) {
   if (store_offset <= stream.size() && store_length <= stream.size() - store_offset) {
     const std::span<uint8_t> store(stream.data() + store_offset, store_length);
     SelectedPictures selected = source.Select(store, references);

@@ -102,10 +102,10 @@ bool PackDeck(RecoveryJob& job, const ChosenRecords& records, const DeckContent&
   const Workspace& ws = job.workspace();
   std::unique_ptr<DamagedFile> pictures;
   if (std::unique_ptr<PictureSource> source = PictureSource::Open(ws.File(kPicturesFile))) {
-    std::vector<std::span<const uint8_t>> referring = {records.master};
-    for (const auto& slide : content.drawing_slides) referring.push_back(slide.drawing);
-    const std::string selected = SelectDocumentPictures(
-        job, *source, deck.bytes, kBlipStoreStreamOffset, records.blip_store.size(), referring);
+    // The deck keeps every picture its store names and the file still holds.
+    const std::string selected =
+        SelectDocumentPictures(job, *source, deck.bytes, kBlipStoreStreamOffset,
+                               records.blip_store.size(), EveryEntryOf(records.blip_store));
     if (!selected.empty()) pictures = DamagedFile::Open(selected);
   }
   const std::string stream_path = ws.File(kDeckStreamFile);

@@ -4,12 +4,14 @@
 
 class QCheckBox;
 class QLineEdit;
+class QPushButton;
 
 namespace vlx::app {
 
 class ViewDialogs;
 
-// "Folder Setting": the output folder prefix and Generate Log.
+// "Folder Setting": the output folder prefix, where output folders are made, and
+// Generate Log.
 class FolderSettingsDialog : public QDialog {
   Q_OBJECT
  public:
@@ -18,8 +20,14 @@ class FolderSettingsDialog : public QDialog {
 
   QString prefix() const;
   bool generate_log() const;
+  // Where output folders are made; empty: beside the damaged file.
+  QString results_folder() const;
+  void set_results_folder(const QString& folder);
+
   QLineEdit* prefix_field() const { return prefix_; }
   QCheckBox* log_box() const { return log_; }
+  QLineEdit* results_field() const { return results_; }
+  QCheckBox* beside_input_box() const { return beside_input_; }
 
   // True when the text holds a character a folder prefix may not hold.
   static bool HasIllegalCharacter(const QString& text);
@@ -28,8 +36,13 @@ class FolderSettingsDialog : public QDialog {
   void accept() override;
 
  private:
+  void ChooseResultsFolder();
+
   QLineEdit* prefix_;
   QCheckBox* log_;
+  QLineEdit* results_;
+  QPushButton* browse_results_;
+  QCheckBox* beside_input_;
   ViewDialogs& dialogs_;
 };
 

@@ -19,6 +19,7 @@
 #include "app/master_slide_dialog.h"
 #include "app/progress_log.h"
 #include "app/recovery_view.h"
+#include "app/screen_scaled_images.h"
 #include "app/single_instance.h"
 #include "app/view_dialogs.h"
 #include "automation/imaging/qt_image_toolkit.h"
@@ -56,7 +57,8 @@ constexpr int kExitIncomplete = 3;
 constexpr int kExitStopped = 130;
 
 struct Options {
-  QCommandLineOption run{"run", "Repair FILE at once, without questions.", "FILE"};
+  QCommandLineOption run{
+      "run", "Repair FILE at once, without questions; the results go beside FILE.", "FILE"};
   QCommandLineOption mode{"mode", "Mode of an unattended run: standard or fast.", "MODE",
                           "standard"};
   QCommandLineOption shot{"screenshot",
@@ -149,7 +151,8 @@ int main(int argc, char** argv) {
 
   QtViewDialogs interactive_dialogs;
   UnattendedDialogs unattended_dialogs(parser.value(mode_option) == "fast" ? 2 : 1);
-  vlx::QtImageToolkit images;
+  vlx::QtImageToolkit picture_library;
+  vlx::app::ScreenScaledImages images(picture_library);
 
   vlx::app::ProgressLog* log = nullptr;
   vlx::LibreOfficeOptions office_options;
@@ -199,6 +202,7 @@ int main(int argc, char** argv) {
   if (unattended) {
     vlx::app::RecoveryView* view = window.view();
     view->path_field()->setText(parser.value(run_option));
+    view->set_results_folder(QString());  // beside the input
     QObject::connect(view, &vlx::app::RecoveryView::runFinished, &window, [&] {
       QTimer::singleShot(500, &window, [&] {
         if (parser.isSet(shot_option)) window.grab().save(parser.value(shot_option));

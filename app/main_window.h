@@ -23,6 +23,10 @@ class MainWindow : public QMainWindow {
   ProgressLog* progress_log() const { return log_; }
 
   void ShowFolderSettings();
+  // The help window (created on first use, then raised).
+  class HelpWindow* help_window() const {
+    return help_;
+  }
   void ShowHelp();
   void ShowAbout();
   // Exit: saves the layout, asks, then ends the process with status 0.
@@ -43,6 +47,7 @@ class MainWindow : public QMainWindow {
   RecoveryView* view_;
   std::function<void()> watchdog_;
   QString startup_folder_;
+  class HelpWindow* help_ = nullptr;
 };
 
 }  // namespace vlx::app

@@ -23,7 +23,7 @@ namespace vlx::app {
 MasterSlideDialogWindow::MasterSlideDialogWindow(Search search, ViewDialogs& dialogs,
                                                  QWidget* parent)
     : QDialog(parent), search_(std::move(search)), dialogs_(dialogs) {
-  setWindowTitle("Master Slide selection...");
+  setWindowTitle(tr("Master Slide selection..."));
   resize(718, 408);  // 479 x 251 dialog units
   status_ = new QLabel(this);
   status_->setWordWrap(true);
@@ -43,13 +43,13 @@ MasterSlideDialogWindow::MasterSlideDialogWindow(Search search, ViewDialogs& dia
           &MasterSlideDialogWindow::OnSelectionChanged);
   connect(list_, &QListWidget::itemDoubleClicked, this, &MasterSlideDialogWindow::accept);
 
-  auto* details = new QGroupBox("Selected Master Details", this);
+  auto* details = new QGroupBox(tr("Selected Master Details"), this);
   auto* grid = new QGridLayout(details);
   number_value_ = new QLabel(details);
   size_value_ = new QLabel(details);
-  grid->addWidget(new QLabel("Master Number :", details), 0, 0);
+  grid->addWidget(new QLabel(tr("Master Number :"), details), 0, 0);
   grid->addWidget(number_value_, 0, 1);
-  grid->addWidget(new QLabel("Size                   :", details), 1, 0);
+  grid->addWidget(new QLabel(tr("Size                   :"), details), 1, 0);
   grid->addWidget(size_value_, 1, 1);
   grid->setColumnStretch(1, 1);
 
@@ -58,8 +58,8 @@ MasterSlideDialogWindow::MasterSlideDialogWindow(Search search, ViewDialogs& dia
   progress_->setRange(0, 100);
   trial_label_ = new QLabel(this);
   list_label_ = new QLabel(this);
-  ok_ = new QPushButton("OK", this);
-  stop_button_ = new QPushButton("Stop", this);
+  ok_ = new QPushButton(tr("OK"), this);
+  stop_button_ = new QPushButton(tr("Stop"), this);
   ok_->hide();
   done_picture_ = new QLabel(this);
   done_picture_->setPixmap(QPixmap::fromImage(SearchDoneBadge()));
@@ -105,7 +105,7 @@ void MasterSlideDialogWindow::showEvent(QShowEvent* event) {
   if (started_) return;
   started_ = true;
   searching_ = true;
-  status_->setText("Recovering Master Slides...\nPlease Wait...");
+  status_->setText(tr("Recovering Master Slides...\nPlease Wait..."));
   worker_ = std::thread([this] {
     const MasterSearchResult result = search_(*this, stop_);
     QMetaObject::invokeMethod(
@@ -118,8 +118,8 @@ void MasterSlideDialogWindow::OnSearchEnded(CandidateKind kind) {
   searching_ = false;
   kind_ = kind;
   status_->setText(
-      "Please select desired master slide layout.\nThe recovery results can vary according to the "
-      "selected layout.");
+      tr("Please select desired master slide layout.\nThe recovery results can vary according to "
+         "the selected layout."));
   progress_->hide();
   stop_button_->hide();
   trial_label_->hide();
@@ -177,7 +177,7 @@ void MasterSlideDialogWindow::accept() {
   if (searching_) return;  // OK appears only once the search has ended
   const QListWidgetItem* item = list_->currentItem();
   if (item == nullptr || !item->isSelected()) {
-    dialogs_.Message(this, "Please select Master Slide from list", kApplicationTitle,
+    dialogs_.Message(this, tr("Please select Master Slide from list"), kApplicationTitle,
                      kStyleWarning);
     return;
   }
@@ -192,7 +192,7 @@ void MasterSlideDialogWindow::accept() {
 }
 
 void MasterSlideDialogWindow::RequestStop() {
-  const int answer = dialogs_.Message(this, "Do you really want to stop searching process ?",
+  const int answer = dialogs_.Message(this, tr("Do you really want to stop searching process ?"),
                                       kApplicationTitle, kStyleYesNoWarning);
   if (answer == kAnswerYes) stop_ = true;
 }

@@ -1,6 +1,10 @@
 #include "app/recovery_view.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -8,16 +12,20 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <thread>
 
 #include "app/artwork.h"
+#include "app/dropped_file.h"
 #include "app/on_window_thread.h"
 #include "app/progress_log.h"
+#include "app/results_folder.h"
 #include "app/view_dialogs.h"
 #include "engine/job/messages.h"
 #include "engine/run/recovery_driver.h"
@@ -54,7 +62,7 @@ QListWidget* ThumbnailList(const QSize& icon, QWidget* parent) {
   return list;
 }
 
-// A list with its heading ("Slides Found..").
+// A list with its heading.
 QWidget* Titled(const QString& title, QListWidget* list, QWidget* parent) {
   auto* panel = new QWidget(parent);
   auto* layout = new QVBoxLayout(panel);
@@ -71,6 +79,8 @@ QWidget* Titled(const QString& title, QListWidget* list, QWidget* parent) {
 RecoveryView::RecoveryView(ViewServices services, ProgressLog* log, QWidget* parent)
     : QWidget(parent), services_(std::move(services)), log_(log), sink_(*this), results_(*this) {
   setObjectName("RecoveryView");
+  setAcceptDrops(true);
+  results_folder_ = DefaultResultsFolder();
   BuildControls();
   ShowStartLayout();
 }
@@ -88,30 +98,32 @@ RecoveryView::~RecoveryView() {
 }
 
 void RecoveryView::BuildControls() {
-  caption_ = new QLabel("Please select the file to repair", this);
+  caption_ = new QLabel(tr("Please select the file to repair"), this);
   caption_->setFont(ArialFont(14, true));
   welcome_ = new QLabel(this);
   welcome_->setWordWrap(true);
   welcome_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
   welcome_->setTextFormat(Qt::RichText);
   welcome_->setText(
-      "<p style='color:#1f3a5f'>Type the path of a damaged PowerPoint 97&ndash;2003 presentation "
-      "(<b>.ppt</b>, <b>.pot</b>, <b>.pps</b>) or press <b>Browse...</b>, then press the green "
-      "button.</p><p style='color:#1f3a5f'><b>Standard mode</b> examines every byte of the file "
-      "and rebuilds the slides, texts and pictures it finds &mdash; for heavy damage. <b>Fast "
-      "mode</b> lifts the presentation's streams out of a broken container &mdash; quick, and "
-      "exact "
-      "when the streams are intact.</p><p style='color:#5b6f86'>The damaged file is only read, "
-      "never changed. Results go to a new folder (<i>Rec</i>) in the current folder.</p>");
+      tr("<p style='color:#1f3a5f'>Type the path of a damaged PowerPoint 97&ndash;2003 "
+         "presentation (<b>.ppt</b>, <b>.pot</b>, <b>.pps</b>), drop it on this window or press "
+         "<b>Browse...</b> (Ctrl+O), then press the green button (Ctrl+R).</p><p "
+         "style='color:#1f3a5f'><b>Standard mode</b> examines every byte of the file and rebuilds "
+         "the slides, texts and pictures it finds &mdash; for heavy damage. <b>Fast mode</b> lifts "
+         "the presentation's streams out of a broken container &mdash; quick, and exact when the "
+         "streams are intact.</p><p style='color:#5b6f86'>The damaged file is only read, never "
+         "changed. Results go to a new folder (<i>Rec</i>) in the folder chosen under Tools "
+         "&rarr; Settings.</p>"));
   welcome_->setFont(ArialFont(11));
   path_ = new QLineEdit(this);
   path_->setObjectName("PathField");
-  path_->setPlaceholderText("Path of the damaged presentation");
+  path_->setPlaceholderText(tr("Path of the damaged presentation"));
+  path_->setAcceptDrops(false);  // a dropped file is taken by the view, as a path
   path_->setMinimumWidth(420);
-  browse_ = new QPushButton("&Browse...", this);
-  recover_ = PictureButton(RecoverIcon(), "Recover", this);
-  back_ = PictureButton(BackIcon(), "Back", this);
-  stop_button_ = PictureButton(StopIcon(), "Stop", this);
+  browse_ = new QPushButton(tr("&Browse..."), this);
+  recover_ = PictureButton(RecoverIcon(), tr("Recover (Ctrl+R)"), this);
+  back_ = PictureButton(BackIcon(), tr("Back"), this);
+  stop_button_ = PictureButton(StopIcon(), tr("Stop (Esc)"), this);
   status_ = new QLabel(this);
   status_->setFont(ArialFont(10, true));
   counter_ = new QLabel(this);
@@ -121,9 +133,20 @@ void RecoveryView::BuildControls() {
   slides_ = ThumbnailList(QSize(170, 120), this);
   previews_ = ThumbnailList(QSize(170, 120), this);
   pictures_ = ThumbnailList(QSize(100, 100), this);
-  slides_panel_ = Titled("Slides Found..", slides_, this);
-  previews_panel_ = Titled("Slides Found..", previews_, this);
-  pictures_panel_ = Titled("Pictures Found..", pictures_, this);
+  slides_panel_ = Titled(tr("Slides Found.."), slides_, this);
+  previews_panel_ = Titled(tr("Data Slides Found.."), previews_, this);
+  pictures_panel_ = Titled(tr("Pictures Found.."), pictures_, this);
+  for (QListWidget* list : {slides_, previews_, pictures_}) {
+    list->setToolTip(tr("Double-click a picture to open its file"));
+    connect(list, &QListWidget::itemActivated, this, &RecoveryView::OpenResult);
+  }
+  folder_label_ = new QLabel(this);
+  folder_label_->setObjectName("OutputFolderLabel");
+  folder_label_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  folder_label_->setFont(ArialFont(10));
+  open_folder_ = new QPushButton(tr("&Open Output Folder"), this);
+  open_folder_->setObjectName("OpenOutputFolder");
+  connect(open_folder_, &QPushButton::clicked, this, &RecoveryView::OpenOutputFolder);
 
   connect(browse_, &QPushButton::clicked, this, &RecoveryView::Browse);
   connect(recover_, &QToolButton::clicked, this, &RecoveryView::StartRecovery);
@@ -141,6 +164,10 @@ void RecoveryView::BuildControls() {
   progress_row->addWidget(stop_button_);
   progress_row->addWidget(back_);
 
+  auto* folder_row = new QHBoxLayout;
+  folder_row->addWidget(folder_label_, 1);
+  folder_row->addWidget(open_folder_);
+
   auto* lists = new QHBoxLayout;
   lists->addWidget(slides_panel_, 3);
   lists->addWidget(previews_panel_, 3);
@@ -153,6 +180,7 @@ void RecoveryView::BuildControls() {
   layout->addWidget(welcome_);
   layout->addLayout(progress_row);
   layout->addWidget(progress_);
+  layout->addLayout(folder_row);
   layout->addLayout(lists, 1);
 }
 
@@ -164,6 +192,8 @@ QListWidget* RecoveryView::list(ResultList which) const {
       return previews_;
     case ResultList::kPictures:
       return pictures_;
+    case ResultList::kTexts:
+      return nullptr;  // saved texts are listed in the log
   }
   return slides_;
 }
@@ -184,14 +214,16 @@ void RecoveryView::ShowStartLayout() {
   for (QWidget* w :
        {static_cast<QWidget*>(back_), static_cast<QWidget*>(stop_button_),
         static_cast<QWidget*>(status_), static_cast<QWidget*>(counter_),
-        static_cast<QWidget*>(progress_), slides_panel_, previews_panel_, pictures_panel_})
+        static_cast<QWidget*>(progress_), static_cast<QWidget*>(folder_label_),
+        static_cast<QWidget*>(open_folder_), slides_panel_, previews_panel_, pictures_panel_})
     w->hide();
 }
 
 void RecoveryView::ShowRunningLayout() {
   for (QWidget* w : {static_cast<QWidget*>(caption_), static_cast<QWidget*>(path_),
                      static_cast<QWidget*>(browse_), static_cast<QWidget*>(recover_),
-                     static_cast<QWidget*>(back_), static_cast<QWidget*>(welcome_)})
+                     static_cast<QWidget*>(back_), static_cast<QWidget*>(welcome_),
+                     static_cast<QWidget*>(folder_label_), static_cast<QWidget*>(open_folder_)})
     w->hide();
   slides_->clear();
   previews_->clear();
@@ -215,12 +247,67 @@ void RecoveryView::ShowRunEndedLayout() {
   back_->show();
 }
 
+void RecoveryView::ShowOutputFolder() {
+  if (output_folder_.empty()) return;
+  const QString folder = QDir::toNativeSeparators(QString::fromStdString(output_folder_));
+  folder_label_->setText(saved_presentation_.empty()
+                             ? tr("No presentation was saved. Output folder: %1").arg(folder)
+                             : tr("Results saved in %1").arg(folder));
+  folder_label_->show();
+  open_folder_->show();
+}
+
+void RecoveryView::OpenUrl(const QUrl& url) {
+  if (services_.open_url) {
+    services_.open_url(url);
+  } else {
+    QDesktopServices::openUrl(url);
+  }
+}
+
+void RecoveryView::OpenOutputFolder() {
+  if (output_folder_.empty()) return;
+  OpenUrl(QUrl::fromLocalFile(QString::fromStdString(output_folder_)));
+}
+
+void RecoveryView::OpenResult(QListWidgetItem* item) {
+  if (item == nullptr || run_active_) return;
+  // A picture has its own file; a slide lives in the saved presentation.
+  QString file = item->data(kFileRole).toString();
+  if (file.isEmpty()) file = QString::fromStdString(saved_presentation_);
+  if (file.isEmpty() || !QFileInfo::exists(file)) return;
+  OpenUrl(QUrl::fromLocalFile(file));
+}
+
+bool RecoveryView::TakeDroppedFile(const QString& path) {
+  if (view_state_ != 1 || run_active_) return false;
+  path_->setText(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
+  return true;
+}
+
+void RecoveryView::dragEnterEvent(QDragEnterEvent* event) {
+  if (view_state_ == 1 && !run_active_ && DroppedFile(event->mimeData())) {
+    event->acceptProposedAction();
+  } else {
+    event->ignore();
+  }
+}
+
+void RecoveryView::dropEvent(QDropEvent* event) {
+  const std::optional<QString> file = DroppedFile(event->mimeData());
+  if (file && TakeDroppedFile(*file)) {
+    event->acceptProposedAction();
+  } else {
+    event->ignore();
+  }
+}
+
 void RecoveryView::Browse() {
   if (auto chosen = services_.dialogs->ChooseFile(this)) path_->setText(*chosen);
 }
 
 void RecoveryView::AddFile() {
-  if (browse_->isVisible()) Browse();
+  if (view_state_ == 1 && !run_active_) Browse();  // the start layout shows Browse
 }
 
 void RecoveryView::StartRecovery() {
@@ -232,8 +319,18 @@ void RecoveryView::StartRecovery() {
     return;
   }
   if (!QFileInfo::exists(path) || QFileInfo(path).isDir()) {
-    services_.dialogs->Message(nullptr, "Please Select Valid File by using brouse Button",
+    services_.dialogs->Message(nullptr, tr("Please Select Valid File by using brouse Button"),
                                kMessageCaption, kStyleWarning);
+    return;
+  }
+  const QString base = ResultsFolderFor(results_folder_, path);
+  if (!CanHoldResults(base)) {
+    services_.dialogs->Message(
+        this,
+        tr("The results cannot be saved in %1: the folder is missing or not writable. Choose "
+           "another folder under Tools > Settings.")
+            .arg(QDir::toNativeSeparators(base)),
+        kMessageCaption, kStyleWarning);
     return;
   }
   const std::optional<int> mode = services_.dialogs->AskRecoveryMode(this);
@@ -247,16 +344,19 @@ void RecoveryView::StartRecovery() {
     services_.trace->Trace(input_path_ + "\r\n");
     services_.trace->Trace(TraceLog::CheckpointText(1));
   }
-  RunOnWorker(mode_, input_path_);
+  RunOnWorker(mode_, input_path_, (base + "/").toStdString());
 }
 
-void RecoveryView::RunOnWorker(int mode, const std::string& input_path) {
+void RecoveryView::RunOnWorker(int mode, const std::string& input_path,
+                               const std::string& base_folder) {
   sink_.Reset();
   static TraceLog silent_trace(TraceLog::DefaultPath(), false);
   TraceLog& trace = services_.trace != nullptr ? *services_.trace : silent_trace;
   environment_ = std::make_unique<RunEnvironment>(RunEnvironment{
       sink_, trace, stop_, services_.workspace, results_, *services_.images, templates_,
-      services_.office, services_.master_dialog, output_folder_, prefix_.toStdString()});
+      services_.office, services_.master_dialog, base_folder, prefix_.toStdString()});
+  output_folder_.clear();
+  saved_presentation_.clear();
   run_active_ = true;
   RunEnvironment* env = environment_.get();
   std::thread([this, env, mode, path = input_path] {
@@ -267,6 +367,8 @@ void RecoveryView::RunOnWorker(int mode, const std::string& input_path) {
     }
     OnWindowThread(this, [this, env] {
       output_folder_ = env->output_folder;
+      saved_presentation_ = env->saved_presentation;
+      ShowOutputFolder();
       run_active_ = false;
       emit runFinished();
     });
@@ -274,12 +376,14 @@ void RecoveryView::RunOnWorker(int mode, const std::string& input_path) {
 }
 
 void RecoveryView::RequestStop() {
-  const int answer = services_.dialogs->Message(
-      this, "Do you really want to stop repairing process", kMessageCaption, kStyleYesNoWarning);
+  if (!run_active_ || stop_button_->isHidden()) return;
+  const int answer =
+      services_.dialogs->Message(this, tr("Do you really want to stop repairing process"),
+                                 kMessageCaption, kStyleYesNoWarning);
   if (answer != kAnswerYes) return;
   stop_ = true;
   stop_button_->hide();
-  status_->setText("User aborted process");
+  status_->setText(tr("User aborted process"));
 }
 
 void RecoveryView::EndOffices() {

@@ -12,6 +12,8 @@
 #include "engine/job/workspace.h"
 
 class QLabel;
+class QListWidgetItem;
+class QUrl;
 class QLineEdit;
 class QListWidget;
 class QProgressBar;
@@ -39,6 +41,8 @@ struct ViewServices {
   std::function<bool(ProgressSink&)> check_office_running;
   // Ends every office of ours (Back, Exit).
   std::function<void()> terminate_office;
+  // Opens a file or folder with the desktop's own program (the desktop services when empty).
+  std::function<void(const QUrl&)> open_url;
 };
 
 // The main view: picks the file, starts and stops runs, shows progress and results.
@@ -46,6 +50,9 @@ class RecoveryView : public QWidget {
   Q_OBJECT
  public:
   RecoveryView(ViewServices services, ProgressLog* log, QWidget* parent = nullptr);
+
+  // Where a result item keeps its own file (a picture's), when it has one.
+  static constexpr int kFileRole = Qt::UserRole + 1;
   ~RecoveryView() override;
 
   // Commands.
@@ -60,6 +67,9 @@ class RecoveryView : public QWidget {
   // Settings of the Folder Setting dialog.
   QString prefix() const { return prefix_; }
   void set_prefix(const QString& prefix) { prefix_ = prefix; }
+  // Where output folders are made; empty: beside the damaged file.
+  QString results_folder() const { return results_folder_; }
+  void set_results_folder(const QString& folder) { results_folder_ = folder; }
   bool generate_log() const;
   void set_generate_log(bool on);
 
@@ -67,6 +77,12 @@ class RecoveryView : public QWidget {
   int mode() const { return mode_; }
   StopFlag& stop_flag() { return stop_; }
   const std::string& output_folder() const { return output_folder_; }
+  const std::string& saved_presentation() const { return saved_presentation_; }
+  // Opens the finished run's output folder, or the file behind a result item.
+  void OpenOutputFolder();
+  void OpenResult(QListWidgetItem* item);
+  // A file dropped on the window goes into the path field (start layout only).
+  bool TakeDroppedFile(const QString& path);
   bool run_active() const { return run_active_; }
   // The environment of the last run (nullptr before the first): its failure, its folder.
   const RunEnvironment* last_run() const { return environment_.get(); }
@@ -81,11 +97,17 @@ class RecoveryView : public QWidget {
   QToolButton* back_button() const { return back_; }
   QPushButton* browse_button() const { return browse_; }
   QListWidget* list(ResultList which) const;
+  QLabel* folder_label() const { return folder_label_; }
+  QPushButton* open_folder_button() const { return open_folder_; }
   ProgressLog* log() const { return log_; }
   ViewDialogs& dialogs() { return *services_.dialogs; }
 
   // Called by the sink on the window's thread.
   void ShowRunEndedLayout();
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  signals:
   void runFinished();
@@ -95,7 +117,9 @@ class RecoveryView : public QWidget {
   void BuildControls();
   void ShowStartLayout();
   void ShowRunningLayout();
-  void RunOnWorker(int mode, const std::string& input_path);
+  void RunOnWorker(int mode, const std::string& input_path, const std::string& base_folder);
+  void OpenUrl(const QUrl& url);
+  void ShowOutputFolder();
 
   ViewServices services_;
   ProgressLog* log_;
@@ -109,9 +133,11 @@ class RecoveryView : public QWidget {
   int mode_ = 1;
   std::string input_path_;
   std::string output_folder_;
+  std::string saved_presentation_;
   StopFlag stop_{false};
   bool run_active_ = false;
   QString prefix_ = "Rec";
+  QString results_folder_;
 
   QLabel* caption_ = nullptr;
   QLabel* welcome_ = nullptr;
@@ -123,6 +149,8 @@ class RecoveryView : public QWidget {
   QLabel* status_ = nullptr;
   QLabel* counter_ = nullptr;
   QProgressBar* progress_ = nullptr;
+  QLabel* folder_label_ = nullptr;
+  QPushButton* open_folder_ = nullptr;
   QWidget* slides_panel_ = nullptr;
   QWidget* previews_panel_ = nullptr;
   QWidget* pictures_panel_ = nullptr;

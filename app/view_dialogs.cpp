@@ -1,5 +1,6 @@
 #include "app/view_dialogs.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -35,11 +36,20 @@ int ShowStyledMessage(QWidget* owner, const QString& text, const QString& captio
   return pressed == QMessageBox::Yes ? kAnswerYes : kAnswerNo;
 }
 
+QStringList PresentationFileFilters() {
+  const auto tr = [](const char* text) { return QCoreApplication::translate("FileDialog", text); };
+  return {tr("PowerPoint Presentations (*.ppt *.pot *.pps)"),
+          tr("PowerPoint 97-2003 Presentations (*.ppt)"),
+          tr("PowerPoint 97-2003 Templates (*.pot)"), tr("PowerPoint 97-2003 Shows (*.pps)"),
+          tr("All Files (*)")};
+}
+
 std::optional<QString> QtViewDialogs::ChooseFile(QWidget* owner) {
-  // The filter reads like the classic one: presentations, templates, shows, all files.
-  QFileDialog dialog(owner, "Select PowerPoint Presentations file for recovery...");
+  QFileDialog dialog(
+      owner, QCoreApplication::translate("FileDialog",
+                                         "Select PowerPoint Presentations file for recovery..."));
   dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilters({"PowerPoint Presentations(*.ppt)", "*.pot ( *.pps)", " All Files(*.*)"});
+  dialog.setNameFilters(PresentationFileFilters());
   dialog.setOption(QFileDialog::ReadOnly, false);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QWidget;
@@ -26,6 +27,9 @@ class QtViewDialogs : public ViewDialogs {
   std::optional<int> AskRecoveryMode(QWidget* owner) override;
   int Message(QWidget* owner, const QString& text, const QString& caption, int style) override;
 };
+
+// The file dialog's filters: the three presentation kinds together, each alone, all files.
+QStringList PresentationFileFilters();
 
 // Shows a message box in the style the engine names (64 information, 48 warning,
 // 52 warning with Yes/No, 36 question with Yes/No).

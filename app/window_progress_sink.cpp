@@ -1,5 +1,6 @@
 #include "app/window_progress_sink.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 
@@ -12,6 +13,10 @@ namespace vlx::app {
 namespace {
 QString Text(const std::string& utf8) {
   return QString::fromStdString(utf8);
+}
+// The engine's fixed texts (status lines, messages, captions), as a translation gives them.
+QString Translated(const std::string& utf8) {
+  return QCoreApplication::translate("vlx::Engine", utf8.c_str());
 }
 }  // namespace
 
@@ -28,7 +33,7 @@ void WindowProgressSink::SetStatus(const std::string& text) {
     if (text == last_status_) return;
     last_status_ = text;
   }
-  OnWindowThread(&view_, [&] { view_.status_label()->setText(Text(text)); });
+  OnWindowThread(&view_, [&] { view_.status_label()->setText(Translated(text)); });
 }
 
 void WindowProgressSink::SetCounter(const std::string& text) {
@@ -60,7 +65,7 @@ int WindowProgressSink::ShowMessage(MessageOwner owner, const std::string& text,
     QWidget* parent = owner == MessageOwner::kNone   ? nullptr
                       : owner == MessageOwner::kView ? static_cast<QWidget*>(&view_)
                                                      : view_.window();
-    answer = view_.dialogs().Message(parent, Text(text), Text(caption), style);
+    answer = view_.dialogs().Message(parent, Translated(text), Translated(caption), style);
   });
   return answer;
 }

@@ -10,12 +10,16 @@
 namespace vlx::app {
 
 void WindowResultView::Add(const ResultItem& item) {
-  if (item.thumbnail.empty()) return;
+  if (item.thumbnail.empty() || view_.list(item.list) == nullptr) return;
   OnWindowThread(&view_, [&] {
     QListWidget* widget = view_.list(item.list);
     auto* entry = new QListWidgetItem(QIcon(QPixmap::fromImage(vlx::ToImage(item.thumbnail))),
                                       QString::fromStdString(item.label));
     entry->setTextAlignment(Qt::AlignHCenter);
+    if (!item.file.empty()) {
+      entry->setData(RecoveryView::kFileRole, QString::fromStdString(item.file));
+      entry->setToolTip(QString::fromStdString(item.file));
+    }
     const int position = item.position < 0 ? widget->count() : item.position;
     widget->insertItem(std::clamp(position, 0, widget->count()), entry);
     // Keep the newest item in sight.

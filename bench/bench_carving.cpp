@@ -67,6 +67,8 @@ class NoImages : public vlx::ImageToolkit {
   bool SaveJpeg(const vlx::Bitmap&, const std::string&) override { return false; }
   vlx::Bitmap StockBitmap() override { return {}; }
   vlx::Bitmap PlaceholderBitmap() override { return {}; }
+  bool Decodes(std::span<const uint8_t>) override { return true; }
+  vlx::Bitmap LabelledPlaceholder(const std::string&, int, int) override { return {}; }
 };
 
 struct BenchRun {
@@ -77,7 +79,8 @@ struct BenchRun {
   NoView view;
   NoImages images;
   vlx::TemplateRecords templates = vlx::PristineTemplates();
-  vlx::RunEnvironment env{sink, trace, stop, workspace, view, images, templates, nullptr, nullptr, "", "Rec"};
+  vlx::RunEnvironment env{sink,      trace,   stop,    workspace, view, images,
+                          templates, nullptr, nullptr, "",        "Rec"};
   vlx::RecoveryJob job{env};
   ~BenchRun() { workspace.Delete(); }
 };

@@ -123,8 +123,9 @@ std::string UsageText() {
          " [OPTIONS] FILE...\n"
          "Recovers damaged PowerPoint 97-2003 presentations (.ppt, .pps, .pot).\n"
          "\n"
-         "Each FILE gets a run of its own and an output folder of its own: PREFIX in the\n"
-         "output folder, or 1PREFIX, 2PREFIX, ... when that name is taken. The folder receives\n"
+         "Each FILE gets a run of its own and an output folder of its own, named after it:\n"
+         "NAME.PREFIX in the output folder (talk.Rec for talk.ppt), or 1NAME.PREFIX, ... when\n"
+         "that name is taken; a folder that received nothing is removed. The folder receives\n"
          "the saved presentation (RecSlideIntigrated.ppt in fast mode, RecSlide.ppt in standard\n"
          "mode), the extracted pictures under Pictures/ and the thumbnails under Thumbnails/.\n"
          "In auto mode a standard run that follows the fast one gets its folder inside the\n"
@@ -140,7 +141,7 @@ std::string UsageText() {
          "  --master N                 standard mode: use the N-th master-slide candidate\n"
          "                             (default: 1)\n"
          "  --list-masters             standard mode: list the master-slide candidates with\n"
-         "                             their preview pictures\n"
+         "                             their preview pictures, then stop (nothing is rebuilt)\n"
          "  --trace FILE               write the diagnostic trace to FILE (default: none)\n"
          "  --no-office                never start an office suite; the presentation is saved\n"
          "                             as assembled or rebuilt, without slide thumbnails\n"
@@ -150,8 +151,10 @@ std::string UsageText() {
          "\n"
          "Progress and messages go to stderr. Ctrl-C stops the current run cleanly.\n"
          "\n"
-         "Exit status (the highest over all files): 0 something was recovered, 1 nothing\n"
-         "could be recovered, 2 bad usage or an input that cannot be read (2 GiB or more,\n"
+         "Exit status (the highest over all files): 0 something was recovered (or, with\n"
+         "--list-masters, listed), 1 nothing could be recovered (no presentation saved, or\n"
+         "none the office opens, and no picture), 2 bad usage or an input that cannot be read (2 "
+         "GiB or more,\n"
          "missing, not a file), 130 stopped by Ctrl-C.\n";
 }
 

@@ -17,6 +17,8 @@ const char* ListName(ResultList list) {
       return "Data Slide";
     case ResultList::kPictures:
       return "Image";
+    case ResultList::kTexts:
+      return "Text";
   }
   return "Item";
 }
@@ -35,6 +37,7 @@ void ConsoleView::Clear() {
   slides_.clear();
   data_slides_.clear();
   pictures_.clear();
+  texts_.clear();
 }
 
 size_t ConsoleView::ListSize(ResultList list) const {
@@ -45,6 +48,8 @@ size_t ConsoleView::ListSize(ResultList list) const {
       return data_slides_.size();
     case ResultList::kPictures:
       return pictures_.size();
+    case ResultList::kTexts:
+      return texts_.size();
   }
   return 0;
 }
@@ -62,11 +67,15 @@ std::string ConsoleView::WriteThumbnail(const ResultItem& item) {
 }
 
 void ConsoleView::Add(const ResultItem& item) {
+  if (item.list == ResultList::kTexts) {
+    texts_.push_back(TextEntry{item.label, item.file});
+    return;
+  }
   const std::string thumbnail = item.thumbnail.empty() && item.list == ResultList::kPictures
                                     ? std::string()
                                     : WriteThumbnail(item);
   if (item.list == ResultList::kPictures) {
-    pictures_.push_back(PictureEntry{item.file, item.kind, thumbnail});
+    pictures_.push_back(PictureEntry{item.file, item.kind, thumbnail, item.source_offset});
     return;
   }
   auto& items = item.list == ResultList::kSlides ? slides_ : data_slides_;

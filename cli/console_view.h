@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ class ConsoleView : public ResultView {
   const std::vector<ThumbnailEntry>& slides() const { return slides_; }
   const std::vector<ThumbnailEntry>& data_slides() const { return data_slides_; }
   const std::vector<PictureEntry>& pictures() const { return pictures_; }
+  void ReportOutcome(const RecoveryOutcome& outcome) override { outcome_ = outcome; }
+  const std::optional<RecoveryOutcome>& outcome() const { return outcome_; }
+  const std::vector<TextEntry>& texts() const { return texts_; }
 
  private:
   std::string WriteThumbnail(const ResultItem& item);
@@ -34,6 +38,8 @@ class ConsoleView : public ResultView {
   std::vector<ThumbnailEntry> slides_;
   std::vector<ThumbnailEntry> data_slides_;
   std::vector<PictureEntry> pictures_;
+  std::optional<RecoveryOutcome> outcome_;
+  std::vector<TextEntry> texts_;
 };
 
 // "Slide 3.jpg", "Data Slide 1.jpg", "Image 2.jpg": the list's name and the number at the

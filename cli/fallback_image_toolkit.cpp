@@ -43,6 +43,15 @@ bool FallbackImageToolkit::SaveJpeg(const Bitmap& /*bitmap*/, const std::string&
   return false;
 }
 
+bool FallbackImageToolkit::Decodes(std::span<const uint8_t> /*picture_file*/) {
+  return true;
+}
+
+Bitmap FallbackImageToolkit::LabelledPlaceholder(const std::string& /*label*/, int width,
+                                                 int height) {
+  return PlainBitmap(width, height);
+}
+
 Bitmap FallbackImageToolkit::StockBitmap() {
   return PlainBitmap(350, 350);
 }

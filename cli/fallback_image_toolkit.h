@@ -13,6 +13,9 @@ class FallbackImageToolkit : public ImageToolkit {
                                       int height) override;
   bool ConvertToJpeg(const std::string& source_path, const std::string& jpeg_path) override;
   bool SaveJpeg(const Bitmap& bitmap, const std::string& jpeg_path) override;
+  // Without a picture library nothing can be decoded, so nothing is refused.
+  bool Decodes(std::span<const uint8_t> picture_file) override;
+  Bitmap LabelledPlaceholder(const std::string& label, int width, int height) override;
   Bitmap StockBitmap() override;
   Bitmap PlaceholderBitmap() override;
 };

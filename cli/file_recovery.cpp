@@ -1,7 +1,12 @@
 #include "cli/file_recovery.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
+
+#include "cli/auto_result.h"
 #include "cli/census_recording_dialog.h"
 #include "cli/console_view.h"
 #include "engine/format/workspace_files.h"
@@ -14,6 +19,11 @@ namespace {
 bool NonEmptyFile(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+}
+
+// The input's name without its folder and last extension.
+std::string InputStem(const std::string& input) {
+  return std::filesystem::path(input).stem().string();
 }
 
 int Severity(int status) {
@@ -46,7 +56,7 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
                      services.office,
                      &census,
                      base,
-                     line.prefix};
+                     OutputFolderPrefix(input, line.prefix)};
   view.Attach(&env);
 
   RunRecord record;
@@ -64,14 +74,19 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
   record.output_folder = env.output_folder;
   const std::string saved =
       env.output_folder + (mode == RecoveryMode::kFast ? kFastResultName : kStandardResultName);
-  if (!env.output_folder.empty() && NonEmptyFile(saved)) record.saved_presentation = saved;
+  // Only what the run itself says it saved counts, never a file a failed save left.
+  if (!env.output_folder.empty() && env.saved_presentation == saved && NonEmptyFile(saved))
+    record.saved_presentation = saved;
+  record.checked_by_office = services.office != nullptr;
   record.slides = view.slides();
   record.data_slides = view.data_slides();
   record.pictures = view.pictures();
+  record.texts = view.texts();
   record.critical_errors = services.sink.TakeCriticalErrors();
   record.stopped = services.stop.load();
   record.failure = env.failure;
   record.census = census.TakeCensus();
+  record.recovery = view.outcome();
   return record;
 }
 
@@ -81,13 +96,21 @@ std::string RunSummary(const RunRecord& run) {
       run.saved_presentation.empty() ? "No presentation saved" : "Saved " + run.saved_presentation;
   text += "; slides: " + std::to_string(run.slides.size()) +
           ", data slides: " + std::to_string(run.data_slides.size()) +
-          ", pictures: " + std::to_string(run.pictures.size());
+          ", pictures: " + std::to_string(run.pictures.size()) +
+          ", slide texts: " + std::to_string(run.texts.size());
   if (run.stopped) text += "; stopped by the user";
   if (!run.failure.empty()) text += "; the run failed: " + run.failure;
+  for (const TextEntry& t : run.texts) text += "\n  " + t.label + ": " + t.file;
+  text += "\nRecovered by: " + HowRecovered(run);
   return text;
 }
 
 }  // namespace
+
+std::string OutputFolderPrefix(const std::string& input, const std::string& prefix) {
+  const std::string stem = InputStem(input);
+  return stem.empty() ? prefix : stem + "." + prefix;
+}
 
 FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
                        const std::string& input, ToolServices& services) {
@@ -114,27 +137,55 @@ FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
       line.mode == RecoveryMode::kStandard ? RecoveryMode::kStandard : RecoveryMode::kFast;
   report.runs.push_back(RunMode(first, line, base_folder, input, services));
   services.sink.PrintLine(RunSummary(report.runs.back()));
-  // Auto: the fast mode advises the standard mode when it listed no slide; the standard
-  // run follows in a folder inside the fast run's, as a second run would.
+  // Auto: a fast result that is not the whole presentation is followed by a standard
+  // run; one result is handed over, in the fast run's folder.
   if (line.mode == RecoveryMode::kAuto && !services.stop.load() &&
-      report.runs.back().slides.empty() && !report.runs.back().output_folder.empty()) {
+      !FastRunIsWhole(report.runs.back()) && !report.runs.back().output_folder.empty()) {
     const std::string nested = report.runs.back().output_folder;
     report.runs.push_back(RunMode(RecoveryMode::kStandard, line, nested, input, services));
+    const int kept = KeepBetterRun(report.runs[0], report.runs[1]);
     services.sink.PrintLine(RunSummary(report.runs.back()));
+    services.sink.PrintLine(std::string("Kept the ") + (kept == 0 ? "fast" : "standard") +
+                            " result: " + RunSummary(report.runs[kept]));
   }
   bool recovered = false;
   bool stopped = false;
   bool failed = false;
+  bool saved = false;
   for (const RunRecord& run : report.runs) {
-    recovered = recovered || run.RecoveredSomething();
+    recovered = recovered || run.RecoveredSomething() || (line.list_masters && run.census);
     stopped = stopped || run.stopped;
     failed = failed || !run.failure.empty();
+    saved = saved || !run.saved_presentation.empty();
     if (report.error.empty() && !run.failure.empty()) report.error = run.failure;
   }
-  report.exit_status = stopped     ? kExitStopped
-                       : failed    ? kExitIncomplete
-                       : recovered ? kExitRecovered
-                                   : kExitNothingRecovered;
+  // Auto mode hands over a presentation or says plainly that there is none.
+  const bool auto_without_result = line.mode == RecoveryMode::kAuto && !stopped && !saved;
+  // A folder that got nothing is not left behind (the innermost first).
+  // Auto mode may have handed both runs the same folder.
+  for (auto run = report.runs.rbegin(); run != report.runs.rend(); ++run) {
+    const std::string folder = run->output_folder;
+    if (folder.empty() || ::rmdir(folder.c_str()) != 0) continue;
+    for (RunRecord& other : report.runs) {
+      if (other.output_folder == folder) other.output_folder.clear();
+    }
+  }
+  if (auto_without_result) {
+    const std::string& folder = report.runs.front().output_folder;
+    services.sink.PrintLine("vlxrecover: no presentation could be recovered from " + input +
+                            " that opens" +
+                            (folder.empty() ? std::string("; nothing recovered")
+                                            : "; only the pictures found are in " + folder));
+  } else if (!recovered && !stopped) {
+    services.sink.PrintLine("vlxrecover: " + input + ": nothing recovered" +
+                            (report.runs.empty() || report.runs.back().saved_presentation.empty()
+                                 ? std::string(" (no presentation was saved)")
+                                 : std::string(" (the office opens no slide of what was saved)")));
+  }
+  report.exit_status = stopped                                  ? kExitStopped
+                       : failed                                 ? kExitIncomplete
+                       : recovered && !auto_without_result      ? kExitRecovered
+                                                                : kExitNothingRecovered;
   return report;
 }
 

@@ -31,6 +31,10 @@ struct ToolServices {
   MasterSlideDialog* master_chooser = nullptr;  // nullptr: standard runs stop at the choice
 };
 
+// The folder-name prefix of an input's runs: the input's name, a full stop, the prefix
+// ("talk.ppt" and "Rec" give "talk.Rec").
+std::string OutputFolderPrefix(const std::string& input, const std::string& prefix);
+
 // Recovers one input file in the line's mode, its output folder made in base_folder
 // (absolute, ending in '/'). An input that cannot be read is refused with exit status 2.
 FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,

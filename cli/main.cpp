@@ -102,7 +102,7 @@ int Run(const CommandLine& line) {
     files.push_back(RecoverFile(line, base, input, services));
     for (RunRecord& run : files.back().runs) {
       chooser.Report(run, line.json ? nullptr : stdout);
-      if (!line.json) std::printf("%s\n", run.output_folder.c_str());
+      if (!line.json && !run.output_folder.empty()) std::printf("%s\n", run.output_folder.c_str());
     }
   }
   // A stop between two files leaves the rest undone: the call as a whole was stopped.

@@ -38,6 +38,8 @@ std::optional<MasterChoice> MasterChooser::Run(RecoveryJob& job, DamagedFile& fi
     listed_.push_back(MasterEntry{static_cast<int>(listed_.size()) + 1, KindText(dialog.kind()),
                                   candidate.thumbnail_path});
   }
+  // A listing is all that was asked for: the run stops at the choice.
+  if (list_) return std::nullopt;
   return choice;
 }
 

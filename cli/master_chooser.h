@@ -12,7 +12,8 @@ namespace vlx::cli {
 
 // The master-slide selection of the command line: runs the search and takes the N-th
 // listed candidate (--master N). With --list-masters the candidates are kept, with the
-// paths of their preview pictures, for the run's report.
+// paths of their preview pictures, for the run's report, and none is taken: the run
+// stops at the choice.
 class MasterChooser : public MasterSlideDialog {
  public:
   MasterChooser(int number, bool list);

@@ -28,7 +28,13 @@ void WritePictures(JsonWriter& json, const std::vector<PictureEntry>& pictures) 
         .String(picture.file)
         .Key("extension")
         .String(picture.extension)
-        .Key("thumbnail");
+        .Key("offset");
+    if (picture.offset < 0) {
+      json.Null();
+    } else {
+      json.Number(picture.offset);
+    }
+    json.Key("thumbnail");
     if (picture.thumbnail.empty()) {
       json.Null();
     } else {
@@ -85,8 +91,27 @@ void WriteMasters(JsonWriter& json, const std::vector<MasterEntry>& masters) {
   json.EndArray();
 }
 
+void WriteRecovery(JsonWriter& json, const RecoveryOutcome& outcome) {
+  json.BeginObject().Key("method");
+  if (outcome.method.empty()) {
+    json.Null();
+  } else {
+    json.String(outcome.method);
+  }
+  json.Key("verified").Bool(outcome.verified).Key("verdict").String(outcome.verdict);
+  json.Key("checked_slides").Number(outcome.checked_slides).Key("opened").Bool(outcome.opened);
+  json.Key("repairs").BeginArray();
+  for (const std::string& repair : outcome.repairs) json.String(repair);
+  json.EndArray().EndObject();
+}
+
 void WriteRun(JsonWriter& json, const RunRecord& run) {
-  json.BeginObject().Key("mode").String(run.mode).Key("output_folder").String(run.output_folder);
+  json.BeginObject().Key("mode").String(run.mode).Key("output_folder");
+  if (run.output_folder.empty()) {
+    json.Null();  // removed: the run put nothing in it
+  } else {
+    json.String(run.output_folder);
+  }
   json.Key("saved_presentation");
   if (run.saved_presentation.empty()) {
     json.Null();
@@ -99,6 +124,10 @@ void WriteRun(JsonWriter& json, const RunRecord& run) {
   WriteThumbnails(json, run.data_slides);
   json.Key("pictures");
   WritePictures(json, run.pictures);
+  json.Key("texts").BeginArray();
+  for (const TextEntry& text : run.texts)
+    json.BeginObject().Key("label").String(text.label).Key("file").String(text.file).EndObject();
+  json.EndArray();
   json.Key("critical_errors").BeginArray();
   for (int code : run.critical_errors) json.Number(code);
   json.EndArray();
@@ -112,6 +141,10 @@ void WriteRun(JsonWriter& json, const RunRecord& run) {
   if (run.census) {
     json.Key("census");
     WriteCensus(json, *run.census);
+  }
+  if (run.recovery) {
+    json.Key("recovery");
+    WriteRecovery(json, *run.recovery);
   }
   if (!run.masters.empty()) {
     json.Key("master_candidates");

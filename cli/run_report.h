@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/job/recovery_outcome.h"
 #include "engine/scan/census_summary.h"
 
 namespace vlx::cli {
@@ -20,6 +21,13 @@ struct PictureEntry {
   std::string file;
   std::string extension;
   std::string thumbnail;
+  int64_t offset = -1;  // where the picture was first found in the damaged file
+};
+
+// A saved text file of recovered slide texts.
+struct TextEntry {
+  std::string label;  // "Slide 3 text", "All slide texts"
+  std::string file;
 };
 
 // A master-slide candidate the standard mode offered.
@@ -37,15 +45,22 @@ struct RunRecord {
   std::vector<ThumbnailEntry> slides;
   std::vector<ThumbnailEntry> data_slides;
   std::vector<PictureEntry> pictures;
+  std::vector<TextEntry> texts;
   std::vector<int> critical_errors;
   bool stopped = false;
   std::string failure;                  // why the run ended early ("" when it did not)
   std::optional<CensusSummary> census;  // standard mode: what the scans found
   std::vector<MasterEntry> masters;
+  std::optional<RecoveryOutcome> recovery;  // fast mode: how the streams were got
 
+  bool checked_by_office = false;  // an office was there to open what was saved
+
+  // A saved presentation counts when it was not checked, or when the office opened a
+  // slide of it; listed slides and saved pictures always count.
   bool RecoveredSomething() const {
-    return !saved_presentation.empty() || !slides.empty() || !data_slides.empty() ||
-           !pictures.empty();
+    const bool opens = !checked_by_office || !slides.empty() || !data_slides.empty();
+    return (!saved_presentation.empty() && opens) || !slides.empty() || !data_slides.empty() ||
+           !pictures.empty() || !texts.empty();
   }
 };
 

@@ -51,6 +51,8 @@ class NoImages : public vlx::ImageToolkit {
   bool SaveJpeg(const vlx::Bitmap&, const std::string&) override { return false; }
   vlx::Bitmap StockBitmap() override { return {}; }
   vlx::Bitmap PlaceholderBitmap() override { return {}; }
+  bool Decodes(std::span<const uint8_t>) override { return true; }
+  vlx::Bitmap LabelledPlaceholder(const std::string&, int, int) override { return {}; }
 };
 
 // Every list in ascending order, every entry starting inside the file.
@@ -91,8 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckingView view;
   NoImages images;
   vlx::TemplateRecords templates = vlx::PristineTemplates();
-  vlx::RunEnvironment env{sink,   trace,   stop,    workspace,         view,
-                          images, templates, nullptr, nullptr, Folder() + "out/", "Rec"};
+  vlx::RunEnvironment env{sink,      trace,   stop,    workspace,         view, images,
+                          templates, nullptr, nullptr, Folder() + "out/", "Rec"};
   vlx::RecoveryJob job(env);
   workspace.Create();
   ::mkdir(env.output_folder.c_str(), 0700);

@@ -2,7 +2,7 @@
 # Installs what the build, the tests and the tool need on Debian 12 (run as root).
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config zlib1g-dev clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins
   libreoffice-impress libreoffice-dev libreoffice-dev-common

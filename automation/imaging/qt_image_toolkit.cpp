@@ -1,11 +1,14 @@
 #include "automation/imaging/qt_image_toolkit.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QFile>
 #include <QImageReader>
 #include <QPainter>
 #include <QString>
 
 #include "automation/imaging/bitmap_image.h"
+#include "automation/imaging/pixel_text.h"
 #include "automation/imaging/stock_pictures.h"
 #include "automation/imaging/thumbnail_layout.h"
 
@@ -58,16 +61,15 @@ std::optional<Bitmap> QtImageToolkit::MakeThumbnail(const std::string& image_pat
   const QImage picture = Load(image_path);
   if (picture.isNull()) return std::nullopt;
   const ThumbnailLayout layout = LayOutThumbnail(picture.width(), picture.height(), width, height);
-  const QImage stretched =
-      picture.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 
   QImage canvas(width, height, QImage::Format_ARGB32);
   canvas.fill(QColor::fromRgba(kCanvasColour));
   DrawFrame(canvas);
   if (!layout.empty()) {
     QPainter p(&canvas);
-    p.drawImage(QPoint(layout.x, layout.y), stretched,
-                QRect(0, 0, layout.source_width, layout.source_height));
+    p.drawImage(QPoint(layout.x, layout.y),
+                picture.scaled(layout.width, layout.height, Qt::IgnoreAspectRatio,
+                               Qt::SmoothTransformation));
   }
   return ToBitmap(canvas);
 }
@@ -78,6 +80,26 @@ bool QtImageToolkit::ConvertToJpeg(const std::string& source_path, const std::st
 
 bool QtImageToolkit::SaveJpeg(const Bitmap& bitmap, const std::string& jpeg_path) {
   return WriteJpeg(ToImage(bitmap), jpeg_path);
+}
+
+bool QtImageToolkit::Decodes(std::span<const uint8_t> picture_file) {
+  if (picture_file.empty()) return false;
+  QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(picture_file.data()),
+                                             static_cast<qsizetype>(picture_file.size()));
+  QBuffer buffer(&bytes);
+  if (!buffer.open(QIODevice::ReadOnly)) return false;
+  QImageReader reader(&buffer);
+  reader.setDecideFormatFromContent(true);
+  return !reader.read().isNull();
+}
+
+Bitmap QtImageToolkit::LabelledPlaceholder(const std::string& label, int width, int height) {
+  if (width <= 0 || height <= 0) return Bitmap{};
+  QImage canvas(width, height, QImage::Format_ARGB32);
+  canvas.fill(QColor::fromRgba(kCanvasColour));
+  DrawFrame(canvas);
+  DrawPixelText(canvas, label, QColor::fromRgba(kFrameColour));
+  return ToBitmap(canvas);
 }
 
 Bitmap QtImageToolkit::StockBitmap() {

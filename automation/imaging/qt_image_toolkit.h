@@ -22,6 +22,9 @@ class QtImageToolkit : public ImageToolkit {
                                       int height) override;
   bool ConvertToJpeg(const std::string& source_path, const std::string& jpeg_path) override;
   bool SaveJpeg(const Bitmap& bitmap, const std::string& jpeg_path) override;
+  bool Decodes(std::span<const uint8_t> picture_file) override;
+  // The silver, framed canvas with the label centred on it in black capitals.
+  Bitmap LabelledPlaceholder(const std::string& label, int width, int height) override;
   Bitmap StockBitmap() override;
   Bitmap PlaceholderBitmap() override;
 };

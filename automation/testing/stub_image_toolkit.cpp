@@ -1,5 +1,6 @@
 #include "automation/testing/stub_image_toolkit.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "automation/testing/small_jpeg.h"
@@ -53,6 +54,19 @@ bool StubImageToolkit::SaveJpeg(const Bitmap& bitmap, const std::string& jpeg_pa
   return !bitmap.empty() && WriteSmallJpeg(jpeg_path);
 }
 
+bool StubImageToolkit::Decodes(std::span<const uint8_t> picture_file) {
+  return std::search(picture_file.begin(), picture_file.end(), kUndecodableMark.begin(),
+                     kUndecodableMark.end()) == picture_file.end();
+}
+
+Bitmap StubImageToolkit::LabelledPlaceholder(const std::string& label, int width, int height) {
+  {
+    std::lock_guard lock(mutex_);
+    placeholder_labels_.push_back(label);
+  }
+  return SolidBitmap(width, height, kPlaceholderColour);
+}
+
 Bitmap StubImageToolkit::StockBitmap() {
   return SolidBitmap(350, 350, kStockColour);
 }
@@ -69,6 +83,11 @@ std::vector<StubImageToolkit::ThumbnailRequest> StubImageToolkit::Thumbnails() c
 std::vector<std::string> StubImageToolkit::Conversions() const {
   std::lock_guard lock(mutex_);
   return conversions_;
+}
+
+std::vector<std::string> StubImageToolkit::PlaceholderLabels() const {
+  std::lock_guard lock(mutex_);
+  return placeholder_labels_;
 }
 
 }  // namespace vlx::testing

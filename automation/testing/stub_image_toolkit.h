@@ -3,6 +3,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/job/result_view.h"
@@ -31,11 +32,18 @@ class StubImageToolkit : public ImageToolkit {
   // scripted to fail.
   bool ConvertToJpeg(const std::string& source_path, const std::string& jpeg_path) override;
   bool SaveJpeg(const Bitmap& bitmap, const std::string& jpeg_path) override;
+  // Every picture decodes unless it contains kUndecodableMark.
+  bool Decodes(std::span<const uint8_t> picture_file) override;
+  // A box-sized bitmap in kPlaceholderColour; the label is remembered.
+  Bitmap LabelledPlaceholder(const std::string& label, int width, int height) override;
   Bitmap StockBitmap() override;
   Bitmap PlaceholderBitmap() override;
 
   std::vector<ThumbnailRequest> Thumbnails() const;
   std::vector<std::string> Conversions() const;  // "source -> jpeg"
+  std::vector<std::string> PlaceholderLabels() const;
+
+  static constexpr std::string_view kUndecodableMark = "UNDECODABLE";
 
   bool fail_conversions = false;
 
@@ -43,6 +51,7 @@ class StubImageToolkit : public ImageToolkit {
   mutable std::mutex mutex_;
   std::vector<ThumbnailRequest> thumbnails_;
   std::vector<std::string> conversions_;
+  std::vector<std::string> placeholder_labels_;
 };
 
 // A bitmap of the given size in one colour.

@@ -2,6 +2,7 @@
 #include "engine/fast/carving_frame.h"
 #include "engine/format/record_types.h"
 #include "engine/format/workspace_files.h"
+#include "engine/salvage/record_extent.h"
 
 namespace vlx {
 namespace {
@@ -16,6 +17,14 @@ bool FitsInFile(uint32_t record_length, uint64_t file_length) {
   return static_cast<int32_t>(record_length) > 0 && record_length < file_length;
 }
 
+// The stream's own length, from its records as they lie from the hit on.
+uint64_t CarvedDocumentLength(DamagedFile& file, uint64_t hit) {
+  const salvage::StreamReader read = [&](uint64_t at, uint8_t* out, size_t n) {
+    return file.ReadAt(hit + at, out, n);
+  };
+  return salvage::DocumentStreamLength(read, file.GetLength() - hit);
+}
+
 constexpr CarvingPhase kDocumentPhase{
     .number = 1,
     .step = 512,
@@ -27,6 +36,7 @@ constexpr CarvingPhase kDocumentPhase{
     .file_name = kCarvedDocumentFile,
     .error_code = 10,
     .on_block_taken = nullptr,
+    .stream_length = CarvedDocumentLength,
 };
 
 }  // namespace

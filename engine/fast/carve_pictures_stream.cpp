@@ -4,6 +4,7 @@
 #include "engine/fast/carving_frame.h"
 #include "engine/format/record_types.h"
 #include "engine/format/workspace_files.h"
+#include "engine/salvage/record_extent.h"
 
 namespace vlx {
 namespace {
@@ -21,6 +22,14 @@ bool ShorterThanFile(uint32_t record_length, uint64_t file_length) {
   return record_length < file_length;
 }
 
+// The stream's own length, from its records as they lie from the hit on.
+uint64_t CarvedPicturesLength(DamagedFile& file, uint64_t hit) {
+  const salvage::StreamReader read = [&](uint64_t at, uint8_t* out, size_t n) {
+    return file.ReadAt(hit + at, out, n);
+  };
+  return salvage::PicturesStreamLength(read, file.GetLength() - hit);
+}
+
 constexpr CarvingPhase kPicturesPhase{
     .number = 3,
     .step = 512,
@@ -32,6 +41,7 @@ constexpr CarvingPhase kPicturesPhase{
     .file_name = kCarvedPicturesFile,
     .error_code = 9,
     .on_block_taken = nullptr,
+    .stream_length = CarvedPicturesLength,
 };
 
 }  // namespace

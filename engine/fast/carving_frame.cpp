@@ -1,5 +1,6 @@
 #include "engine/fast/carving_frame.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -57,8 +58,9 @@ const uint8_t* HeaderAt(DamagedFile& file, uint64_t offset, uint8_t (&spare)[kHe
   return spare;
 }
 
-void CopyToEnd(DamagedFile& file, uint64_t hit, OutputFile& out, StepReporter* reporter) {
-  const uint64_t length = file.GetLength();
+void CopyToEnd(DamagedFile& file, uint64_t hit, uint64_t end, OutputFile& out,
+               StepReporter* reporter) {
+  const uint64_t length = end;
   for (uint64_t position = hit; position < length; position += kCarveBlockSize) {
     if (reporter != nullptr) reporter->Report(position);
     uint8_t block[kCarveBlockSize];
@@ -84,7 +86,11 @@ bool HandleHit(RecoveryJob& job, DamagedFile& file, const CarvingPhase& phase, u
     if (phase.on_block_taken != nullptr) phase.on_block_taken(job, block);
     out.Write(block, sizeof block);
   } else {
-    CopyToEnd(file, hit, out, phase.report_while_copying ? &reporter : nullptr);
+    uint64_t end = file.GetLength();
+    // A stream whose records run past the end of the file (cut short) is copied whole.
+    const uint64_t own = phase.stream_length != nullptr ? phase.stream_length(file, hit) : 0;
+    if (own > 0) end = std::min(end, hit + own);
+    CopyToEnd(file, hit, end, out, phase.report_while_copying ? &reporter : nullptr);
   }
   if (out.Close()) return true;
   job.sink().AppendLog("Cannot write " + out.error() + "\r\n");

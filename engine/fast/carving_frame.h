@@ -14,7 +14,7 @@ inline constexpr size_t kCarveBlockSize = 512;
 
 // What a carving pass does with the first block whose header matches.
 enum class CarveHit {
-  kCopyToEnd,  // copy everything from the hit to the last byte of the file
+  kCopyToEnd,  // copy the stream from the hit: its own length, or up to the end of the file
   kTakeBlock,  // keep the one 512-byte block at the hit
 };
 
@@ -42,6 +42,10 @@ struct CarvingPhase {
   int error_code;             // critical error when that file cannot be created
   // Called with the kept block of a kTakeBlock pass before it is written (may be null).
   void (*on_block_taken)(RecoveryJob& job, const uint8_t* block);
+  // kCopyToEnd: the length of the stream that starts at the hit, when the phase can
+  // tell it from the records (null: copy to the end of the file). Never more than
+  // the bytes left in the file are copied.
+  uint64_t (*stream_length)(DamagedFile& file, uint64_t hit) = nullptr;
 };
 
 // Runs one pass. Returns true when the pass ended normally, with or without a hit;

@@ -13,7 +13,9 @@ namespace vlx {
 
 // Unchecked access through raw pointers, for hot loops that have already made sure the
 // bytes are there.
-inline uint16_t LoadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint16_t LoadU16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 
 inline uint32_t LoadU32(const uint8_t* p) {
   return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
@@ -21,6 +23,16 @@ inline uint32_t LoadU32(const uint8_t* p) {
 
 inline uint64_t LoadU64(const uint8_t* p) {
   return uint64_t{LoadU32(p)} | uint64_t{LoadU32(p + 4)} << 32;
+}
+
+// The picture files kept inside picture records (JPEG, PNG, GIF's neighbours) carry
+// big-endian fields of their own.
+inline uint16_t LoadU16BigEndian(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] << 8 | p[1]);
+}
+
+inline uint32_t LoadU32BigEndian(const uint8_t* p) {
+  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
 }
 
 inline void StoreU16(uint8_t* p, uint16_t v) {

@@ -43,4 +43,20 @@ inline constexpr uint8_t kContainerMark = 0x0F;
 inline constexpr std::array<uint16_t, 7> kPictureRecordWords = {0x2160, 0x3D40, 0x46A0, 0x5420,
                                                                 0x6E00, 0x7A80, 0x8000};
 
+// Record types of the OfficeArt picture (blip) records.
+inline constexpr uint16_t kTypeBlipFirst = 0xF018;
+inline constexpr uint16_t kTypeBlipLast = 0xF117;
+
+// Instances of the picture (blip) records. Each kind has two: the even one carries one
+// 16-byte identifier before the picture, the odd one (instance + 1) two.
+inline constexpr uint16_t kBlipInstanceWmf = 0x216;
+inline constexpr uint16_t kBlipInstanceEmf = 0x3D4;
+inline constexpr uint16_t kBlipInstanceJpeg = 0x46A;
+inline constexpr uint16_t kBlipInstancePict = 0x542;
+inline constexpr uint16_t kBlipInstancePng = 0x6E0;
+inline constexpr uint16_t kBlipInstanceJpegCmyk = 0x6E2;
+inline constexpr uint16_t kBlipInstanceTiff = 0x6E4;
+inline constexpr uint16_t kBlipInstanceDib = 0x7A8;
+inline constexpr uint16_t kBlipInstanceUnnamed = 0x800;  // 0x8000 above: of no published kind
+
 }  // namespace vlx

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,12 @@ class ImageToolkit {
   // Thumbnail of an image file in a width x height box; nullopt when it cannot be loaded.
   virtual std::optional<Bitmap> MakeThumbnail(const std::string& image_path, int width,
                                               int height) = 0;
+  // True when the bytes of a picture file decode to an image (false when they are
+  // damaged or are no picture this toolkit reads).
+  virtual bool Decodes(std::span<const uint8_t> picture_file) = 0;
+  // A width x height thumbnail that names what it stands for ("WMF picture"), for a
+  // picture that is not drawn.
+  virtual Bitmap LabelledPlaceholder(const std::string& label, int width, int height) = 0;
   // Converts any picture file to a JPEG file; false when it cannot.
   virtual bool ConvertToJpeg(const std::string& source_path, const std::string& jpeg_path) = 0;
   // Writes a bitmap as a JPEG file.

@@ -10,6 +10,10 @@ namespace vlx {
 inline constexpr const char* kMessageCaption = "Veltrix Pellum PowerPoint";
 inline constexpr const char* kApplicationTitle = "Veltrix Pellum PowerPoint Recovery";
 
+// A run that saved no presentation; the output folder follows on its own line.
+inline constexpr const char* kNothingSavedMessage =
+    "No repaired presentation could be saved. The progress log says why. Output folder:";
+
 // "Critical Error 004 has occured. Please restart the application."
 std::string CriticalErrorText(int code);
 

@@ -43,6 +43,7 @@ struct RunEnvironment {
   // Why the last run ended early (a failed write or read, a folder that could not be
   // made); "" when it ran to its end or was stopped. Set by the driver.
   std::string failure = {};
+  std::string saved_presentation{};  // set by the driver: what the run saved, or empty
 };
 
 // One run's data. Created by the driver for the length of its call.

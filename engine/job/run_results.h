@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 #include "engine/job/result_view.h"
 
@@ -19,9 +20,20 @@ class RunResults {
 
   int Count(ResultList list) const { return counts_[static_cast<size_t>(list)]; }
 
+  // The presentation the run saved; a run whose save failed never records one.
+  void RecordSaved(std::string path) { saved_presentation_ = std::move(path); }
+  const std::string& saved_presentation() const { return saved_presentation_; }
+
+  // The run ended where a choice was asked for and none was given (a cancelled or
+  // list-only master-slide selection): saving nothing is what was asked for.
+  void RecordDeclined() { declined_ = true; }
+  bool declined() const { return declined_; }
+
  private:
   ResultView& view_;
-  std::array<int, 3> counts_ = {};
+  std::array<int, 4> counts_ = {};
+  std::string saved_presentation_;
+  bool declined_ = false;
 };
 
 }  // namespace vlx

@@ -2,20 +2,24 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 
-#include "engine/office/office_api.h"
-#include "engine/office/slide_export.h"
-#include "engine/fast/assemble_compound.h"
+#include "engine/fast/candidate_check.h"
+#include "engine/fast/candidate_compound.h"
 #include "engine/fast/carve_output_file.h"
 #include "engine/fast/carve_streams.h"
+#include "engine/fast/stream_candidate.h"
+#include "engine/format/workspace_files.h"
 #include "engine/job/folder_tree.h"
 #include "engine/job/messages.h"
-#include "engine/format/workspace_files.h"
+#include "engine/office/office_api.h"
+#include "engine/office/slide_export.h"
 
 namespace vlx {
 namespace {
 
+constexpr size_t kMaxSalvageCandidates = 3;
 
 // The paths of the fourth phase, all but the result inside the workspace.
 struct FastPaths {
@@ -27,23 +31,9 @@ struct FastPaths {
         export_folder(compound + "ff"),
         result(job.env.output_folder + kFastResultName) {}
 
-  std::string SlideImage(int n) const {
-    return ExportedSlidePath(export_folder, n);
-  }
+  std::string SlideImage(int n) const { return ExportedSlidePath(export_folder, n); }
 
   std::string document, user, pictures, compound, export_folder, result;
-};
-
-// The carved workspace files, open for reading; a file that cannot be opened is null.
-struct CarvedFiles {
-  explicit CarvedFiles(const FastPaths& paths)
-      : pictures(DamagedFile::Open(paths.pictures)),
-        document(DamagedFile::Open(paths.document)),
-        user(DamagedFile::Open(paths.user)) {}
-
-  bool HasDocument() const { return document && document->GetLength() > 0; }
-
-  std::unique_ptr<DamagedFile> pictures, document, user;
 };
 
 // One thumbnail per exported slide, with its log line. Returns normally on a stop.
@@ -52,29 +42,32 @@ void ListSlides(RecoveryJob& job, office::Application& app, const FastPaths& pat
     if (job.StopRequested()) break;
     job.sink().SetProgress(Percent(static_cast<uint64_t>(n), static_cast<uint64_t>(count)));
     job.sink().SetCounter(CounterText(n, count));
-    std::optional<Bitmap> thumbnail =
-        job.env.images.MakeThumbnail(paths.SlideImage(n), kSlideThumbnailWidth,
-                                     kSlideThumbnailHeight);
+    std::optional<Bitmap> thumbnail = job.env.images.MakeThumbnail(
+        paths.SlideImage(n), kSlideThumbnailWidth, kSlideThumbnailHeight);
     // A server that cannot export pictures gets the built-in placeholder.
-    if (CannotExportJpeg(app.Version()))
-      thumbnail = job.env.images.PlaceholderBitmap();
+    if (CannotExportJpeg(app.Version())) thumbnail = job.env.images.PlaceholderBitmap();
     if (!thumbnail) continue;
     const std::string caption = "Slide " + std::to_string(n);
-    job.results.Report(SlideItem(ResultList::kSlides, caption, std::move(*thumbnail), std::min(n, job.results.Count(ResultList::kSlides))));
+    job.results.Report(SlideItem(ResultList::kSlides, caption, std::move(*thumbnail),
+                                 std::min(n, job.results.Count(ResultList::kSlides))));
     job.sink().AppendLog("    Recovered " + caption + "\r\n");
   }
 }
 
-// The office part of the fourth phase. Returns true when the office saved the result.
-// Any automation error ends it quietly; the office is still asked to close and quit.
-bool OpenListAndSave(RecoveryJob& job, const FastPaths& paths) {
+// What the office made of the assembled file.
+enum class OfficeVerdict { kUnavailable, kOpened, kRefused };
+
+// The office part of the fourth phase: opens the assembled file, lists one thumbnail
+// per slide and closes it. Any automation error ends it quietly; the office is still
+// asked to close and quit.
+OfficeVerdict OpenAndList(RecoveryJob& job, const FastPaths& paths) {
   std::shared_ptr<office::Application> app;
   try {
     if (job.env.office == nullptr) throw office::AutomationError("no office on this machine");
     app = job.env.office->CreateApplication(office::kProgId);
   } catch (const office::AutomationError&) {
     ShowCriticalError(job.sink(), 8);
-    return false;
+    return OfficeVerdict::kUnavailable;
   }
   std::shared_ptr<office::Presentation> presentation;
   try {
@@ -86,11 +79,10 @@ bool OpenListAndSave(RecoveryJob& job, const FastPaths& paths) {
     job.sink().SetStatus("Recovering Slides...");
     ListSlides(job, *app, paths, count);
     DeleteFolderTree(paths.export_folder);
-    presentation->SaveAs(paths.result, office::kFormatDefault, 1);
     presentation->Close();
     presentation.reset();
     app->Quit();
-    return true;
+    return OfficeVerdict::kOpened;
   } catch (const office::AutomationError&) {
     // Leave no office running behind an error.
     try {
@@ -101,17 +93,50 @@ bool OpenListAndSave(RecoveryJob& job, const FastPaths& paths) {
       app->Quit();
     } catch (const office::AutomationError&) {
     }
-    return false;
+    return OfficeVerdict::kRefused;
   }
 }
 
-// Without the office's save, the user still gets the assembled file.
+// The saved presentation is the assembled file itself: the streams as they were.
 bool SaveAssembledCopy(RecoveryJob& job, const FastPaths& paths) {
   auto compound = DamagedFile::Open(paths.compound);
   std::string why = "the assembled file is missing";
   if (compound && CopyTailToFile(*compound, 0, paths.result, 0644, &why)) return true;
   job.sink().AppendLog("Cannot save " + paths.result + ": " + why + "\r\n");
   return false;
+}
+
+void Note(RecoveryJob& job, const std::string& line) {
+  job.sink().AppendLog("    " + line + "\r\n");
+  if (job.trace().enabled()) job.trace().Trace(line + "\r\n");
+}
+
+// The first candidate whose document verifies: the file's own streams read back
+// through what is left of its compound structures, then the carved streams.
+std::optional<StreamCandidate> ChooseVerified(RecoveryJob& job, DamagedFile& file,
+                                              RecoveryOutcome& outcome) {
+  std::vector<StreamCandidate> candidates = SalvageCandidates(job, file, kMaxSalvageCandidates);
+  candidates.push_back(CarvedCandidate(job));
+  std::string failures;
+  for (size_t i = 0; i < candidates.size(); ++i) {
+    if (job.StopRequested()) break;
+    StreamCandidate& candidate = candidates[i];
+    const salvage::PresentationCheck check =
+        CheckCandidate(job, candidate, "rebuilt-current-user" + std::to_string(i));
+    Note(job, "Check of the " + candidate.method + ": " + check.Summary());
+    if (!check.verified) {
+      failures += (failures.empty() ? "" : "; ") + candidate.method + ": " + check.failure;
+      continue;
+    }
+    outcome.method = candidate.method;
+    outcome.verified = true;
+    outcome.verdict = check.Summary();
+    outcome.checked_slides = check.slides;
+    outcome.repairs = candidate.repairs;
+    return std::move(candidate);
+  }
+  outcome.verdict = failures.empty() ? "stopped before any check" : "nothing verified: " + failures;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -127,14 +152,32 @@ void RunFastPipeline(RecoveryJob& job, DamagedFile& file) {
 
   job.workspace().Create();
   const FastPaths paths(job);
-  {
-    CarvedFiles carved(paths);
-    sink.SetStatus("Analyzing Phase 4...");
-    AssembleCompound(job, carved.pictures.get(), carved.document.get(), paths.compound);
-    bool saved = OpenListAndSave(job, paths);
-    if (!saved && carved.HasDocument()) saved = SaveAssembledCopy(job, paths);
-    if (saved) sink.SetStatus("Saving complete...");
+  sink.SetStatus("Analyzing Phase 4...");
+  RecoveryOutcome outcome;
+  std::optional<StreamCandidate> chosen = ChooseVerified(job, file, outcome);
+  if (chosen) {
+    for (const std::string& repair : chosen->repairs) Note(job, repair);
+    std::string why;
+    if (!WriteCandidateCompound(*chosen, paths.compound, &why)) {
+      sink.AppendLog("Cannot assemble the presentation: " + why + "\r\n");
+    } else {
+      const OfficeVerdict verdict = OpenAndList(job, paths);
+      outcome.opened = verdict == OfficeVerdict::kOpened;
+      // Without an office the check stands in for the office's open.
+      if (verdict == OfficeVerdict::kRefused)
+        Note(job, "The office did not open the assembled presentation");
+      if (verdict != OfficeVerdict::kRefused && SaveAssembledCopy(job, paths)) {
+        outcome.saved_file = paths.result;
+        job.results.RecordSaved(paths.result);
+        sink.SetStatus("Saving complete...");
+      }
+    }
+  } else {
+    Note(job, "No stream set verified; nothing is saved in this mode");
   }
+  Note(job, "Recovery: " + (outcome.method.empty() ? std::string("none") : outcome.method) + "; " +
+                outcome.verdict);
+  job.env.view.ReportOutcome(outcome);
   job.workspace().Delete();
 }
 

@@ -1,6 +1,7 @@
 #include "engine/run/recovery_driver.h"
 
 #include <exception>
+#include <functional>
 
 #include "engine/job/damaged_file.h"
 #include "engine/job/messages.h"
@@ -40,6 +41,24 @@ void ReportEnd(RunEnvironment& env) {
   env.sink.ShowRunEnded();
 }
 
+// The end of a run that got as far as its pipeline. Completion is claimed only for a run
+// that saved its presentation; any other says so in the log and in a message the user
+// sees, unless the run says it in a message of its own (advised) or the user stopped it.
+void ReportPipelineEnd(RunEnvironment& env, const RecoveryJob& job, bool advised) {
+  env.saved_presentation = job.results.saved_presentation();
+  if (env.stop.load() || !env.saved_presentation.empty()) {
+    ReportEnd(env);
+    return;
+  }
+  env.sink.AppendLog(env.failure.empty() ? "Repairing ended without a saved presentation"
+                                         : "Repairing ended early");
+  env.sink.ShowRunEnded();
+  if (advised) return;
+  env.sink.ShowMessage(MessageOwner::kView,
+                       kNothingSavedMessage + std::string("\n") + env.output_folder,
+                       kMessageCaption, kStyleWarning);
+}
+
 // A write that failed anywhere in the run (the disk filled up, a folder could not be
 // made) fails the run, whatever the stage that met it did next.
 void CollectWriteFailure(RunEnvironment& env) {
@@ -71,6 +90,8 @@ bool ClaimOutputFolder(RunEnvironment& env) {
     env.sink.AppendLog("Cannot create the output folder " + why + "\r\n");
     env.output_folder.clear();
     ReportEnd(env);
+    env.sink.ShowMessage(MessageOwner::kView, "Cannot create the output folder " + why,
+                         kMessageCaption, kStyleWarning);
     return false;
   }
   env.output_folder = folder;
@@ -79,9 +100,10 @@ bool ClaimOutputFolder(RunEnvironment& env) {
 
 // The part of a run both modes share: the heading, the pictures, the damaged file
 // opened, the mode's pipeline, the workspace removed, the end reported. False when
-// the damaged file could not be opened.
+// the damaged file could not be opened. advised: the mode tells a run that saved
+// nothing in a message of its own.
 bool DriveRun(RecoveryJob& job, const std::string& input_path, int open_error,
-              const Pipeline& pipeline) {
+              const Pipeline& pipeline, const std::function<bool()>& advised) {
   RunEnvironment& env = job.env;
   if (!WorkspaceUsable(env)) {
     ReportEnd(env);
@@ -111,7 +133,11 @@ bool DriveRun(RecoveryJob& job, const std::string& input_path, int open_error,
   if (!failure.empty()) env.failure = failure;
   CollectWriteFailure(env);
   CollectOfficeFault(env);
-  ReportEnd(env);
+  if (opened) {
+    ReportPipelineEnd(env, job, job.results.declined() || advised());
+  } else {
+    ReportEnd(env);
+  }
   return opened;
 }
 
@@ -124,11 +150,13 @@ void PrepareJob(RecoveryJob& job, const std::string& input_path, const std::stri
 
 void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {
   env.failure.clear();
+  env.saved_presentation.clear();
   TakeWriteFailure();  // an earlier run's failure is not this run's
   TakeOfficeFault();
   if (!ClaimOutputFolder(env)) return;
   RecoveryJob job(env);
-  if (!DriveRun(job, input_path, 4, RunFastPipeline)) return;
+  const auto lists_no_slide = [&job] { return job.results.Count(ResultList::kSlides) == 0; };
+  if (!DriveRun(job, input_path, 4, RunFastPipeline, lists_no_slide)) return;
   if (job.results.Count(ResultList::kSlides) == 0) {
     env.sink.ShowMainWindowMaximised();
     env.sink.ShowMessage(MessageOwner::kView, kAdviceStandardMode, kMessageCaption, kStyleWarning);
@@ -137,6 +165,7 @@ void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {
 
 void DriveStandardRecovery(RunEnvironment& env, const std::string& input_path) {
   env.failure.clear();
+  env.saved_presentation.clear();
   TakeWriteFailure();
   TakeOfficeFault();
   env.trace.Checkpoint(3);
@@ -144,7 +173,7 @@ void DriveStandardRecovery(RunEnvironment& env, const std::string& input_path) {
   env.trace.Checkpoint(4);
   env.trace.Checkpoint(5);
   RecoveryJob job(env);
-  DriveRun(job, input_path, 5, RunStandardPipeline);
+  DriveRun(job, input_path, 5, RunStandardPipeline, [] { return false; });
 }
 
 }  // namespace vlx

@@ -11,6 +11,7 @@
 #include "engine/rebuild/presentation_rebuild.h"
 #include "engine/scan/picture_stream_search.h"
 #include "engine/scan/slide_structure_census.h"
+#include "engine/scan/slide_text_files.h"
 #include "engine/scan/text_census.h"
 
 namespace vlx {
@@ -49,6 +50,7 @@ void ScanDamagedFile(RecoveryJob& job, DamagedFile& file) {
   job.trace().Checkpoint(14);
   ScanSlideTexts(job, file);
   job.trace().Checkpoint(17);
+  SaveSlideTexts(job, job.env.output_folder);
 }
 
 // The master-slide choice; nullopt when it was cancelled or nothing can choose.
@@ -70,7 +72,10 @@ void RunStandardPipeline(RecoveryJob& job, DamagedFile& file) {
   if (job.StopRequested()) return;
 
   const std::optional<MasterChoice> choice = ChooseMaster(job, file);
-  if (!choice) return;
+  if (!choice) {
+    job.results.RecordDeclined();
+    return;
+  }
 
   trace.Checkpoint(66);
   ApplyMasterChoice(job, file, *choice);
@@ -103,6 +108,7 @@ void RunStandardPipeline(RecoveryJob& job, DamagedFile& file) {
     sink.SetStatus("No presentation saved");
     return;
   }
+  job.results.RecordSaved(options.deck_path);
   if (job.StopRequested()) return;
   sink.SetStatus("Saving complete...");
 }

@@ -46,4 +46,18 @@ inline uint32_t MatchMultiplesOf32(const uint8_t* bytes) {
 #endif
 }
 
+// Bit j of the result is set when bytes[j] is a multiple of 16, for j = 0 … 15.
+inline uint32_t MatchMultiplesOf16(const uint8_t* bytes) {
+#if defined(__SSE2__)
+  const __m128i data = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+  const __m128i low_bits = _mm_and_si128(data, _mm_set1_epi8(0x0F));
+  return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(low_bits, _mm_setzero_si128())));
+#else
+  uint32_t mask = 0;
+  for (size_t j = 0; j < kMatchWidth; ++j)
+    if ((bytes[j] & 0x0F) == 0) mask |= uint32_t{1} << j;
+  return mask;
+#endif
+}
+
 }  // namespace vlx

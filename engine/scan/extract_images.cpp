@@ -1,125 +1,98 @@
 #include "engine/scan/extract_images.h"
 
-#include <unistd.h>
-
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "engine/job/damaged_file.h"
+#include "engine/job/final_file.h"
 #include "engine/job/folder_tree.h"
 #include "engine/job/messages.h"
-#include "engine/scan/block_scanner.h"
-#include "engine/scan/byte_match.h"
-#include "engine/scan/file_range_copy.h"
 #include "engine/scan/picture_report.h"
-#include "engine/scan/picture_signatures.h"
-#include "engine/format/plausible_length.h"
-#include "engine/format/record_header.h"
+#include "engine/scan/pictures/picture_ledger.h"
+#include "engine/scan/pictures/picture_search.h"
 
 namespace vlx {
 namespace {
 
-constexpr size_t kChunkSize = 65536;
-constexpr size_t kSignatureWindow = 512;
-
-// Records shorter than this are not worth extracting as pictures.
-constexpr uint32_t kSmallestPictureRecord = 17935;
-
 constexpr const char* kTempJpegName = "temppic2.Jpg";
 
-// Positions among the 16 starting at p whose version/instance word may be a picture
-// word: the low byte of every picture word is a multiple of 32, and the high byte is
-// one of seven. A superset of the real matches; IsPictureRecordWord decides.
-uint32_t WordCandidateMask(const uint8_t* p) {
-  return MatchMultiplesOf32(p) & MatchAny16(p + 1, {0x21, 0x3D, 0x46, 0x54, 0x6E, 0x7A, 0x80});
+// The picture as the file written for it holds it: its missing file header, then its
+// bytes.
+std::vector<uint8_t> PictureFile(const FoundPicture& picture) {
+  std::vector<uint8_t> file(picture.file_header.begin(), picture.file_header.end());
+  const ByteSpan body = picture.body();
+  file.insert(file.end(), body.begin(), body.end());
+  return file;
 }
 
-bool IsPictureCandidate(const uint8_t* header_bytes, uint64_t file_length) {
-  const RecordHeader header = RecordHeader::Decode(header_bytes);
-  return IsPictureRecordWord(header.version_instance) &&
-         IsShorterThanFile(header.length, file_length) && header.length > kSmallestPictureRecord;
+// Writes the picture's file into place; false when any byte is not written.
+bool WritePictureFile(const std::string& path, ByteSpan header, ByteSpan body) {
+  FinalFile file(path);
+  return file.Write(header.data(), header.size()) && file.Write(body.data(), body.size()) &&
+         file.Commit();
 }
 
-class PictureExtraction {
+class PictureExtraction : public PictureSearchEvents {
  public:
-  PictureExtraction(RecoveryJob& job, DamagedFile& file, const std::string& output_folder)
-      : job_(job), file_(file), output_folder_(output_folder), length_(file.GetLength()) {}
+  PictureExtraction(RecoveryJob& job, const std::string& output_folder, uint64_t length)
+      : job_(job), output_folder_(output_folder), length_(length) {}
 
-  // Scans every position whose 8-byte header lies in the file; false when stopped.
-  bool Run() {
-    BlockScanner scanner(file_, length_, kChunkSize);
-    while (scanner.Next()) {
-      const uint64_t chunk = scanner.block_start();
-      job_.sink().SetCounter(
-          CounterText(static_cast<int64_t>(chunk), static_cast<int64_t>(length_)));
-      job_.sink().SetProgress(Percent(chunk, length_));
-      if (!ScanChunk(scanner)) return false;
-    }
-    return true;
+  bool EnterStretch(uint64_t start) override {
+    job_.sink().SetCounter(CounterText(static_cast<int64_t>(start), static_cast<int64_t>(length_)));
+    job_.sink().SetProgress(Percent(start, length_));
+    return !job_.StopRequested();
   }
 
- private:
-  // The stop flag is tested before every group of 64 positions and again right before
-  // every candidate, so no position is worked on after a stop request is seen.
-  bool ScanChunk(BlockScanner& scanner) {
-    constexpr size_t kGroup = 4 * kMatchWidth;
-    const StopFlag& stop = job_.env.stop;
-    const uint64_t chunk = scanner.block_start();
-    const size_t positions = scanner.positions();
-    size_t i = 0;
-    for (; i + kGroup <= positions; i += kGroup) {
-      if (stop.load(std::memory_order_relaxed)) return false;
-      const uint8_t* group = scanner.bytes() + i;
-      uint64_t mask = 0;
-      for (size_t k = 0; k < kGroup; k += kMatchWidth)
-        mask |= uint64_t{WordCandidateMask(group + k)} << k;
-      for (; mask != 0; mask &= mask - 1) {
-        const size_t at = i + static_cast<size_t>(__builtin_ctzll(mask));
-        if (!Consider(scanner, chunk + at, scanner.bytes() + at)) return false;
-      }
-    }
-    for (; i < positions; ++i) {
-      if (!Consider(scanner, chunk + i, scanner.bytes() + i)) return false;
-    }
-    return true;
-  }
+  bool KeepGoing() override { return !job_.StopRequested(); }
 
-  bool Consider(BlockScanner& scanner, uint64_t position, const uint8_t* header_bytes) {
-    if (job_.StopRequested()) return false;
-    if (!IsPictureCandidate(header_bytes, length_)) return true;
-    const uint32_t record_length = RecordHeader::Decode(header_bytes).length;
-    ExtractAt(position, record_length);
-    scanner.Reload();  // the reads above moved the file's buffer
-    return true;
-  }
-
-  // Saves the picture straight from the damaged file into Pictures/ of the output folder.
-  void ExtractAt(uint64_t position, uint32_t record_length) {
-    uint8_t window[kSignatureWindow];
-    file_.ReadAt(position, window, sizeof window);
-    const std::optional<std::string_view> extension =
-        MatchPictureFile(window + kPictureDataOffset, sizeof window - kPictureDataOffset);
-    if (!extension) return;
-    const std::string saved_extension = SavedPictureExtension(std::string(*extension));
-    const std::string saved = SavedPicturePath(
-        output_folder_, job_.results.Count(ResultList::kPictures) + 1, saved_extension);
+  void Found(FoundPicture picture) override {
+    if (ledger_.Holds(picture)) return;
+    // Metafiles were checked by inflating them; raster pictures must decode.
+    if (!picture.metafile && !job_.env.images.Decodes(PictureFile(picture))) return;
+    const std::string extension(picture.extension);
+    const std::string saved =
+        SavedPicturePath(output_folder_, job_.results.Count(ResultList::kPictures) + 1, extension);
     if (!MakeFolder(output_folder_ + "Pictures") ||
-        CopyFileRange(file_, position + kPictureDataOffset, PictureDataLength(record_length),
-                      saved) != RangeCopyResult::kWritten) {
-      ::unlink(saved.c_str());
+        !WritePictureFile(saved, picture.file_header, picture.body())) {
       job_.sink().AppendLog("Cannot save picture " + saved + "\r\n");
       return;
     }
-    ReportPicture(job_, saved, saved_extension, job_.workspace().File(kTempJpegName));
+    ledger_.Keep(picture, saved);
+    PictureFacts facts;
+    facts.source_offset = static_cast<int64_t>(picture.offset);
+    if (picture.metafile) facts.placeholder_label = std::string(picture.name) + " picture";
+    ReportPicture(job_, saved, extension, job_.workspace().File(kTempJpegName), facts);
   }
 
+ private:
   RecoveryJob& job_;
-  DamagedFile& file_;
   const std::string& output_folder_;
   uint64_t length_;
+  PictureLedger ledger_;
+};
+
+// The damaged file as the search reads it: through the file's own read-ahead window.
+class FileSource : public ByteSource {
+ public:
+  explicit FileSource(DamagedFile& file) : file_(file) {}
+  uint64_t size() const override { return file_.GetLength(); }
+  ByteSpan View(uint64_t offset, size_t count) override {
+    size_t available = 0;
+    const uint8_t* bytes = file_.View(offset, count, &available);
+    return bytes == nullptr ? ByteSpan{} : ByteSpan(bytes, available);
+  }
+
+ private:
+  DamagedFile& file_;
 };
 
 }  // namespace
+
+bool ExtractPictures(RecoveryJob& job, ByteSource& source, const std::string& output_folder) {
+  PictureExtraction extraction(job, output_folder, source.size());
+  return SearchPictures(source, extraction);
+}
 
 void ExtractImages(RecoveryJob& job, const std::string& input_path,
                    const std::string& output_folder) {
@@ -131,7 +104,8 @@ void ExtractImages(RecoveryJob& job, const std::string& input_path,
   auto file = DamagedFile::Open(input_path);
   if (!file) return;
 
-  if (!PictureExtraction(job, *file, output_folder).Run()) {
+  FileSource source(*file);
+  if (!ExtractPictures(job, source, output_folder)) {
     sink.SetStatus("");
     sink.SetCounter("");
     sink.SetProgress(0);

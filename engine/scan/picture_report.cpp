@@ -27,7 +27,7 @@ std::string SavedPicturePath(const std::string& output_folder, int number,
 }
 
 void ReportPicture(RecoveryJob& job, const std::string& saved_path, const std::string& extension,
-                   const std::string& jpeg_path) {
+                   const std::string& jpeg_path, const PictureFacts& facts) {
   ImageToolkit& images = job.env.images;
   ResultItem item;
   item.list = ResultList::kPictures;
@@ -35,7 +35,11 @@ void ReportPicture(RecoveryJob& job, const std::string& saved_path, const std::s
   item.position = 0;
   item.file = saved_path;
   item.kind = extension;
-  if (images.ConvertToJpeg(saved_path, jpeg_path)) {
+  item.source_offset = facts.source_offset;
+  if (!facts.placeholder_label.empty()) {
+    item.thumbnail = images.LabelledPlaceholder(facts.placeholder_label, kPictureThumbnailSize,
+                                                kPictureThumbnailSize);
+  } else if (images.ConvertToJpeg(saved_path, jpeg_path)) {
     if (std::optional<Bitmap> bitmap =
             images.MakeThumbnail(jpeg_path, kPictureThumbnailSize, kPictureThumbnailSize)) {
       item.thumbnail = std::move(*bitmap);

@@ -17,24 +17,46 @@ namespace {
 
 constexpr char16_t kRootName[] = u"Root Entry";
 
+// Entry ids: 0 the root, then the storages, then the streams. Each storage's children
+// form one sibling tree.
 std::vector<DirectoryEntry> BuildDirectory(const std::vector<StreamContent>& streams,
-                                           const CompoundLayout& layout) {
-  std::vector<DirectoryEntry> entries(1 + streams.size());
+                                           const StorageTree& tree, const CompoundLayout& layout) {
+  const size_t storage_count = tree.storages.size();
+  std::vector<DirectoryEntry> entries(1 + storage_count + streams.size());
   DirectoryEntry& root = entries[0];
   root.name = kRootName;
   root.type = cfb::ObjectType::kRoot;
+  root.clsid = tree.root_clsid;
   root.start_sector = layout.mini_stream_start;
   root.size = layout.mini_stream_size;
-  std::vector<uint32_t> siblings;
-  for (size_t i = 0; i < streams.size(); ++i) {
+  // children[0] holds the root's, children[1 + i] those of storage i.
+  std::vector<std::vector<uint32_t>> children(1 + storage_count);
+  const auto parent_slot = [&](uint32_t parent) {
+    return parent == kRootStorage || parent >= storage_count ? size_t{0} : size_t{parent} + 1;
+  };
+  for (size_t i = 0; i < storage_count; ++i) {
     DirectoryEntry& entry = entries[1 + i];
+    entry.name = tree.storages[i].name;
+    entry.type = cfb::ObjectType::kStorage;
+    entry.clsid = tree.storages[i].clsid;
+    entry.start_sector = 0;
+    // A storage names only earlier storages as its parent: no cycle can form.
+    const uint32_t parent = tree.storages[i].parent < i ? tree.storages[i].parent : kRootStorage;
+    children[parent_slot(parent)].push_back(static_cast<uint32_t>(1 + i));
+  }
+  for (size_t i = 0; i < streams.size(); ++i) {
+    DirectoryEntry& entry = entries[1 + storage_count + i];
     entry.name = streams[i].name;
     entry.type = cfb::ObjectType::kStream;
     entry.start_sector = layout.stream_start[i];
     entry.size = streams[i].data->size();
-    siblings.push_back(static_cast<uint32_t>(1 + i));
+    children[parent_slot(streams[i].parent)].push_back(
+        static_cast<uint32_t>(1 + storage_count + i));
   }
-  entries[0].child = LinkSiblingTree(entries, std::move(siblings));
+  for (size_t slot = 0; slot < children.size(); ++slot) {
+    const uint32_t top = LinkSiblingTree(entries, std::move(children[slot]));
+    entries[slot == 0 ? 0 : slot].child = top;
+  }
   entries[0].color = cfb::NodeColor::kBlack;
   return entries;
 }
@@ -54,16 +76,17 @@ bool PutStream(BufferedFileWriter& out, const StreamSpool& data, std::vector<uin
 
 }  // namespace
 
-bool WriteCompoundFile(int fd, const std::vector<StreamContent>& streams, std::string* error) {
+bool WriteCompoundFile(int fd, const std::vector<StreamContent>& streams, std::string* error,
+                       const StorageTree& tree) {
   std::vector<uint64_t> sizes;
   for (const StreamContent& s : streams) sizes.push_back(s.data->size());
-  const uint64_t entry_count = 1 + streams.size();
+  const uint64_t entry_count = 1 + tree.storages.size() + streams.size();
   CompoundLayout layout;
   if (!PlanCompoundLayout(entry_count, sizes, &layout)) {
     if (error != nullptr) *error = "the streams are too large for one compound file";
     return false;
   }
-  const std::vector<DirectoryEntry> entries = BuildDirectory(streams, layout);
+  const std::vector<DirectoryEntry> entries = BuildDirectory(streams, tree, layout);
 
   BufferedFileWriter out(fd, 0);
   uint8_t block[cfb::kSectorSize];

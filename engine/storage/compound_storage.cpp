@@ -91,25 +91,62 @@ CompoundStorage::~CompoundStorage() {
 }
 
 CompoundStream* CompoundStorage::CreateStream(std::string_view utf8_name, std::string* error) {
+  return CreateStreamIn(kRootStorage, utf8_name, error);
+}
+
+CompoundStream* CompoundStorage::CreateStreamIn(uint32_t storage, std::string_view utf8_name,
+                                                std::string* error) {
+  if (storage != kRootStorage && storage >= tree_.storages.size()) {
+    Fail(error, "no such storage");
+    return nullptr;
+  }
   std::u16string name;
   if (!MakeEntryName(utf8_name, &name, error)) return nullptr;
-  for (const auto& stream : streams_) {
-    if (CompareEntryNames(stream->name(), name) == 0) {
-      stream->Reset();
-      return stream.get();
+  for (size_t i = 0; i < streams_.size(); ++i) {
+    if (stream_parents_[i] == storage && CompareEntryNames(streams_[i]->name(), name) == 0) {
+      streams_[i]->Reset();
+      return streams_[i].get();
     }
   }
   streams_.push_back(std::make_unique<CompoundStream>(std::move(name), spool_folder_, &changed_));
+  stream_parents_.push_back(storage);
   changed_ = true;
   return streams_.back().get();
+}
+
+uint32_t CompoundStorage::CreateStorage(std::string_view utf8_name, uint32_t parent,
+                                        std::string* error) {
+  if (parent != kRootStorage && parent >= tree_.storages.size()) {
+    Fail(error, "no such storage");
+    return kRootStorage;
+  }
+  std::u16string name;
+  if (!MakeEntryName(utf8_name, &name, error)) return kRootStorage;
+  for (size_t i = 0; i < tree_.storages.size(); ++i) {
+    if (tree_.storages[i].parent == parent && CompareEntryNames(tree_.storages[i].name, name) == 0)
+      return static_cast<uint32_t>(i);
+  }
+  tree_.storages.push_back({std::move(name), {}, parent});
+  changed_ = true;
+  return static_cast<uint32_t>(tree_.storages.size() - 1);
+}
+
+void CompoundStorage::SetClassId(uint32_t storage, const std::array<uint8_t, 16>& clsid) {
+  if (storage == kRootStorage) {
+    tree_.root_clsid = clsid;
+  } else if (storage < tree_.storages.size()) {
+    tree_.storages[storage].clsid = clsid;
+  }
+  changed_ = true;
 }
 
 bool CompoundStorage::Commit(std::string* error) {
   std::vector<StreamContent> contents;
   contents.reserve(streams_.size());
-  for (const auto& stream : streams_) contents.push_back({stream->name(), &stream->data()});
+  for (size_t i = 0; i < streams_.size(); ++i)
+    contents.push_back({streams_[i]->name(), &streams_[i]->data(), stream_parents_[i]});
   std::string reason;
-  if (!WriteCompoundFile(fd_, contents, &reason)) {
+  if (!WriteCompoundFile(fd_, contents, &reason, tree_)) {
     NoteWriteFailure(path_ + ": " + reason);
     return Fail(error, "cannot write " + path_ + ": " + reason);
   }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/storage/compound_file_output.h"
 #include "engine/storage/stream_spool.h"
 
 namespace vlx {
@@ -63,6 +64,18 @@ class CompoundStorage {
   // nullptr on a bad name.
   CompoundStream* CreateStream(std::string_view utf8_name, std::string* error = nullptr);
 
+  // Creates a stream inside a storage made by CreateStorage (kRootStorage: the root).
+  CompoundStream* CreateStreamIn(uint32_t storage, std::string_view utf8_name,
+                                 std::string* error = nullptr);
+
+  // Creates a storage inside parent (kRootStorage or an earlier storage's index) and
+  // returns its index; kRootStorage on a bad name or parent.
+  uint32_t CreateStorage(std::string_view utf8_name, uint32_t parent = kRootStorage,
+                         std::string* error = nullptr);
+
+  // Sets the class id of a storage (kRootStorage: the root).
+  void SetClassId(uint32_t storage, const std::array<uint8_t, 16>& clsid);
+
   // Writes the complete file.
   bool Commit(std::string* error = nullptr);
 
@@ -76,6 +89,8 @@ class CompoundStorage {
   std::string path_;
   std::string spool_folder_;
   std::vector<std::unique_ptr<CompoundStream>> streams_;
+  std::vector<uint32_t> stream_parents_;
+  StorageTree tree_;
   bool changed_ = false;
 };
 

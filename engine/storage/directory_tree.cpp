@@ -47,6 +47,8 @@ void SerializeDirectoryEntry(const DirectoryEntry& entry, uint8_t* out) {
     PutU16(bytes, 0x40, static_cast<uint16_t>((units + 1) * 2));  // with the zero unit
     out[0x42] = static_cast<uint8_t>(entry.type);
     out[0x43] = static_cast<uint8_t>(entry.color);
+    if (entry.type != cfb::ObjectType::kStream)
+      std::copy(entry.clsid.begin(), entry.clsid.end(), out + 0x50);
     PutU32(bytes, 0x74, entry.start_sector);
     PutU32(bytes, 0x78, static_cast<uint32_t>(entry.size));
     PutU32(bytes, 0x7C, static_cast<uint32_t>(entry.size >> 32));

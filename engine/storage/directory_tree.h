@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@ struct DirectoryEntry {
   uint32_t left = cfb::kNoStream;
   uint32_t right = cfb::kNoStream;
   uint32_t child = cfb::kNoStream;
+  std::array<uint8_t, 16> clsid{};  // the root and storages only
   uint32_t start_sector = cfb::kEndOfChain;
   uint64_t size = 0;
 };

@@ -4,22 +4,22 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 #include <fstream>
+#include <thread>
 
 #include "app/folder_settings_dialog.h"
 #include "app/main_window.h"
 #include "app/master_slide_dialog.h"
-#include "app/recovery_mode_dialog.h"
-#include "app/single_instance.h"
-#include <QRadioButton>
-#include <thread>
 #include "app/progress_log.h"
+#include "app/recovery_mode_dialog.h"
 #include "app/recovery_view.h"
+#include "app/single_instance.h"
 #include "app/view_dialogs.h"
 #include "automation/imaging/qt_image_toolkit.h"
 #include "automation/testing/scripted_office.h"
@@ -106,6 +106,7 @@ class AppTest : public QObject {
     services.terminate_office = [this] { ++office_terminations_; };
     window_ = std::make_unique<MainWindow>(std::move(services), nullptr, temp_.path());
     view_ = window_->view();
+    view_->set_results_folder(temp_.path());  // output folders land here
     master_ = std::make_unique<WindowMasterSlideDialog>(window_.get(), *dialogs_);
     master_->set_accept_first(true);
     view_->set_master_dialog(master_.get());
@@ -177,7 +178,8 @@ class AppTest : public QObject {
           MasterSearchResult result;
           result.kind = CandidateKind::kFoundMasterFoundStore;
           for (int i = 0; i < 3; ++i) {
-            MasterCandidate c{uint64_t(1000 + i), 2476, uint64_t(5000 + i), uint64_t(4320 + i), i, {}};
+            MasterCandidate c{uint64_t(1000 + i), 2476, uint64_t(5000 + i),
+                              uint64_t(4320 + i), i,    {}};
             observer.SetListLabel("Processing List:- " + std::to_string(i + 1) + " of 4");
             observer.AddItem(c, Bitmap{170, 120, std::vector<uint32_t>(170 * 120, 0xFF336699)},
                              "Master Slide " + std::to_string(i + 1));
@@ -219,7 +221,8 @@ class AppTest : public QObject {
             observer.AddItem(c, Bitmap{4, 4, std::vector<uint32_t>(16, 0xFF000000)},
                              "Master Slide " + std::to_string(i + 1));
             result.candidates.push_back(c);
-            while (i == 1 && !release && !stop) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            while (i == 1 && !release && !stop)
+              std::this_thread::sleep_for(std::chrono::milliseconds(5));
           }
           return result;
         },
@@ -270,8 +273,8 @@ class AppTest : public QObject {
     QVERIFY(view_->log()->toPlainText().endsWith("Repairing completed"));
     QVERIFY(view_->log()->toPlainText().contains("    Recovered Slide 1"));
     QCOMPARE(ReadFile(input), before);  // the damaged file is never written to
-    QVERIFY(QFile::exists(QString::fromStdString(view_->output_folder()) +
-                          "RecSlideIntigrated.ppt"));
+    QVERIFY(
+        QFile::exists(QString::fromStdString(view_->output_folder()) + "RecSlideIntigrated.ppt"));
 
     // Recover while the results are on screen does nothing.
     const int modes = dialogs_->mode_dialogs;
@@ -295,9 +298,10 @@ class AppTest : public QObject {
     WriteFile(input, QByteArray(70000, 'x'));
     RunToEnd(input, 2);
     QCOMPARE(view_->list(ResultList::kSlides)->count(), 0);
-    QVERIFY(dialogs_->messages.contains(
-        "This selected mode is unable to recover file , please select standard mode to recover this "
-        "file "));
+    QVERIFY(
+        dialogs_->messages.contains("This selected mode is unable to recover file , please select "
+                                    "standard mode to recover this "
+                                    "file "));
   }
 
   void standardRunFillsSlidesAndDataSlides() {

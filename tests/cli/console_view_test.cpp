@@ -30,8 +30,9 @@ TEST(ThumbnailFileNameTest, NamedByListAndTheLabelsNumber) {
 class ConsoleViewTest : public ::testing::Test {
  protected:
   void Attach(ImageToolkit& images) {
-    env_ = std::make_unique<RunEnvironment>(RunEnvironment{
-        sink_, trace_, stop_, workspace_, view_, images, templates_, nullptr, nullptr, output_.path(), "Rec"});
+    env_ = std::make_unique<RunEnvironment>(RunEnvironment{sink_, trace_, stop_, workspace_, view_,
+                                                           images, templates_, nullptr, nullptr,
+                                                           output_.path(), "Rec"});
     view_.Attach(env_.get());
   }
 
@@ -64,7 +65,17 @@ TEST_F(ConsoleViewTest, PicturesAreListedInOrderWithTheirSavedFiles) {
   FallbackImageToolkit images;
   Attach(images);
   view_.Add(Picture(output_.File("Pictures/Image1.png"), "png", 1, {}));
-  view_.Add(Picture(output_.File("Pictures/Image2.bmp"), "bmp", 2, {}));
+  ResultItem second = Picture(output_.File("Pictures/Image2.bmp"), "bmp", 2, {});
+  second.source_offset = 4096;
+  view_.Add(second);
+  ResultItem text;
+  text.list = ResultList::kTexts;
+  text.label = "All slide texts";
+  text.file = output_.File("Texts/All slides.txt");
+  view_.Add(text);
+  ASSERT_EQ(view_.texts().size(), 1u);
+  EXPECT_EQ(view_.texts()[0].file, output_.File("Texts/All slides.txt"));
+  EXPECT_EQ(view_.pictures()[1].offset, 4096);
   ASSERT_EQ(view_.pictures().size(), 2u);
   EXPECT_EQ(view_.pictures()[0].file, output_.File("Pictures/Image1.png"));
   EXPECT_EQ(view_.pictures()[1].extension, "bmp");

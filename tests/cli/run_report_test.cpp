@@ -39,7 +39,9 @@ RunRecord SampleRun() {
   run.saved_presentation = "/out/Rec/RecSlide.ppt";
   run.slides = {{"Slide 1", "/out/Rec/Thumbnails/Slide 1.jpg"}, {"Slide 2", ""}};
   run.data_slides = {{"Data Slide1", "/out/Rec/Thumbnails/Data Slide 1.jpg"}};
-  run.pictures = {{"/out/Rec/Pictures/Image1.png", "png", ""}};
+  run.pictures = {{"/out/Rec/Pictures/Image1.png", "png", "", 70144},
+                  {"/out/Rec/Pictures/Image2.wmf", "wmf", ""}};
+  run.texts = {{"Slide 2 text", "/out/Rec/Texts/Slide 2.txt"}};
   run.critical_errors = {6};
   CensusSummary census;
   census.drawings = 4;
@@ -67,6 +69,9 @@ TEST(ReportJsonTest, RunFieldsAreAllThere) {
   EXPECT_EQ(
       JsonQuery(json, run + "['pictures'][0]['file'], " + run + "['pictures'][0]['extension']"),
       "('/out/Rec/Pictures/Image1.png', 'png')");
+  EXPECT_EQ(JsonQuery(json, "[p['offset'] for p in " + run + "['pictures']]"), "[70144, None]");
+  EXPECT_EQ(JsonQuery(json, run + "['texts']"),
+            "[{'label': 'Slide 2 text', 'file': '/out/Rec/Texts/Slide 2.txt'}]");
   EXPECT_EQ(JsonQuery(json, run + "['critical_errors'], " + run + "['stopped']"), "([6], False)");
   EXPECT_EQ(JsonQuery(json, run + "['census']['drawings'], " + run +
                                 "['census']['picture_stream_start']"),
@@ -98,6 +103,30 @@ TEST(ReportJsonTest, RefusedInputAndEmptyRunUseNulls) {
             "(None, False, [])");
 }
 
+TEST(ReportJsonTest, FastRunSaysHowItRecovered) {
+  FileReport file;
+  file.input = "/in/deck.ppt";
+  RunRecord run;
+  run.mode = "fast";
+  run.output_folder = "/out/Rec/";
+  RecoveryOutcome outcome;
+  outcome.method = "stitched streams";
+  outcome.verified = true;
+  outcome.verdict = "verified: 1 user edit(s), 7 persist objects, 2 slide(s)";
+  outcome.repairs = {"Current User rebuilt"};
+  outcome.checked_slides = 2;
+  outcome.opened = true;
+  run.recovery = outcome;
+  file.runs = {run, RunRecord{}};
+  const std::string json = ReportJson({file}, 0);
+  const std::string recovery = "d['files'][0]['runs'][0]['recovery']";
+  EXPECT_EQ(JsonQuery(json, recovery + "['method'], " + recovery + "['verified'], " + recovery +
+                                "['checked_slides'], " + recovery + "['opened']"),
+            "('stitched streams', True, 2, True)");
+  EXPECT_EQ(JsonQuery(json, recovery + "['repairs']"), "['Current User rebuilt']");
+  EXPECT_EQ(JsonQuery(json, "'recovery' in d['files'][0]['runs'][1]"), "False");
+}
+
 TEST(RunRecordTest, AnyResultCountsAsRecovered) {
   RunRecord run;
   EXPECT_FALSE(run.RecoveredSomething());
@@ -105,7 +134,28 @@ TEST(RunRecordTest, AnyResultCountsAsRecovered) {
   EXPECT_TRUE(run.RecoveredSomething());
   run = RunRecord{};
   run.saved_presentation = "x.ppt";
+  EXPECT_TRUE(run.RecoveredSomething()) << "saved, and no office to open it";
+}
+
+TEST(RunRecordTest, ASavedPresentationTheOfficeOpensNoSlideOfIsNothing) {
+  RunRecord run;
+  run.saved_presentation = "x.ppt";
+  run.checked_by_office = true;
+  EXPECT_FALSE(run.RecoveredSomething());
+  run.data_slides.push_back({"Data Slide1", ""});
   EXPECT_TRUE(run.RecoveredSomething());
+  run = RunRecord{};
+  run.texts.push_back({"All slide texts", "t.txt"});
+  EXPECT_TRUE(run.RecoveredSomething());
+}
+
+TEST(RunRecordTest, TheOutputFolderOfARunThatPutNothingThereIsNull) {
+  RunRecord run;
+  run.mode = "fast";
+  FileReport file;
+  file.input = "a.ppt";
+  file.runs.push_back(run);
+  EXPECT_EQ(JsonQuery(ReportJson({file}, 1), "d['files'][0]['runs'][0]['output_folder']"), "None");
 }
 
 }  // namespace

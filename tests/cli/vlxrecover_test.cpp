@@ -144,24 +144,25 @@ TEST_F(ToolTest, FastModeSavesTheAssembledFileAndTheExactPicture) {
   const std::string run = "d['files'][0]['runs'][0]";
   EXPECT_EQ(
       JsonQuery(r.out, run + "['mode'], " + run + "['output_folder'], " + run + "['stopped']"),
-      "('fast', '" + OutFile("Rec/") + "', False)");
+      "('fast', '" + OutFile("sample.Rec/") + "', False)");
   EXPECT_EQ(JsonQuery(r.out, run + "['saved_presentation']"),
-            OutFile("Rec/RecSlideIntigrated.ppt"));
-  const std::vector<unsigned char> saved = ReadAll(OutFile("Rec/RecSlideIntigrated.ppt"));
+            OutFile("sample.Rec/RecSlideIntigrated.ppt"));
+  const std::vector<unsigned char> saved = ReadAll(OutFile("sample.Rec/RecSlideIntigrated.ppt"));
   ASSERT_GE(saved.size(), 512u);
   EXPECT_EQ(saved[0], 0xD0);
   EXPECT_EQ(saved[1], 0xCF);
 
   EXPECT_EQ(JsonQuery(r.out, "[p['file'] for p in " + run + "['pictures']]"),
-            "['" + OutFile("Rec/Pictures/Image1.png") + "']");
+            "['" + OutFile("sample.Rec/Pictures/Image1.png") + "']");
   const std::vector<unsigned char> picture = SamplePicture();
   ASSERT_GT(picture.size(), 17935u);
-  EXPECT_EQ(ReadAll(OutFile("Rec/Pictures/Image1.png")), picture) << "byte for byte";
+  EXPECT_EQ(ReadAll(OutFile("sample.Rec/Pictures/Image1.png")), picture) << "byte for byte";
 
   EXPECT_EQ(ReadAll(input), before) << "the damaged file is only read";
   EXPECT_TRUE(FilesBelow(root_.File("tmp")).empty()) << "workspace removed, no trace file";
   EXPECT_TRUE(FilesBelow(root_.File("cwd")).empty());
-  for (const std::string& file : FilesBelow(Out())) EXPECT_EQ(file.rfind("Rec/", 0), 0u) << file;
+  for (const std::string& file : FilesBelow(Out()))
+    EXPECT_EQ(file.rfind("sample.Rec/", 0), 0u) << file;
 }
 
 TEST_F(ToolTest, StandardModeReportsTheCensusAndSavesTheRebuiltDeck) {
@@ -173,9 +174,9 @@ TEST_F(ToolTest, StandardModeReportsTheCensusAndSavesTheRebuiltDeck) {
                                  census + "['picture_blocks'] >= 1"),
             "(True, True, True)");
   EXPECT_EQ(JsonQuery(r.out, "d['files'][0]['runs'][0]['saved_presentation']"),
-            OutFile("Rec/RecSlide.ppt"));
-  EXPECT_TRUE(IsFile(OutFile("Rec/RecSlide.ppt")));
-  EXPECT_TRUE(IsFile(OutFile("Rec/Pictures/Image1.png")));
+            OutFile("sample.Rec/RecSlide.ppt"));
+  EXPECT_TRUE(IsFile(OutFile("sample.Rec/RecSlide.ppt")));
+  EXPECT_TRUE(IsFile(OutFile("sample.Rec/Pictures/Image1.png")));
   EXPECT_TRUE(FilesBelow(root_.File("tmp")).empty());
 }
 
@@ -186,15 +187,15 @@ TEST_F(ToolTest, EachInputIsItsOwnRunAndABadOneDoesNotStopTheOthers) {
   EXPECT_EQ(r.exit_status, 2) << "the most serious status of the files";
   EXPECT_EQ(JsonQuery(r.out, "[f['exit_status'] for f in d['files']]"), "[0, 2, 0]");
   EXPECT_EQ(JsonQuery(r.out, "[len(f['runs']) for f in d['files']]"), "[1, 0, 1]");
-  EXPECT_EQ(JsonQuery(r.out, "d['files'][2]['runs'][0]['output_folder']"), OutFile("1Fix/"));
-  EXPECT_TRUE(IsFile(OutFile("Fix/RecSlideIntigrated.ppt")));
-  EXPECT_TRUE(IsFile(OutFile("1Fix/RecSlideIntigrated.ppt")));
+  EXPECT_EQ(JsonQuery(r.out, "d['files'][2]['runs'][0]['output_folder']"), OutFile("1sample.Fix/"));
+  EXPECT_TRUE(IsFile(OutFile("sample.Fix/RecSlideIntigrated.ppt")));
+  EXPECT_TRUE(IsFile(OutFile("1sample.Fix/RecSlideIntigrated.ppt")));
 }
 
 TEST_F(ToolTest, PlainOutputNamesTheOutputFolders) {
   ToolResult r = Run({"--mode", "fast", "--no-office", "--output", Out(), SampleCopy()});
   ASSERT_EQ(r.exit_status, 0);
-  EXPECT_EQ(r.out, OutFile("Rec/") + "\n");
+  EXPECT_EQ(r.out, OutFile("sample.Rec/") + "\n");
   EXPECT_NE(r.err.find("Repairing completed"), std::string::npos);
   EXPECT_EQ(r.err.find("\r"), std::string::npos) << "no bar when stderr is not a terminal";
 }
@@ -208,7 +209,12 @@ TEST_F(ToolTest, NoiseRecoversNothingInEitherMode) {
   EXPECT_EQ(r.exit_status, 1) << r.err;
   EXPECT_EQ(JsonQuery(r.out, "[x['mode'] for x in d['files'][0]['runs']]"), "['fast', 'standard']")
       << "auto goes on with the standard mode when the fast one lists no slide";
-  EXPECT_EQ(JsonQuery(r.out, "d['files'][0]['runs'][1]['output_folder']"), OutFile("Rec/Rec/"));
+  EXPECT_EQ(JsonQuery(r.out, "[x['output_folder'] for x in d['files'][0]['runs']]"), "[None, None]")
+      << "folders that got nothing are removed, and no folder is left inside another";
+  EXPECT_TRUE(FilesBelow(Out()).empty());
+  EXPECT_NE(r.err.find("no presentation could be recovered"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("nothing recovered"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("Repairing completed"), std::string::npos) << r.err;
   EXPECT_EQ(ReadAll(input), noise);
 }
 
@@ -252,7 +258,8 @@ TEST_F(ToolTest, CtrlCStopsTheRunAndRemovesTheWorkspace) {
   struct stat st {};
   EXPECT_NE(::stat(workspace.c_str(), &st), 0) << "workspace removed";
   EXPECT_TRUE(FilesBelow(root_.File("tmp")).empty());
-  EXPECT_FALSE(IsFile(OutFile("Rec/RecSlide.ppt"))) << "a stopped standard run saves nothing";
+  EXPECT_FALSE(IsFile(OutFile("sample.Rec/RecSlide.ppt")))
+      << "a stopped standard run saves nothing";
 }
 
 TEST_F(ToolTest, CorpusFilesWithTheirHeaderZeroedGoThroughEveryMode) {
@@ -302,16 +309,16 @@ TEST_F(ToolWithOfficeTest, AutoModeEndsWithSlideThumbnailsAndAPresentation) {
   EXPECT_EQ(JsonQuery(r.out, last + "['critical_errors']"), "[]");
 }
 
-TEST_F(ToolWithOfficeTest, StandardModeListsMastersRebuiltSlidesAndSavesTheDeck) {
+TEST_F(ToolWithOfficeTest, ListingTheMastersStopsAtTheChoiceAndNamesThePreviews) {
   ToolResult r =
       Run({"--mode", "standard", "--list-masters", "--json", "--output", Out(), SampleCopy()});
   ASSERT_EQ(r.exit_status, 0) << r.err;
   const std::string run = "d['files'][0]['runs'][0]";
-  EXPECT_EQ(JsonQuery(r.out, run + "['saved_presentation']"), OutFile("Rec/RecSlide.ppt"));
-  EXPECT_EQ(JsonQuery(r.out, "len(" + run + "['slides']) >= 3"), "True") << r.out;
+  EXPECT_EQ(JsonQuery(r.out, run + "['saved_presentation'], " + run + "['slides']"), "(None, [])")
+      << "nothing is rebuilt";
   EXPECT_EQ(JsonQuery(r.out, run + "['master_candidates'][0]['number']"), "1") << r.out;
   const std::string master = JsonQuery(r.out, run + "['master_candidates'][0]['thumbnail']");
-  EXPECT_EQ(master.rfind(OutFile("Rec/Masters/"), 0), 0u) << master;
+  EXPECT_EQ(master.rfind(OutFile("sample.Rec/Masters/"), 0), 0u) << master;
   EXPECT_TRUE(IsFile(master));
   EXPECT_EQ(JsonQuery(r.out, run + "['critical_errors']"), "[]");
   EXPECT_TRUE(FilesBelow(root_.File("tmp")).empty()) << "workspace and office profile removed";

@@ -22,7 +22,7 @@ def clean(s):
 for f in report['files']:
     for r in f['runs'] or [{}]:
         fields = [clean(f['input']), clean(f['exit_status']), clean(f.get('error') or ''),
-                  clean(r.get('mode', '')), clean(r.get('output_folder', '')),
+                  clean(r.get('mode', '')), clean(r.get('output_folder') or ''),
                   clean(r.get('saved_presentation') or ''), clean(len(r.get('slides', []))),
                   clean(len(r.get('data_slides', []))),
                   '\x1f'.join(clean(p['file']) for p in r.get('pictures', [])),

@@ -66,9 +66,10 @@ TEST(CarvingReports, PicturesCopyReportsEveryBlockAndDocumentCopyNone) {
   auto file = run.Damaged(bytes);
 
   ASSERT_TRUE(CarvePicturesStream(run.trail_job, *file));
-  // The scan up to and including the hit, then one report per copied block from the hit.
+  // The scan up to and including the hit, then one report per copied block of the
+  // stream (one picture record of 108 bytes).
   std::vector<int> expected = ExpectedPercents(0, hit + 1, 512, length);
-  const std::vector<int> copy = ExpectedPercents(hit, length, 512, length);
+  const std::vector<int> copy = ExpectedPercents(hit, hit + 108, 512, length);
   expected.insert(expected.end(), copy.begin(), copy.end());
   EXPECT_EQ(run.trail.percents, expected);
 

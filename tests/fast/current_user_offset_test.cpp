@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/fast/assemble_compound.h"
-#include "engine/format/template_records.h"
 #include "engine/format/byte_order.h"
+#include "engine/format/template_records.h"
 #include "tests/fast/carving_fixture.h"
 
 namespace vlx::testing {

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "engine/run/fast_pipeline.h"
 #include "tests/fast/carving_fixture.h"
@@ -25,31 +24,16 @@ std::vector<std::string> HealthyPresentations() {
   return names;
 }
 
-// True when the stream opens with a Document container and lies in the file as one run
-// of bytes starting on a sector: the streams a signature search can carve whole.
-bool CarvableWhole(const Bytes& file, const Bytes& stream) {
-  if (stream.size() < 8 || stream[0] != 0x0F || stream[2] != 0xE8 || stream[3] != 0x03)
-    return false;
-  for (size_t at = 0; at + stream.size() <= file.size(); at += 512)
-    if (std::memcmp(file.data() + at, stream.data(), stream.size()) == 0) return true;
-  return false;
-}
-
 // A copy whose header sector is wiped cannot be read as a compound file; the fast mode
-// must still give back the whole document stream.
-TEST(FastModeOnCorpus, HeaderlessCopyYieldsTheOriginalDocumentStream) {
+// must still give back the original's streams as they were, all of them.
+TEST(FastModeOnCorpus, HeaderlessCopyYieldsEveryOriginalStream) {
   VLX_REQUIRE_CORPUS();
   if (!OlefileAvailable()) GTEST_SKIP() << "python3-olefile is not installed (/usr/bin/python3)";
-  int contiguous = 0;
   for (const std::string& name : HealthyPresentations()) {
     SCOPED_TRACE(name);
     const ReaderResult original = ReadWithOlefile(CorpusPath("healthy/" + name));
     if (!original.ok || !original.streams.count("PowerPoint Document")) continue;
-    const Bytes& stream = original.streams.at("PowerPoint Document");
     Bytes bytes = ReadAll(CorpusPath("healthy/" + name));
-    if (!CarvableWhole(bytes, stream)) continue;
-    ++contiguous;
-
     std::fill(bytes.begin(), bytes.begin() + 512, 0);  // the header sector
     CarvingRun run;
     run.env.office = nullptr;
@@ -58,14 +42,16 @@ TEST(FastModeOnCorpus, HeaderlessCopyYieldsTheOriginalDocumentStream) {
 
     const ReaderResult saved = ReadWithOlefile(run.env.output_folder + "RecSlideIntigrated.ppt");
     ASSERT_TRUE(saved.ok) << saved.complaint;
-    ASSERT_EQ(saved.streams.size(), 3u);
-    EXPECT_EQ(saved.streams.at("Current User").size(), 5120u);
-    ASSERT_TRUE(saved.streams.count("Pictures"));
-    const Bytes& carved = saved.streams.at("PowerPoint Document");
-    ASSERT_GE(carved.size(), stream.size());
-    EXPECT_TRUE(std::equal(stream.begin(), stream.end(), carved.begin()));
+    ASSERT_EQ(saved.streams.size(), original.streams.size());
+    // bug61881.ppt keeps an older save's directory that cannot be told from the live
+    // one without the header: its small streams may be the older save's.
+    for (const auto& [stream, content] : original.streams) {
+      ASSERT_TRUE(saved.streams.count(stream)) << stream;
+      if (name == "bug61881.ppt" && stream != "PowerPoint Document" && stream != "Pictures")
+        continue;
+      EXPECT_TRUE(saved.streams.at(stream) == content) << stream;
+    }
   }
-  EXPECT_GE(contiguous, 5) << "too few corpus files with a contiguous document stream";
 }
 
 }  // namespace

@@ -2,13 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <set>
 
 #include "automation/imaging/bitmap_image.h"
+#include "automation/imaging/thumbnail_layout.h"
 #include "tests/support/temp_dir.h"
 
 namespace vlx {
@@ -41,7 +46,7 @@ std::string Save(const TempDir& dir, const QImage& image, const std::string& nam
   return path;
 }
 
-TEST(MakeThumbnail, FourByThreeSlideShowsTheLeftRegionAtFiveThree) {
+TEST(MakeThumbnail, FourByThreeSlideIsCentredInItsFrame) {
   TempDir dir;
   const std::string path = Save(dir, Solid(400, 300, Qt::green), "slide.png", "PNG");
   QtImageToolkit images;
@@ -50,11 +55,11 @@ TEST(MakeThumbnail, FourByThreeSlideShowsTheLeftRegionAtFiveThree) {
   ASSERT_EQ(thumb->width, 170);
   ASSERT_EQ(thumb->height, 120);
   const uint32_t green = 0xFF00FF00;
-  // Region 160 x 114 at (5, 3): its corners and just outside them.
-  EXPECT_EQ(thumb->at(5, 3), green);
-  EXPECT_EQ(thumb->at(164, 116), green);
-  EXPECT_EQ(thumb->at(4, 60), kSilver);
-  EXPECT_EQ(thumb->at(165, 60), kSilver);
+  // 152 x 114 at (9, 3): its corners and just outside them.
+  EXPECT_EQ(thumb->at(9, 3), green);
+  EXPECT_EQ(thumb->at(160, 116), green);
+  EXPECT_EQ(thumb->at(8, 60), kSilver);
+  EXPECT_EQ(thumb->at(161, 60), kSilver);
   EXPECT_EQ(thumb->at(60, 2), kSilver);
   EXPECT_EQ(thumb->at(60, 117), kSilver);
   // The frame.
@@ -68,40 +73,50 @@ TEST(MakeThumbnail, FourByThreeSlideShowsTheLeftRegionAtFiveThree) {
   }
 }
 
-TEST(MakeThumbnail, DrawsTheTopLeftOfTheStretchedCopyUnscaled) {
-  TempDir dir;
-  const QImage picture = Gradient(340, 255);
-  const std::string path = Save(dir, picture, "gradient.bmp", "BMP");
-  QtImageToolkit images;
-  const auto thumb = images.MakeThumbnail(path, 170, 120);
-  ASSERT_TRUE(thumb);
-  const QImage stretched = picture.scaled(170, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                               .convertToFormat(QImage::Format_ARGB32);
-  int mismatches = 0;
-  for (int y = 0; y < 114; ++y)
-    for (int x = 0; x < 160; ++x)
-      if (thumb->at(x + 5, y + 3) != stretched.pixel(x, y)) ++mismatches;
-  EXPECT_EQ(mismatches, 0);
+// Marks each corner of a picture with its own colour.
+QImage CornerMarked(int width, int height) {
+  QImage image = Solid(width, height, Qt::white);
+  QPainter p(&image);
+  const int s = std::max(2, std::min(width, height) / 5);
+  p.fillRect(0, 0, s, s, Qt::red);
+  p.fillRect(width - s, 0, s, s, Qt::blue);
+  p.fillRect(0, height - s, s, s, Qt::black);
+  p.fillRect(width - s, height - s, s, s, QColor(0, 160, 0));
+  return image;
 }
 
-TEST(MakeThumbnail, SquarePictureCopies100By94ToZeroThree) {
+TEST(MakeThumbnail, NothingOfAWideOrTallPictureIsCutOff) {
   TempDir dir;
-  const std::string path = Save(dir, Solid(64, 64, Qt::red), "square.jpg", "JPG");
   QtImageToolkit images;
-  const auto thumb = images.MakeThumbnail(path, 100, 100);
-  ASSERT_TRUE(thumb);
-  ASSERT_EQ(thumb->width, 100);
-  auto reddish = [](uint32_t p) { return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60; };
-  EXPECT_TRUE(reddish(thumb->at(0, 3))) << "the region covers the frame's left column";
-  EXPECT_TRUE(reddish(thumb->at(99, 96)));
-  EXPECT_EQ(thumb->at(50, 0), kBlack);
-  EXPECT_EQ(thumb->at(50, 1), kSilver);
-  EXPECT_EQ(thumb->at(50, 2), kSilver);
-  EXPECT_EQ(thumb->at(50, 97), kSilver);
-  EXPECT_EQ(thumb->at(50, 98), kSilver);
-  EXPECT_EQ(thumb->at(50, 99), kBlack);
-  EXPECT_EQ(thumb->at(0, 1), kBlack);
-  EXPECT_EQ(thumb->at(0, 98), kBlack);
+  auto near = [](uint32_t pixel, QColor colour) {
+    return std::abs(qRed(pixel) - colour.red()) < 60 &&
+           std::abs(qGreen(pixel) - colour.green()) < 60 &&
+           std::abs(qBlue(pixel) - colour.blue()) < 60;
+  };
+  struct Case {
+    int width, height, box_width, box_height;
+  };
+  for (const Case c : {Case{1600, 400, 170, 120}, Case{400, 1600, 170, 120},
+                       Case{1600, 400, 100, 100}, Case{500, 900, 100, 100}}) {
+    const std::string path = Save(dir, CornerMarked(c.width, c.height), "corners.png", "PNG");
+    const auto thumb = images.MakeThumbnail(path, c.box_width, c.box_height);
+    ASSERT_TRUE(thumb);
+    const ThumbnailLayout place = LayOutThumbnail(c.width, c.height, c.box_width, c.box_height);
+    const int right = place.x + place.width - 1;
+    const int bottom = place.y + place.height - 1;
+    const std::string shape = std::to_string(c.width) + "x" + std::to_string(c.height);
+    EXPECT_TRUE(near(thumb->at(place.x, place.y), Qt::red)) << shape;
+    EXPECT_TRUE(near(thumb->at(right, place.y), Qt::blue)) << shape;
+    EXPECT_TRUE(near(thumb->at(place.x, bottom), Qt::black)) << shape;
+    EXPECT_TRUE(near(thumb->at(right, bottom), QColor(0, 160, 0))) << shape;
+    // Beside the picture, the canvas.
+    if (place.x > kThumbnailMargin) {
+      EXPECT_EQ(thumb->at(place.x - 1, place.y), kSilver) << shape;
+    }
+    if (place.y > kThumbnailMargin) {
+      EXPECT_EQ(thumb->at(place.x, place.y - 1), kSilver) << shape;
+    }
+  }
 }
 
 TEST(MakeThumbnail, ReadsTheCommonPictureFormats) {
@@ -184,6 +199,45 @@ TEST(StockPictures, HaveTheirSizesAreOpaqueAndAreNotPlainBoxes) {
     for (uint32_t p : b->pixels) ASSERT_EQ(p >> 24, 0xFFu);
     EXPECT_GT(DistinctColours(*b), 20u);
   }
+}
+
+std::vector<uint8_t> Encoded(const QImage& image, const char* format) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  EXPECT_TRUE(image.save(&buffer, format)) << format;
+  return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+TEST(QtImageToolkitDecodes, WholePicturesButNotACutPngOrForeignBytes) {
+  QtImageToolkit images;
+  for (const char* format : {"PNG", "JPG", "BMP"}) {
+    const std::vector<uint8_t> bytes = Encoded(Gradient(40, 30), format);
+    EXPECT_TRUE(images.Decodes(bytes)) << format;
+  }
+  // The JPEG and BMP readers fill in missing pixels; a PNG cut short is refused.
+  const std::vector<uint8_t> png = Encoded(Gradient(40, 30), "PNG");
+  EXPECT_FALSE(images.Decodes(std::vector<uint8_t>(png.begin(), png.begin() + png.size() / 3)));
+  const std::vector<uint8_t> text = {'n', 'o', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'};
+  EXPECT_FALSE(images.Decodes(text));
+  EXPECT_FALSE(images.Decodes({}));
+}
+
+TEST(QtImageToolkitPlaceholder, NamesThePictureInsideTheFramedCanvasWithoutAnApplication) {
+  QtImageToolkit images;
+  const Bitmap a = images.LabelledPlaceholder("WMF picture", 100, 100);
+  const Bitmap b = images.LabelledPlaceholder("EMF picture", 100, 100);
+  ASSERT_EQ(a.width, 100);
+  ASSERT_EQ(a.height, 100);
+  EXPECT_EQ(a.at(0, 0), kBlack);
+  EXPECT_EQ(a.at(99, 50), kBlack);
+  EXPECT_EQ(a.at(3, 3), kSilver);
+  size_t ink = 0;
+  for (int y = 2; y < 98; ++y)
+    for (int x = 2; x < 98; ++x) ink += a.at(x, y) == kBlack;
+  EXPECT_GT(ink, 100u) << "the label is drawn";
+  EXPECT_NE(a.pixels, b.pixels) << "different labels look different";
+  EXPECT_TRUE(images.LabelledPlaceholder("x", 0, 10).empty());
 }
 
 }  // namespace

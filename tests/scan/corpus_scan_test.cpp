@@ -10,12 +10,13 @@
 #include <map>
 #include <set>
 
+#include "engine/format/record_header.h"
 #include "engine/format/text_encoding.h"
 #include "engine/scan/extract_images.h"
 #include "engine/scan/picture_report.h"
 #include "engine/scan/picture_signatures.h"
 #include "engine/scan/picture_stream_search.h"
-#include "engine/format/record_header.h"
+#include "engine/scan/pictures/raster_formats.h"
 #include "engine/scan/slide_structure_census.h"
 #include "engine/scan/text_census.h"
 #include "tests/scan/compound_walk.h"
@@ -141,13 +142,14 @@ Expected Expect(const Bytes& file) {
       const uint16_t word = Le16(s, at);
       const uint32_t length = Le32(s, at + 4);
       const uint64_t end = std::min<uint64_t>(at + 8 + length, s.size());
-      if (IsPictureRecordWord(word) && length > 17935 && length < file.size() &&
-          at + kPictureDataOffset + 16 <= s.size()) {
-        const auto ext = MatchPictureFile(s.data() + at + kPictureDataOffset, 16);
-        if (ext && (*ext == "Jpg" || *ext == "Png" || *ext == "bmp")) {
+      constexpr size_t kDataOffset = 25;  // header, identifier, tag
+      if (IsPictureRecordWord(word) && length < file.size() && at + kDataOffset + 16 <= s.size()) {
+        const PictureFormat* format =
+            MatchRasterFormat(std::span<const uint8_t>(s).subspan(at + kDataOffset));
+        if (format != nullptr && format->extension != "gif" && format->extension != "tif") {
           if (pictures->Contiguous(at, end - at))
-            expected.pictures.push_back({std::string(*ext), Slice(s, at + kPictureDataOffset,
-                                                                  end - at - kPictureDataOffset)});
+            expected.pictures.push_back({std::string(format->extension),
+                                         Slice(s, at + kDataOffset, end - at - kDataOffset)});
           else
             ++expected.split_pictures;
         }

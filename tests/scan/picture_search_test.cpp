@@ -8,55 +8,16 @@
 #include "engine/scan/extract_images.h"
 #include "engine/scan/picture_signatures.h"
 #include "engine/scan/picture_stream_search.h"
+#include "tests/scan/picture_bytes.h"
 #include "tests/scan/scan_run.h"
 
 namespace vlx::testing {
 namespace {
 
-const Bytes kJfif = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0x00, 0x01};
-const Bytes kPng = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13};
-
-// A picture record at `at`: header, 17 bytes of identifier and tag, then the picture
-// file (its signature followed by bytes that count up).
-void PutPicture(Bytes& bytes, size_t at, uint32_t length, const Bytes& signature = kJfif,
-                uint16_t word = 0x46A0) {
-  PutHeader(bytes, at, word, 0xF01D, length);
-  for (size_t i = 0; i < 17 && at + 8 + i < bytes.size(); ++i) bytes[at + 8 + i] = 0x11;
-  for (size_t i = 0; at + 25 + i < bytes.size() && i < length - 17; ++i)
-    bytes[at + 25 + i] = i < signature.size() ? signature[i] : static_cast<unsigned char>(i * 7);
-}
-
-Bytes PictureData(const Bytes& bytes, size_t at, uint32_t length) {
-  const size_t from = at + 25;
-  return Slice(bytes, from, std::min<size_t>(length - 17, bytes.size() - from));
-}
-
-TEST(PictureSignatures, FileKindsAreTestedInOrderWithExactExtensions) {
-  auto kind = [](Bytes data) {
-    data.resize(64, 0x11);
-    const auto ext = MatchPictureFile(data.data(), data.size());
-    return ext ? std::string(*ext) : std::string("-");
-  };
-  EXPECT_EQ(kind({'B', 'M'}), "bmp");
-  EXPECT_EQ(kind(kJfif), "Jpg");
-  EXPECT_EQ(kind({0xFF, 0xD8, 0xFF, 0xE1, 0, 0x10, 'E', 'x', 'i', 'f', 0}), "-");
-  EXPECT_EQ(kind({0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10, 'J', 'F', 'I', 'F', 1}), "-");
-  EXPECT_EQ(kind({'I', 'I', '*'}), "Tif");
-  EXPECT_EQ(kind({'M', 'M', 0, '*'}), "Tif");
-  EXPECT_EQ(kind(kPng), "Png");
-  EXPECT_EQ(kind({'G', 'I', 'F', '8'}), "Gif");
-  EXPECT_EQ(kind({'G', 'I'}), "-");
-  const Bytes jpeg_head = {0xFF, 0xD8, 0xFF, 0xE0};
-  EXPECT_FALSE(MatchPictureFile(jpeg_head.data(), jpeg_head.size()));  // too short for JFIF
-}
-
-TEST(PictureSignatures, RecordWordsAndDataLength) {
+TEST(PictureSignatures, TheStreamSearchKnowsSevenRecordWords) {
   for (uint16_t w : {0x2160, 0x3D40, 0x46A0, 0x5420, 0x6E00, 0x7A80, 0x8000})
     EXPECT_TRUE(IsPictureRecordWord(w)) << w;
   for (uint16_t w : {0x46A1, 0x46B0, 0x0000, 0xF01D, 0x216F}) EXPECT_FALSE(IsPictureRecordWord(w));
-  EXPECT_EQ(PictureDataLength(10), 0u);
-  EXPECT_EQ(PictureDataLength(17), 0u);
-  EXPECT_EQ(PictureDataLength(18000), 18000u - 17);
 }
 
 struct PictureStreamRun : ScanRun {
@@ -112,65 +73,115 @@ struct ExtractionRun : ScanRun {
   }
 };
 
-TEST(ExtractImages, SavesEachPictureInItsOwnFormatAndCleansUp) {
-  ExtractionRun run;
-  Bytes bytes = Filler(60000);  // under one 64 KiB chunk
-  PutPicture(bytes, 1000, 17936);
-  PutPicture(bytes, 30000, 17935);                // too small
-  PutPicture(bytes, 40000, 18000, kPng, 0x6E00);  // runs past the end of the file
-  PutPicture(bytes, 20000, 18000, {0xFF, 0xD8, 0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0});
-  run.Extract(bytes);
-  ASSERT_EQ(run.view.pictures.size(), 2u);
-  const auto& jpeg = run.view.pictures[0];
-  EXPECT_EQ(jpeg.item.file, run.dir.File("out/Pictures/Image1.jpg"));
-  EXPECT_EQ(jpeg.item.kind, "jpg");
-  EXPECT_EQ(Bytes(jpeg.bytes.begin(), jpeg.bytes.end()), PictureData(bytes, 1000, 17936));
-  const auto& png = run.view.pictures[1];
-  EXPECT_EQ(png.item.kind, "png");
-  EXPECT_EQ(png.item.file, run.dir.File("out/Pictures/Image2.png"));
-  EXPECT_EQ(Bytes(png.bytes.begin(), png.bytes.end()), PictureData(bytes, 40000, 18000));
+Bytes Saved(const RecordingView::Picture& picture) {
+  return Bytes(picture.bytes.begin(), picture.bytes.end());
+}
 
-  EXPECT_EQ(run.sink.log,
-            "Extracting images...\r\nRecovered Image 1\r\nRecovered Image 2\r\n"
-            "Extracting images done...\r\n");
+TEST(ExtractImages, SavesEveryKindInItsOwnFormatOnceWithTheOffsetItWasFirstFoundAt) {
+  ExtractionRun run;
+  Bytes bytes = Filler(6000);  // a file far smaller than one 64 KiB chunk
+  PutBlip(bytes, 100, 0x46A0, Jpeg());
+  PutBlip(bytes, 400, 0x46B0, Jpeg(true));  // Exif, two identifiers
+  PutBlip(bytes, 700, 0x6E00, Png());       // a record of a few dozen bytes
+  PutBlip(bytes, 1000, 0x6E00, Gif());
+  PutBlip(bytes, 1300, 0x7A80, Dib(3, 2));
+  PutBlip(bytes, 1600, 0x3D40, MetafileBlipData(Emf()), 0, false);
+  PutBlip(bytes, 2000, 0x2170, MetafileBlipData(Wmf()), 0, false);
+  PutBlip(bytes, 2400, 0x6E00, Png());   // the same picture again
+  PutBlip(bytes, 5990, 0x46A0, Jpeg());  // in the last bytes, cut off
+  run.Extract(bytes);
+
+  ASSERT_EQ(run.view.pictures.size(), 7u);
+  const std::vector<std::string> kinds = {"jpg", "jpg", "png", "gif", "bmp", "emf", "wmf"};
+  const std::vector<int64_t> offsets = {100, 400, 700, 1000, 1300, 1600, 2000};
+  for (size_t i = 0; i < kinds.size(); ++i) {
+    const ResultItem& item = run.view.pictures[i].item;
+    EXPECT_EQ(item.kind, kinds[i]);
+    EXPECT_EQ(item.source_offset, offsets[i]);
+    EXPECT_EQ(item.file,
+              run.dir.File("out/Pictures/Image" + std::to_string(i + 1) + "." + kinds[i]));
+  }
+  EXPECT_EQ(Saved(run.view.pictures[0]), Jpeg());
+  EXPECT_EQ(Saved(run.view.pictures[1]), Jpeg(true));
+  EXPECT_EQ(Saved(run.view.pictures[2]), Png());
+  const Bytes bmp = Saved(run.view.pictures[4]);
+  ASSERT_EQ(bmp.size(), 14 + Dib(3, 2).size());
+  EXPECT_EQ(Bytes(bmp.begin() + 14, bmp.end()), Dib(3, 2));
+  EXPECT_EQ(bmp[0], 'B');
+  EXPECT_EQ(Saved(run.view.pictures[5]), Emf());
+  EXPECT_EQ(Saved(run.view.pictures[6]), Wmf());
+  EXPECT_EQ(run.images.PlaceholderLabels(),
+            (std::vector<std::string>{"EMF picture", "WMF picture"}));
+  EXPECT_FALSE(run.view.pictures[5].item.thumbnail.empty());
+
   EXPECT_EQ(run.sink.statuses, (std::vector<std::string>{"Extracting images...", ""}));
-  EXPECT_EQ(run.sink.counters, (std::vector<std::string>{"0\\60000", ""}));
+  EXPECT_EQ(run.sink.counters, (std::vector<std::string>{"0\\6000", ""}));
   EXPECT_EQ(run.sink.last_progress, 0);
+  EXPECT_NE(run.sink.log.find("Recovered Image 7\r\nExtracting images done...\r\n"),
+            std::string::npos);
   EXPECT_FALSE(run.Exists(""));  // the workspace is gone
 }
 
-TEST(ExtractImages, FindsPicturesAcrossChunkEdgesAndInTheTail) {
+TEST(ExtractImages, PicturesThatDoNotDecodeOrInflateAreNotKept) {
   ExtractionRun run;
-  Bytes bytes = Filler(65536 * 2 + 30000);
-  PutPicture(bytes, 65536 - 3, 20000, {'B', 'M'}, 0x7A80);             // header straddles chunks
-  PutPicture(bytes, 65536 * 2 + 100, 20000, {'G', 'I', 'F'}, 0x8000);  // in the tail
-  PutPicture(bytes, bytes.size() - 8, 20000);  // last whole header; data beyond the end
+  Bytes bytes = Filler(3000);
+  Bytes damaged_png = Png();
+  const std::string mark(StubImageToolkit::kUndecodableMark);
+  damaged_png.insert(damaged_png.begin() + 30, mark.begin(), mark.end());
+  PutBlip(bytes, 100, 0x6E00, damaged_png);
+  Bytes broken_emf = MetafileBlipData(Emf());
+  broken_emf[40] ^= 0xFF;
+  PutBlip(bytes, 600, 0x3D40, broken_emf, 0, false);
+  PutBlip(bytes, 1200, 0x6E00, Png());
   run.Extract(bytes);
-  ASSERT_EQ(run.view.pictures.size(), 2u);
-  EXPECT_EQ(run.view.pictures[0].item.kind, "bmp");
-  EXPECT_EQ(Bytes(run.view.pictures[0].bytes.begin(), run.view.pictures[0].bytes.end()),
-            PictureData(bytes, 65536 - 3, 20000));
-  EXPECT_EQ(run.view.pictures[1].item.kind, "gif");
-  EXPECT_EQ(run.sink.counters,
-            (std::vector<std::string>{"0\\161072", "65536\\161072", "131072\\161072", ""}));
+  ASSERT_EQ(run.view.pictures.size(), 1u);
+  EXPECT_EQ(run.view.pictures[0].item.source_offset, 1200);
+  EXPECT_EQ(run.view.pictures[0].item.file, run.dir.File("out/Pictures/Image1.png"));
 }
 
-TEST(ExtractImages, NestedPictureSignaturesAreEachExtracted) {
+TEST(ExtractImages, APictureEndsAtItsOwnEndWhereTheRecordLengthIsWrong) {
+  ExtractionRun run;
+  Bytes bytes = Filler(70000);
+  PutBlip(bytes, 65536 - 3, 0x46A0, Jpeg(), 20);     // header across chunks, length short
+  PutBlip(bytes, 30000, 0x6E00, Png(), 0x7FFFFFF0);  // length past the end of the file
+  PutBlip(bytes, 40000, 0x6E00, Gif(), 25000);       // length running into other bytes
+  run.Extract(bytes);
+  ASSERT_EQ(run.view.pictures.size(), 3u);
+  EXPECT_EQ(Saved(run.view.pictures[0]), Png());
+  EXPECT_EQ(Saved(run.view.pictures[1]), Gif());
+  EXPECT_EQ(Saved(run.view.pictures[2]), Jpeg());
+}
+
+TEST(ExtractPictures, AnyByteSourceServesWithItsOwnOffsets) {
+  ExtractionRun run;
+  ::mkdir(run.dir.File("out").c_str(), 0755);
+  Bytes stream = Filler(500);
+  PutBlip(stream, 0, 0x6E00, Png());
+  PutBlip(stream, 200, 0x46A0, Jpeg());
+  MemorySource source(stream);
+  EXPECT_TRUE(ExtractPictures(run.job, source, run.dir.File("out/")));
+  ASSERT_EQ(run.view.pictures.size(), 2u);
+  EXPECT_EQ(run.view.pictures[0].item.source_offset, 0);
+  EXPECT_EQ(run.view.pictures[1].item.source_offset, 200);
+}
+
+TEST(ExtractImages, NestedPicturesAreEachExtracted) {
   ExtractionRun run;
   Bytes bytes = Filler(100000);
-  PutPicture(bytes, 100, 60000);
-  PutPicture(bytes, 5000, 20000, kPng, 0x6E00);  // inside the first picture's data
+  Bytes outer = Dib(100, 100);  // 30000 bytes of pixels
+  PutBlip(bytes, 100, 0x7A80, outer);
+  PutBlip(bytes, 5000, 0x6E00, Png());  // inside the first picture's pixels
   run.Extract(bytes);
   ASSERT_EQ(run.view.pictures.size(), 2u);
-  EXPECT_EQ(run.view.pictures[0].bytes.size(), 60000u - 17);
-  EXPECT_EQ(run.view.pictures[1].bytes.size(), 20000u - 17);
+  EXPECT_EQ(run.view.pictures[0].bytes.size(), 14 + outer.size());
+  EXPECT_EQ(Saved(run.view.pictures[1]), Png());
 }
 
 TEST(ExtractImages, AStopLeavesEmptyTextsAndTheWorkspace) {
   ExtractionRun run;
   run.stop = true;
   Bytes bytes = Filler(70000);
-  PutPicture(bytes, 10, 20000);
+  PutBlip(bytes, 10, 0x46A0, Jpeg());
   run.Extract(bytes);
   EXPECT_TRUE(run.view.pictures.empty());
   EXPECT_EQ(run.sink.statuses.back(), "");
@@ -189,7 +200,7 @@ TEST(ExtractImages, NeverWritesThroughAWorkspaceThatIsALink) {
   link.pop_back();
   ASSERT_EQ(::symlink(elsewhere.c_str(), link.c_str()), 0);
   Bytes bytes = Filler(30000);
-  PutPicture(bytes, 100, 20000);
+  PutBlip(bytes, 100, 0x46A0, Jpeg());
   run.Extract(bytes);
   EXPECT_TRUE(run.view.pictures.empty());
   EXPECT_EQ(::access((elsewhere + "/temppic.Jpg").c_str(), F_OK), -1);
@@ -199,7 +210,7 @@ TEST(ExtractImages, NeverWritesThroughAWorkspaceThatIsALink) {
 TEST(ExtractImages, APictureThatCannotBeSavedIsNeitherReportedNorCounted) {
   ExtractionRun run;
   Bytes bytes = Filler(30000);
-  PutPicture(bytes, 100, 20000);
+  PutBlip(bytes, 100, 0x46A0, Jpeg());
   const std::string damaged = run.dir.Write("damaged.ppt", bytes);
   ExtractImages(run.job, damaged, run.dir.File("no-such-folder/"));
   EXPECT_TRUE(run.view.pictures.empty());

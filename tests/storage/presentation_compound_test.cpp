@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/fast/assemble_compound.h"
+#include "engine/format/template_records.h"
 #include "engine/job/messages.h"
 #include "engine/rebuild/rebuilt_compound_writer.h"
-#include "engine/format/template_records.h"
 #include "tests/storage/compound_readers.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/recording_view.h"
@@ -22,6 +22,8 @@ class NoImages : public ImageToolkit {
   bool SaveJpeg(const Bitmap&, const std::string&) override { return false; }
   Bitmap StockBitmap() override { return {}; }
   Bitmap PlaceholderBitmap() override { return {}; }
+  bool Decodes(std::span<const uint8_t>) override { return true; }
+  Bitmap LabelledPlaceholder(const std::string&, int, int) override { return {}; }
 };
 
 std::vector<unsigned char> Bytes(size_t size, unsigned seed) {
@@ -41,7 +43,8 @@ class PresentationCompound : public ::testing::Test {
   testing::RecordingView view;
   NoImages images;
   TemplateRecords templates = PristineTemplates();
-  RunEnvironment env{sink, trace, stop, workspace, view, images, templates, nullptr, nullptr, "", "Rec"};
+  RunEnvironment env{sink,      trace,   stop,    workspace, view, images,
+                     templates, nullptr, nullptr, "",        "Rec"};
   RecoveryJob job{env};
 
   void SetUp() override { ASSERT_TRUE(workspace.Create()); }

@@ -47,7 +47,7 @@ class RecordingView : public ResultView {
     return bytes;
   }
 
-  std::array<std::vector<std::string>, 3> labels_;
+  std::array<std::vector<std::string>, 4> labels_;
 };
 
 }  // namespace vlx::testing

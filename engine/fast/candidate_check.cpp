@@ -1,0 +1,73 @@
+#include "engine/fast/candidate_check.h"
+
+#include <array>
+#include <fstream>
+#include <iterator>
+
+#include "engine/fast/carve_output_file.h"
+#include "engine/format/byte_order.h"
+#include "engine/format/template_records.h"
+
+namespace vlx {
+namespace {
+
+constexpr size_t kCurrentUserReadLimit = 64 * 1024;
+
+std::vector<uint8_t> ReadSmallFile(const std::string& path) {
+  auto file = DamagedFile::Open(path);
+  if (!file) return {};
+  std::vector<uint8_t> bytes(std::min<uint64_t>(file->GetLength(), kCurrentUserReadLimit));
+  file->ReadAt(0, bytes.data(), bytes.size());
+  return bytes;
+}
+
+// The template Current User (with the block the carve found, when it found one),
+// naming the edit at offset.
+bool WriteCurrentUser(const TemplateRecords& templates, const std::string& path,
+                      uint32_t edit_offset) {
+  std::array<uint8_t, 5120> image = templates.current_user_image;
+  StoreU32(image.data() + kCurrentUserEditOffsetField, edit_offset);
+  OutputFile out;
+  if (!out.Create(path)) return false;
+  out.Write(image.data(), image.size());
+  return out.Close();
+}
+
+}  // namespace
+
+salvage::PresentationCheck CheckCandidate(RecoveryJob& job, StreamCandidate& candidate,
+                                          const std::string& rebuilt_name) {
+  salvage::PresentationCheck check;
+  CandidateStream* document_stream = candidate.Find(kDocumentStreamName);
+  if (document_stream == nullptr) {
+    check.failure = "no document stream";
+    return check;
+  }
+  auto document = DamagedFile::Open(document_stream->file);
+  if (!document) {
+    check.failure = "the document stream cannot be read back";
+    return check;
+  }
+  CandidateStream* user_stream = candidate.Find(kCurrentUserStreamName);
+  const std::vector<uint8_t> user =
+      user_stream != nullptr ? ReadSmallFile(user_stream->file) : std::vector<uint8_t>{};
+  check = salvage::CheckPresentation(*document, user_stream != nullptr ? &user : nullptr);
+  if (!check.verified || check.current_user_names_edit) return check;
+
+  const std::string rebuilt = job.workspace().File(rebuilt_name);
+  if (!WriteCurrentUser(job.templates(), rebuilt, *check.current_edit)) {
+    check.verified = false;
+    check.failure = "cannot write the rebuilt Current User";
+    return check;
+  }
+  if (user_stream != nullptr) {
+    user_stream->file = rebuilt;
+  } else {
+    candidate.streams.push_back({{kCurrentUserStreamName}, rebuilt});
+  }
+  candidate.repairs.push_back("Current User rebuilt to name the newest user edit (stream offset " +
+                              std::to_string(*check.current_edit) + ")");
+  return check;
+}
+
+}  // namespace vlx

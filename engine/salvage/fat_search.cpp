@@ -1,0 +1,204 @@
+#include "engine/salvage/fat_search.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <unordered_set>
+
+#include "engine/format/byte_order.h"
+#include "engine/salvage/allocation_page.h"
+
+namespace vlx::salvage {
+namespace {
+
+constexpr size_t kChunk = size_t{1} << 20;
+constexpr size_t kSampledPages = 64;
+constexpr size_t kScoredCandidates = 8;
+constexpr size_t kMaxCandidates = 4;
+constexpr size_t kMaxContestedPages = 2;
+
+struct FoundPage {
+  uint64_t block;  // index of the sector-sized block from the alignment
+  AllocationPage page;
+};
+
+std::vector<uint32_t> Entries(const uint8_t* bytes, uint32_t count) {
+  std::vector<uint32_t> entries(count);
+  for (uint32_t i = 0; i < count; ++i) entries[i] = LoadU32(bytes + 4 * i);
+  return entries;
+}
+
+// Every block that reads as a table page, in one sequential pass.
+std::vector<FoundPage> FindPages(DamagedFile& file, uint32_t sector_size, uint64_t alignment) {
+  std::vector<FoundPage> pages;
+  const uint64_t length = file.GetLength();
+  if (alignment >= length) return pages;
+  const uint64_t limit = (length - alignment) / sector_size + 1;
+  const uint32_t count = sector_size / 4;
+  const size_t chunk = kChunk - kChunk % sector_size;
+  std::vector<uint8_t> buffer(chunk);
+  for (uint64_t start = alignment; start + sector_size <= length; start += chunk) {
+    const size_t got = file.ReadAt(start, buffer.data(), buffer.size());
+    std::vector<uint32_t> entries(count);
+    for (size_t at = 0; at + sector_size <= got; at += sector_size) {
+      // Most blocks are stream data: one entry that is neither a mark nor a sector of
+      // the file rules the block out before it is decoded.
+      bool possible = true;
+      for (uint32_t i = 0; i < count && possible; i += 16) {
+        const uint32_t v = LoadU32(&buffer[at + 4 * i]);
+        possible = v >= kDifatMark || v < limit;
+      }
+      if (!possible) continue;
+      for (uint32_t i = 0; i < count; ++i) entries[i] = LoadU32(&buffer[at + 4 * i]);
+      auto page = ReadAsAllocationPage(entries.data(), count, limit);
+      if (page) pages.push_back({(start - alignment + at) / sector_size, std::move(*page)});
+    }
+  }
+  return pages;
+}
+
+// The pages that sit where a FAT mark says a FAT sector is, for the file whose sector
+// 0 is block first_block, by page index (old copies of a page may claim one index too).
+struct Claims {
+  std::map<uint32_t, std::vector<uint32_t>> sectors_by_index;
+  std::vector<uint32_t> unclaimed;
+};
+
+Claims ClaimPages(const std::vector<FoundPage>& pages, const std::unordered_set<uint64_t>& marked,
+                  uint64_t first_block) {
+  Claims claims;
+  for (const FoundPage& found : pages) {
+    if (found.block < first_block) continue;
+    const uint64_t sector = found.block - first_block;
+    if (sector > kMaxRegularSector) continue;
+    if (marked.count(sector) == 0) {
+      claims.unclaimed.push_back(static_cast<uint32_t>(sector));
+      continue;
+    }
+    claims.sectors_by_index[found.page.page_index].push_back(static_cast<uint32_t>(sector));
+  }
+  return claims;
+}
+
+void ReadPage(DamagedFile& file, RecoveredFat& fat, size_t index) {
+  const uint32_t count = fat.geometry.EntriesPerSector();
+  std::vector<uint8_t> sector(fat.geometry.sector_size);
+  file.ReadAt(fat.geometry.SectorOffset(fat.fat_sectors[index]), sector.data(), sector.size());
+  for (uint32_t e = 0; e < count; ++e) fat.table[index * count + e] = LoadU32(&sector[4 * e]);
+}
+
+// Builds the table from the claims. Where several sectors claim one page, the one the
+// table itself marks as a FAT sector is the live page (an old copy lies in a sector the
+// live FAT calls free or gives to a stream); two rounds settle it.
+std::optional<RecoveredFat> Assemble(DamagedFile& file, const Claims& claims, uint64_t first_block,
+                                     uint32_t sector_size, uint64_t alignment) {
+  if (first_block == 0 || claims.sectors_by_index.empty()) return std::nullopt;
+  RecoveredFat fat;
+  fat.geometry.sector_size = sector_size;
+  fat.geometry.base = alignment + (first_block - 1) * sector_size;
+  const uint32_t count = sector_size / 4;
+  const uint32_t last_index = claims.sectors_by_index.rbegin()->first;
+  fat.table.assign(static_cast<size_t>(last_index + 1) * count, kFree);
+  fat.fat_sectors.assign(last_index + 1, kFree);
+  for (const auto& [index, sectors] : claims.sectors_by_index) {
+    fat.fat_sectors[index] = sectors.back();
+    ReadPage(file, fat, index);
+  }
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& [index, sectors] : claims.sectors_by_index) {
+      if (sectors.size() < 2) continue;
+      for (uint32_t sector : sectors) {
+        if (sector < fat.table.size() && fat.table[sector] == kFatMark &&
+            fat.fat_sectors[index] != sector) {
+          fat.fat_sectors[index] = sector;
+          ReadPage(file, fat, index);
+          break;
+        }
+      }
+    }
+  }
+  fat.unclaimed_pages = claims.unclaimed;
+  return fat;
+}
+
+}  // namespace
+
+std::vector<RecoveredFat> FindFatByContent(DamagedFile& file, uint32_t sector_size,
+                                           uint64_t alignment) {
+  const std::vector<FoundPage> pages = FindPages(file, sector_size, alignment);
+  std::unordered_set<uint64_t> marked;
+  for (const FoundPage& found : pages)
+    for (uint32_t n : found.page.fat_marks) marked.insert(n);
+  if (marked.empty()) return {};
+
+  // A FAT sector at block k with sector number n puts sector 0 at block k - n. Votes
+  // from a sample of pages find the likely origins; each is then scored on all pages.
+  std::map<uint64_t, size_t> sampled;
+  for (size_t i = 0; i < pages.size() && i < kSampledPages; ++i)
+    for (uint64_t n : marked)
+      if (pages[i].block > n) ++sampled[pages[i].block - n];
+  std::vector<std::pair<size_t, uint64_t>> ranked;
+  for (const auto& [origin, votes] : sampled) ranked.push_back({votes, origin});
+  std::sort(ranked.rbegin(), ranked.rend());
+  if (ranked.size() > kScoredCandidates) ranked.resize(kScoredCandidates);
+  std::vector<std::pair<size_t, uint64_t>> scored;
+  for (const auto& [votes, origin] : ranked) {
+    size_t score = 0;
+    for (const FoundPage& found : pages)
+      if (found.block >= origin && marked.count(found.block - origin) != 0) ++score;
+    scored.push_back({score, origin});
+  }
+  std::sort(scored.rbegin(), scored.rend());
+
+  std::vector<RecoveredFat> result;
+  for (const auto& [score, origin] : scored) {
+    if (result.size() == kMaxCandidates) break;
+    const Claims claims = ClaimPages(pages, marked, origin);
+    auto fat = Assemble(file, claims, origin, sector_size, alignment);
+    if (!fat) continue;
+    // An old copy of a page that marks itself as a FAT sector cannot be told from the
+    // live one here; each choice is a variant, and the directory's fit decides later.
+    std::vector<RecoveredFat> variants;
+    size_t contested = 0;
+    for (const auto& [index, sectors] : claims.sectors_by_index) {
+      if (sectors.size() < 2 || contested++ == kMaxContestedPages) continue;
+      for (uint32_t sector : sectors) {
+        if (sector == fat->fat_sectors[index]) continue;
+        RecoveredFat variant = *fat;
+        variant.fat_sectors[index] = sector;
+        ReadPage(file, variant, index);
+        variants.push_back(std::move(variant));
+      }
+    }
+    result.push_back(std::move(*fat));
+    for (RecoveredFat& variant : variants) result.push_back(std::move(variant));
+  }
+  return result;
+}
+
+RecoveredFat ReadListedFat(DamagedFile& file, const SectorGeometry& geometry,
+                           const std::vector<uint32_t>& fat_sectors) {
+  RecoveredFat fat;
+  fat.geometry = geometry;
+  const uint32_t count = geometry.EntriesPerSector();
+  const uint64_t limit = geometry.SectorCount(file.GetLength()) + 1;
+  std::vector<uint8_t> sector(geometry.sector_size);
+  size_t pages_read = 0;
+  for (size_t index = 0; index < fat_sectors.size(); ++index) {
+    file.ReadAt(geometry.SectorOffset(fat_sectors[index]), sector.data(), sector.size());
+    const std::vector<uint32_t> entries = Entries(sector.data(), count);
+    // A page without chains (marks and free entries only) tells no index but is still
+    // a page; one whose chains belong elsewhere, or that is not a page, ends the table.
+    const bool no_chains = std::none_of(entries.begin(), entries.end(), IsRegularSector);
+    const auto page = ReadAsAllocationPage(entries.data(), count, limit);
+    if (!no_chains && (!page || page->page_index != index))
+      return RecoveredFat{geometry, {}, {}, {}};
+    ++pages_read;
+    fat.table.insert(fat.table.end(), entries.begin(), entries.end());
+    fat.fat_sectors.push_back(fat_sectors[index]);
+  }
+  if (pages_read == 0) fat.table.clear();
+  return fat;
+}
+
+}  // namespace vlx::salvage

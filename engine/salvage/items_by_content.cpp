@@ -1,0 +1,71 @@
+#include "engine/salvage/items_by_content.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "engine/salvage/chain_reader.h"
+#include "engine/salvage/record_extent.h"
+#include "engine/salvage/sector_chain.h"
+
+namespace vlx::salvage {
+namespace {
+
+// Sectors that begin a chain: in use, and no entry leads to them.
+std::vector<uint32_t> ChainHeads(const std::vector<uint32_t>& fat, uint64_t sector_limit) {
+  std::unordered_set<uint32_t> reached;
+  for (uint32_t value : fat)
+    if (IsRegularSector(value)) reached.insert(value);
+  std::vector<uint32_t> heads;
+  for (uint32_t s = 0; s < fat.size() && s < sector_limit; ++s) {
+    const uint32_t value = fat[s];
+    if ((IsRegularSector(value) || value == kEndOfChain) && reached.count(s) == 0)
+      heads.push_back(s);
+  }
+  return heads;
+}
+
+void KeepLonger(std::vector<CompoundItem>& items, const char16_t* name, uint32_t head,
+                uint64_t size) {
+  if (size == 0) return;
+  for (CompoundItem& item : items) {
+    if (item.path[0] != name) continue;
+    if (size > item.size) {
+      item.start_sector = head;
+      item.size = size;
+    }
+    return;
+  }
+  CompoundItem item;
+  item.path = {name};
+  item.start_sector = head;
+  item.size = size;
+  items.push_back(item);
+}
+
+}  // namespace
+
+std::vector<CompoundItem> ItemsByContent(DamagedFile& file, const SectorGeometry& geometry,
+                                         const std::vector<uint32_t>& fat) {
+  std::vector<CompoundItem> items;
+  const uint64_t limit = geometry.SectorCount(file.GetLength());
+  for (uint32_t head : ChainHeads(fat, limit)) {
+    std::vector<uint32_t> chain = FollowWholeChain(fat, head, limit);
+    if (chain.empty()) continue;
+    ChainReader reader = ChainReader::Regular(file, geometry, std::move(chain));
+    const StreamReader read = [&](uint64_t at, uint8_t* out, size_t n) {
+      return reader.Read(at, out, n);
+    };
+    // A stream in regular sectors holds at least the mini-stream cutoff; the rest of a
+    // shorter run of records is the writer's padding.
+    const auto at_least_cutoff = [](uint64_t n) {
+      return n == 0 ? n : std::max<uint64_t>(n, 4096);
+    };
+    KeepLonger(items, u"PowerPoint Document", head,
+               at_least_cutoff(DocumentStreamLength(read, reader.capacity())));
+    KeepLonger(items, u"Pictures", head,
+               at_least_cutoff(PicturesStreamLength(read, reader.capacity())));
+  }
+  return items;
+}
+
+}  // namespace vlx::salvage

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/job/damaged_file.h"
+#include "engine/salvage/sector_chain.h"
+#include "engine/salvage/sector_geometry.h"
+
+namespace vlx::salvage {
+
+// The kind of stream whose records guide the stitching.
+enum class StitchedStream { kDocument, kPictures };
+
+// Places the sectors of a stream whose chain is lost, guided by its own records: the
+// stream is walked record by record (into containers); a record header at stream
+// offset S must lie at offset S mod sector size of the sector placed there, and a
+// record that crosses a sector edge continues in the next one. Each sector is taken
+// to follow its predecessor unless the header expected in it is not there; then the
+// sector that holds a fitting header at that offset is searched for. Sectors the walk
+// gives no evidence for follow their predecessor.
+StreamSectors StitchSectors(DamagedFile& file, const SectorGeometry& geometry, uint32_t start,
+                            uint64_t size, StitchedStream kind);
+
+}  // namespace vlx::salvage

@@ -1,0 +1,97 @@
+#include "engine/salvage/salvage_extraction.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "engine/salvage/record_stitching.h"
+#include "engine/salvage/sector_chain.h"
+#include "engine/salvage/spool_writer.h"
+
+namespace vlx::salvage {
+namespace {
+
+constexpr uint64_t kMiniSectorSize = 64;
+
+uint64_t Ceil(uint64_t n, uint64_t unit) {
+  return (n + unit - 1) / unit;
+}
+
+std::optional<StitchedStream> StitchedKind(const CompoundItem& item) {
+  if (item.path.size() != 1) return std::nullopt;
+  if (item.path[0] == u"PowerPoint Document") return StitchedStream::kDocument;
+  if (item.path[0] == u"Pictures") return StitchedStream::kPictures;
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool ExtractSalvage(DamagedFile& file, const SalvagePlan& plan, const std::string& prefix,
+                    SalvagedCompound* out, std::string* error) {
+  const SectorGeometry& g = plan.geometry;
+  const uint64_t limit = g.SectorCount(file.GetLength());
+  out->root_clsid = plan.root_clsid;
+  out->description = plan.description;
+
+  // The mini stream first: the small streams are read out of it.
+  std::unique_ptr<DamagedFile> mini;
+  const bool any_small = std::any_of(plan.items.begin(), plan.items.end(), [&](const auto& item) {
+    return item.type == EntryType::kStream && item.size > 0 && item.size < plan.mini_stream_cutoff;
+  });
+  uint64_t mini_guessed = 0;
+  if (any_small && plan.mini_stream.size > 0) {
+    StreamSectors sectors = ChainSectors(plan.fat, plan.mini_stream.start_sector,
+                                         Ceil(plan.mini_stream.size, g.sector_size), limit);
+    mini_guessed = sectors.guessed;
+    ChainReader reader = ChainReader::Regular(file, g, std::move(sectors.sectors));
+    const std::string path = prefix + "mini";
+    if (!SpoolToFile(reader, plan.mini_stream.size, path, error)) return false;
+    mini = DamagedFile::Open(path, error);
+    if (!mini) return false;
+  }
+
+  size_t index = 0;
+  for (const CompoundItem& item : plan.items) {
+    if (item.type == EntryType::kStorage) {
+      out->storages.push_back(item);
+      continue;
+    }
+    SalvagedStream stream;
+    stream.item = item;
+    stream.from_directory = plan.directory_found;
+    stream.file = prefix + std::to_string(index++);
+    const bool small = item.size < plan.mini_stream_cutoff;
+    if (small && item.size > 0 && !mini) continue;  // its bytes are lost with the mini stream
+    std::optional<ChainReader> reader;
+    if (small) {
+      StreamSectors sectors =
+          ChainSectors(plan.mini_fat, item.start_sector, Ceil(item.size, kMiniSectorSize),
+                       Ceil(mini ? mini->GetLength() : 0, kMiniSectorSize));
+      stream.guessed_sectors = sectors.guessed + (item.size > 0 ? mini_guessed : 0);
+      if (mini) reader.emplace(ChainReader::Mini(*mini, std::move(sectors.sectors)));
+    } else {
+      StreamSectors sectors =
+          ChainSectors(plan.fat, item.start_sector, Ceil(item.size, g.sector_size), limit);
+      // Where the chain is lost, the document and the pictures place their sectors by
+      // their own records.
+      const auto stitched = StitchedKind(item);
+      if (sectors.guessed > 0 && stitched) {
+        sectors = StitchSectors(file, g, item.start_sector, item.size, *stitched);
+        stream.stitched = true;
+      }
+      stream.guessed_sectors = sectors.guessed;
+      reader.emplace(ChainReader::Regular(file, g, std::move(sectors.sectors)));
+    }
+    if (reader) {
+      if (!SpoolToFile(*reader, item.size, stream.file, error)) return false;
+      stream.missing_bytes =
+          reader->missing() + (item.size > reader->capacity() ? item.size - reader->capacity() : 0);
+    } else {
+      ChainReader none(file, {}, g.sector_size, g.base, true);
+      if (!SpoolToFile(none, 0, stream.file, error)) return false;
+    }
+    out->streams.push_back(std::move(stream));
+  }
+  return true;
+}
+
+}  // namespace vlx::salvage

@@ -1,0 +1,203 @@
+#include "engine/salvage/salvage_plan.h"
+
+#include <algorithm>
+#include <optional>
+#include <set>
+#include <unordered_set>
+
+#include "engine/format/byte_order.h"
+#include "engine/salvage/compound_marks.h"
+#include "engine/salvage/fat_search.h"
+#include "engine/salvage/header_probe.h"
+#include "engine/salvage/items_by_content.h"
+#include "engine/salvage/mini_fat_choice.h"
+#include "engine/salvage/sector_chain.h"
+#include "engine/salvage/stream_signatures.h"
+
+namespace vlx::salvage {
+namespace {
+
+constexpr size_t kMaxAlignments = 4;
+constexpr size_t kMaxPlans = 4;
+
+// A place where a compound file starts, with what survived of its tables.
+struct Origin {
+  SectorGeometry geometry;
+  std::vector<uint32_t> fat;
+  std::vector<uint32_t> unclaimed_pages;
+  std::optional<HeaderHints> header;
+};
+
+bool SameGeometry(const SectorGeometry& a, const SectorGeometry& b) {
+  return a.base == b.base && a.sector_size == b.sector_size;
+}
+
+// A content-found FAT completes a header origin that lost its own; variants of one
+// geometry stay apart.
+void AddOrigin(std::vector<Origin>& origins, Origin origin) {
+  for (Origin& known : origins) {
+    if (!SameGeometry(known.geometry, origin.geometry) || !known.fat.empty()) continue;
+    known.fat = std::move(origin.fat);
+    known.unclaimed_pages.insert(known.unclaimed_pages.end(), origin.unclaimed_pages.begin(),
+                                 origin.unclaimed_pages.end());
+    return;
+  }
+  origins.push_back(std::move(origin));
+}
+
+std::vector<Origin> FindOrigins(DamagedFile& file, const CompoundMarks& marks) {
+  std::vector<Origin> origins;
+  std::set<std::pair<uint32_t, uint64_t>> alignments;  // (sector size, offset modulo it)
+  for (uint64_t offset : marks.signatures) {
+    auto hints = ReadHeaderHints(file, offset);
+    if (!hints) continue;
+    Origin origin;
+    origin.geometry = hints->geometry;
+    origin.fat = ReadListedFat(file, hints->geometry, hints->fat_sectors).table;
+    if (origin.fat.empty())
+      alignments.insert({hints->geometry.sector_size, offset % hints->geometry.sector_size});
+    origin.header = std::move(hints);
+    AddOrigin(origins, std::move(origin));
+  }
+  for (uint64_t root : marks.root_entries) {
+    for (uint32_t size : {4096u, 512u}) alignments.insert({size, root % size});
+  }
+  size_t tried = 0;
+  for (const auto& [sector_size, alignment] : alignments) {
+    if (tried++ == kMaxAlignments) break;
+    for (RecoveredFat& fat : FindFatByContent(file, sector_size, alignment)) {
+      Origin origin;
+      origin.geometry = fat.geometry;
+      origin.fat = std::move(fat.table);
+      origin.unclaimed_pages = std::move(fat.unclaimed_pages);
+      AddOrigin(origins, std::move(origin));
+    }
+  }
+  return origins;
+}
+
+// Directory start sectors for an origin: the header's word, then the root entries
+// that fall on one of its sector starts. With a FAT, a directory begins a chain: a
+// root entry in a sector the FAT calls free, or in the middle of another chain, is an
+// old copy and is not taken.
+std::vector<uint32_t> DirectoryStarts(const Origin& origin, const CompoundMarks& marks) {
+  std::vector<uint32_t> starts;
+  if (origin.header && IsRegularSector(origin.header->directory_start))
+    starts.push_back(origin.header->directory_start);
+  std::unordered_set<uint32_t> reached;
+  for (uint32_t value : origin.fat)
+    if (IsRegularSector(value)) reached.insert(value);
+  const SectorGeometry& g = origin.geometry;
+  for (uint64_t root : marks.root_entries) {
+    if (root < g.base + g.sector_size || (root - g.base) % g.sector_size != 0) continue;
+    const uint64_t sector = (root - g.base) / g.sector_size - 1;
+    if (sector > kMaxRegularSector) continue;
+    const auto s = static_cast<uint32_t>(sector);
+    const bool chain_head = s < origin.fat.size() && origin.fat[s] != kFree &&
+                            origin.fat[s] != kFatMark && reached.count(s) == 0;
+    if (origin.fat.empty() || chain_head) starts.push_back(s);
+  }
+  return starts;
+}
+
+// Streams of the listing (and its mini stream) whose FAT chains have exactly the
+// length their sizes need.
+size_t ChainsThatFit(const DirectoryListing& listing, const SectorGeometry& geometry,
+                     const std::vector<uint32_t>& fat, uint32_t cutoff) {
+  const auto fits = [&](uint32_t start, uint64_t size) {
+    const uint64_t count = (size + geometry.sector_size - 1) / geometry.sector_size;
+    return count > 0 && FollowWholeChain(fat, start, count).size() == count;
+  };
+  size_t fitting = fits(listing.root.start_sector, listing.root.size) ? 1 : 0;
+  for (const CompoundItem& item : listing.items)
+    if (item.type == EntryType::kStream && item.size >= cutoff &&
+        fits(item.start_sector, item.size))
+      ++fitting;
+  return fitting;
+}
+
+std::string Describe(const SalvagePlan& plan) {
+  std::string text = "compound file at offset " + std::to_string(plan.geometry.base) + ", " +
+                     std::to_string(plan.geometry.sector_size) + "-byte sectors; header " +
+                     (plan.header_found ? "found" : "lost") + ", FAT " +
+                     (plan.fat.empty() ? "lost" : "found") + ", directory " +
+                     (plan.directory_found ? "found" : "lost") + ", mini FAT " +
+                     (plan.mini_fat.empty() ? "lost" : "found") + "; " +
+                     std::to_string(plan.items.size()) + " elements";
+  return text;
+}
+
+SalvagePlan PlanOrigin(DamagedFile& file, const Origin& origin, const CompoundMarks& marks) {
+  SalvagePlan plan;
+  plan.geometry = origin.geometry;
+  plan.fat = origin.fat;
+  plan.header_found = origin.header.has_value();
+  // Old copies of the directory may survive in other sectors: the one whose chains
+  // agree best with the FAT is the file's own.
+  std::optional<DirectoryListing> best;
+  size_t best_score = 0;
+  for (uint32_t start : DirectoryStarts(origin, marks)) {
+    DirectoryListing listing = ReadDirectory(file, plan.geometry, plan.fat, start);
+    if (listing.root.type != EntryType::kRoot || listing.items.empty()) continue;
+    const size_t score =
+        1 + ChainsThatFit(listing, plan.geometry, plan.fat, plan.mini_stream_cutoff) +
+        2 * StreamsThatBeginRight(file, plan.geometry, plan.fat, listing, plan.mini_stream_cutoff);
+    if (score > best_score) {
+      best_score = score;
+      best = std::move(listing);
+    }
+  }
+  if (best) {
+    plan.fit_score = best_score;
+    plan.directory_found = true;
+    plan.root_clsid = best->root.clsid;
+    plan.mini_stream.start_sector = best->root.start_sector;
+    plan.mini_stream.size = best->root.size;
+    plan.items = std::move(best->items);
+  }
+  if (plan.directory_found) {
+    MiniFatSources sources;
+    if (origin.header) {
+      sources.header_start = origin.header->mini_fat_start;
+      sources.header_sectors = origin.header->mini_fat_sectors;
+      plan.mini_stream_cutoff = origin.header->mini_stream_cutoff;
+    }
+    sources.table_like_sectors = origin.unclaimed_pages;
+    plan.mini_fat = ChooseMiniFat(file, plan, sources);
+  } else if (!plan.fat.empty()) {
+    plan.items = ItemsByContent(file, plan.geometry, plan.fat);
+  }
+  plan.description = Describe(plan);
+  return plan;
+}
+
+bool HasDocument(const SalvagePlan& plan) {
+  return std::any_of(plan.items.begin(), plan.items.end(), [](const CompoundItem& item) {
+    return item.path.size() == 1 && item.path[0] == u"PowerPoint Document";
+  });
+}
+
+// Most complete first: a document stream, a directory, a FAT, more elements.
+bool Better(const SalvagePlan& a, const SalvagePlan& b) {
+  const auto key = [](const SalvagePlan& p) {
+    return std::make_tuple(HasDocument(p), p.directory_found, p.fit_score, !p.fat.empty(),
+                           p.items.size());
+  };
+  return key(a) > key(b);
+}
+
+}  // namespace
+
+std::vector<SalvagePlan> PlanSalvage(DamagedFile& file) {
+  const CompoundMarks marks = FindCompoundMarks(file);
+  std::vector<SalvagePlan> plans;
+  for (const Origin& origin : FindOrigins(file, marks)) {
+    SalvagePlan plan = PlanOrigin(file, origin, marks);
+    if (!plan.items.empty()) plans.push_back(std::move(plan));
+  }
+  std::stable_sort(plans.begin(), plans.end(), Better);
+  if (plans.size() > kMaxPlans) plans.resize(kMaxPlans);
+  return plans;
+}
+
+}  // namespace vlx::salvage

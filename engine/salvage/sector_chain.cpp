@@ -1,0 +1,47 @@
+#include "engine/salvage/sector_chain.h"
+
+#include <unordered_set>
+
+#include "engine/salvage/sector_geometry.h"
+
+namespace vlx::salvage {
+
+StreamSectors ChainSectors(const std::vector<uint32_t>& table, uint32_t start, uint64_t count,
+                           uint64_t sector_limit) {
+  StreamSectors result;
+  if (count == 0 || start >= sector_limit) return result;
+  std::unordered_set<uint32_t> seen;
+  uint32_t at = start;
+  bool on_table = true;
+  while (true) {
+    result.sectors.push_back(at);
+    seen.insert(at);
+    if (result.sectors.size() == count) break;
+    uint32_t next = kFree;
+    if (on_table && at < table.size()) next = table[at];
+    if (!on_table || !IsRegularSector(next) || next >= sector_limit || seen.count(next) != 0) {
+      on_table = false;
+      next = at + 1;
+      ++result.guessed;
+    }
+    if (next >= sector_limit) break;
+    at = next;
+  }
+  return result;
+}
+
+std::vector<uint32_t> FollowWholeChain(const std::vector<uint32_t>& table, uint32_t start,
+                                       uint64_t max_length) {
+  std::vector<uint32_t> chain;
+  std::unordered_set<uint32_t> seen;
+  for (uint32_t at = start; at != kEndOfChain;) {
+    if (!IsRegularSector(at) || at >= table.size() || !seen.insert(at).second ||
+        chain.size() >= max_length)
+      return {};
+    chain.push_back(at);
+    at = table[at];
+  }
+  return chain;
+}
+
+}  // namespace vlx::salvage

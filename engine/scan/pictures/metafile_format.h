@@ -1,0 +1,19 @@
+#pragma once
+
+#include "engine/scan/pictures/picture_format.h"
+
+namespace vlx {
+
+// A metafile kind (EMF, WMF, PICT). Picture records keep metafiles behind a header of
+// their own, mostly deflate-compressed; the test applies to the decompressed file.
+struct MetafileFormat {
+  std::string_view name;       // "WMF": for the log and the placeholder thumbnail
+  std::string_view extension;  // the saved file's extension
+  bool (*has_valid_header)(ByteSpan metafile);
+};
+
+extern const MetafileFormat kEmfFormat;
+extern const MetafileFormat kWmfFormat;
+extern const MetafileFormat kPictFormat;
+
+}  // namespace vlx

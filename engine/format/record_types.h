@@ -23,6 +23,15 @@ inline constexpr uint16_t kTypeCurrentUserAtom = 0x0FF6;
 inline constexpr uint16_t kTypeProgTags = 0x1388;
 inline constexpr uint16_t kTypePersistDirectoryAtom = 0x1772;
 inline constexpr uint16_t kTypeBlipStore = 0xF001;
+inline constexpr uint16_t kTypeNotesAtom = 0x03F1;
+inline constexpr uint16_t kTypeHandout = 0x0FC9;
+inline constexpr uint16_t kTypeOutlineTextRefAtom = 0x0F9E;
+inline constexpr uint16_t kTypeBlipStoreEntry = 0xF007;    // OfficeArt FBSE
+inline constexpr uint16_t kTypeShapeOptions = 0xF00B;      // OfficeArt FOPT
+inline constexpr uint16_t kTypeSecondaryOptions = 0xF121;  // OfficeArt secondary FOPT
+inline constexpr uint16_t kTypeTertiaryOptions = 0xF122;   // OfficeArt tertiary FOPT
+inline constexpr uint16_t kTypeFirstBlip = 0xF018;         // OfficeArt blip records span
+inline constexpr uint16_t kTypeLastBlip = 0xF117;          // these types
 // Present in the document stream of a presentation saved with a password.
 inline constexpr uint16_t kTypeCryptSession10Container = 0x2F14;
 

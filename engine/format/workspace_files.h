@@ -16,6 +16,7 @@ inline constexpr const char* kTrialStreamFile = "big0012241";        // trial st
 inline constexpr const char* kSlideDocumentFile = "Dat0012241";      // one drawing's whole stream
 inline constexpr const char* kPicturesFile = "vlxpicfile";           // the rebuilt Pictures stream
 inline constexpr const char* kRebuiltCompoundFile = "vlxppt";        // the packed presentation
+inline constexpr const char* kSelectedPicturesFile = "vlxselpic";    // one document's pictures
 inline constexpr const char* kTrialExportFolder = "vlxppthh";        // trial slide pictures
 inline constexpr const char* kOfficeSavedDeckFile = "vlxsaved.ppt";  // the office's save
 

@@ -17,10 +17,12 @@ constexpr int kErrorNoOffice = 33;
 // One preview, from an Application that has been started.
 class RebuiltPreview {
  public:
-  RebuiltPreview(RecoveryJob& job, std::shared_ptr<office::Application> app)
+  // A held office (`keep_running`) is used without being quit: the run ends it.
+  RebuiltPreview(RecoveryJob& job, std::shared_ptr<office::Application> app, bool keep_running)
       : job_(job),
         trace_(job.trace()),
         app_(std::move(app)),
+        keep_running_(keep_running),
         export_folder_(job.workspace().File("vlxpptuu")) {}
 
   void Run(const std::string& path) {
@@ -30,7 +32,7 @@ class RebuiltPreview {
     try {
       presentations = app_->GetPresentations();
     } catch (const std::exception&) {
-      QuitIgnoringErrors(app_.get());
+      EndOffice();
       trace_.Checkpoint(153);
       return;
     }
@@ -40,7 +42,7 @@ class RebuiltPreview {
     } catch (const std::exception&) {
       trace_.Checkpoint(152);
       if (!closed_) CloseIgnoringErrors(presentation_.get());
-      if (!quit_) QuitIgnoringErrors(app_.get());
+      if (!quit_) EndOffice();
       trace_.Checkpoint(153);
       return;
     }
@@ -62,7 +64,7 @@ class RebuiltPreview {
         presentation_->SaveAs(export_folder_, office::kFormatJpeg, 1);
       } catch (const std::exception&) {
         CloseIgnoringErrors(presentation_.get());
-        QuitIgnoringErrors(app_.get());
+        EndOffice();
         trace_.Checkpoint(148);
         return false;
       }
@@ -70,7 +72,7 @@ class RebuiltPreview {
     presentation_->Close();
     closed_ = true;
     trace_.Checkpoint(149);
-    app_->Quit();
+    if (!keep_running_) app_->Quit();
     quit_ = true;
     app_.reset();
     trace_.Checkpoint(150);
@@ -92,9 +94,14 @@ class RebuiltPreview {
     job_.sink().AppendLog("    Recovered " + label + "\r\n");
   }
 
+  void EndOffice() {
+    if (!keep_running_) QuitIgnoringErrors(app_.get());
+  }
+
   RecoveryJob& job_;
   const TraceLog& trace_;
   std::shared_ptr<office::Application> app_;
+  const bool keep_running_;
   const std::string export_folder_;
   std::shared_ptr<office::Presentation> presentation_;
   bool cannot_export_ = false;
@@ -106,12 +113,18 @@ class RebuiltPreview {
 
 void PreviewRebuiltPresentation(RecoveryJob& job, const std::string& path) {
   job.trace().Checkpoint(144);
+  // The office the run holds through the rebuild serves every drawing; only without one
+  // is an office started (and ended) for this preview.
+  if (job.held_application) {
+    RebuiltPreview(job, job.held_application, true).Run(path);
+    return;
+  }
   auto app = StartOffice(job);
   if (!app) {
     ShowCriticalError(job.sink(), kErrorNoOffice);
     return;
   }
-  RebuiltPreview(job, std::move(app)).Run(path);
+  RebuiltPreview(job, std::move(app), false).Run(path);
 }
 
 }  // namespace vlx

@@ -5,6 +5,7 @@
 #include "engine/format/template_records.h"
 #include "engine/format/workspace_files.h"
 #include "engine/job/recovery_job.h"
+#include "engine/rebuild/candidate_shape.h"
 #include "engine/rebuild/record_copy.h"
 #include "engine/rebuild/trial_builder.h"
 
@@ -42,15 +43,28 @@ void MasterSlideSearch::UseFoundBlipStore(const FoundRecord& store, std::vector<
 void MasterSlideSearch::TryTrial(const std::vector<uint8_t>& blip_store,
                                  const std::vector<uint8_t>& master) {
   observer_.SetTrialLabel(kMaking);
-  BuildTrial(job_, blip_store, master);
+  if (!pictures_) pictures_ = PictureSource::Open(job_.workspace().File(kPicturesFile));
+  BuildTrial(job_, blip_store, master, pictures_.get());
   observer_.SetTrialLabel(kVerifying);
   VerifyTrial(job_.workspace().File(kRebuiltCompoundFile));
 }
 
-// The inner loop: the given master with every found blip store.
-void MasterSlideSearch::TryPair(const std::vector<uint8_t>& master) {
+// Pairs beyond this many are not all tried: each master goes with its own store.
+constexpr size_t kMostPairs = 64;
+
+std::vector<FoundRecord> MasterSlideSearch::StoresFor(std::optional<int64_t> master_offset) const {
+  if (!master_offset || masters_.size() * stores_.size() <= kMostPairs)
+    return {stores_.begin(), stores_.end()};
+  const auto after = std::upper_bound(
+      stores_.begin(), stores_.end(), *master_offset,
+      [](int64_t offset, const FoundRecord& store) { return offset < store.offset; });
+  return {after == stores_.begin() ? *stores_.begin() : *std::prev(after)};
+}
+
+void MasterSlideSearch::TryPair(const std::vector<uint8_t>& master,
+                                std::optional<int64_t> master_offset) {
   std::vector<uint8_t> store;
-  for (const FoundRecord& found : job_.blip_stores) {
+  for (const FoundRecord& found : StoresFor(master_offset)) {
     if (Stopped()) return;
     observer_.SetListLabel(ProcessingListText(list_counter_++, total_));
     UseFoundBlipStore(found, store);
@@ -68,11 +82,18 @@ void MasterSlideSearch::SearchDefaultPair() {
 MasterSearchResult MasterSlideSearch::SearchMasterSlides() {
   const TraceLog& trace = job_.trace();
   trace.Checkpoint(20);
-  const auto masters = static_cast<int64_t>(job_.main_masters.size());
-  const auto stores = static_cast<int64_t>(job_.blip_stores.size());
+  masters_.clear();
+  stores_.clear();
+  for (const FoundRecord& found : job_.main_masters)
+    if (LooksLikeMainMaster(file_, found)) masters_.push_back(found);
+  for (const FoundRecord& found : job_.blip_stores)
+    if (LooksLikeBlipStore(file_, found)) stores_.push_back(found);
+  const auto masters = static_cast<int64_t>(masters_.size());
+  const auto stores = static_cast<int64_t>(stores_.size());
   trial_counter_ = 1;
   list_counter_ = 1;
   total_ = (1 + masters) * (1 + stores);
+  if (masters_.size() * stores_.size() > kMostPairs) total_ = (1 + masters) * 2;
   result_ = MasterSearchResult{};
   current_ = MasterCandidate{};
   for (int n : {21, 23, 24, 56}) trace.Checkpoint(n);
@@ -82,12 +103,12 @@ MasterSearchResult MasterSlideSearch::SearchMasterSlides() {
   if (masters > 0 && stores > 0) {
     trace.Checkpoint(57);
     result_.kind = CandidateKind::kFoundMasterFoundStore;
-    for (const FoundRecord& found : job_.main_masters) {
+    for (const FoundRecord& found : masters_) {
       if (Stopped()) break;
       UseFoundMaster(found, master);
       trace.Checkpoint(26);
       trace.Checkpoint(27);
-      TryPair(master);
+      TryPair(master, found.offset);
     }
   } else if (stores > 0) {
     trace.Checkpoint(58);
@@ -95,7 +116,7 @@ MasterSearchResult MasterSlideSearch::SearchMasterSlides() {
     result_.kind = CandidateKind::kDefaultMasterFoundStore;
     observer_.SetTrialLabel(kMaking);
     trace.Checkpoint(25);
-    TryPair(AsBytes(t.default_main_master));
+    TryPair(AsBytes(t.default_main_master), std::nullopt);
   } else if (masters == 0) {
     trace.Checkpoint(60);
     SearchDefaultPair();
@@ -103,7 +124,7 @@ MasterSearchResult MasterSlideSearch::SearchMasterSlides() {
     trace.Checkpoint(61);
     result_.kind = CandidateKind::kFoundMasterDefaultStore;
     const std::vector<uint8_t> store = AsBytes(t.default_blip_store);
-    for (const FoundRecord& found : job_.main_masters) {
+    for (const FoundRecord& found : masters_) {
       if (Stopped()) break;
       UseFoundMaster(found, master);
       TryTrial(store, master);

@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "engine/job/damaged_file.h"
 #include "engine/job/result_view.h"
 #include "engine/rebuild/master_candidate.h"
+#include "engine/rebuild/picture_selection.h"
 #include "engine/rebuild/trial_preview.h"
 
 namespace vlx {
@@ -50,7 +53,10 @@ class MasterSlideSearch {
   bool VerifyTrial(const std::string& path);
 
  private:
-  void TryPair(const std::vector<uint8_t>& master);
+  // The given master with every sound blip store, or, when there are too many pairs,
+  // with the store of its own document (the nearest one before it).
+  void TryPair(const std::vector<uint8_t>& master, std::optional<int64_t> master_offset);
+  std::vector<FoundRecord> StoresFor(std::optional<int64_t> master_offset) const;
   void TryTrial(const std::vector<uint8_t>& blip_store, const std::vector<uint8_t>& master);
   void UseFoundMaster(const FoundRecord& master, std::vector<uint8_t>& bytes);
   void UseFoundBlipStore(const FoundRecord& store, std::vector<uint8_t>& bytes);
@@ -68,6 +74,9 @@ class MasterSlideSearch {
   int64_t list_counter_ = 1;
   int64_t total_ = 1;
   MasterSearchResult result_;
+  std::vector<FoundRecord> masters_;  // the found masters and stores that have their shape
+  std::vector<FoundRecord> stores_;
+  std::unique_ptr<PictureSource> pictures_;  // read once for every trial
 };
 
 // "Processing List:- 3 of 12"

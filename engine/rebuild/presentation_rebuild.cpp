@@ -13,12 +13,17 @@
 #include "engine/job/recovery_job.h"
 #include "engine/office/rebuilt_preview.h"
 #include "engine/rebuild/chosen_records.h"
+#include "engine/rebuild/document_pictures.h"
 #include "engine/rebuild/drawing_extract.h"
 #include "engine/rebuild/persist_directory.h"
+#include "engine/rebuild/picture_selection.h"
 #include "engine/rebuild/rebuilt_compound_writer.h"
 #include "engine/rebuild/record_copy.h"
 #include "engine/rebuild/repaired_deck.h"
+#include "engine/rebuild/slide_plan.h"
+#include "engine/rebuild/slide_text_match.h"
 #include "engine/rebuild/stream_prefix.h"
+#include "engine/rebuild/template_patching.h"
 
 namespace vlx {
 namespace {
@@ -69,6 +74,15 @@ bool WriteDrawingFile(RecoveryJob& job, DamagedFile& file, const FoundRecord& dr
   return WriteWholeFile(path, bytes);
 }
 
+// The drawings that are not slides of the deck, in the log.
+void ReportLeftOut(RecoveryJob& job, const SlidePlan& plan) {
+  if (plan.left_out() == 0) return;
+  job.sink().AppendLog("    Not slides of the deck: " + std::to_string(plan.masters) + " master, " +
+                       std::to_string(plan.notes) + " notes, " + std::to_string(plan.handouts) +
+                       " handout drawings, " + std::to_string(plan.older_versions) +
+                       " older versions of slides\r\n");
+}
+
 }  // namespace
 
 void PadSlideDocument(std::vector<uint8_t>& stream) {
@@ -76,7 +90,7 @@ void PadSlideDocument(std::vector<uint8_t>& stream) {
 }
 
 void BuildSlideDocument(RecoveryJob& job, const std::string& drawing_path,
-                        const IntegrateDocument& integrate) {
+                        const IntegrateDocument& integrate, PictureSource* pictures) {
   const TraceLog& trace = job.trace();
   const Workspace& ws = job.workspace();
   trace.Checkpoint(127);
@@ -114,6 +128,23 @@ void BuildSlideDocument(RecoveryJob& job, const std::string& drawing_path,
   trace.Checkpoint(130);
 
   TemplateRecords& t = job.templates();
+  std::unique_ptr<PictureSource> own;
+  if (pictures == nullptr) {
+    own = PictureSource::Open(ws.File(kPicturesFile));
+    pictures = own.get();
+  }
+  std::string pictures_path;
+  if (pictures != nullptr && t.master_stream_offset >= kBlipStoreStreamOffset &&
+      t.master_stream_offset <= prefix_length - kSlideHeadSize) {
+    const size_t master_offset = static_cast<size_t>(t.master_stream_offset);
+    const size_t store_length = master_offset - kMasterOffsetWithoutBlipStore;
+    const std::vector<uint8_t> master(
+        stream.begin() + static_cast<std::ptrdiff_t>(master_offset),
+        stream.begin() + static_cast<std::ptrdiff_t>(prefix_length - kSlideHeadSize));
+    const std::span<const uint8_t> referring[] = {master, drawing};
+    pictures_path = SelectDocumentPictures(job, *pictures, stream, kBlipStoreStreamOffset,
+                                           store_length, referring);
+  }
   const auto directory_offset = static_cast<uint32_t>(stream.size());
   Append(stream, MakePersistDirectoryBlock(static_cast<uint32_t>(t.master_stream_offset),
                                            static_cast<uint32_t>(prefix_length - kSlideHeadSize)));
@@ -125,14 +156,15 @@ void BuildSlideDocument(RecoveryJob& job, const std::string& drawing_path,
   const bool closed = CloseChecked(document, document_path);
   if (!written || !closed) return;
 
-  std::unique_ptr<DamagedFile> pictures = DamagedFile::Open(ws.File(kPicturesFile));
+  if (pictures_path.empty()) return;
+  std::unique_ptr<DamagedFile> selected = DamagedFile::Open(pictures_path);
   std::unique_ptr<DamagedFile> packed_document = DamagedFile::Open(document_path);
-  if (!pictures || !packed_document) return;
+  if (!selected || !packed_document) return;
   SetCurrentUserEditOffset(t, t.user_edit_offset);
   trace.Checkpoint(132);
   const std::string compound_path = ws.File(kRebuiltCompoundFile);
-  WriteRebuiltCompound(job, *pictures, *packed_document, compound_path);
-  pictures.reset();
+  WriteRebuiltCompound(job, *selected, *packed_document, compound_path);
+  selected.reset();
   packed_document.reset();
   integrate(job, compound_path);
 }
@@ -160,7 +192,13 @@ RebuildSummary RebuildPresentation(RecoveryJob& job, DamagedFile& file, const Ma
   } else {
     trace.Checkpoint(120);
     trace.Checkpoint(121);
-    const size_t count = job.drawings.size();
+    const SlideTextMatcher matcher(file, job.slide_lists);
+    const SlidePlan plan = PlanSlides(file, job.drawings, matcher);
+    ReportLeftOut(job, plan);
+    summary.slides_planned = plan.slides.size();
+    summary.drawings_left_out = plan.left_out();
+    const size_t count = plan.slides.size();
+    std::unique_ptr<PictureSource> pictures = PictureSource::Open(ws.File(kPicturesFile));
     trace.Checkpoint(122);
     trace.Checkpoint(123);
     for (size_t k = 1; k <= count; ++k) {
@@ -170,7 +208,7 @@ RebuildSummary RebuildPresentation(RecoveryJob& job, DamagedFile& file, const Ma
         break;
       }
       job.sink().SetProgress(static_cast<int>(100 * k / count));
-      const FoundRecord& drawing = job.drawings[k - 1];
+      const FoundRecord& drawing = plan.slides[k - 1].drawing;
       const std::string drawing_path =
           ws.File(std::to_string(static_cast<uint32_t>(drawing.offset)));
       trace.Checkpoint(125);
@@ -179,7 +217,7 @@ RebuildSummary RebuildPresentation(RecoveryJob& job, DamagedFile& file, const Ma
         break;
       }
       trace.Checkpoint(126);
-      BuildSlideDocument(job, drawing_path, integrate);
+      BuildSlideDocument(job, drawing_path, integrate, pictures.get());
       std::remove(drawing_path.c_str());
       summary.drawings_handled = k;
     }

@@ -16,12 +16,15 @@
 #include "engine/job/recovery_job.h"
 #include "engine/office/office_calls.h"
 #include "engine/office/slide_text_collection.h"
+#include "engine/rebuild/document_pictures.h"
 #include "engine/rebuild/drawing_extract.h"
 #include "engine/rebuild/persist_directory.h"
+#include "engine/rebuild/picture_selection.h"
 #include "engine/rebuild/rebuilt_compound_writer.h"
 #include "engine/rebuild/record_copy.h"
 #include "engine/rebuild/record_tree.h"
 #include "engine/rebuild/slide_list_records.h"
+#include "engine/rebuild/slide_plan.h"
 #include "engine/rebuild/slide_text_match.h"
 #include "engine/rebuild/stream_prefix.h"
 #include "engine/storage/presentation_compound.h"
@@ -95,13 +98,20 @@ bool SaveThroughOffice(RecoveryJob& job, const std::string& deck_path,
 // Writes the deck's stream and packs it with the pictures into deck_path.
 bool PackDeck(RecoveryJob& job, const ChosenRecords& records, const DeckContent& content,
               const std::string& deck_path) {
-  const DeckStream deck = ComposeDeckStream(job.templates(), records, content);
+  DeckStream deck = ComposeDeckStream(job.templates(), records, content);
   const Workspace& ws = job.workspace();
+  std::unique_ptr<DamagedFile> pictures;
+  if (std::unique_ptr<PictureSource> source = PictureSource::Open(ws.File(kPicturesFile))) {
+    // The deck keeps every picture its store names and the file still holds.
+    const std::string selected =
+        SelectDocumentPictures(job, *source, deck.bytes, kBlipStoreStreamOffset,
+                               records.blip_store.size(), EveryEntryOf(records.blip_store));
+    if (!selected.empty()) pictures = DamagedFile::Open(selected);
+  }
   const std::string stream_path = ws.File(kDeckStreamFile);
   if (!WriteWholeFile(stream_path, deck.bytes)) return false;
   std::unique_ptr<DamagedFile> document = DamagedFile::Open(stream_path);
   if (!document) return false;
-  std::unique_ptr<DamagedFile> pictures = DamagedFile::Open(ws.File(kPicturesFile));
   SetCurrentUserEditOffset(job.templates(), deck.user_edit_offset);
   const CompoundWriteResult result = WritePresentationCompound(
       {}, {}, pictures.get(), document.get(), deck_path, job.templates().current_user_image);
@@ -148,16 +158,19 @@ DeckStream ComposeDeckStream(TemplateRecords& t, const ChosenRecords& records,
 
 DeckContent CollectDeckContent(RecoveryJob& job, DamagedFile& file, size_t drawing_limit) {
   DeckContent content;
-  const size_t drawings = std::min(drawing_limit, job.drawings.size());
   const SlideTextMatcher matcher(file, job.slide_lists);
+  const SlidePlan plan = PlanSlides(file, job.drawings, matcher);
+  const size_t drawings = std::min(drawing_limit, plan.slides.size());
   for (size_t i = 0; i < drawings; ++i) {
+    const FoundRecord& found = plan.slides[i].drawing;
     DeckContent::DrawingSlide slide;
-    slide.drawing = ReadDrawingWithTags(file, job.prog_tags, job.drawings[i]);
+    slide.drawing = ReadDrawingWithTags(file, job.prog_tags, found);
     if (slide.drawing.empty()) continue;
     slide.well_formed = IsWellFormedRecordRun(slide.drawing);
     if (!slide.well_formed) slide.drawing = TrimToWellFormed(slide.drawing);
+    const std::optional<uint32_t> persist_id = plan.slides[i].persist_id;
     if (std::optional<SlideEntryTexts> texts =
-            matcher.ForDrawing(static_cast<uint64_t>(job.drawings[i].offset))) {
+            persist_id ? matcher.TextsFor(*persist_id) : std::nullopt) {
       slide.text_records = std::move(texts->records);
       slide.text_count = texts->text_count;
       ++content.matched_texts;

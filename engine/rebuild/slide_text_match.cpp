@@ -47,11 +47,13 @@ void SlideTextMatcher::ReadSlideLists(const FoundRecordList& slide_lists) {
       continue;  // slides only, not masters or notes
     const size_t end = std::min<size_t>(bytes.size(), 8 + size_t{GetU32(bytes, 4)});
     SlideEntryTexts* current = nullptr;
+    size_t position = 0;
     for (size_t at = 8; at + 8 <= end;) {
       const uint16_t type = GetU16(bytes, at + 2);
       const size_t next = at + 8 + size_t{GetU32(bytes, at + 4)};
       if (next > end) break;
       if (type == kTypeSlidePersistAtom && next - at >= 8 + 8) {
+        positions_[GetU32(bytes, at + 8)] = position++;
         current = &entries_[GetU32(bytes, at + 8)];
         *current = SlideEntryTexts{{}, static_cast<int32_t>(GetU32(bytes, at + 16))};
       } else if (current != nullptr) {
@@ -101,6 +103,24 @@ void SlideTextMatcher::FindDocumentContainers() {
 }
 
 std::optional<SlideEntryTexts> SlideTextMatcher::ForDrawing(uint64_t drawing_offset) const {
+  const std::optional<uint32_t> id = PersistIdFor(drawing_offset);
+  if (!id) return std::nullopt;
+  return entries_.at(*id);
+}
+
+std::optional<size_t> SlideTextMatcher::ListPosition(uint32_t persist_id) const {
+  const auto hit = positions_.find(persist_id);
+  if (hit == positions_.end()) return std::nullopt;
+  return hit->second;
+}
+
+std::optional<SlideEntryTexts> SlideTextMatcher::TextsFor(uint32_t persist_id) const {
+  const auto hit = entries_.find(persist_id);
+  if (hit == entries_.end()) return std::nullopt;
+  return hit->second;
+}
+
+std::optional<uint32_t> SlideTextMatcher::PersistIdFor(uint64_t drawing_offset) const {
   if (drawing_offset < kSlideAtomEnd || directories_.empty()) return std::nullopt;
   const uint64_t slide = drawing_offset - kSlideAtomEnd;
   uint8_t head[kSlideAtomEnd];
@@ -109,6 +129,10 @@ std::optional<SlideEntryTexts> SlideTextMatcher::ForDrawing(uint64_t drawing_off
       GetU16(head, 10) != kTypeSlideAtom) {
     return std::nullopt;
   }
+  return PersistIdOfSlide(slide);
+}
+
+std::set<uint32_t> SlideTextMatcher::PersistIdsAt(uint64_t slide) const {
   std::set<uint32_t> ids;
   for (const auto& directory : directories_) {
     const auto document_entry = std::find_if(directory.begin(), directory.end(), [](const auto& e) {
@@ -120,11 +144,24 @@ std::optional<SlideEntryTexts> SlideTextMatcher::ForDrawing(uint64_t drawing_off
       const uint64_t stream_start = document - document_entry->first;
       if (slide < stream_start) continue;
       const auto hit = directory.find(static_cast<uint32_t>(slide - stream_start));
-      if (hit != directory.end() && entries_.count(hit->second) != 0) ids.insert(hit->second);
+      if (hit != directory.end()) ids.insert(hit->second);
     }
   }
+  return ids;
+}
+
+std::optional<uint32_t> SlideTextMatcher::PersistIdOfSlide(uint64_t slide) const {
+  std::set<uint32_t> ids = PersistIdsAt(slide);
+  std::erase_if(ids, [this](uint32_t id) { return entries_.count(id) == 0; });
   if (ids.size() != 1) return std::nullopt;
-  return entries_.at(*ids.begin());
+  return *ids.begin();
+}
+
+bool SlideTextMatcher::IsNamedOutsideSlideList(uint64_t slide) const {
+  if (entries_.empty()) return false;
+  const std::set<uint32_t> ids = PersistIdsAt(slide);
+  return !ids.empty() && std::none_of(ids.begin(), ids.end(),
+                                      [this](uint32_t id) { return entries_.count(id) != 0; });
 }
 
 }  // namespace vlx

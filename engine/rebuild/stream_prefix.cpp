@@ -1,5 +1,7 @@
 #include "engine/rebuild/stream_prefix.h"
 
+#include <stdexcept>
+
 #include "engine/format/byte_order.h"
 #include "engine/format/record_header.h"
 #include "engine/format/template_records.h"
@@ -30,6 +32,7 @@ StreamPrefix ComposeStreamPrefix(TemplateRecords& t, std::span<const uint8_t> bl
   Append(out, t.drawing_group_header);
   Append(out, t.dgg_header);
   Append(out, t.dgg_atom);
+  if (out.size() != kBlipStoreStreamOffset) throw std::logic_error("template sizes changed");
   Append(out, blip_store);
   Append(out, t.dgg_options);
   Append(out, t.menu_split_colors);

@@ -11,6 +11,10 @@ namespace vlx {
 // The common start of every rebuilt "PowerPoint Document" stream: the Document
 // container (with the blip store spliced into its drawing group and the given slide
 // list), then the master record as persist object 2.
+// Where the blip store begins in every rebuilt stream: after the Document header and
+// atom, the Environment and the drawing group's headers and FDGG.
+inline constexpr size_t kBlipStoreStreamOffset = 396;
+
 struct StreamPrefix {
   std::vector<uint8_t> bytes;
   uint32_t master_offset = 0;  // stream offset of the master record

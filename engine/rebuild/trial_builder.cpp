@@ -4,7 +4,9 @@
 #include "engine/format/workspace_files.h"
 #include "engine/job/messages.h"
 #include "engine/job/recovery_job.h"
+#include "engine/rebuild/document_pictures.h"
 #include "engine/rebuild/persist_directory.h"
+#include "engine/rebuild/picture_selection.h"
 #include "engine/rebuild/rebuilt_compound_writer.h"
 #include "engine/rebuild/record_copy.h"
 #include "engine/rebuild/stream_prefix.h"
@@ -32,11 +34,24 @@ std::vector<uint8_t> ComposeTrialStream(TemplateRecords& t, std::span<const uint
 }
 
 void BuildTrial(RecoveryJob& job, std::span<const uint8_t> blip_store,
-                std::span<const uint8_t> master) {
+                std::span<const uint8_t> master, PictureSource* pictures) {
   const TraceLog& trace = job.trace();
   trace.Checkpoint(28);
-  const std::vector<uint8_t> stream = ComposeTrialStream(job.templates(), blip_store, master);
+  std::vector<uint8_t> stream = ComposeTrialStream(job.templates(), blip_store, master);
   trace.Checkpoint(29);
+  std::unique_ptr<PictureSource> own;
+  if (pictures == nullptr) {
+    own = PictureSource::Open(job.workspace().File(kPicturesFile));
+    pictures = own.get();
+  }
+  // Without a pictures file the writer below reports it (Critical Error 028).
+  std::string pictures_path = job.workspace().File(kPicturesFile);
+  if (pictures != nullptr) {
+    const std::span<const uint8_t> referring[] = {master};
+    const std::string selected = SelectDocumentPictures(
+        job, *pictures, stream, kBlipStoreStreamOffset, blip_store.size(), referring);
+    if (!selected.empty()) pictures_path = selected;
+  }
   const std::string stream_path = job.workspace().File(kTrialStreamFile);
   if (!WriteWholeFile(stream_path, stream)) {
     ShowCriticalError(job.sink(), kErrorTrialStream);
@@ -45,8 +60,7 @@ void BuildTrial(RecoveryJob& job, std::span<const uint8_t> blip_store,
   trace.Checkpoint(30);
   trace.Checkpoint(31);
   trace.Checkpoint(32);
-  WriteTrialCompound(job, job.workspace().File(kPicturesFile), stream_path,
-                     job.workspace().File(kRebuiltCompoundFile));
+  WriteTrialCompound(job, pictures_path, stream_path, job.workspace().File(kRebuiltCompoundFile));
   trace.Checkpoint(46);
 }
 

@@ -17,9 +17,13 @@ std::vector<uint8_t> ComposeTrialStream(TemplateRecords& templates,
                                         std::span<const uint8_t> blip_store,
                                         std::span<const uint8_t> master);
 
+class PictureSource;
+
 // Writes the trial stream to the workspace's big0012241 and packs it with the pictures
-// into vlxppt. Critical Error 018 when the stream file cannot be created.
+// its master refers to into vlxppt (the blip store rewritten to match). Without a
+// source the workspace's pictures file is read for this one trial. Critical Error 018
+// when the stream file cannot be created.
 void BuildTrial(RecoveryJob& job, std::span<const uint8_t> blip_store,
-                std::span<const uint8_t> master);
+                std::span<const uint8_t> master, PictureSource* pictures = nullptr);
 
 }  // namespace vlx

@@ -7,6 +7,7 @@
 #include "engine/office/office_api.h"
 #include "engine/office/text_slide_writer.h"
 #include "engine/rebuild/apply_master_choice.h"
+#include "engine/rebuild/carried_text_filter.h"
 #include "engine/rebuild/presentation_rebuild.h"
 #include "engine/scan/picture_stream_search.h"
 #include "engine/scan/slide_structure_census.h"
@@ -82,6 +83,7 @@ void RunStandardPipeline(RecoveryJob& job, DamagedFile& file) {
 
   trace.Checkpoint(72);
   sink.SetStatus("Writing text data in slide...");
+  LeaveDataSlidesOnlyForUncarriedTexts(job, file);
   WriteTextSlides(job);
   if (job.StopRequested()) return;
 

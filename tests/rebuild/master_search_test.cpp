@@ -33,18 +33,38 @@ class RecordingObserver : public MasterSearchObserver {
   bool progress_out_of_range = false;
 };
 
+// A main master: its SlideAtom, then an atom of `filler` bytes.
+std::vector<uint8_t> Master(size_t filler) {
+  std::vector<uint8_t> body = Record(0x0002, 0x03EF, Filled(24, 0));
+  const auto rest = Record(0x0000, 0x0FF2, Filled(filler, 0));
+  body.insert(body.end(), rest.begin(), rest.end());
+  return Record(0x000F, 0x03F8, body);
+}
+
+// A blip store of `entries` empty entries.
+std::vector<uint8_t> Store(int entries) {
+  std::vector<uint8_t> body;
+  for (int i = 0; i < entries; ++i) {
+    const auto entry = Record(0x0002, 0xF007, Filled(36, 0));
+    body.insert(body.end(), entry.begin(), entry.end());
+  }
+  return Record(static_cast<uint16_t>(0x000F | entries << 4), 0xF001, body);
+}
+
 // A damaged file with `masters` main masters and `stores` blip stores.
 class MasterSearchTest : public ::testing::Test {
  protected:
   void Make(int masters, int stores) {
     std::vector<uint8_t> bytes = Filled(20000, 0);
     for (int i = 0; i < masters; ++i) {
-      Put(bytes, 1000 + 3000 * i, Record(0x000F, 0x03F8, Filled(92 + i, 0)));
-      run_.job.main_masters.Append(1000 + 3000 * i, 92 + i);
+      const auto master = Master(static_cast<size_t>(52 + i));
+      Put(bytes, 1000 + 3000 * i, master);
+      run_.job.main_masters.Append(1000 + 3000 * i, static_cast<int64_t>(master.size() - 8));
     }
     for (int i = 0; i < stores; ++i) {
-      Put(bytes, 10000 + 1000 * i, Record(0x000F, 0xF001, Filled(40 + i, 0)));
-      run_.job.blip_stores.Append(10000 + 1000 * i, 40 + i);
+      const auto store = Store(i + 1);
+      Put(bytes, 10000 + 1000 * i, store);
+      run_.job.blip_stores.Append(10000 + 1000 * i, static_cast<int64_t>(store.size() - 8));
     }
     file_ = DamagedFile::Open(run_.dir.Write("damaged.ppt", bytes));
     run_.job.file_length = file_->GetLength();
@@ -85,7 +105,7 @@ TEST_F(MasterSearchTest, TwoMastersAndThreeStoresGiveSixTrialsInMasterMajorOrder
   EXPECT_EQ(result.candidates[0].master_offset, 1000u);
   EXPECT_EQ(result.candidates[0].master_length, 100u);
   EXPECT_EQ(result.candidates[2].blip_store_offset, 12000u);
-  EXPECT_EQ(result.candidates[2].blip_store_length, 50u);
+  EXPECT_EQ(result.candidates[2].blip_store_length, 140u);  // three entries
   EXPECT_EQ(result.candidates[3].master_offset, 4000u);
   EXPECT_EQ(result.candidates[3].master_length, 101u);
   EXPECT_EQ(result.candidates[3].blip_store_offset, 10000u);
@@ -228,6 +248,52 @@ TEST_F(MasterSearchTest, AutomaticDialogGoesOnWithTheDefaultsWhenTheOfficeOpensN
 
   run_.stop = true;  // a stopped search ends the run instead
   EXPECT_FALSE(dialog.Run(run_.job, *file_).has_value());
+}
+
+TEST_F(MasterSearchTest, ChanceHeadersInOtherBytesAreNoCandidates) {
+  Make(1, 1);
+  // A store whose children are not entries and a master without its SlideAtom, each
+  // claiming a length that runs far past anything they hold.
+  std::vector<uint8_t> bytes = Filled(20000, 0x41);
+  Put(bytes, 1000, Master(52));
+  Put(bytes, 10000, Store(1));
+  Put(bytes, 15000, Record(0x003F, 0xF001, Filled(200, 0x41)));
+  Put(bytes, 16000, Record(0x000F, 0x03F8, Filled(200, 0x41)));
+  file_ = DamagedFile::Open(run_.dir.Write("damaged.ppt", bytes));
+  run_.job.blip_stores.Append(15000, 3000);
+  run_.job.main_masters.Append(16000, 200);
+  const MasterSearchResult result = Search();
+  ASSERT_EQ(result.candidates.size(), 1u);
+  EXPECT_EQ(result.candidates[0].master_offset, 1000u);
+  EXPECT_EQ(result.candidates[0].blip_store_offset, 10000u);
+}
+
+TEST(MasterSearchPairingTest, ManyMastersAndStoresPairEachMasterWithItsOwnStore) {
+  testing::StageRun run;
+  std::vector<uint8_t> bytes;
+  // Twelve documents one after another, each a store then its master.
+  for (int d = 0; d < 12; ++d) {
+    const size_t at = bytes.size();
+    const auto store = Store(1), master = Master(40);
+    Put(bytes, at, store);
+    Put(bytes, at + 500, master);
+    run.job.blip_stores.Append(static_cast<int64_t>(at), static_cast<int64_t>(store.size() - 8));
+    run.job.main_masters.Append(static_cast<int64_t>(at + 500),
+                                static_cast<int64_t>(master.size() - 8));
+    bytes.resize(at + 1000);
+  }
+  auto file = DamagedFile::Open(run.dir.Write("damaged.ppt", bytes));
+  run.job.file_length = file->GetLength();
+  run.dir.Write("w/vlxpicfile", {});
+  RecordingObserver observer;
+  TrialPreview preview = [](RecoveryJob&, const std::string&) -> std::optional<Bitmap> {
+    return testing::SolidBitmap(170, 120, 0xFF123456);
+  };
+  MasterSlideSearch search(run.job, *file, observer, run.stop, preview);
+  const MasterSearchResult result = search.SearchMasterSlides();
+  ASSERT_EQ(result.candidates.size(), 12u);  // not 144
+  for (const MasterCandidate& c : result.candidates)
+    EXPECT_EQ(c.master_offset, c.blip_store_offset + 500);
 }
 
 }  // namespace

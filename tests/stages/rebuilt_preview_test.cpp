@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/stages/stage_run.h"
 
 namespace vlx::testing {
@@ -37,6 +39,24 @@ TEST_F(PreviewTest, DrivesTheOfficeInTheExpectedOrder) {
                    "Application#1.Quit()"}));
   EXPECT_EQ(run.Checkpoints(),
             (std::vector<int>{144, 145, 146, 147, 148, 149, 150, 151, 152, 153}));
+}
+
+TEST_F(PreviewTest, TheHeldOfficeServesEveryPreviewAndIsLeftRunning) {
+  run.job.held_application = run.office.CreateApplication(office::kProgId);
+  for (int i = 0; i < 3; ++i) PreviewRebuiltPresentation(run.job, path);
+  EXPECT_EQ(Slides(), (Lines{"Slide 1", "Slide 2", "Slide 3"}));
+  const Lines& journal = run.office.Journal();
+  EXPECT_EQ(std::count(journal.begin(), journal.end(), "CreateApplication(Powerpoint.Application)"),
+            1);
+  EXPECT_EQ(std::count(journal.begin(), journal.end(), "Application#1.Quit()"), 0);
+  EXPECT_EQ(run.office.ApplicationsRunning(), 1);
+  EXPECT_EQ(run.office.PresentationsOpen(), 0);
+
+  // A failed export closes the presentation but leaves the held office to the run.
+  run.office.FailCall("Presentation.SaveAs", 1);
+  PreviewRebuiltPresentation(run.job, path);
+  EXPECT_EQ(run.office.ApplicationsRunning(), 1);
+  EXPECT_EQ(run.office.PresentationsOpen(), 0);
 }
 
 TEST_F(PreviewTest, NoOfficeShowsCriticalError033) {

@@ -1,0 +1,168 @@
+// The standard mode on a large disk image: corpus presentations laid one after another
+// with unrelated bytes between them, as a disk image holding many presentations is.
+//
+//   build/bench/bench_standard_scale --benchmark_counters_tabular=true
+//
+// Each run reports how many bytes the run wrote (written_per_input: bytes written by
+// this process divided by the image's size), the drawings it rebuilt and its time next
+// to BM_PlainImageRead, a plain sequential read of the same image in the same program.
+// The office variant keeps one office open for the whole program.
+
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "automation/libreoffice/libreoffice_server.h"
+#include "automation/testing/stub_image_toolkit.h"
+#include "bench/bench_support.h"
+#include "engine/job/folder_tree.h"
+#include "engine/office/office_api.h"
+#include "engine/rebuild/automatic_master_dialog.h"
+#include "engine/run/recovery_driver.h"
+
+namespace {
+
+using namespace vlx;
+
+const std::string kCorpus = VLX_CORPUS_DIR "/healthy";
+
+// Bytes this process has written so far (through write calls), from /proc/self/io.
+uint64_t BytesWritten() {
+  std::ifstream io("/proc/self/io");
+  std::string key;
+  uint64_t value = 0;
+  while (io >> key >> value) {
+    if (key == "wchar:") return value;
+  }
+  return 0;
+}
+
+// Says nothing.
+class QuietSink : public ProgressSink {
+ public:
+  void SetStatus(const std::string&) override {}
+  void SetCounter(const std::string&) override {}
+  void SetProgress(int) override {}
+  void AppendLog(const std::string&) override {}
+  void ReplaceLog(const std::string&) override {}
+  int ShowMessage(MessageOwner, const std::string&, const std::string&, int) override {
+    return kAnswerOk;
+  }
+};
+
+class CountingView : public ResultView {
+ public:
+  void Add(const ResultItem& item) override {
+    if (item.list == ResultList::kSlides) ++slides;
+  }
+  int slides = 0;
+};
+
+// An image of at least `size` bytes holding `copies` corpus presentations in turn, each
+// starting on a 512-byte boundary, with pseudo-random bytes between them.
+std::string MakeDiskImage(const std::string& path, size_t size, int copies) {
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(kCorpus))
+    files.push_back(entry.path().string());
+  std::sort(files.begin(), files.end());
+  if (files.empty()) return {};
+  std::ofstream out(path, std::ios::binary);
+  std::mt19937_64 rng(7);
+  const size_t gap = size / static_cast<size_t>(copies) / 512 * 512;
+  std::vector<char> filler(gap);
+  for (int i = 0; i < copies; ++i) {
+    std::ifstream in(files[static_cast<size_t>(i) % files.size()], std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    bytes.resize((bytes.size() + 511) / 512 * 512);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    for (auto& c : filler) c = static_cast<char>(rng());
+    out.write(filler.data(), static_cast<std::streamsize>(filler.size()));
+  }
+  return path;
+}
+
+struct Bench {
+  Bench() {
+    std::string pattern = "/tmp/vlx-bench-scale-XXXXXX";
+    if (::mkdtemp(pattern.data()) != nullptr) scratch = pattern + "/";
+    image = MakeDiskImage(scratch + "disk.img", size_t{256} << 20, 34);
+  }
+  ~Bench() { DeleteFolderTree(scratch); }
+
+  RunEnvironment Environment(office::AutomationServer* server) {
+    view.slides = 0;
+    return RunEnvironment{sink,      trace,  stop,           workspace, view, images,
+                          templates, server, &master_dialog, scratch,   "Rec"};
+  }
+
+  LibreOfficeServer office;  // started by the first run that uses it
+  testing::StubImageToolkit images;
+  TemplateRecords templates = PristineTemplates();
+  QuietSink sink;
+  AutomaticMasterSlideDialog master_dialog;
+  TraceLog trace{"/dev/null", false};
+  StopFlag stop{false};
+  Workspace workspace{Workspace::PerProcessName()};
+  CountingView view;
+  std::string scratch;
+  std::string image;
+};
+
+Bench& Shared() {
+  static Bench bench;
+  return bench;
+}
+
+void BM_PlainImageRead(benchmark::State& state) {
+  Bench& bench = Shared();
+  if (bench.image.empty()) return state.SkipWithError(("corpus not found at " + kCorpus).c_str());
+  size_t bytes = 0;
+  for (auto _ : state) bytes += bench::PlainRead(bench.image);
+  state.SetBytesProcessed(static_cast<int64_t>(bytes));
+}
+
+// range(0): 1 with the office, 0 without.
+void BM_StandardModeOnDiskImage(benchmark::State& state) {
+  Bench& bench = Shared();
+  if (bench.image.empty()) return state.SkipWithError(("corpus not found at " + kCorpus).c_str());
+  office::AutomationServer* server = nullptr;
+  if (state.range(0) == 1) {
+    server = &bench.office;
+    bench.office.CreateApplication(office::kProgId)->Quit();
+  }
+  const auto size = static_cast<double>(std::filesystem::file_size(bench.image));
+  uint64_t written = 0;
+  int slides = 0;
+  for (auto _ : state) {
+    RunEnvironment env = bench.Environment(server);
+    const uint64_t before = BytesWritten();
+    DriveStandardRecovery(env, bench.image);
+    written += BytesWritten() - before;
+    slides += bench.view.slides;
+    state.PauseTiming();
+    DeleteFolderTree(env.output_folder);
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(size) * state.iterations());
+  state.counters["written_per_input"] =
+      benchmark::Counter(static_cast<double>(written) / size, benchmark::Counter::kAvgIterations);
+  state.counters["slides_listed"] = benchmark::Counter(slides, benchmark::Counter::kAvgIterations);
+}
+
+}  // namespace
+
+BENCHMARK(BM_PlainImageRead)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_StandardModeOnDiskImage)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
+
+BENCHMARK_MAIN();

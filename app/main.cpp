@@ -38,15 +38,15 @@ using vlx::app::QtViewDialogs;
 // answered with OK/No without showing.
 class UnattendedDialogs : public QtViewDialogs {
  public:
-  explicit UnattendedDialogs(RecoveryMode mode) : mode_(mode) {}
-  std::optional<RecoveryMode> AskRecoveryMode(QWidget*) override { return mode_; }
+  explicit UnattendedDialogs(vlx::RecoveryMode mode) : mode_(mode) {}
+  std::optional<vlx::RecoveryMode> AskRecoveryMode(QWidget*) override { return mode_; }
   int Message(QWidget*, const QString& text, const QString&, int) override {
     std::cerr << text.toStdString() << "\n";
     return vlx::kAnswerNo;
   }
 
  private:
-  RecoveryMode mode_;
+  vlx::RecoveryMode mode_;
 };
 
 // Exit statuses of an unattended run, as the command-line tool gives them.
@@ -150,8 +150,9 @@ int main(int argc, char** argv) {
   trace.Remove();
 
   QtViewDialogs interactive_dialogs;
-  UnattendedDialogs unattended_dialogs(parser.value(mode_option) == "fast" ? RecoveryMode::kFast
-                                                                          : RecoveryMode::kStandard);
+  UnattendedDialogs unattended_dialogs(parser.value(mode_option) == "fast"
+                                           ? vlx::RecoveryMode::kFast
+                                           : vlx::RecoveryMode::kStandard);
   vlx::QtImageToolkit picture_library;
   vlx::app::ScreenScaledImages images(picture_library);
 

@@ -10,6 +10,7 @@
 #include "engine/job/recovery_job.h"
 #include "engine/job/trace_log.h"
 #include "engine/job/workspace.h"
+#include "engine/run/recovery_mode.h"
 
 class QLabel;
 class QListWidgetItem;

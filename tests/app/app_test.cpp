@@ -356,7 +356,8 @@ class AppTest : public QObject {
     view_->StartRecovery();
     QCOMPARE(view_->view_state(), 2);
     QVERIFY(view_->stop_button()->isVisibleTo(view_));
-    QCOMPARE(view_->list(ResultList::kDataSlides)->isVisibleTo(view_), mode == 1);
+    QCOMPARE(view_->list(ResultList::kDataSlides)->isVisibleTo(view_),
+             mode == RecoveryMode::kStandard);
     QVERIFY(finished.wait(300000));
   }
 

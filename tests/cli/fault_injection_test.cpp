@@ -138,7 +138,7 @@ struct RunOutcome {
 };
 
 // One whole tool run of a mode on the sample, in a folder of its own, with the calls.
-RunOutcome RunTool(cli::RecoveryMode mode, FileCalls& calls) {
+RunOutcome RunTool(RecoveryMode mode, FileCalls& calls) {
   testing::TempDir root;
   RunOutcome outcome;
   std::FILE* out = std::tmpfile();
@@ -172,7 +172,7 @@ RunOutcome RunTool(cli::RecoveryMode mode, FileCalls& calls) {
   return outcome;
 }
 
-class FaultInjectionTest : public ::testing::TestWithParam<cli::RecoveryMode> {};
+class FaultInjectionTest : public ::testing::TestWithParam<RecoveryMode> {};
 
 TEST_P(FaultInjectionTest, EveryFailingCallEndsTheRunReportedAndLeavesNoHalfResult) {
   OneFailingCall counting;
@@ -206,12 +206,12 @@ TEST_P(FaultInjectionTest, EveryFailingCallEndsTheRunReportedAndLeavesNoHalfResu
   }
   for (const auto& [kind, count] : tried)
     std::printf("%s mode: %-6s failed %d times, every run survived\n",
-                GetParam() == cli::RecoveryMode::kFast ? "fast" : "standard", CallName(kind),
+                GetParam() == RecoveryMode::kFast ? "fast" : "standard", CallName(kind),
                 count);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothModes, FaultInjectionTest,
-                         ::testing::Values(cli::RecoveryMode::kStandard, cli::RecoveryMode::kFast));
+                         ::testing::Values(RecoveryMode::kStandard, RecoveryMode::kFast));
 
 }  // namespace
 }  // namespace vlx

@@ -20,4 +20,4 @@ cmake --build build-sanitize -j"$(nproc)"
 # Every file keeps the project's format.
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
-bash tools/fuzz.sh 45
+bash tools/fuzz.sh 60

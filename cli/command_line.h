@@ -2,12 +2,11 @@
 
 #include <optional>
 #include <string>
-
-#include "engine/run/recovery_mode.h"
 #include <vector>
 
-namespace vlx::cli {
+#include "engine/run/recovery_mode.h"
 
+namespace vlx::cli {
 
 // What the user asked for on the command line.
 struct CommandLine {

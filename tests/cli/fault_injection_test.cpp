@@ -206,8 +206,7 @@ TEST_P(FaultInjectionTest, EveryFailingCallEndsTheRunReportedAndLeavesNoHalfResu
   }
   for (const auto& [kind, count] : tried)
     std::printf("%s mode: %-6s failed %d times, every run survived\n",
-                GetParam() == RecoveryMode::kFast ? "fast" : "standard", CallName(kind),
-                count);
+                GetParam() == RecoveryMode::kFast ? "fast" : "standard", CallName(kind), count);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothModes, FaultInjectionTest,

@@ -27,8 +27,10 @@ std::optional<StitchedStream> StitchedKind(const CompoundItem& item) {
 // not reach (a cut file) read as zeros and counted as missing; but never with more
 // zeros than the damaged file is long: a size beyond that holds none of the file's
 // bytes, and spooling it would let a few damaged bytes ("4 GiB") fill the disk.
+// A chain that places some sectors twice (stitching wraps at the file's end) holds no
+// more of the file's bytes than the file itself.
 uint64_t SpooledLength(const ChainReader& reader, uint64_t size, uint64_t file_length) {
-  return std::min(size, reader.capacity() + file_length);
+  return std::min(size, std::min(reader.capacity(), file_length) + file_length);
 }
 
 }  // namespace
@@ -85,7 +87,9 @@ bool ExtractSalvage(DamagedFile& file, const SalvagePlan& plan, const std::strin
       // their own records.
       const auto stitched = StitchedKind(item);
       if (sectors.guessed > 0 && stitched) {
-        sectors = StitchSectors(file, g, item.start_sector, item.size, *stitched);
+        // A stream's own bytes all lie in the file: the walk covers no more than that.
+        sectors = StitchSectors(file, g, item.start_sector, std::min(item.size, file.GetLength()),
+                                *stitched);
         stream.stitched = true;
       }
       stream.guessed_sectors = sectors.guessed;

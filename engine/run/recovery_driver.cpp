@@ -69,15 +69,25 @@ void CollectWriteFailure(RunEnvironment& env) {
 }
 
 // An office that crashed, hung or could not be started took the slides it had not
-// rendered yet with it: the run says so and counts as partial.
+// rendered yet with it: the run says so and counts as partial. A fault the run
+// recovered from (the restarted office redid the work) is told, and costs nothing.
 void CollectOfficeFault(RunEnvironment& env) {
-  const std::optional<std::string> fault = TakeOfficeFault();
-  if (!fault) return;
-  const std::string text = "The office failed during the run: " + *fault +
-                           ". The slides it had not rendered yet are missing; the result is "
-                           "partial.";
+  const std::optional<OfficeFaultSummary> faults = TakeOfficeFaults();
+  if (!faults) return;
+  for (const std::string& redone : faults->recovered)
+    env.sink.AppendLog("The office was restarted after it failed (" + faults->first + "); " +
+                       redone + ".\r\n");
+  if (!faults->lost) return;
+  std::string lost = "The slides it had not rendered yet are missing";
+  if (!faults->losses.empty()) {
+    lost = "Lost: ";
+    for (size_t i = 0; i < faults->losses.size(); ++i)
+      lost += (i > 0 ? "; " : "") + faults->losses[i];
+  }
+  const std::string text = "The office failed during the run: " + faults->first + ". " + lost +
+                           "; the result is partial.";
   env.sink.AppendLog(text + "\r\n");
-  if (env.failure.empty()) env.failure = *fault;
+  if (env.failure.empty()) env.failure = faults->first;
 }
 
 // Claims the output folder; false (the run ended and reported) when none can be made.

@@ -23,6 +23,16 @@ std::optional<StitchedStream> StitchedKind(const CompoundItem& item) {
   return std::nullopt;
 }
 
+// A stream is spooled at the size its directory entry gives, the bytes its sectors do
+// not reach (a cut file) read as zeros and counted as missing; but never with more
+// zeros than the damaged file is long: a size beyond that holds none of the file's
+// bytes, and spooling it would let a few damaged bytes ("4 GiB") fill the disk.
+// A chain that places some sectors twice (stitching wraps at the file's end) holds no
+// more of the file's bytes than the file itself.
+uint64_t SpooledLength(const ChainReader& reader, uint64_t size, uint64_t file_length) {
+  return std::min(size, std::min(reader.capacity(), file_length) + file_length);
+}
+
 }  // namespace
 
 bool ExtractSalvage(DamagedFile& file, const SalvagePlan& plan, const std::string& prefix,
@@ -44,7 +54,9 @@ bool ExtractSalvage(DamagedFile& file, const SalvagePlan& plan, const std::strin
     mini_guessed = sectors.guessed;
     ChainReader reader = ChainReader::Regular(file, g, std::move(sectors.sectors));
     const std::string path = prefix + "mini";
-    if (!SpoolToFile(reader, plan.mini_stream.size, path, error)) return false;
+    if (!SpoolToFile(reader, SpooledLength(reader, plan.mini_stream.size, file.GetLength()), path,
+                     error))
+      return false;
     mini = DamagedFile::Open(path, error);
     if (!mini) return false;
   }
@@ -75,14 +87,18 @@ bool ExtractSalvage(DamagedFile& file, const SalvagePlan& plan, const std::strin
       // their own records.
       const auto stitched = StitchedKind(item);
       if (sectors.guessed > 0 && stitched) {
-        sectors = StitchSectors(file, g, item.start_sector, item.size, *stitched);
+        // A stream's own bytes all lie in the file: the walk covers no more than that.
+        sectors = StitchSectors(file, g, item.start_sector, std::min(item.size, file.GetLength()),
+                                *stitched);
         stream.stitched = true;
       }
       stream.guessed_sectors = sectors.guessed;
       reader.emplace(ChainReader::Regular(file, g, std::move(sectors.sectors)));
     }
     if (reader) {
-      if (!SpoolToFile(*reader, item.size, stream.file, error)) return false;
+      if (!SpoolToFile(*reader, SpooledLength(*reader, item.size, file.GetLength()), stream.file,
+                       error))
+        return false;
       stream.missing_bytes =
           reader->missing() + (item.size > reader->capacity() ? item.size - reader->capacity() : 0);
     } else {

@@ -33,16 +33,18 @@ std::span<const uint8_t> WholeRecordAt(std::span<const uint8_t> bytes, size_t at
   return IsWellFormedRecordRun(record) ? record : std::span<const uint8_t>{};
 }
 
+// The last user edit in the stream, looked for at every offset from the end: a damaged
+// record before it must not hide it.
 std::optional<uint32_t> LastTopLevelUserEdit(std::span<const uint8_t> stream) {
-  std::optional<uint32_t> last;
-  size_t at = 0;
-  while (std::optional<Header> h = HeaderAt(stream, at)) {
-    if (stream.size() - at - kHeader < h->length) break;
-    if (h->type == kTypeUserEditAtom && h->length >= kUserEditBody)
-      last = static_cast<uint32_t>(at);
-    at += kHeader + size_t{h->length};
+  if (stream.size() < kHeader + kUserEditBody) return std::nullopt;
+  for (size_t at = stream.size() - kHeader - kUserEditBody + 1; at-- > 0;) {
+    const uint8_t* p = stream.data() + at;
+    const uint32_t length = LoadU32(p + 4);
+    if (LoadU16(p) == 0 && LoadU16(p + 2) == kTypeUserEditAtom && length >= kUserEditBody &&
+        stream.size() - at - kHeader >= length)
+      return static_cast<uint32_t>(at);
   }
-  return last;
+  return std::nullopt;
 }
 
 void ReadDirectory(std::span<const uint8_t> stream, uint32_t at,

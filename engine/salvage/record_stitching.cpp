@@ -6,6 +6,7 @@
 
 #include "engine/format/byte_order.h"
 #include "engine/format/record_header.h"
+#include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
 
 namespace vlx::salvage {
@@ -17,9 +18,15 @@ constexpr uint32_t kUserEditLongestLength = 36;
 constexpr int kMaxEdits = 64;
 constexpr size_t kMaxPersistAnchors = 1 << 16;
 
-// The record kinds a persist directory points at.
-bool IsPersistedKind(uint16_t type) {
-  return type >= kTypeDocument && type < 0x2000;
+// A record a persist directory can point at: the document, its slides, notes and
+// masters are containers; stored objects (of OLE objects, controls, macros) may be
+// atoms.
+bool IsPersistedObject(const RecordHeader& h) {
+  const bool container = (h.version_instance & 0xF) == 0xF;
+  if (h.type == kTypeDocument || h.type == kTypeSlide || h.type == kTypeNotes ||
+      h.type == kTypeMainMaster || h.type == kTypeHandout)
+    return container;
+  return h.type > kTypeDocument && h.type < 0x2000;
 }
 
 // A header that can stand at this place of the stream: a record type of its kind, a
@@ -56,9 +63,10 @@ class Stitcher {
       Walk(0, size_, 0);
       FillUnplaced();
       // The walk guesses across long atoms; the edits, the persist directories and the
-      // objects they name then put each of their sectors where its record says, and a
-      // second walk mends what lies between them.
-      if (AnchorPersistObjects()) Walk(0, size_, 0);
+      // objects they name then put each of their sectors where its record says, and
+      // each object whose records do not nest is walked again to mend what lies inside.
+      AnchorPersistObjects();
+      MendBrokenObjects();
     } else {
       Walk(0, size_, kMaxDepth);  // picture records are not entered
     }
@@ -263,11 +271,19 @@ class Stitcher {
     objects.erase(std::unique(objects.begin(), objects.end()), objects.end());
     for (uint64_t at : objects) {
       if (at >= size_) continue;
-      Anchor(at, [](const RecordHeader& h) {
-        return IsPersistedKind(h.type) && (h.version_instance & 0xF) == 0xF;
-      });
+      if (const auto header = Anchor(at, IsPersistedObject)) objects_.push_back({at, *header});
     }
     return true;
+  }
+
+  void MendBrokenObjects() {
+    std::vector<uint8_t> bytes;
+    for (const auto& [at, header] : objects_) {
+      bytes.resize(kRecordHeaderSize + size_t{header.length});
+      if (ReadStream(at, bytes.data(), bytes.size()) && IsWellFormedRecordRun(bytes)) continue;
+      if (IsContainer(header))
+        Walk(at + kRecordHeaderSize, at + kRecordHeaderSize + header.length, 1);
+    }
   }
 
   // Reads the header through the placed sectors; a sector not yet placed is taken to
@@ -325,6 +341,7 @@ class Stitcher {
   bool anchoring_ = false;
   std::vector<bool> firm_;
   std::unordered_set<uint32_t> firm_sectors_;
+  std::vector<std::pair<uint64_t, RecordHeader>> objects_;  // the anchored persist objects
 };
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "engine/rebuild/record_tree.h"
+#include "engine/format/record_tree.h"
 
 #include <vector>
 

@@ -22,7 +22,7 @@
 #include "engine/rebuild/picture_selection.h"
 #include "engine/rebuild/rebuilt_compound_writer.h"
 #include "engine/rebuild/record_copy.h"
-#include "engine/rebuild/record_tree.h"
+#include "engine/format/record_tree.h"
 #include "engine/rebuild/slide_list_records.h"
 #include "engine/rebuild/slide_plan.h"
 #include "engine/rebuild/slide_text_match.h"

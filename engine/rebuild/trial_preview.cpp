@@ -11,7 +11,7 @@
 #include "engine/job/recovery_job.h"
 #include "engine/office/office_calls.h"
 #include "engine/office/slide_export.h"
-#include "engine/rebuild/record_tree.h"
+#include "engine/format/record_tree.h"
 
 namespace vlx {
 namespace {

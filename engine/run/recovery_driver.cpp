@@ -3,6 +3,7 @@
 #include <exception>
 #include <functional>
 
+#include "engine/fast/salvaged_picture_streams.h"
 #include "engine/job/damaged_file.h"
 #include "engine/job/messages.h"
 #include "engine/job/office_fault.h"
@@ -145,7 +146,10 @@ bool DriveRun(RecoveryJob& job, const std::string& input_path, int open_error,
 
 void PrepareJob(RecoveryJob& job, const std::string& input_path, const std::string& output_folder) {
   job.sink().ReplaceLog("\t\tRepairing file << " + input_path + " >>\r\n");
-  ExtractImages(job, input_path, output_folder);
+  // The pictures stream put back together from scattered sectors gives the pictures
+  // the file's own order of bytes broke.
+  SalvagedPictureStreams streams;
+  ExtractImages(job, input_path, output_folder, &streams);
 }
 
 void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {

@@ -25,6 +25,22 @@ std::optional<StitchedStream> StitchedKind(const CompoundItem& item) {
 
 }  // namespace
 
+StreamSectors RegularStreamSectors(DamagedFile& file, const SalvagePlan& plan,
+                                   const CompoundItem& item, bool* stitched) {
+  const SectorGeometry& g = plan.geometry;
+  StreamSectors sectors = ChainSectors(plan.fat, item.start_sector, Ceil(item.size, g.sector_size),
+                                       g.SectorCount(file.GetLength()));
+  *stitched = false;
+  // Where the chain is lost, the document and the pictures place their sectors by their
+  // own records.
+  const auto kind = StitchedKind(item);
+  if (sectors.guessed > 0 && kind) {
+    sectors = StitchSectors(file, g, item.start_sector, item.size, *kind);
+    *stitched = true;
+  }
+  return sectors;
+}
+
 bool ExtractSalvage(DamagedFile& file, const SalvagePlan& plan, const std::string& prefix,
                     SalvagedCompound* out, std::string* error) {
   const SectorGeometry& g = plan.geometry;
@@ -69,15 +85,7 @@ bool ExtractSalvage(DamagedFile& file, const SalvagePlan& plan, const std::strin
       stream.guessed_sectors = sectors.guessed + (item.size > 0 ? mini_guessed : 0);
       if (mini) reader.emplace(ChainReader::Mini(*mini, std::move(sectors.sectors)));
     } else {
-      StreamSectors sectors =
-          ChainSectors(plan.fat, item.start_sector, Ceil(item.size, g.sector_size), limit);
-      // Where the chain is lost, the document and the pictures place their sectors by
-      // their own records.
-      const auto stitched = StitchedKind(item);
-      if (sectors.guessed > 0 && stitched) {
-        sectors = StitchSectors(file, g, item.start_sector, item.size, *stitched);
-        stream.stitched = true;
-      }
+      StreamSectors sectors = RegularStreamSectors(file, plan, item, &stream.stitched);
       stream.guessed_sectors = sectors.guessed;
       reader.emplace(ChainReader::Regular(file, g, std::move(sectors.sectors)));
     }

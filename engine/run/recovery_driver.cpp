@@ -9,6 +9,7 @@
 #include "engine/job/office_fault.h"
 #include "engine/job/output_folder.h"
 #include "engine/job/write_failure.h"
+#include "engine/office/office_picture_drawing.h"
 #include "engine/run/fast_pipeline.h"
 #include "engine/run/guarded_pipeline.h"
 #include "engine/run/standard_pipeline.h"
@@ -149,7 +150,8 @@ void PrepareJob(RecoveryJob& job, const std::string& input_path, const std::stri
   // The pictures stream put back together from scattered sectors gives the pictures
   // the file's own order of bytes broke.
   SalvagedPictureStreams streams;
-  ExtractImages(job, input_path, output_folder, &streams);
+  OfficePictureDrawing drawing(job);
+  ExtractImages(job, input_path, output_folder, {.further = &streams, .drawing = &drawing});
 }
 
 void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {

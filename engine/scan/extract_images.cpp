@@ -36,12 +36,13 @@ bool WritePictureFile(const std::string& path, ByteSpan header, ByteSpan body) {
 class PictureExtraction : public PictureSearchEvents {
  public:
   PictureExtraction(RecoveryJob& job, ByteSource& source, const std::string& output_folder,
-                    PictureLedger& ledger)
+                    PictureLedger& ledger, PictureDrawing* drawing)
       : job_(job),
         source_(source),
         output_folder_(output_folder),
         length_(source.size()),
-        ledger_(ledger) {}
+        ledger_(ledger),
+        drawing_(drawing) {}
 
   bool EnterStretch(uint64_t start) override {
     job_.sink().SetCounter(CounterText(static_cast<int64_t>(start), static_cast<int64_t>(length_)));
@@ -66,7 +67,10 @@ class PictureExtraction : public PictureSearchEvents {
     ledger_.Keep(picture, saved);
     PictureFacts facts;
     facts.source_offset = static_cast<int64_t>(source_.FileOffsetOf(picture.offset));
-    if (picture.metafile) facts.placeholder_label = std::string(picture.name) + " picture";
+    if (picture.metafile) {
+      facts.placeholder_label = std::string(picture.name) + " picture";
+      facts.drawing = drawing_;
+    }
     ReportPicture(job_, saved, extension, job_.workspace().File(kTempJpegName), facts);
   }
 
@@ -76,6 +80,7 @@ class PictureExtraction : public PictureSearchEvents {
   const std::string& output_folder_;
   uint64_t length_;
   PictureLedger& ledger_;
+  PictureDrawing* drawing_;
 };
 
 // The damaged file as the search reads it: through the file's own read-ahead window.
@@ -96,8 +101,8 @@ class FileSource : public ByteSource {
 }  // namespace
 
 bool ExtractPictures(RecoveryJob& job, ByteSource& source, const std::string& output_folder,
-                     PictureLedger& ledger) {
-  PictureExtraction extraction(job, source, output_folder, ledger);
+                     PictureLedger& ledger, PictureDrawing* drawing) {
+  PictureExtraction extraction(job, source, output_folder, ledger, drawing);
   return SearchPictures(source, extraction);
 }
 
@@ -107,7 +112,7 @@ bool ExtractPictures(RecoveryJob& job, ByteSource& source, const std::string& ou
 }
 
 void ExtractImages(RecoveryJob& job, const std::string& input_path,
-                   const std::string& output_folder, FurtherPictureSources* further) {
+                   const std::string& output_folder, const PictureExtractionAids& aids) {
   ProgressSink& sink = job.sink();
   sink.SetStatus("Extracting images...");
   sink.AppendLog("Extracting images...\r\n");
@@ -118,10 +123,11 @@ void ExtractImages(RecoveryJob& job, const std::string& input_path,
 
   FileSource source(*file);
   PictureLedger ledger;
-  bool whole = ExtractPictures(job, source, output_folder, ledger);
-  if (whole && further != nullptr)
-    whole = further->ForEach(
-        *file, [&](ByteSource& more) { return ExtractPictures(job, more, output_folder, ledger); });
+  bool whole = ExtractPictures(job, source, output_folder, ledger, aids.drawing);
+  if (whole && aids.further != nullptr)
+    whole = aids.further->ForEach(*file, [&](ByteSource& more) {
+      return ExtractPictures(job, more, output_folder, ledger, aids.drawing);
+    });
   if (!whole) {
     sink.SetStatus("");
     sink.SetCounter("");

@@ -5,6 +5,7 @@
 
 #include "engine/job/damaged_file.h"
 #include "engine/job/recovery_job.h"
+#include "engine/scan/picture_report.h"
 #include "engine/scan/pictures/byte_source.h"
 #include "engine/scan/pictures/picture_ledger.h"
 
@@ -22,14 +23,20 @@ class FurtherPictureSources {
   virtual bool ForEach(DamagedFile& file, const std::function<bool(ByteSource&)>& search) = 0;
 };
 
+// What a run lends the extraction besides the damaged file.
+struct PictureExtractionAids {
+  FurtherPictureSources* further = nullptr;
+  PictureDrawing* drawing = nullptr;  // draws the metafiles' thumbnails
+};
+
 void ExtractImages(RecoveryJob& job, const std::string& input_path,
-                   const std::string& output_folder, FurtherPictureSources* further = nullptr);
+                   const std::string& output_folder, const PictureExtractionAids& aids = {});
 
 // The same search and saving over any byte source (a damaged file's bytes, or a picture
 // stream put together from it); offsets are mapped to the damaged file's by the source.
 // A picture the ledger already holds is not saved again. False when stopped.
 bool ExtractPictures(RecoveryJob& job, ByteSource& source, const std::string& output_folder,
-                     PictureLedger& ledger);
+                     PictureLedger& ledger, PictureDrawing* drawing = nullptr);
 bool ExtractPictures(RecoveryJob& job, ByteSource& source, const std::string& output_folder);
 
 }  // namespace vlx

@@ -35,7 +35,13 @@ StreamSectors RegularStreamSectors(DamagedFile& file, const SalvagePlan& plan,
   // own records.
   const auto kind = StitchedKind(item);
   if (sectors.guessed > 0 && kind) {
-    sectors = StitchSectors(file, g, item.start_sector, item.size, *kind);
+    // Where another stream begins, or a table lies, this one has left its run of sectors.
+    std::vector<uint32_t> foreign = plan.table_sectors;
+    for (const CompoundItem& other : plan.items)
+      if (other.type == EntryType::kStream && other.size >= plan.mini_stream_cutoff)
+        foreign.push_back(other.start_sector);
+    if (plan.mini_stream.size > 0) foreign.push_back(plan.mini_stream.start_sector);
+    sectors = StitchSectors(file, g, item.start_sector, item.size, *kind, foreign);
     *stitched = true;
   }
   return sectors;

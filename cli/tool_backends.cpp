@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 
@@ -53,7 +54,19 @@ class LibreOfficeBackend : public OfficeBackend {
   static LibreOfficeOptions Options(std::function<void(const std::string&)> log) {
     LibreOfficeOptions options;
     options.log = std::move(log);
+    options.call_limit = CallLimit();
     return options;
+  }
+
+  // kOfficeCallLimit, or a shorter limit in whole milliseconds from
+  // VLX_OFFICE_CALL_LIMIT_MS (at least 500: the watchdog looks once a second).
+  static std::chrono::milliseconds CallLimit() {
+    const char* text = std::getenv("VLX_OFFICE_CALL_LIMIT_MS");
+    if (text == nullptr || *text == 0) return kOfficeCallLimit;
+    char* end = nullptr;
+    const long long value = std::strtoll(text, &end, 10);
+    if (*end != 0 || value < 500 || value > kOfficeCallLimit.count()) return kOfficeCallLimit;
+    return std::chrono::milliseconds(value);
   }
 
   void Watch() {

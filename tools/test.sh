@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test: the whole suite, then the
 # engine's tests again under AddressSanitizer and UndefinedBehaviorSanitizer, then a
-# short fixed-seed pass of the fuzz target on the corpus seeds.
+# short fixed-seed pass of the fuzz targets on the corpus seeds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh

@@ -13,13 +13,17 @@ class OfficeCore;
 
 namespace vlx {
 
+// How long one office call may block before the watchdog ends the office (a stopped or
+// hung office never answers). VLX_OFFICE_CALL_LIMIT_MS shortens it for a program run.
+inline constexpr std::chrono::milliseconds kOfficeCallLimit{60000};
+
 struct LibreOfficeOptions {
   // soffice.bin; empty: $VLX_OFFICE_PROGRAM or the system's LibreOffice.
   std::string program{};
   // How long a starting office may take to answer.
   std::chrono::milliseconds connect_timeout{30000};
   // How long one call may block before the watchdog ends the office.
-  std::chrono::milliseconds call_limit{60000};
+  std::chrono::milliseconds call_limit{kOfficeCallLimit};
   // Receives one line with the real office version per program run; empty: stderr.
   std::function<void(const std::string&)> log{};
 };

@@ -116,12 +116,17 @@ Attachment OfficeCore::Attach() {
   ++generation_;
   dead_ = false;
   ended_by_watchdog_ = false;
+  fault_noted_ = false;
   return {generation_, instance_->link().context, instance_->link().desktop};
 }
 
 void OfficeCore::CheckAlive(uint64_t generation, const char* what) {
   std::lock_guard state(state_);
   if (generation != generation_ || dead_ || !instance_ || instance_->HasEnded()) {
+    // An office that died between two calls is a crash all the same: the run must learn
+    // of it even though no call was in flight.
+    if (generation == generation_ && instance_ && !dead_ && !shut_down_)
+      NoteFaultOnce("the office crashed");
     dead_ = generation == generation_ ? true : dead_;
     throw office::AutomationError(std::string(what) + ": the office has ended");
   }
@@ -136,14 +141,20 @@ void OfficeCore::Fail(const css::uno::Exception& error, const char* what) {
     if (ended_by_watchdog_) {
       reason = "the office did not answer within " + std::to_string(call_limit_ms_.load()) +
                " ms and was ended";
-      NoteOfficeFault("the office stopped responding (no answer within " +
-                      std::to_string(call_limit_ms_.load() / 1000) + " s) and was ended");
+      NoteFaultOnce("the office stopped responding (no answer within " +
+                    std::to_string(call_limit_ms_.load() / 1000) + " s) and was ended");
     } else if (ended) {
       reason = "the office has ended (" + reason + ")";
-      NoteOfficeFault("the office crashed");
+      NoteFaultOnce("the office crashed");
     }
   }
   throw office::AutomationError(std::string(what) + ": " + reason);
+}
+
+void OfficeCore::NoteFaultOnce(const std::string& text) {
+  if (fault_noted_) return;
+  fault_noted_ = true;
+  NoteOfficeFault(text);
 }
 
 void OfficeCore::WatchdogTick() {

@@ -52,6 +52,8 @@ class OfficeCore {
 
   void CheckAlive(uint64_t generation, const char* what);
   [[noreturn]] void Fail(const css::uno::Exception& error, const char* what);
+  // Notes the fault of the current office for the run, once per office; state_ held.
+  void NoteFaultOnce(const std::string& text);
   void LogRealVersion(const Reference<css::uno::XComponentContext>& context);
 
   LibreOfficeOptions options_;
@@ -63,6 +65,7 @@ class OfficeCore {
   uint64_t generation_ = 0;
   bool dead_ = true;
   bool ended_by_watchdog_ = false;
+  bool fault_noted_ = false;  // the current office's fault is known to the run
   bool shut_down_ = false;
   std::string real_version_;
   std::atomic<int64_t> call_started_ns_{0};

@@ -4,11 +4,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <thread>
 
+#include "automation/libreoffice/office_pipe_sockets.h"
 #include "automation/libreoffice/office_profile.h"
 #include "engine/office/office_api.h"
 
@@ -98,6 +100,7 @@ std::unique_ptr<OfficeInstance> OfficeInstance::Start(ChildLauncher& launcher,
     try {
       if (auto link = TryConnect(settings.pipe_name)) {
         instance->link_ = *link;
+        instance->NoteSockets();
         return instance;
       }
     } catch (const css::uno::Exception& e) {
@@ -112,10 +115,23 @@ std::unique_ptr<OfficeInstance> OfficeInstance::Start(ChildLauncher& launcher,
 }
 
 OfficeInstance::~OfficeInstance() {
+  if (!HasEnded()) NoteSockets();
   Terminate(std::chrono::seconds(3));
   DisposeLink(link_);
-  // The office leaves its pipe socket behind when it is killed.
+  // The office leaves its pipe sockets behind when it is killed.
   ::unlink(("/tmp/OSL_PIPE_" + std::to_string(::getuid()) + "_" + pipe_name_).c_str());
+  RemovePipeSockets(sockets_);
+}
+
+void OfficeInstance::NoteSockets() {
+  pid_t pid = 0;
+  {
+    std::lock_guard lock(mutex_);
+    pid = pid_;
+  }
+  for (std::string& path : PipeSocketsOf(pid))
+    if (std::find(sockets_.begin(), sockets_.end(), path) == sockets_.end())
+      sockets_.push_back(std::move(path));
 }
 
 int OfficeInstance::PollExit() {

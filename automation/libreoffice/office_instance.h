@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "automation/libreoffice/child_launcher.h"
 #include "automation/libreoffice/office_connection.h"
@@ -46,11 +47,14 @@ class OfficeInstance {
   OfficeInstance(pid_t pid, std::string pipe_name);
   // Reaps without blocking; the exit status when it ended, -1 while it runs.
   int PollExit();
+  // Adds the pipe sockets the running office holds to those removed at its end.
+  void NoteSockets();
 
   std::mutex mutex_;  // guards reaped_ against the watchdog thread
   pid_t pid_;
   bool reaped_ = false;
   std::string pipe_name_;
+  std::vector<std::string> sockets_;  // touched only by the owner's thread
   OfficeLink link_;
 };
 

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "automation/testing/small_jpeg.h"
+#include "engine/job/office_fault.h"
 
 namespace vlx::testing {
 
@@ -49,6 +50,7 @@ struct ScriptedOffice::State {
   bool missing_export = false;
   std::map<std::string, std::set<int>> failing_calls;
   std::map<std::string, int> failing_from;
+  std::map<std::string, std::set<int>> crashing_calls;
 
   // What happened.
   std::vector<std::string> journal;
@@ -60,9 +62,25 @@ struct ScriptedOffice::State {
   // failure (a reason the office itself would refuse the call) is not empty.
   void Call(const std::string& member, const std::string& line, const std::string& failure = {}) {
     bool fails = !failure.empty();
+    bool crashes = false;
     {
       std::lock_guard lock(mutex);
       const int n = ++calls[member];
+      if (auto it = crashing_calls.find(member);
+          it != crashing_calls.end() && it->second.count(n)) {
+        // The office dies under every application it serves, as a real one does.
+        crashes = true;
+        for (const auto& app : apps) app->quit = true;
+        journal.push_back(line + " -> crash");
+      }
+    }
+    if (crashes) {
+      NoteOfficeFault("the office crashed");
+      throw office::AutomationError(member + ": the office has ended (scripted crash)");
+    }
+    {
+      std::lock_guard lock(mutex);
+      const int n = calls[member];
       if (auto it = failing_calls.find(member); it != failing_calls.end() && it->second.count(n))
         fails = true;
       if (auto it = failing_from.find(member); it != failing_from.end() && n >= it->second)
@@ -295,6 +313,18 @@ class ScriptedApplication : public office::Application {
     std::lock_guard lock(s_->mutex);
     return s_->version;
   }
+  // Draws any picture file that exists as the small JPEG (the stub toolkit reads it).
+  void RenderPicture(const std::string& picture_path, const std::string& png_path,
+                     int size) override {
+    std::string failure = Refusal();
+    std::error_code ec;
+    if (failure.empty() && !fs::is_regular_file(picture_path, ec)) failure = "no such file";
+    s_->Call("Application.RenderPicture",
+             Prefix() + "RenderPicture(" + picture_path + ", " + std::to_string(size) + ")",
+             failure);
+    if (!WriteSmallJpeg(png_path))
+      throw office::AutomationError("Application.RenderPicture: cannot write " + png_path);
+  }
   void Quit() override {
     s_->Call("Application.Quit", Prefix() + "Quit()", Refusal());
     std::lock_guard lock(s_->mutex);
@@ -351,6 +381,11 @@ void ScriptedOffice::SetMissingExport(bool missing) {
 void ScriptedOffice::FailCall(const std::string& member, int n) {
   std::lock_guard lock(state_->mutex);
   state_->failing_calls[member].insert(n);
+}
+
+void ScriptedOffice::CrashAt(const std::string& member, int n) {
+  std::lock_guard lock(state_->mutex);
+  state_->crashing_calls[member].insert(n);
 }
 
 void ScriptedOffice::FailCallsFrom(const std::string& member, int n) {

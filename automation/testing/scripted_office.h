@@ -16,8 +16,8 @@
 //
 // Member names used for scripting failures and counting calls are "Object.Member":
 // Server.CreateApplication, Application.Presentations, Application.Version,
-// Application.Quit, Presentations.Open, Presentation.Slides, Presentation.SaveAs,
-// Presentation.Close, Presentation.DisplayComments, Slides.Count, Slides.Add,
+// Application.Quit, Application.RenderPicture, Presentations.Open, Presentation.Slides,
+// Presentation.SaveAs, Presentation.Close, Presentation.DisplayComments, Slides.Count, Slides.Add,
 // Slides.Item, Slide.Shapes, Shapes.Item, Shape.TextFrame, TextFrame.TextRange,
 // TextRange.Text.
 //
@@ -55,6 +55,10 @@ class ScriptedOffice : public office::AutomationServer {
   void SetMissingExport(bool missing);
   // The n-th call (1 = first) of member throws; may be given several times.
   void FailCall(const std::string& member, int n);
+  // The n-th call of member crashes the office: it throws, the backend's fault is
+  // noted ("the office crashed") and every application created so far has ended.
+  // A new CreateApplication starts a fresh office. May be given several times.
+  void CrashAt(const std::string& member, int n);
   // Every call of member from the n-th on throws.
   void FailCallsFrom(const std::string& member, int n);
 

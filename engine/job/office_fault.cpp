@@ -5,19 +5,51 @@
 namespace vlx {
 namespace {
 std::mutex g_mutex;
-std::optional<std::string> g_fault;
+OfficeFaultSummary g_summary;
+int g_faults = 0;
+int g_recovered = 0;
 }  // namespace
 
 void NoteOfficeFault(const std::string& text) {
   std::lock_guard lock(g_mutex);
-  if (!g_fault) g_fault = text;
+  if (g_faults++ == 0) g_summary.first = text;
+}
+
+int OfficeFaultCount() {
+  std::lock_guard lock(g_mutex);
+  return g_faults;
+}
+
+void NoteOfficeFaultRecovered(const std::string& text) {
+  std::lock_guard lock(g_mutex);
+  if (g_recovered < g_faults) ++g_recovered;
+  g_summary.recovered.push_back(text);
+}
+
+void NoteOfficeLoss(const std::string& text) {
+  std::lock_guard lock(g_mutex);
+  for (const std::string& kept : g_summary.losses)
+    if (kept == text) return;
+  g_summary.losses.push_back(text);
+}
+
+std::optional<OfficeFaultSummary> TakeOfficeFaults() {
+  std::lock_guard lock(g_mutex);
+  std::optional<OfficeFaultSummary> summary;
+  if (g_faults > 0) {
+    summary = std::move(g_summary);
+    summary->lost = g_recovered < g_faults || !summary->losses.empty();
+  }
+  g_summary = {};
+  g_faults = 0;
+  g_recovered = 0;
+  return summary;
 }
 
 std::optional<std::string> TakeOfficeFault() {
-  std::lock_guard lock(g_mutex);
-  std::optional<std::string> fault = std::move(g_fault);
-  g_fault.reset();
-  return fault;
+  std::optional<OfficeFaultSummary> summary = TakeOfficeFaults();
+  if (!summary || !summary->lost) return std::nullopt;
+  return summary->first;
 }
 
 }  // namespace vlx

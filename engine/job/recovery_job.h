@@ -78,6 +78,8 @@ class RecoveryJob {
 
   // The Application that the standard mode holds open through the rebuild.
   std::shared_ptr<office::Application> held_application;
+  // The run has restarted a failed office once; a second fault is not recovered.
+  bool office_restarted = false;
 };
 
 }  // namespace vlx

@@ -4,8 +4,10 @@
 #include <optional>
 
 #include "engine/job/messages.h"
+#include "engine/job/office_fault.h"
 #include "engine/job/recovery_job.h"
 #include "engine/office/office_calls.h"
+#include "engine/office/office_restart.h"
 #include "engine/office/slide_export.h"
 
 namespace vlx {
@@ -113,18 +115,37 @@ class RebuiltPreview {
 
 void PreviewRebuiltPresentation(RecoveryJob& job, const std::string& path) {
   job.trace().Checkpoint(144);
+  const int mark = OfficeFaultMark();
+  const int listed = job.results.Count(ResultList::kSlides);
   // The office the run holds through the rebuild serves every drawing; only without one
   // is an office started (and ended) for this preview.
   if (job.held_application) {
     RebuiltPreview(job, job.held_application, true).Run(path);
+  } else {
+    auto app = StartOffice(job);
+    if (!app) {
+      ShowCriticalError(job.sink(), kErrorNoOffice);
+      return;
+    }
+    RebuiltPreview(job, std::move(app), false).Run(path);
+  }
+  if (!OfficeFailedSince(mark) || job.results.Count(ResultList::kSlides) != listed) return;
+  // The office failed on this slide: a restarted one (held in place of the failed one)
+  // previews it again, once per run.
+  std::shared_ptr<office::Application> fresh = RestartFailedOffice(job);
+  if (!fresh) {
+    NoteOfficeLoss("slides of the rebuilt presentation not rendered");
     return;
   }
-  auto app = StartOffice(job);
-  if (!app) {
-    ShowCriticalError(job.sink(), kErrorNoOffice);
+  const bool held = job.held_application != nullptr;
+  if (held) job.held_application = fresh;
+  const int again = OfficeFaultMark();
+  RebuiltPreview(job, std::move(fresh), held).Run(path);
+  if (OfficeFailedSince(again) || job.results.Count(ResultList::kSlides) == listed) {
+    NoteOfficeLoss("slides of the rebuilt presentation not rendered");
     return;
   }
-  RebuiltPreview(job, std::move(app), false).Run(path);
+  NoteRedoneAfterRestart("the slide it was rendering was rendered again");
 }
 
 }  // namespace vlx

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "engine/format/record_tree.h"
 #include "engine/job/recovery_job.h"
 #include "engine/rebuild/carried_texts.h"
 #include "engine/rebuild/drawing_extract.h"
-#include "engine/format/record_tree.h"
 #include "engine/rebuild/slide_plan.h"
 #include "engine/rebuild/slide_text_match.h"
 

@@ -8,6 +8,7 @@
 
 #include "engine/format/byte_order.h"
 #include "engine/format/record_header.h"
+#include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
 #include "engine/format/template_records.h"
 #include "engine/format/workspace_files.h"
@@ -22,7 +23,6 @@
 #include "engine/rebuild/picture_selection.h"
 #include "engine/rebuild/rebuilt_compound_writer.h"
 #include "engine/rebuild/record_copy.h"
-#include "engine/format/record_tree.h"
 #include "engine/rebuild/slide_list_records.h"
 #include "engine/rebuild/slide_plan.h"
 #include "engine/rebuild/slide_text_match.h"

@@ -6,12 +6,12 @@
 #include <memory>
 #include <vector>
 
+#include "engine/format/record_tree.h"
 #include "engine/format/workspace_files.h"
 #include "engine/job/messages.h"
 #include "engine/job/recovery_job.h"
 #include "engine/office/office_calls.h"
 #include "engine/office/slide_export.h"
-#include "engine/format/record_tree.h"
 
 namespace vlx {
 namespace {

@@ -13,7 +13,9 @@
 #include "engine/format/workspace_files.h"
 #include "engine/job/folder_tree.h"
 #include "engine/job/messages.h"
+#include "engine/job/office_fault.h"
 #include "engine/office/office_api.h"
+#include "engine/office/office_restart.h"
 #include "engine/office/slide_export.h"
 
 namespace vlx {
@@ -54,12 +56,44 @@ void ListSlides(RecoveryJob& job, office::Application& app, const FastPaths& pat
   }
 }
 
-// What the office made of the assembled file.
-enum class OfficeVerdict { kUnavailable, kOpened, kRefused };
+// What the office made of the assembled file. kFailed: the office crashed or stopped
+// answering, twice or past a restart, so it said nothing about the file.
+enum class OfficeVerdict { kUnavailable, kOpened, kRefused, kFailed };
 
-// The office part of the fourth phase: opens the assembled file, lists one thumbnail
-// per slide and closes it. Any automation error ends it quietly; the office is still
-// asked to close and quit.
+// Opens the assembled file, lists one thumbnail per slide and closes it. Any
+// automation error ends it quietly; the office is still asked to close and quit.
+OfficeVerdict OpenAndListOn(RecoveryJob& job, office::Application& app, const FastPaths& paths) {
+  std::shared_ptr<office::Presentation> presentation;
+  try {
+    auto presentations = app.GetPresentations();
+    job.sink().SetStatus("Checking integrity...");
+    presentation = presentations->Open(paths.compound, 0, 0, 0);
+    const int count = presentation->GetSlides()->Count();
+    presentation->SaveAs(paths.export_folder, office::kFormatJpeg, 1);
+    job.sink().SetStatus("Recovering Slides...");
+    ListSlides(job, app, paths, count);
+    DeleteFolderTree(paths.export_folder);
+    presentation->Close();
+    presentation.reset();
+    app.Quit();
+    return OfficeVerdict::kOpened;
+  } catch (const office::AutomationError&) {
+    // Leave no office running behind an error.
+    try {
+      if (presentation) presentation->Close();
+    } catch (const office::AutomationError&) {
+    }
+    try {
+      app.Quit();
+    } catch (const office::AutomationError&) {
+    }
+    DeleteFolderTree(paths.export_folder);
+    return OfficeVerdict::kRefused;
+  }
+}
+
+// The office part of the fourth phase. When the office itself fails before any slide
+// is listed, a restarted office opens the file again, once.
 OfficeVerdict OpenAndList(RecoveryJob& job, const FastPaths& paths) {
   std::shared_ptr<office::Application> app;
   try {
@@ -69,32 +103,23 @@ OfficeVerdict OpenAndList(RecoveryJob& job, const FastPaths& paths) {
     ShowCriticalError(job.sink(), 8);
     return OfficeVerdict::kUnavailable;
   }
-  std::shared_ptr<office::Presentation> presentation;
-  try {
-    auto presentations = app->GetPresentations();
-    job.sink().SetStatus("Checking integrity...");
-    presentation = presentations->Open(paths.compound, 0, 0, 0);
-    const int count = presentation->GetSlides()->Count();
-    presentation->SaveAs(paths.export_folder, office::kFormatJpeg, 1);
-    job.sink().SetStatus("Recovering Slides...");
-    ListSlides(job, *app, paths, count);
-    DeleteFolderTree(paths.export_folder);
-    presentation->Close();
-    presentation.reset();
-    app->Quit();
-    return OfficeVerdict::kOpened;
-  } catch (const office::AutomationError&) {
-    // Leave no office running behind an error.
-    try {
-      if (presentation) presentation->Close();
-    } catch (const office::AutomationError&) {
-    }
-    try {
-      app->Quit();
-    } catch (const office::AutomationError&) {
-    }
-    return OfficeVerdict::kRefused;
+  const int listed = job.results.Count(ResultList::kSlides);
+  int mark = OfficeFaultMark();
+  OfficeVerdict verdict = OpenAndListOn(job, *app, paths);
+  if (!OfficeFailedSince(mark)) return verdict;
+  if (verdict != OfficeVerdict::kOpened && job.results.Count(ResultList::kSlides) == listed) {
+    std::shared_ptr<office::Application> fresh = RestartFailedOffice(job);
+    if (!fresh) return OfficeVerdict::kFailed;
+    mark = OfficeFaultMark();
+    verdict = OpenAndListOn(job, *fresh, paths);
+    if (OfficeFailedSince(mark))
+      return verdict == OfficeVerdict::kOpened ? verdict : OfficeVerdict::kFailed;
+  } else if (verdict != OfficeVerdict::kOpened) {
+    // Some slides were listed: a second pass would list them again.
+    return OfficeVerdict::kFailed;
   }
+  if (verdict == OfficeVerdict::kOpened) NoteRedoneAfterRestart("the slides were rendered again");
+  return verdict;
 }
 
 // The saved presentation is the assembled file itself: the streams as they were.
@@ -184,6 +209,12 @@ void RunFastPipeline(RecoveryJob& job, DamagedFile& file) {
       // Without an office the check stands in for the office's open.
       if (verdict == OfficeVerdict::kRefused)
         Note(job, "The office did not open the assembled presentation");
+      // An office that failed said nothing against the file: the check stands in for it,
+      // and the slides it did not render are the run's loss.
+      if (verdict == OfficeVerdict::kFailed) {
+        Note(job, "The office failed; the slides were not all rendered");
+        NoteOfficeLoss("the slides of the saved presentation were not all rendered");
+      }
       if (verdict != OfficeVerdict::kRefused && SaveAssembledCopy(job, paths)) {
         outcome.saved_file = paths.result;
         job.results.RecordSaved(paths.result);

@@ -3,11 +3,13 @@
 #include <exception>
 #include <functional>
 
+#include "engine/fast/salvaged_picture_streams.h"
 #include "engine/job/damaged_file.h"
 #include "engine/job/messages.h"
 #include "engine/job/office_fault.h"
 #include "engine/job/output_folder.h"
 #include "engine/job/write_failure.h"
+#include "engine/office/office_picture_drawing.h"
 #include "engine/run/fast_pipeline.h"
 #include "engine/run/guarded_pipeline.h"
 #include "engine/run/standard_pipeline.h"
@@ -69,15 +71,25 @@ void CollectWriteFailure(RunEnvironment& env) {
 }
 
 // An office that crashed, hung or could not be started took the slides it had not
-// rendered yet with it: the run says so and counts as partial.
+// rendered yet with it: the run says so and counts as partial. A fault the run
+// recovered from (the restarted office redid the work) is told, and costs nothing.
 void CollectOfficeFault(RunEnvironment& env) {
-  const std::optional<std::string> fault = TakeOfficeFault();
-  if (!fault) return;
-  const std::string text = "The office failed during the run: " + *fault +
-                           ". The slides it had not rendered yet are missing; the result is "
-                           "partial.";
+  const std::optional<OfficeFaultSummary> faults = TakeOfficeFaults();
+  if (!faults) return;
+  for (const std::string& redone : faults->recovered)
+    env.sink.AppendLog("The office was restarted after it failed (" + faults->first + "); " +
+                       redone + ".\r\n");
+  if (!faults->lost) return;
+  std::string lost = "The slides it had not rendered yet are missing";
+  if (!faults->losses.empty()) {
+    lost = "Lost: ";
+    for (size_t i = 0; i < faults->losses.size(); ++i)
+      lost += (i > 0 ? "; " : "") + faults->losses[i];
+  }
+  const std::string text = "The office failed during the run: " + faults->first + ". " + lost +
+                           "; the result is partial.";
   env.sink.AppendLog(text + "\r\n");
-  if (env.failure.empty()) env.failure = *fault;
+  if (env.failure.empty()) env.failure = faults->first;
 }
 
 // Claims the output folder; false (the run ended and reported) when none can be made.
@@ -145,7 +157,11 @@ bool DriveRun(RecoveryJob& job, const std::string& input_path, int open_error,
 
 void PrepareJob(RecoveryJob& job, const std::string& input_path, const std::string& output_folder) {
   job.sink().ReplaceLog("\t\tRepairing file << " + input_path + " >>\r\n");
-  ExtractImages(job, input_path, output_folder);
+  // The pictures stream put back together from scattered sectors gives the pictures
+  // the file's own order of bytes broke.
+  SalvagedPictureStreams streams;
+  OfficePictureDrawing drawing(job);
+  ExtractImages(job, input_path, output_folder, {.further = &streams, .drawing = &drawing});
 }
 
 void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {

@@ -47,13 +47,16 @@ bool IsContainer(const RecordHeader& h) {
 class Stitcher {
  public:
   Stitcher(DamagedFile& file, const SectorGeometry& geometry, uint32_t start, uint64_t size,
-           StitchedStream kind)
+           StitchedStream kind, const std::vector<uint32_t>& foreign)
       : file_(file),
         g_(geometry),
         size_(size),
         kind_(kind),
         limit_(geometry.SectorCount(file.GetLength())),
-        placed_((size + geometry.sector_size - 1) / geometry.sector_size) {
+        placed_((size + geometry.sector_size - 1) / geometry.sector_size),
+        guess_(placed_.size(), false),
+        foreign_(foreign.begin(), foreign.end()) {
+    foreign_.erase(start);
     if (!placed_.empty()) Place(0, start);
   }
 
@@ -96,6 +99,7 @@ class Stitcher {
     for (uint64_t i = 1; i < first; ++i)
       if (!placed_[i]) {
         Place(i, Next(i));
+        guess_[i] = true;
         ++guessed_;
       }
     const uint64_t open = !placed_[first] ? first : last;
@@ -125,7 +129,11 @@ class Stitcher {
         Replace(open, candidate);
         header = Read(at, room);
       }
-      if (!header) Replace(open, Next(open));
+      if (!header) {
+        Replace(open, Next(open));
+      } else {
+        MoveRefutedGuesses(open);
+      }
     }
     if (header && !placed_[last]) Place(last, Next(last));
     if (header && anchoring_) {
@@ -286,6 +294,29 @@ class Stitcher {
     }
   }
 
+  // The sectors before open that were taken to follow their predecessor, from the first
+  // of them that is known to hold something else on, are moved to precede the sector
+  // placed at open: the stream's run of sectors that holds open began with them. Left as
+  // they are where those places are not free.
+  void MoveRefutedGuesses(uint64_t open) {
+    uint64_t from = open;
+    while (from > 1 && guess_[from - 1]) --from;
+    uint64_t refuted = open;
+    for (uint64_t j = from; j < open && refuted == open; ++j)
+      if (foreign_.count(*placed_[j]) != 0) refuted = j;
+    const uint32_t found = *placed_[open];
+    if (refuted == open || found < open - refuted) return;
+    std::unordered_set<uint32_t> moving;
+    for (uint64_t j = refuted; j < open; ++j) moving.insert(*placed_[j]);
+    for (uint64_t j = refuted; j < open; ++j) {
+      const uint32_t place = found - static_cast<uint32_t>(open - j);
+      if ((used_.count(place) != 0 && moving.count(place) == 0) || foreign_.count(place) != 0)
+        return;
+    }
+    for (uint64_t j = refuted; j < open; ++j) used_.erase(*placed_[j]);
+    for (uint64_t j = refuted; j < open; ++j) Place(j, found - static_cast<uint32_t>(open - j));
+  }
+
   // Reads the header through the placed sectors; a sector not yet placed is taken to
   // follow its predecessor.
   std::optional<RecordHeader> Read(uint64_t at, uint64_t room) {
@@ -334,6 +365,8 @@ class Stitcher {
   StitchedStream kind_;
   uint64_t limit_;
   std::vector<std::optional<uint32_t>> placed_;
+  std::vector<bool> guess_;  // placed after its predecessor without evidence
+  std::unordered_set<uint32_t> foreign_;
   std::unordered_set<uint32_t> used_;
   uint64_t guessed_ = 0;
   // Once the persist objects anchor the stream: sectors a record header was read from,
@@ -347,9 +380,10 @@ class Stitcher {
 }  // namespace
 
 StreamSectors StitchSectors(DamagedFile& file, const SectorGeometry& geometry, uint32_t start,
-                            uint64_t size, StitchedStream kind) {
+                            uint64_t size, StitchedStream kind,
+                            const std::vector<uint32_t>& foreign) {
   if (start >= geometry.SectorCount(file.GetLength())) return {};
-  return Stitcher(file, geometry, start, size, kind).Run();
+  return Stitcher(file, geometry, start, size, kind, foreign).Run();
 }
 
 }  // namespace vlx::salvage

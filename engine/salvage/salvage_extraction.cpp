@@ -23,7 +23,41 @@ std::optional<StitchedStream> StitchedKind(const CompoundItem& item) {
   return std::nullopt;
 }
 
+// A stream is spooled at the size its directory entry gives, the bytes its sectors do
+// not reach (a cut file) read as zeros and counted as missing; but never with more
+// zeros than the damaged file is long: a size beyond that holds none of the file's
+// bytes, and spooling it would let a few damaged bytes ("4 GiB") fill the disk.
+// A chain that places some sectors twice (stitching wraps at the file's end) holds no
+// more of the file's bytes than the file itself.
+uint64_t SpooledLength(const ChainReader& reader, uint64_t size, uint64_t file_length) {
+  return std::min(size, std::min(reader.capacity(), file_length) + file_length);
+}
+
 }  // namespace
+
+StreamSectors RegularStreamSectors(DamagedFile& file, const SalvagePlan& plan,
+                                   const CompoundItem& item, bool* stitched) {
+  const SectorGeometry& g = plan.geometry;
+  StreamSectors sectors = ChainSectors(plan.fat, item.start_sector, Ceil(item.size, g.sector_size),
+                                       g.SectorCount(file.GetLength()));
+  *stitched = false;
+  // Where the chain is lost, the document and the pictures place their sectors by their
+  // own records.
+  const auto kind = StitchedKind(item);
+  if (sectors.guessed > 0 && kind) {
+    // Where another stream begins, or a table lies, this one has left its run of sectors.
+    std::vector<uint32_t> foreign = plan.table_sectors;
+    for (const CompoundItem& other : plan.items)
+      if (other.type == EntryType::kStream && other.size >= plan.mini_stream_cutoff)
+        foreign.push_back(other.start_sector);
+    if (plan.mini_stream.size > 0) foreign.push_back(plan.mini_stream.start_sector);
+    // A stream's own bytes all lie in the file: the walk covers no more than that.
+    sectors = StitchSectors(file, g, item.start_sector, std::min(item.size, file.GetLength()),
+                            *kind, foreign);
+    *stitched = true;
+  }
+  return sectors;
+}
 
 bool ExtractSalvage(DamagedFile& file, const SalvagePlan& plan, const std::string& prefix,
                     SalvagedCompound* out, std::string* error) {
@@ -44,7 +78,9 @@ bool ExtractSalvage(DamagedFile& file, const SalvagePlan& plan, const std::strin
     mini_guessed = sectors.guessed;
     ChainReader reader = ChainReader::Regular(file, g, std::move(sectors.sectors));
     const std::string path = prefix + "mini";
-    if (!SpoolToFile(reader, plan.mini_stream.size, path, error)) return false;
+    if (!SpoolToFile(reader, SpooledLength(reader, plan.mini_stream.size, file.GetLength()), path,
+                     error))
+      return false;
     mini = DamagedFile::Open(path, error);
     if (!mini) return false;
   }
@@ -69,20 +105,14 @@ bool ExtractSalvage(DamagedFile& file, const SalvagePlan& plan, const std::strin
       stream.guessed_sectors = sectors.guessed + (item.size > 0 ? mini_guessed : 0);
       if (mini) reader.emplace(ChainReader::Mini(*mini, std::move(sectors.sectors)));
     } else {
-      StreamSectors sectors =
-          ChainSectors(plan.fat, item.start_sector, Ceil(item.size, g.sector_size), limit);
-      // Where the chain is lost, the document and the pictures place their sectors by
-      // their own records.
-      const auto stitched = StitchedKind(item);
-      if (sectors.guessed > 0 && stitched) {
-        sectors = StitchSectors(file, g, item.start_sector, item.size, *stitched);
-        stream.stitched = true;
-      }
+      StreamSectors sectors = RegularStreamSectors(file, plan, item, &stream.stitched);
       stream.guessed_sectors = sectors.guessed;
       reader.emplace(ChainReader::Regular(file, g, std::move(sectors.sectors)));
     }
     if (reader) {
-      if (!SpoolToFile(*reader, item.size, stream.file, error)) return false;
+      if (!SpoolToFile(*reader, SpooledLength(*reader, item.size, file.GetLength()), stream.file,
+                       error))
+        return false;
       stream.missing_bytes =
           reader->missing() + (item.size > reader->capacity() ? item.size - reader->capacity() : 0);
     } else {

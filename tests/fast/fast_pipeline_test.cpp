@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "engine/job/messages.h"
+#include "engine/job/office_fault.h"
 #include "tests/fast/carving_fixture.h"
 
 namespace vlx::testing {
@@ -97,6 +98,38 @@ TEST(FastPipeline, NoOfficeIsCriticalError008AndTheAssembledFileIsSaved) {
     EXPECT_EQ(run.sink.statuses.back(), "Saving complete...");
     EXPECT_TRUE(run.Slides().empty());
     EXPECT_TRUE(run.WorkspaceGone());
+  }
+}
+
+// An office that crashes while it exports is restarted once and the slides are
+// rendered on the fresh one; a second crash leaves the slides unrendered but the
+// checked file is still saved, and the run is partial, not a success.
+TEST(FastPipeline, CrashedOfficeIsRestartedOnceAndTheCheckedFileIsSavedEitherWay) {
+  for (int crashes : {1, 2}) {
+    SCOPED_TRACE(crashes);
+    TakeOfficeFaults();
+    PipelineRun run;
+    run.office.SetSlideCount(run.Compound(), 2);
+    for (int n = 1; n <= crashes; ++n) run.office.CrashAt("Presentation.SaveAs", n);
+    run.Run(DamagedPresentation());
+
+    EXPECT_EQ(run.office.ApplicationsCreated(), 2) << "one restart, never a second";
+    EXPECT_EQ(run.office.ApplicationsRunning(), 0);
+    EXPECT_TRUE(BeginsLikeCompoundFile(ReadAll(run.Result())));
+    EXPECT_TRUE(run.WorkspaceGone());
+    const std::optional<OfficeFaultSummary> faults = TakeOfficeFaults();
+    ASSERT_TRUE(faults.has_value());
+    EXPECT_EQ(faults->first, "the office crashed");
+    if (crashes == 1) {
+      EXPECT_EQ(run.Slides(), (std::vector<std::string>{"Slide 1", "Slide 2"}));
+      EXPECT_FALSE(faults->lost);
+    } else {
+      EXPECT_TRUE(run.Slides().empty());
+      EXPECT_TRUE(faults->lost);
+      EXPECT_NE(run.sink.log.find("The office failed"), std::string::npos);
+      EXPECT_EQ(run.sink.log.find("The office did not open"), std::string::npos)
+          << "a crash says nothing against the file";
+    }
   }
 }
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/format/byte_order.h"
-#include "engine/format/template_records.h"
 #include "engine/format/record_tree.h"
+#include "engine/format/template_records.h"
 #include "engine/rebuild/slide_list_records.h"
 #include "tests/rebuild/record_builder.h"
 #include "tests/stages/stage_run.h"

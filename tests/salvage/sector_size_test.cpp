@@ -89,5 +89,29 @@ TEST(SalvageInput, BytesWithoutACompoundFileGiveNoPlan) {
       RunSalvage(work.Write("zeros.bin", std::vector<unsigned char>(70000)), work).planned);
 }
 
+// A directory entry that claims gigabytes for a stream of a small file: the stream is
+// spooled only as far as the file can account for, the rest counted as missing, and
+// the other streams are read as they were.
+TEST(SalvageInput, ClaimedSizeFarBeyondTheFileIsNotSpooledAsZeros) {
+  const std::vector<unsigned char> document = Pattern(9000, 1);
+  std::vector<unsigned char> file =
+      BuiltCompound(512).Build({{u"PowerPoint Document", document}, {u"Other", Pattern(5000, 2)}});
+  const size_t other_size = 512 + 512 * 1 + 128 * 2 + 0x78;  // header, then the directory
+  ASSERT_EQ(file[other_size] | file[other_size + 1] << 8, 5000);
+  for (int i = 0; i < 4; ++i) file[other_size + i] = i == 0 ? 0x00 : 0xFF;  // 0xFFFFFF00 bytes
+  TempDir work;
+  const SalvageRun run = RunSalvage(work.Write("claims.ppt", file), work);
+  ASSERT_TRUE(run.planned);
+  EXPECT_EQ(run.streams.at("PowerPoint Document"), document);
+  ASSERT_EQ(run.streams.count("Other"), 1u);
+  EXPECT_LE(run.streams.at("Other").size(), 2 * file.size());
+  for (const salvage::SalvagedStream& s : run.compound.streams) {
+    if (s.item.path.front() != u"Other") continue;
+    EXPECT_EQ(s.item.size, 0xFFFFFF00u);
+    EXPECT_GE(s.missing_bytes, s.item.size - run.streams.at("Other").size());
+    EXPECT_FALSE(s.Exact());
+  }
+}
+
 }  // namespace
 }  // namespace vlx::testing

@@ -1,0 +1,230 @@
+#include "engine/rebuild/own_records_stream.h"
+
+#include <set>
+
+#include "engine/format/byte_order.h"
+#include "engine/format/record_tree.h"
+#include "engine/format/record_types.h"
+
+namespace vlx {
+namespace {
+
+constexpr size_t kHeader = 8;
+constexpr size_t kUserEditBody = 28;  // the fields this stream uses; a longer atom is kept whole
+constexpr size_t kEditsFollowed = 4096;
+
+struct Header {
+  uint16_t version_instance = 0;
+  uint16_t type = 0;
+  uint32_t length = 0;
+};
+
+std::optional<Header> HeaderAt(std::span<const uint8_t> bytes, size_t at) {
+  if (at > bytes.size() || bytes.size() - at < kHeader) return std::nullopt;
+  return Header{LoadU16(bytes.data() + at), LoadU16(bytes.data() + at + 2),
+                LoadU32(bytes.data() + at + 4)};
+}
+
+// The whole record at offset, or an empty span when it overruns the stream or does not nest.
+std::span<const uint8_t> WholeRecordAt(std::span<const uint8_t> bytes, size_t at) {
+  const std::optional<Header> h = HeaderAt(bytes, at);
+  if (!h || bytes.size() - at - kHeader < h->length) return {};
+  const std::span<const uint8_t> record = bytes.subspan(at, kHeader + size_t{h->length});
+  return IsWellFormedRecordRun(record) ? record : std::span<const uint8_t>{};
+}
+
+std::optional<uint32_t> LastTopLevelUserEdit(std::span<const uint8_t> stream) {
+  std::optional<uint32_t> last;
+  size_t at = 0;
+  while (std::optional<Header> h = HeaderAt(stream, at)) {
+    if (stream.size() - at - kHeader < h->length) break;
+    if (h->type == kTypeUserEditAtom && h->length >= kUserEditBody)
+      last = static_cast<uint32_t>(at);
+    at += kHeader + size_t{h->length};
+  }
+  return last;
+}
+
+void ReadDirectory(std::span<const uint8_t> stream, uint32_t at,
+                   std::map<uint32_t, uint32_t>& map) {
+  const std::optional<Header> h = HeaderAt(stream, at);
+  if (!h || h->type != kTypePersistDirectoryAtom || stream.size() - at - kHeader < h->length)
+    return;
+  size_t p = at + kHeader;
+  const size_t end = p + h->length;
+  while (end - p >= 4) {
+    const uint32_t word = LoadU32(stream.data() + p);
+    const uint32_t first = word & 0xFFFFF;
+    const uint32_t count = word >> 20;
+    p += 4;
+    for (uint32_t i = 0; i < count && end - p >= 4; ++i, p += 4)
+      map[first + i] = LoadU32(stream.data() + p);
+  }
+}
+
+// The persist ids of the slide list (instance 0) in its order.
+std::vector<uint32_t> SlideListIds(std::span<const uint8_t> document) {
+  std::vector<uint32_t> ids;
+  size_t at = kHeader;
+  while (std::optional<Header> h = HeaderAt(document, at)) {
+    if (document.size() - at - kHeader < h->length) break;
+    if (h->type == kTypeSlideListWithText && (h->version_instance >> 4) == 0) {
+      size_t p = at + kHeader;
+      const size_t end = p + h->length;
+      while (std::optional<Header> c = HeaderAt(document.first(end), p)) {
+        if (c->type == kTypeSlidePersistAtom && c->length >= 4)
+          ids.push_back(LoadU32(document.data() + p + kHeader));
+        p += kHeader + size_t{c->length};
+      }
+    }
+    at += kHeader + size_t{h->length};
+  }
+  return ids;
+}
+
+// The Document container without the slide-list entries (a slide persist atom and the
+// text records after it) of the persist ids in dropped; the lengths it changes are set.
+std::vector<uint8_t> WithoutSlides(std::span<const uint8_t> document,
+                                   const std::set<uint32_t>& dropped) {
+  std::vector<uint8_t> out(document.begin(), document.begin() + kHeader);
+  size_t at = kHeader;
+  while (std::optional<Header> h = HeaderAt(document, at)) {
+    const size_t next = at + kHeader + size_t{h->length};
+    if (h->type == kTypeSlideListWithText && (h->version_instance >> 4) == 0) {
+      const size_t list_start = out.size();
+      out.insert(out.end(), document.begin() + static_cast<std::ptrdiff_t>(at),
+                 document.begin() + static_cast<std::ptrdiff_t>(at + kHeader));
+      bool skipping = false;
+      size_t p = at + kHeader;
+      while (std::optional<Header> c = HeaderAt(document.first(next), p)) {
+        const size_t child_end = p + kHeader + size_t{c->length};
+        if (c->type == kTypeSlidePersistAtom && c->length >= 4)
+          skipping = dropped.count(LoadU32(document.data() + p + kHeader)) > 0;
+        if (!skipping)
+          out.insert(out.end(), document.begin() + static_cast<std::ptrdiff_t>(p),
+                     document.begin() + static_cast<std::ptrdiff_t>(child_end));
+        p = child_end;
+      }
+      StoreU32(out.data() + list_start + 4,
+               static_cast<uint32_t>(out.size() - list_start - kHeader));
+    } else {
+      out.insert(out.end(), document.begin() + static_cast<std::ptrdiff_t>(at),
+                 document.begin() + static_cast<std::ptrdiff_t>(next));
+    }
+    at = next;
+  }
+  StoreU32(out.data() + 4, static_cast<uint32_t>(out.size() - kHeader));
+  return out;
+}
+
+void Append(std::vector<uint8_t>& out, std::span<const uint8_t> bytes) {
+  out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
+// A persist directory for the sorted map, one entry per run of consecutive ids.
+std::vector<uint8_t> DirectoryFor(const std::map<uint32_t, uint32_t>& offsets) {
+  std::vector<uint8_t> body;
+  auto it = offsets.begin();
+  while (it != offsets.end()) {
+    const uint32_t first = it->first;
+    std::vector<uint32_t> run;
+    while (it != offsets.end() && it->first == first + run.size() && run.size() < 0xFFF) {
+      run.push_back(it->second);
+      ++it;
+    }
+    AppendU32(body, first | static_cast<uint32_t>(run.size()) << 20);
+    for (uint32_t offset : run) AppendU32(body, offset);
+  }
+  std::vector<uint8_t> record;
+  AppendU16(record, 0);
+  AppendU16(record, kTypePersistDirectoryAtom);
+  AppendU32(record, static_cast<uint32_t>(body.size()));
+  Append(record, body);
+  return record;
+}
+
+}  // namespace
+
+std::map<uint32_t, uint32_t> PersistOffsets(std::span<const uint8_t> stream, uint32_t newest_edit) {
+  std::vector<uint32_t> directories;
+  std::set<uint32_t> seen;
+  uint32_t edit = newest_edit;
+  while (seen.size() < kEditsFollowed && seen.insert(edit).second) {
+    const std::optional<Header> h = HeaderAt(stream, edit);
+    if (!h || h->type != kTypeUserEditAtom || h->length < kUserEditBody ||
+        stream.size() - edit - kHeader < h->length)
+      break;
+    const uint8_t* body = stream.data() + edit + kHeader;
+    directories.push_back(LoadU32(body + 12));
+    const uint32_t previous = LoadU32(body + 8);
+    if (previous == 0 || previous >= edit) break;  // edits only point back
+    edit = previous;
+  }
+  std::map<uint32_t, uint32_t> map;
+  for (auto d = directories.rbegin(); d != directories.rend(); ++d) ReadDirectory(stream, *d, map);
+  return map;
+}
+
+std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> stream,
+                                                      std::optional<uint32_t> newest_edit,
+                                                      std::string* why) {
+  if (!newest_edit) newest_edit = LastTopLevelUserEdit(stream);
+  const std::optional<Header> edit_header =
+      newest_edit ? HeaderAt(stream, *newest_edit) : std::nullopt;
+  if (!edit_header || edit_header->type != kTypeUserEditAtom ||
+      edit_header->length < kUserEditBody ||
+      stream.size() - *newest_edit - kHeader < edit_header->length) {
+    *why = "no user edit found";
+    return std::nullopt;
+  }
+  const std::map<uint32_t, uint32_t> offsets = PersistOffsets(stream, *newest_edit);
+  const uint32_t document_id = LoadU32(stream.data() + *newest_edit + kHeader + 16);
+  const auto document_entry = offsets.find(document_id);
+  const std::span<const uint8_t> document = document_entry == offsets.end()
+                                                ? std::span<const uint8_t>{}
+                                                : WholeRecordAt(stream, document_entry->second);
+  if (document.empty() || GetU16(document, 2) != kTypeDocument) {
+    *why = "the Document container is not whole";
+    return std::nullopt;
+  }
+
+  OwnRecordsStream result;
+  std::set<uint32_t> dropped;
+  for (uint32_t id : SlideListIds(document)) {
+    const auto entry = offsets.find(id);
+    const std::span<const uint8_t> slide =
+        entry == offsets.end() ? std::span<const uint8_t>{} : WholeRecordAt(stream, entry->second);
+    if (slide.empty() || GetU16(slide, 2) != kTypeSlide) {
+      dropped.insert(id);
+      result.slides_left_out.push_back(id);
+    } else {
+      result.slides_kept.push_back(id);
+    }
+  }
+
+  // The Document first, then every other whole persisted record in id order.
+  const std::vector<uint8_t> new_document = WithoutSlides(document, dropped);
+  result.persist_offsets[document_id] = 0;
+  Append(result.bytes, new_document);
+  for (const auto& [id, offset] : offsets) {
+    if (id == document_id || dropped.count(id) > 0) continue;
+    const std::span<const uint8_t> record = WholeRecordAt(stream, offset);
+    if (record.empty()) continue;
+    result.persist_offsets[id] = static_cast<uint32_t>(result.bytes.size());
+    Append(result.bytes, record);
+  }
+
+  const auto directory_offset = static_cast<uint32_t>(result.bytes.size());
+  Append(result.bytes, DirectoryFor(result.persist_offsets));
+  result.user_edit_offset = static_cast<uint32_t>(result.bytes.size());
+  const size_t edit_at = result.bytes.size();
+  Append(result.bytes, stream.subspan(*newest_edit, kHeader + size_t{edit_header->length}));
+  uint8_t* body = result.bytes.data() + edit_at + kHeader;
+  StoreU32(body + 8, 0);  // no older edit
+  StoreU32(body + 12, directory_offset);
+  const uint32_t seed = result.persist_offsets.empty() ? 1 : result.persist_offsets.rbegin()->first;
+  if (LoadU32(body + 20) <= seed) StoreU32(body + 20, seed + 1);
+  return result;
+}
+
+}  // namespace vlx

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vlx {
+
+// A "PowerPoint Document" stream rebuilt from the damaged stream's own records: every
+// persisted record the newest edit maps that is whole (its containers nest exactly) is
+// copied byte for byte, a new persist directory maps each kept persist id onto its new
+// offset, and a copy of the newest user edit points at that directory. Slides whose
+// records are not whole are left out, their entries removed from the slide list.
+struct OwnRecordsStream {
+  std::vector<uint8_t> bytes;
+  uint32_t user_edit_offset = 0;
+  std::map<uint32_t, uint32_t> persist_offsets;  // kept persist id -> offset in bytes
+  std::vector<uint32_t> slides_kept;             // persist ids, slide-list order
+  std::vector<uint32_t> slides_left_out;         // persist ids whose records are damaged
+};
+
+// The persist id -> stream offset map of the edit chain that ends at newest_edit (older
+// edits first, the newer entry wins). Empty when the chain cannot be read.
+std::map<uint32_t, uint32_t> PersistOffsets(std::span<const uint8_t> stream, uint32_t newest_edit);
+
+// Builds the stream from the edit at newest_edit (the last top-level user edit when not
+// given). nullopt with a reason when there is no readable edit or its Document container
+// is not whole.
+std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> stream,
+                                                      std::optional<uint32_t> newest_edit,
+                                                      std::string* why);
+
+}  // namespace vlx

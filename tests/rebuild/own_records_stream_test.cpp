@@ -1,0 +1,135 @@
+#include "engine/rebuild/own_records_stream.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/format/record_tree.h"
+#include "engine/format/record_types.h"
+#include "tests/rebuild/record_builder.h"
+
+namespace vlx {
+namespace {
+
+using testing::Record;
+
+std::vector<uint8_t> Cat(std::initializer_list<std::vector<uint8_t>> parts) {
+  std::vector<uint8_t> out;
+  for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+std::vector<uint8_t> U32s(std::initializer_list<uint32_t> values) {
+  std::vector<uint8_t> out;
+  for (uint32_t v : values) AppendU32(out, v);
+  return out;
+}
+
+std::vector<uint8_t> SlidePersist(uint32_t id) {
+  return Record(0, kTypeSlidePersistAtom, U32s({id, 0, 0, 0, 0}));
+}
+
+std::vector<uint8_t> Slide(uint8_t mark) {
+  return Record(0x0F, kTypeSlide, Record(0x02, kTypeSlideAtom, testing::Filled(24, mark)));
+}
+
+std::vector<uint8_t> Edit(uint32_t last_edit, uint32_t directory, uint32_t seed) {
+  return Record(0, kTypeUserEditAtom,
+                U32s({256, 0x03000000u | 0x0003, last_edit, directory, 1, seed, 1}));
+}
+
+// A stream of two edits: the first writes the Document (id 1) and slides 2 and 3; the
+// second rewrites slide 3. The second slide's first version is stale.
+struct TwoEditStream {
+  std::vector<uint8_t> bytes;
+  size_t slide2 = 0, slide3_new = 0;
+};
+
+TwoEditStream MakeStream(bool damage_slide2) {
+  TwoEditStream s;
+  const auto text = Record(0, kTypeTextCharsAtom, {'H', 0, 'i', 0});
+  const auto list =
+      Record(0x0F, kTypeSlideListWithText, Cat({SlidePersist(2), text, SlidePersist(3), text}));
+  const auto document = Record(0x0F, kTypeDocument, list);
+  auto& b = s.bytes;
+  b = document;
+  s.slide2 = b.size();
+  auto slide2 = Slide(0x22);
+  if (damage_slide2) PutU32(slide2, 4, 400);  // the atom no longer fits its container
+  b = Cat({b, slide2});
+  const size_t slide3_old = b.size();
+  b = Cat({b, Slide(0x30)});
+  const size_t dir1 = b.size();
+  b = Cat({b, Record(0, kTypePersistDirectoryAtom,
+                     U32s({1u | 3u << 20, 0, static_cast<uint32_t>(s.slide2),
+                           static_cast<uint32_t>(slide3_old)}))});
+  const size_t edit1 = b.size();
+  b = Cat({b, Edit(0, static_cast<uint32_t>(dir1), 4)});
+  s.slide3_new = b.size();
+  b = Cat({b, Slide(0x33)});
+  const size_t dir2 = b.size();
+  b = Cat({b, Record(0, kTypePersistDirectoryAtom,
+                     U32s({3u | 1u << 20, static_cast<uint32_t>(s.slide3_new)}))});
+  b = Cat({b, Edit(static_cast<uint32_t>(edit1), static_cast<uint32_t>(dir2), 4)});
+  return s;
+}
+
+std::span<const uint8_t> RecordAt(const std::vector<uint8_t>& bytes, uint32_t at) {
+  return std::span<const uint8_t>(bytes).subspan(at, 8 + size_t{GetU32(bytes, at + 4)});
+}
+
+TEST(OwnRecordsStream, NewestEditWinsAndEverySlideKeepsItsBytes) {
+  const TwoEditStream source = MakeStream(false);
+  std::string why;
+  const auto built = BuildOwnRecordsStream(source.bytes, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{2, 3}));
+  EXPECT_TRUE(built->slides_left_out.empty());
+  EXPECT_TRUE(IsWellFormedRecordRun(built->bytes));
+
+  // Read the new stream's own chain back: each id lands on the record it names.
+  const auto map = PersistOffsets(built->bytes, built->user_edit_offset);
+  ASSERT_EQ(map.size(), 3u);
+  EXPECT_EQ(GetU16(built->bytes, map.at(1) + 2), kTypeDocument);
+  const auto slide2 = RecordAt(built->bytes, map.at(2));
+  const auto slide3 = RecordAt(built->bytes, map.at(3));
+  EXPECT_TRUE(std::equal(slide2.begin(), slide2.end(), source.bytes.begin() + source.slide2));
+  EXPECT_TRUE(std::equal(slide3.begin(), slide3.end(), source.bytes.begin() + source.slide3_new));
+  // The new edit stands alone and its seed is above every id.
+  EXPECT_EQ(GetU32(built->bytes, built->user_edit_offset + 16), 0u);
+  EXPECT_GT(GetU32(built->bytes, built->user_edit_offset + 28), 3u);
+}
+
+TEST(OwnRecordsStream, DamagedSlideIsLeftOutOfTheSlideList) {
+  const TwoEditStream source = MakeStream(true);
+  std::string why;
+  const auto built = BuildOwnRecordsStream(source.bytes, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{3}));
+  EXPECT_EQ(built->slides_left_out, (std::vector<uint32_t>{2}));
+  EXPECT_TRUE(IsWellFormedRecordRun(built->bytes));
+  const auto map = PersistOffsets(built->bytes, built->user_edit_offset);
+  EXPECT_EQ(map.count(2), 0u);
+  // The Document names only the slide that came back, and its lengths still nest.
+  const auto document = RecordAt(built->bytes, map.at(1));
+  EXPECT_TRUE(IsWellFormedRecordRun(document));
+  const auto persists = testing::Walk(document, 16, document.size());
+  ASSERT_FALSE(persists.empty());
+  EXPECT_EQ(persists[0].type, kTypeSlidePersistAtom);
+  EXPECT_EQ(GetU32(document, 16 + 8), 3u);
+}
+
+TEST(OwnRecordsStream, RefusesStreamsWithoutAWholeDocument) {
+  std::string why;
+  EXPECT_FALSE(BuildOwnRecordsStream(std::vector<uint8_t>(64, 0xAB), std::nullopt, &why));
+  EXPECT_FALSE(why.empty());
+  TwoEditStream source = MakeStream(false);
+  PutU32(source.bytes, 4, 9999);  // the Document overruns the stream
+  EXPECT_FALSE(BuildOwnRecordsStream(source.bytes, std::nullopt, &why));
+  // An edit chain that loops back on itself ends.
+  source = MakeStream(false);
+  const size_t last_edit = source.bytes.size() - 36;
+  PutU32(source.bytes, last_edit + 16, static_cast<uint32_t>(last_edit));
+  EXPECT_NO_THROW(BuildOwnRecordsStream(source.bytes, std::nullopt, &why));
+}
+
+}  // namespace
+}  // namespace vlx

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "bench/bench_support.h"
+#include "engine/fast/salvaged_picture_streams.h"
 #include "engine/job/damaged_file.h"
 #include "engine/job/folder_tree.h"
 #include "engine/job/recovery_job.h"
@@ -94,15 +95,19 @@ void BM_ScanSlideStructures(benchmark::State& state) {
   state.counters["redraws"] = static_cast<double>(run.sink.redraws);
 }
 
+// state.range(0) == 1: also the pictures streams the salvage puts back together, as a
+// run searches them.
 void BM_ExtractImages(benchmark::State& state) {
   const std::string& path = ScratchFile();
   BenchRun run;
   size_t bytes = 0;
   struct stat st {};
   ::stat(path.c_str(), &st);
+  SalvagedPictureStreams streams;
+  const PictureExtractionAids aids{.further = state.range(0) == 1 ? &streams : nullptr};
   for (auto _ : state) {
     RecoveryJob job(run.env);
-    ExtractImages(job, path, run.output);
+    ExtractImages(job, path, run.output, aids);
     bytes += static_cast<size_t>(st.st_size);
   }
   state.SetBytesProcessed(static_cast<int64_t>(bytes));
@@ -157,11 +162,13 @@ void BM_ExtractImagesFromPresentations(benchmark::State& state) {
   size_t bytes = 0;
   struct stat st {};
   ::stat(path.c_str(), &st);
+  SalvagedPictureStreams streams;
+  const PictureExtractionAids aids{.further = state.range(0) == 1 ? &streams : nullptr};
   for (auto _ : state) {
     DeleteFolderTree(run.output);
     MakeFolder(run.output);
     RecoveryJob job(run.env);
-    ExtractImages(job, path, run.output);
+    ExtractImages(job, path, run.output, aids);
     bytes += static_cast<size_t>(st.st_size);
   }
   state.SetBytesProcessed(static_cast<int64_t>(bytes));
@@ -225,9 +232,9 @@ void BM_SearchPictureStreamNoPictureBlock(benchmark::State& state) {
 
 BENCHMARK(BM_PlainSequentialRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanSlideStructures)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ExtractImages)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExtractImages)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainSequentialReadOfPresentations)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ExtractImagesFromPresentations)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExtractImagesFromPresentations)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchPictureStream)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchPictureStreamNoPictureBlock)->Unit(benchmark::kMillisecond);
 

@@ -27,6 +27,8 @@ class LoApplication : public office::Application {
   std::shared_ptr<office::Presentations> GetPresentations() override;
   std::string Version() override;
   void Quit() override;
+  void RenderPicture(const std::string& picture_path, const std::string& png_path,
+                     int size) override;
 
  private:
   SessionPtr session_;

@@ -1,4 +1,5 @@
 #include "automation/libreoffice/object_model.h"
+#include "automation/libreoffice/picture_drawing.h"
 #include "automation/libreoffice/presentation_loader.h"
 
 namespace vlx::lo {
@@ -20,6 +21,12 @@ std::shared_ptr<office::Presentations> LoApplication::GetPresentations() {
 
 std::string LoApplication::Version() {
   return kObjectModelVersion;
+}
+
+void LoApplication::RenderPicture(const std::string& picture_path, const std::string& png_path,
+                                  int size) {
+  session_->Call("Application.RenderPicture",
+                 [&] { DrawPictureAsPng(session_->context(), picture_path, png_path, size); });
 }
 
 void LoApplication::Quit() {

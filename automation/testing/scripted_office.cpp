@@ -313,6 +313,18 @@ class ScriptedApplication : public office::Application {
     std::lock_guard lock(s_->mutex);
     return s_->version;
   }
+  // Draws any picture file that exists as the small JPEG (the stub toolkit reads it).
+  void RenderPicture(const std::string& picture_path, const std::string& png_path,
+                     int size) override {
+    std::string failure = Refusal();
+    std::error_code ec;
+    if (failure.empty() && !fs::is_regular_file(picture_path, ec)) failure = "no such file";
+    s_->Call("Application.RenderPicture",
+             Prefix() + "RenderPicture(" + picture_path + ", " + std::to_string(size) + ")",
+             failure);
+    if (!WriteSmallJpeg(png_path))
+      throw office::AutomationError("Application.RenderPicture: cannot write " + png_path);
+  }
   void Quit() override {
     s_->Call("Application.Quit", Prefix() + "Quit()", Refusal());
     std::lock_guard lock(s_->mutex);

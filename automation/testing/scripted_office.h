@@ -16,8 +16,8 @@
 //
 // Member names used for scripting failures and counting calls are "Object.Member":
 // Server.CreateApplication, Application.Presentations, Application.Version,
-// Application.Quit, Presentations.Open, Presentation.Slides, Presentation.SaveAs,
-// Presentation.Close, Presentation.DisplayComments, Slides.Count, Slides.Add,
+// Application.Quit, Application.RenderPicture, Presentations.Open, Presentation.Slides,
+// Presentation.SaveAs, Presentation.Close, Presentation.DisplayComments, Slides.Count, Slides.Add,
 // Slides.Item, Slide.Shapes, Shapes.Item, Shape.TextFrame, TextFrame.TextRange,
 // TextRange.Text.
 //

@@ -87,6 +87,16 @@ class Application {
   // that cannot export JPEG.
   virtual std::string Version() = 0;
   virtual void Quit() = 0;
+  // Draws a picture file the office reads but a picture toolkit may not (a metafile)
+  // into a PNG file of about size x size pixels. Throws AutomationError when it cannot;
+  // a server without drawing never can.
+  virtual void RenderPicture(const std::string& picture_path, const std::string& png_path,
+                             int size) {
+    (void)picture_path;
+    (void)png_path;
+    (void)size;
+    throw AutomationError("this office does not draw pictures");
+  }
 };
 
 // Creates Application objects by ProgID; throws AutomationError when no office can be

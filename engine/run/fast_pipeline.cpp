@@ -136,13 +136,18 @@ void Note(RecoveryJob& job, const std::string& line) {
   if (job.trace().enabled()) job.trace().Trace(line + "\r\n");
 }
 
-// The first candidate whose document verifies: the file's own streams read back
-// through what is left of its compound structures, then the carved streams.
+// The candidate whose document verifies, the file's own streams read back through what
+// is left of its compound structures before the carved streams. A candidate whose own
+// Current User names its newest edit goes before one that needed the Current User
+// rebuilt: a stream that lost the edit its Current User names is most likely a stale
+// or foreign run of sectors that happens to hold whole records.
 std::optional<StreamCandidate> ChooseVerified(RecoveryJob& job, DamagedFile& file,
                                               RecoveryOutcome& outcome) {
   std::vector<StreamCandidate> candidates = SalvageCandidates(job, file, kMaxSalvageCandidates);
   candidates.push_back(CarvedCandidate(job));
   std::string failures;
+  std::optional<size_t> chosen;
+  salvage::PresentationCheck chosen_check;
   for (size_t i = 0; i < candidates.size(); ++i) {
     if (job.StopRequested()) break;
     StreamCandidate& candidate = candidates[i];
@@ -153,15 +158,28 @@ std::optional<StreamCandidate> ChooseVerified(RecoveryJob& job, DamagedFile& fil
       failures += (failures.empty() ? "" : "; ") + candidate.method + ": " + check.failure;
       continue;
     }
-    outcome.method = candidate.method;
-    outcome.verified = true;
-    outcome.verdict = check.Summary();
-    outcome.checked_slides = check.slides;
-    outcome.repairs = candidate.repairs;
-    return std::move(candidate);
+    if (!chosen) {
+      chosen = i;
+      chosen_check = check;
+    }
+    if (check.current_user_names_edit) {
+      chosen = i;
+      chosen_check = check;
+      break;
+    }
   }
-  outcome.verdict = failures.empty() ? "stopped before any check" : "nothing verified: " + failures;
-  return std::nullopt;
+  if (!chosen) {
+    outcome.verdict =
+        failures.empty() ? "stopped before any check" : "nothing verified: " + failures;
+    return std::nullopt;
+  }
+  StreamCandidate& candidate = candidates[*chosen];
+  outcome.method = candidate.method;
+  outcome.verified = true;
+  outcome.verdict = chosen_check.Summary();
+  outcome.checked_slides = chosen_check.slides;
+  outcome.repairs = candidate.repairs;
+  return std::move(candidate);
 }
 
 }  // namespace

@@ -3,11 +3,13 @@
 #include <exception>
 #include <functional>
 
+#include "engine/fast/salvaged_picture_streams.h"
 #include "engine/job/damaged_file.h"
 #include "engine/job/messages.h"
 #include "engine/job/office_fault.h"
 #include "engine/job/output_folder.h"
 #include "engine/job/write_failure.h"
+#include "engine/office/office_picture_drawing.h"
 #include "engine/run/fast_pipeline.h"
 #include "engine/run/guarded_pipeline.h"
 #include "engine/run/standard_pipeline.h"
@@ -155,7 +157,11 @@ bool DriveRun(RecoveryJob& job, const std::string& input_path, int open_error,
 
 void PrepareJob(RecoveryJob& job, const std::string& input_path, const std::string& output_folder) {
   job.sink().ReplaceLog("\t\tRepairing file << " + input_path + " >>\r\n");
-  ExtractImages(job, input_path, output_folder);
+  // The pictures stream put back together from scattered sectors gives the pictures
+  // the file's own order of bytes broke.
+  SalvagedPictureStreams streams;
+  OfficePictureDrawing drawing(job);
+  ExtractImages(job, input_path, output_folder, {.further = &streams, .drawing = &drawing});
 }
 
 void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {

@@ -4,13 +4,30 @@
 #include <optional>
 #include <unordered_set>
 
+#include "engine/format/byte_order.h"
 #include "engine/format/record_header.h"
+#include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
 
 namespace vlx::salvage {
 namespace {
 
 constexpr int kMaxDepth = 16;
+constexpr uint32_t kUserEditMinimumLength = 28;
+constexpr uint32_t kUserEditLongestLength = 36;
+constexpr int kMaxEdits = 64;
+constexpr size_t kMaxPersistAnchors = 1 << 16;
+
+// A record a persist directory can point at: the document, its slides, notes and
+// masters are containers; stored objects (of OLE objects, controls, macros) may be
+// atoms.
+bool IsPersistedObject(const RecordHeader& h) {
+  const bool container = (h.version_instance & 0xF) == 0xF;
+  if (h.type == kTypeDocument || h.type == kTypeSlide || h.type == kTypeNotes ||
+      h.type == kTypeMainMaster || h.type == kTypeHandout)
+    return container;
+  return h.type > kTypeDocument && h.type < 0x2000;
+}
 
 // A header that can stand at this place of the stream: a record type of its kind, a
 // container flag only on containers' types, and a body that fits its parent.
@@ -30,13 +47,16 @@ bool IsContainer(const RecordHeader& h) {
 class Stitcher {
  public:
   Stitcher(DamagedFile& file, const SectorGeometry& geometry, uint32_t start, uint64_t size,
-           StitchedStream kind)
+           StitchedStream kind, const std::vector<uint32_t>& foreign)
       : file_(file),
         g_(geometry),
         size_(size),
         kind_(kind),
         limit_(geometry.SectorCount(file.GetLength())),
-        placed_((size + geometry.sector_size - 1) / geometry.sector_size) {
+        placed_((size + geometry.sector_size - 1) / geometry.sector_size),
+        guess_(placed_.size(), false),
+        foreign_(foreign.begin(), foreign.end()) {
+    foreign_.erase(start);
     if (!placed_.empty()) Place(0, start);
   }
 
@@ -44,22 +64,32 @@ class Stitcher {
     if (placed_.empty() || !placed_[0]) return {};
     if (kind_ == StitchedStream::kDocument) {
       Walk(0, size_, 0);
+      FillUnplaced();
+      // The walk guesses across long atoms; the edits, the persist directories and the
+      // objects they name then put each of their sectors where its record says, and
+      // each object whose records do not nest is walked again to mend what lies inside.
+      AnchorPersistObjects();
+      MendBrokenObjects();
     } else {
       Walk(0, size_, kMaxDepth);  // picture records are not entered
     }
+    FillUnplaced();
     StreamSectors result;
-    for (size_t i = 0; i < placed_.size(); ++i) {
-      if (!placed_[i]) {
-        Place(i, Next(i));
-        ++result.guessed;
-      }
-      result.sectors.push_back(*placed_[i]);
-    }
-    result.guessed += guessed_;
+    for (size_t i = 0; i < placed_.size(); ++i) result.sectors.push_back(*placed_[i]);
+    result.guessed = guessed_;
     return result;
   }
 
  private:
+  // Sectors the walk gave no evidence for follow their predecessor.
+  void FillUnplaced() {
+    for (size_t i = 0; i < placed_.size(); ++i)
+      if (!placed_[i]) {
+        Place(i, Next(i));
+        ++guessed_;
+      }
+  }
+
   // The header at stream offset at, placing the sectors it lies in; nullopt when no
   // sector holds a header that fits there. Sectors already placed stay.
   std::optional<RecordHeader> HeaderAt(uint64_t at, uint64_t room) {
@@ -69,11 +99,27 @@ class Stitcher {
     for (uint64_t i = 1; i < first; ++i)
       if (!placed_[i]) {
         Place(i, Next(i));
+        guess_[i] = true;
         ++guessed_;
       }
     const uint64_t open = !placed_[first] ? first : last;
     std::optional<RecordHeader> header;
-    if (placed_[open]) {
+    if (placed_[open] && anchoring_) {
+      header = Read(at, room);
+      if (!header && !firm_[open]) {
+        const uint32_t before = *placed_[open];
+        Search(open, [&](uint32_t candidate) {
+          Replace(open, candidate);
+          header = Read(at, room);
+          return header.has_value();
+        });
+        if (header) {
+          FollowOn(open);
+        } else {
+          Replace(open, before);
+        }
+      }
+    } else if (placed_[open]) {
       header = Read(at, room);
     } else {
       Place(open, Next(open));
@@ -83,10 +129,192 @@ class Stitcher {
         Replace(open, candidate);
         header = Read(at, room);
       }
-      if (!header) Replace(open, Next(open));
+      if (!header) {
+        Replace(open, Next(open));
+      } else {
+        MoveRefutedGuesses(open);
+      }
     }
     if (header && !placed_[last]) Place(last, Next(last));
+    if (header && anchoring_) {
+      MakeFirm(first);
+      MakeFirm(last);
+    }
     return header;
+  }
+
+  // Reads length bytes at stream offset at through the placed sectors.
+  bool ReadStream(uint64_t at, uint8_t* out, size_t length) {
+    for (size_t k = 0; k < length;) {
+      const uint64_t index = (at + k) / g_.sector_size;
+      const uint64_t within = (at + k) % g_.sector_size;
+      if (index >= placed_.size() || !placed_[index]) return false;
+      const size_t take = std::min<size_t>(length - k, g_.sector_size - within);
+      if (file_.ReadAt(g_.SectorOffset(*placed_[index]) + within, out + k, take) != take)
+        return false;
+      k += take;
+    }
+    return true;
+  }
+
+  // The sectors after index that are not held by a record follow it.
+  void FollowOn(uint64_t index) {
+    for (uint64_t i = index + 1; i < placed_.size() && !firm_[i]; ++i) {
+      const uint32_t after = *placed_[i - 1] + 1;
+      if (after >= limit_) return;
+      Replace(i, after);
+    }
+  }
+
+  // Makes the record header at stream offset at one that passes wanted: keeps the placed
+  // sectors when it already does, else places at its sector the first free sector of
+  // the file that holds such a header at that offset (the header's next sector, when
+  // it crosses the edge, follows it). The sectors after it follow on.
+  std::optional<RecordHeader> Anchor(uint64_t at, bool (*wanted)(const RecordHeader&)) {
+    const uint64_t index = at / g_.sector_size;
+    const uint64_t last = (at + kRecordHeaderSize - 1) / g_.sector_size;
+    if (last >= placed_.size()) return std::nullopt;
+    const auto read = [&]() -> std::optional<RecordHeader> {
+      uint8_t bytes[kRecordHeaderSize];
+      if (!ReadStream(at, bytes, sizeof bytes)) return std::nullopt;
+      const RecordHeader header = RecordHeader::Decode(bytes);
+      if (!wanted(header) || uint64_t{header.length} + kRecordHeaderSize > size_ - at)
+        return std::nullopt;
+      return header;
+    };
+    std::optional<RecordHeader> header = read();
+    if (!header && !firm_[index]) {
+      const uint32_t before = *placed_[index];
+      const uint32_t before_last = *placed_[last];
+      Search(index, [&](uint32_t candidate) {
+        Replace(index, candidate);
+        if (last != index && !firm_[last] && candidate + 1 < limit_) Replace(last, candidate + 1);
+        header = read();
+        return header.has_value();
+      });
+      if (!header) {
+        Replace(index, before);
+        if (last != index) Replace(last, before_last);
+        return std::nullopt;
+      }
+      FollowOn(last);
+    }
+    if (header) {
+      MakeFirm(index);
+      MakeFirm(last);
+    }
+    return header;
+  }
+
+  void MakeFirm(uint64_t index) {
+    firm_[index] = true;
+    firm_sectors_.insert(*placed_[index]);
+  }
+
+  // Offers try_sector the sectors of the file until it accepts one: first those no part
+  // of the stream holds, then those only guessed to belong where they are.
+  // The sector that keeps the run going (the one after the previous sector) is offered
+  // first: stale copies of the same records elsewhere in the file come after it.
+  template <class Try>
+  void Search(uint64_t index, Try try_sector) {
+    std::vector<uint32_t> runs;
+    if (index > 0) runs.push_back(*placed_[index - 1] + 1);
+    for (uint32_t candidate : runs)
+      if (candidate < limit_ && firm_sectors_.count(candidate) == 0 && try_sector(candidate))
+        return;
+    for (uint32_t candidate = 0; candidate < limit_; ++candidate)
+      if (used_.count(candidate) == 0 && try_sector(candidate)) return;
+    for (uint32_t candidate = 0; candidate < limit_; ++candidate)
+      if (used_.count(candidate) != 0 && firm_sectors_.count(candidate) == 0 &&
+          try_sector(candidate))
+        return;
+  }
+
+  // Anchors the newest user edit (the last record of the stream), the older edits, their
+  // persist directories and every object those name. False when no edit is found.
+  bool AnchorPersistObjects() {
+    anchoring_ = true;
+    firm_.assign(placed_.size(), false);
+    MakeFirm(0);
+    std::optional<uint64_t> edit;
+    for (uint32_t length = kUserEditMinimumLength; !edit && length <= kUserEditLongestLength;
+         length += 4) {
+      if (size_ < kRecordHeaderSize + length) break;
+      if (Anchor(size_ - kRecordHeaderSize - length, [](const RecordHeader& h) {
+            return h.type == kTypeUserEditAtom && h.length >= kUserEditMinimumLength &&
+                   h.length <= kUserEditLongestLength;
+          }))
+        edit = size_ - kRecordHeaderSize - length;
+    }
+    if (!edit) return false;
+    std::vector<uint64_t> objects;
+    for (int n = 0; n < kMaxEdits && edit; ++n) {
+      const uint64_t edit_at = *edit;
+      uint8_t body[kUserEditMinimumLength];
+      if (!ReadStream(*edit + kRecordHeaderSize, body, sizeof body)) break;
+      const uint32_t directory_at = LoadU32(&body[12]);
+      const uint32_t previous = LoadU32(&body[8]);
+      const auto directory = Anchor(directory_at, [](const RecordHeader& h) {
+        return h.type == kTypePersistDirectoryAtom && (h.version_instance & 0xF) == 0;
+      });
+      if (directory) {
+        std::vector<uint8_t> entries(std::min<size_t>(directory->length, 4 * kMaxPersistAnchors));
+        if (ReadStream(directory_at + kRecordHeaderSize, entries.data(), entries.size())) {
+          for (size_t i = 0; i + 4 <= entries.size();) {
+            const uint32_t count = LoadU32(&entries[i]) >> 20;
+            i += 4;
+            for (uint32_t k = 0; k < count && i + 4 <= entries.size(); ++k, i += 4)
+              objects.push_back(LoadU32(&entries[i]));
+          }
+        }
+      }
+      edit.reset();
+      const uint64_t newer = edit_at;
+      if (previous != 0 && previous < newer && Anchor(previous, [](const RecordHeader& h) {
+            return h.type == kTypeUserEditAtom && h.length >= kUserEditMinimumLength;
+          }))
+        edit = previous;
+    }
+    std::sort(objects.begin(), objects.end());
+    objects.erase(std::unique(objects.begin(), objects.end()), objects.end());
+    for (uint64_t at : objects) {
+      if (at >= size_) continue;
+      if (const auto header = Anchor(at, IsPersistedObject)) objects_.push_back({at, *header});
+    }
+    return true;
+  }
+
+  void MendBrokenObjects() {
+    std::vector<uint8_t> bytes;
+    for (const auto& [at, header] : objects_) {
+      bytes.resize(kRecordHeaderSize + size_t{header.length});
+      if (ReadStream(at, bytes.data(), bytes.size()) && IsWellFormedRecordRun(bytes)) continue;
+      if (IsContainer(header))
+        Walk(at + kRecordHeaderSize, at + kRecordHeaderSize + header.length, 1);
+    }
+  }
+
+  // The sectors before open that were taken to follow their predecessor, from the first
+  // of them that is known to hold something else on, are moved to precede the sector
+  // placed at open: the stream's run of sectors that holds open began with them. Left as
+  // they are where those places are not free.
+  void MoveRefutedGuesses(uint64_t open) {
+    uint64_t from = open;
+    while (from > 1 && guess_[from - 1]) --from;
+    uint64_t refuted = open;
+    for (uint64_t j = from; j < open && refuted == open; ++j)
+      if (foreign_.count(*placed_[j]) != 0) refuted = j;
+    const uint32_t found = *placed_[open];
+    if (refuted == open || found < open - refuted) return;
+    std::unordered_set<uint32_t> moving;
+    for (uint64_t j = refuted; j < open; ++j) moving.insert(*placed_[j]);
+    for (uint64_t j = refuted; j < open; ++j) {
+      const uint32_t place = found - static_cast<uint32_t>(open - j);
+      if ((used_.count(place) != 0 && moving.count(place) == 0) || foreign_.count(place) != 0)
+        return;
+    }
+    for (uint64_t j = refuted; j < open; ++j) used_.erase(*placed_[j]);
+    for (uint64_t j = refuted; j < open; ++j) Place(j, found - static_cast<uint32_t>(open - j));
   }
 
   // Reads the header through the placed sectors; a sector not yet placed is taken to
@@ -137,16 +365,25 @@ class Stitcher {
   StitchedStream kind_;
   uint64_t limit_;
   std::vector<std::optional<uint32_t>> placed_;
+  std::vector<bool> guess_;  // placed after its predecessor without evidence
+  std::unordered_set<uint32_t> foreign_;
   std::unordered_set<uint32_t> used_;
   uint64_t guessed_ = 0;
+  // Once the persist objects anchor the stream: sectors a record header was read from,
+  // which later searches leave where they are.
+  bool anchoring_ = false;
+  std::vector<bool> firm_;
+  std::unordered_set<uint32_t> firm_sectors_;
+  std::vector<std::pair<uint64_t, RecordHeader>> objects_;  // the anchored persist objects
 };
 
 }  // namespace
 
 StreamSectors StitchSectors(DamagedFile& file, const SectorGeometry& geometry, uint32_t start,
-                            uint64_t size, StitchedStream kind) {
+                            uint64_t size, StitchedStream kind,
+                            const std::vector<uint32_t>& foreign) {
   if (start >= geometry.SectorCount(file.GetLength())) return {};
-  return Stitcher(file, geometry, start, size, kind).Run();
+  return Stitcher(file, geometry, start, size, kind, foreign).Run();
 }
 
 }  // namespace vlx::salvage

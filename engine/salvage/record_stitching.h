@@ -18,8 +18,12 @@ enum class StitchedStream { kDocument, kPictures };
 // record that crosses a sector edge continues in the next one. Each sector is taken
 // to follow its predecessor unless the header expected in it is not there; then the
 // sector that holds a fitting header at that offset is searched for. Sectors the walk
-// gives no evidence for follow their predecessor.
+// gives no evidence for follow their predecessor, except where that ran into a sector
+// known to hold something else (foreign: another stream's first sector, a table's): the
+// stream left its run of sectors there, and the sectors from that one on precede the
+// sector the next header was found in.
 StreamSectors StitchSectors(DamagedFile& file, const SectorGeometry& geometry, uint32_t start,
-                            uint64_t size, StitchedStream kind);
+                            uint64_t size, StitchedStream kind,
+                            const std::vector<uint32_t>& foreign = {});
 
 }  // namespace vlx::salvage

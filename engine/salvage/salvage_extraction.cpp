@@ -35,6 +35,30 @@ uint64_t SpooledLength(const ChainReader& reader, uint64_t size, uint64_t file_l
 
 }  // namespace
 
+StreamSectors RegularStreamSectors(DamagedFile& file, const SalvagePlan& plan,
+                                   const CompoundItem& item, bool* stitched) {
+  const SectorGeometry& g = plan.geometry;
+  StreamSectors sectors = ChainSectors(plan.fat, item.start_sector, Ceil(item.size, g.sector_size),
+                                       g.SectorCount(file.GetLength()));
+  *stitched = false;
+  // Where the chain is lost, the document and the pictures place their sectors by their
+  // own records.
+  const auto kind = StitchedKind(item);
+  if (sectors.guessed > 0 && kind) {
+    // Where another stream begins, or a table lies, this one has left its run of sectors.
+    std::vector<uint32_t> foreign = plan.table_sectors;
+    for (const CompoundItem& other : plan.items)
+      if (other.type == EntryType::kStream && other.size >= plan.mini_stream_cutoff)
+        foreign.push_back(other.start_sector);
+    if (plan.mini_stream.size > 0) foreign.push_back(plan.mini_stream.start_sector);
+    // A stream's own bytes all lie in the file: the walk covers no more than that.
+    sectors = StitchSectors(file, g, item.start_sector, std::min(item.size, file.GetLength()),
+                            *kind, foreign);
+    *stitched = true;
+  }
+  return sectors;
+}
+
 bool ExtractSalvage(DamagedFile& file, const SalvagePlan& plan, const std::string& prefix,
                     SalvagedCompound* out, std::string* error) {
   const SectorGeometry& g = plan.geometry;
@@ -81,17 +105,7 @@ bool ExtractSalvage(DamagedFile& file, const SalvagePlan& plan, const std::strin
       stream.guessed_sectors = sectors.guessed + (item.size > 0 ? mini_guessed : 0);
       if (mini) reader.emplace(ChainReader::Mini(*mini, std::move(sectors.sectors)));
     } else {
-      StreamSectors sectors =
-          ChainSectors(plan.fat, item.start_sector, Ceil(item.size, g.sector_size), limit);
-      // Where the chain is lost, the document and the pictures place their sectors by
-      // their own records.
-      const auto stitched = StitchedKind(item);
-      if (sectors.guessed > 0 && stitched) {
-        // A stream's own bytes all lie in the file: the walk covers no more than that.
-        sectors = StitchSectors(file, g, item.start_sector, std::min(item.size, file.GetLength()),
-                                *stitched);
-        stream.stitched = true;
-      }
+      StreamSectors sectors = RegularStreamSectors(file, plan, item, &stream.stitched);
       stream.guessed_sectors = sectors.guessed;
       reader.emplace(ChainReader::Regular(file, g, std::move(sectors.sectors)));
     }

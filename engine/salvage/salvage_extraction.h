@@ -5,6 +5,7 @@
 #include "engine/job/damaged_file.h"
 #include "engine/salvage/salvage_plan.h"
 #include "engine/salvage/salvaged_compound.h"
+#include "engine/salvage/sector_chain.h"
 
 namespace vlx::salvage {
 
@@ -13,5 +14,11 @@ namespace vlx::salvage {
 // sizes. False with a reason when a file cannot be written.
 bool ExtractSalvage(DamagedFile& file, const SalvagePlan& plan, const std::string& prefix,
                     SalvagedCompound* out, std::string* error);
+
+// The regular sectors of a stream the plan names, in stream order: its chain, or, where
+// the chain is lost and the stream is the document or the pictures, the sectors its own
+// records place (stitched is then set).
+StreamSectors RegularStreamSectors(DamagedFile& file, const SalvagePlan& plan,
+                                   const CompoundItem& item, bool* stitched);
 
 }  // namespace vlx::salvage

@@ -132,6 +132,11 @@ SalvagePlan PlanOrigin(DamagedFile& file, const Origin& origin, const CompoundMa
   plan.geometry = origin.geometry;
   plan.fat = origin.fat;
   plan.header_found = origin.header.has_value();
+  if (origin.header) {
+    plan.table_sectors = origin.header->fat_sectors;
+    if (IsRegularSector(origin.header->directory_start))
+      plan.table_sectors.push_back(origin.header->directory_start);
+  }
   // Old copies of the directory may survive in other sectors: the one whose chains
   // agree best with the FAT is the file's own.
   std::optional<DirectoryListing> best;

@@ -21,6 +21,9 @@ struct SalvagePlan {
   CompoundItem mini_stream;  // the root's chain
   ClassId root_clsid{};
   std::vector<CompoundItem> items;
+  // Sectors the surviving header names as the FAT's and the directory's first: no
+  // stream's data lies in them.
+  std::vector<uint32_t> table_sectors;
   bool directory_found = false;
   bool header_found = false;
   size_t fit_score = 0;     // how well the directory agrees with the tables and content

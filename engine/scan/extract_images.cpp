@@ -35,8 +35,14 @@ bool WritePictureFile(const std::string& path, ByteSpan header, ByteSpan body) {
 
 class PictureExtraction : public PictureSearchEvents {
  public:
-  PictureExtraction(RecoveryJob& job, const std::string& output_folder, uint64_t length)
-      : job_(job), output_folder_(output_folder), length_(length) {}
+  PictureExtraction(RecoveryJob& job, ByteSource& source, const std::string& output_folder,
+                    PictureLedger& ledger, PictureDrawing* drawing)
+      : job_(job),
+        source_(source),
+        output_folder_(output_folder),
+        length_(source.size()),
+        ledger_(ledger),
+        drawing_(drawing) {}
 
   bool EnterStretch(uint64_t start) override {
     job_.sink().SetCounter(CounterText(static_cast<int64_t>(start), static_cast<int64_t>(length_)));
@@ -60,16 +66,21 @@ class PictureExtraction : public PictureSearchEvents {
     }
     ledger_.Keep(picture, saved);
     PictureFacts facts;
-    facts.source_offset = static_cast<int64_t>(picture.offset);
-    if (picture.metafile) facts.placeholder_label = std::string(picture.name) + " picture";
+    facts.source_offset = static_cast<int64_t>(source_.FileOffsetOf(picture.offset));
+    if (picture.metafile) {
+      facts.placeholder_label = std::string(picture.name) + " picture";
+      facts.drawing = drawing_;
+    }
     ReportPicture(job_, saved, extension, job_.workspace().File(kTempJpegName), facts);
   }
 
  private:
   RecoveryJob& job_;
+  ByteSource& source_;
   const std::string& output_folder_;
   uint64_t length_;
-  PictureLedger ledger_;
+  PictureLedger& ledger_;
+  PictureDrawing* drawing_;
 };
 
 // The damaged file as the search reads it: through the file's own read-ahead window.
@@ -89,13 +100,19 @@ class FileSource : public ByteSource {
 
 }  // namespace
 
-bool ExtractPictures(RecoveryJob& job, ByteSource& source, const std::string& output_folder) {
-  PictureExtraction extraction(job, output_folder, source.size());
+bool ExtractPictures(RecoveryJob& job, ByteSource& source, const std::string& output_folder,
+                     PictureLedger& ledger, PictureDrawing* drawing) {
+  PictureExtraction extraction(job, source, output_folder, ledger, drawing);
   return SearchPictures(source, extraction);
 }
 
+bool ExtractPictures(RecoveryJob& job, ByteSource& source, const std::string& output_folder) {
+  PictureLedger ledger;
+  return ExtractPictures(job, source, output_folder, ledger);
+}
+
 void ExtractImages(RecoveryJob& job, const std::string& input_path,
-                   const std::string& output_folder) {
+                   const std::string& output_folder, const PictureExtractionAids& aids) {
   ProgressSink& sink = job.sink();
   sink.SetStatus("Extracting images...");
   sink.AppendLog("Extracting images...\r\n");
@@ -105,7 +122,13 @@ void ExtractImages(RecoveryJob& job, const std::string& input_path,
   if (!file) return;
 
   FileSource source(*file);
-  if (!ExtractPictures(job, source, output_folder)) {
+  PictureLedger ledger;
+  bool whole = ExtractPictures(job, source, output_folder, ledger, aids.drawing);
+  if (whole && aids.further != nullptr)
+    whole = aids.further->ForEach(*file, [&](ByteSource& more) {
+      return ExtractPictures(job, more, output_folder, ledger, aids.drawing);
+    });
+  if (!whole) {
     sink.SetStatus("");
     sink.SetCounter("");
     sink.SetProgress(0);

@@ -37,8 +37,16 @@ void ReportPicture(RecoveryJob& job, const std::string& saved_path, const std::s
   item.kind = extension;
   item.source_offset = facts.source_offset;
   if (!facts.placeholder_label.empty()) {
-    item.thumbnail = images.LabelledPlaceholder(facts.placeholder_label, kPictureThumbnailSize,
-                                                kPictureThumbnailSize);
+    const std::string drawn = jpeg_path + ".png";
+    if (facts.drawing != nullptr && facts.drawing->Draw(saved_path, drawn, kPictureThumbnailSize)) {
+      if (std::optional<Bitmap> bitmap =
+              images.MakeThumbnail(drawn, kPictureThumbnailSize, kPictureThumbnailSize))
+        item.thumbnail = std::move(*bitmap);
+    }
+    std::remove(drawn.c_str());
+    if (item.thumbnail.empty())
+      item.thumbnail = images.LabelledPlaceholder(facts.placeholder_label, kPictureThumbnailSize,
+                                                  kPictureThumbnailSize);
   } else if (images.ConvertToJpeg(saved_path, jpeg_path)) {
     if (std::optional<Bitmap> bitmap =
             images.MakeThumbnail(jpeg_path, kPictureThumbnailSize, kPictureThumbnailSize)) {

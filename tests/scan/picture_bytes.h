@@ -107,6 +107,16 @@ inline Bytes Wmf() {
   return b;
 }
 
+// A version 2 PICT picture as a record holds it (without the file's 512-byte header):
+// size, frame, version opcode and version, a few opcodes, the end opcode.
+inline Bytes Pict() {
+  Bytes b = {0x00, 0x30, 0, 0, 0, 0, 0, 0x20, 0, 0x20, 0x00, 0x11, 0x02, 0xFF, 0x0C, 0x00};
+  b.resize(46, 0x11);
+  b.push_back(0x00);
+  b.push_back(0xFF);
+  return b;
+}
+
 // A metafile as a picture record keeps it: the 34-byte header, then the metafile
 // deflated (or stored as it is).
 inline Bytes MetafileBlipData(const Bytes& metafile, bool deflate = true) {

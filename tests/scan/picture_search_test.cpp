@@ -122,6 +122,22 @@ TEST(ExtractImages, SavesEveryKindInItsOwnFormatOnceWithTheOffsetItWasFirstFound
   EXPECT_FALSE(run.Exists(""));  // the workspace is gone
 }
 
+TEST(ExtractImages, APictPictureIsSavedBehindTheZeroHeaderItsFileNeedsAndOnlyOnce) {
+  ExtractionRun run;
+  Bytes bytes = Filler(3000);
+  PutBlip(bytes, 100, 0x5420, MetafileBlipData(Pict()), 0, false);
+  PutBlip(bytes, 1000, 0x5420, MetafileBlipData(Pict(), false), 0, false);  // stored, same bytes
+  run.Extract(bytes);
+  ASSERT_EQ(run.view.pictures.size(), 1u);
+  EXPECT_EQ(run.view.pictures[0].item.kind, "pct");
+  EXPECT_EQ(run.view.pictures[0].item.source_offset, 100);
+  Bytes expected(512, 0);
+  const Bytes pict = Pict();
+  expected.insert(expected.end(), pict.begin(), pict.end());
+  EXPECT_EQ(Saved(run.view.pictures[0]), expected);
+  EXPECT_EQ(run.images.PlaceholderLabels(), (std::vector<std::string>{"PICT picture"}));
+}
+
 TEST(ExtractImages, PicturesThatDoNotDecodeOrInflateAreNotKept) {
   ExtractionRun run;
   Bytes bytes = Filler(3000);

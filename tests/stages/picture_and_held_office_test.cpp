@@ -3,7 +3,10 @@
 #include <filesystem>
 
 #include "engine/office/held_office.h"
+#include "engine/office/office_picture_drawing.h"
+#include "engine/scan/extract_images.h"
 #include "engine/scan/picture_report.h"
+#include "tests/scan/picture_bytes.h"
 #include "tests/stages/stage_run.h"
 
 namespace vlx::testing {
@@ -69,6 +72,80 @@ TEST(HoldPowerPoint, CreationFailureOrNoOfficeShowsCriticalError033) {
   EXPECT_EQ(run.Messages(),
             (Lines{"Critical Error 033 has occured. Please restart the application.",
                    "Critical Error 033 has occured. Please restart the application."}));
+}
+
+// Metafile thumbnails drawn through the office: one office for the whole picture pass.
+struct MetafilePass : StageRun {
+  MetafilePass() {
+    Bytes bytes = Filler(4000);
+    PutBlip(bytes, 100, 0x3D40, MetafileBlipData(Emf()), 0, false);
+    PutBlip(bytes, 900, 0x2170, MetafileBlipData(Wmf()), 0, false);
+    PutBlip(bytes, 1700, 0x5420, MetafileBlipData(Pict()), 0, false);
+    PutBlip(bytes, 2500, 0x6E00, Png());
+    damaged = dir.Write("damaged.ppt", bytes);
+  }
+  void Extract() {
+    OfficePictureDrawing drawing(job);
+    ExtractImages(job, damaged, env.output_folder, {.drawing = &drawing});
+  }
+  std::string damaged;
+};
+
+TEST(MetafileThumbnails, AreDrawnThroughOneOfficeStartedForThePassAndEndedAfterIt) {
+  MetafilePass run;
+  run.Extract();
+  ASSERT_EQ(run.view.pictures.size(), 4u);
+  EXPECT_EQ(run.office.ApplicationsCreated(), 1);
+  EXPECT_EQ(run.office.ApplicationsRunning(), 0);
+  EXPECT_EQ(run.office.CallCount("Application.RenderPicture"), 3);
+  EXPECT_TRUE(run.images.PlaceholderLabels().empty());
+  for (const auto& picture : run.view.pictures) EXPECT_FALSE(picture.item.thumbnail.empty());
+  EXPECT_FALSE(fs::exists(run.W("temppic2.Jpg.png")));
+}
+
+TEST(MetafileThumbnails, AnOfficeThatCannotDrawIsAskedOnceAndEveryMetafileKeepsItsPlaceholder) {
+  MetafilePass run;
+  run.office.FailCallsFrom("Application.RenderPicture", 1);
+  run.Extract();
+  ASSERT_EQ(run.view.pictures.size(), 4u);
+  EXPECT_EQ(run.office.CallCount("Application.RenderPicture"), 1);
+  EXPECT_EQ(run.office.ApplicationsRunning(), 0);
+  EXPECT_EQ(run.images.PlaceholderLabels(), (Lines{"EMF picture", "WMF picture", "PICT picture"}));
+}
+
+TEST(MetafileThumbnails, WithoutAnOfficeOrOneThatWillNotStartThePlaceholdersStay) {
+  MetafilePass none;
+  none.env.office = nullptr;
+  none.Extract();
+  EXPECT_EQ(none.images.PlaceholderLabels().size(), 3u);
+
+  MetafilePass refused;
+  refused.office.FailCallsFrom("Server.CreateApplication", 1);
+  refused.Extract();
+  EXPECT_EQ(refused.office.CallCount("Server.CreateApplication"), 1);
+  EXPECT_EQ(refused.images.PlaceholderLabels().size(), 3u);
+  EXPECT_EQ(refused.view.pictures.size(), 4u);
+}
+
+TEST(MetafileThumbnails, TheOfficeTheRunHoldsDrawsThemAndKeepsRunning) {
+  MetafilePass run;
+  HoldPowerPoint(run.job);
+  run.Extract();
+  EXPECT_EQ(run.office.ApplicationsCreated(), 1);
+  EXPECT_EQ(run.office.ApplicationsRunning(), 1);
+  EXPECT_EQ(run.office.CallCount("Application.RenderPicture"), 3);
+}
+
+TEST(MetafileThumbnails, RasterPicturesStartNoOffice) {
+  StageRun run;
+  Bytes bytes = Filler(2000);
+  PutBlip(bytes, 100, 0x6E00, Png());
+  PutBlip(bytes, 900, 0x46A0, Jpeg());
+  OfficePictureDrawing drawing(run.job);
+  ExtractImages(run.job, run.dir.Write("damaged.ppt", bytes), run.env.output_folder,
+                {.drawing = &drawing});
+  EXPECT_EQ(run.view.pictures.size(), 2u);
+  EXPECT_EQ(run.office.ApplicationsCreated(), 0);
 }
 
 }  // namespace

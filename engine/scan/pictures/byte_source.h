@@ -16,6 +16,9 @@ class ByteSource {
   // Up to count bytes from offset (fewer at the end, none past it); valid until the
   // next View.
   virtual ByteSpan View(uint64_t offset, size_t count) = 0;
+  // Where the byte at offset lies in the damaged file (a put-together stream maps its
+  // offsets through the sectors it was read from).
+  virtual uint64_t FileOffsetOf(uint64_t offset) const { return offset; }
 };
 
 // Bytes already in memory.

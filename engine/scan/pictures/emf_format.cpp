@@ -16,6 +16,6 @@ bool HasValidHeader(ByteSpan m) {
 
 }  // namespace
 
-const MetafileFormat kEmfFormat = {"EMF", "emf", HasValidHeader};
+const MetafileFormat kEmfFormat = {"EMF", "emf", HasValidHeader, 0};
 
 }  // namespace vlx

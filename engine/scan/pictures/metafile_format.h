@@ -10,6 +10,9 @@ struct MetafileFormat {
   std::string_view name;       // "WMF": for the log and the placeholder thumbnail
   std::string_view extension;  // the saved file's extension
   bool (*has_valid_header)(ByteSpan metafile);
+  // Zero bytes a file of this kind begins with that the record leaves out (a PICT
+  // file's 512-byte application header).
+  size_t zero_file_header = 0;
 };
 
 extern const MetafileFormat kEmfFormat;

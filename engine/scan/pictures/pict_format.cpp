@@ -4,7 +4,9 @@
 namespace vlx {
 namespace {
 
-constexpr size_t kVersionAt = 10;  // behind the picture's size and frame
+constexpr size_t kVersionAt = 10;
+constexpr size_t kPictFileHeader =
+    512;  // zeros for all but the application that wrote it  // behind the picture's size and frame
 
 // A PICT picture: its size, its frame, then the version 1 opcode or the version 2 one.
 bool HasValidHeader(ByteSpan m) {
@@ -16,6 +18,6 @@ bool HasValidHeader(ByteSpan m) {
 
 }  // namespace
 
-const MetafileFormat kPictFormat = {"PICT", "pct", HasValidHeader};
+const MetafileFormat kPictFormat = {"PICT", "pct", HasValidHeader, kPictFileHeader};
 
 }  // namespace vlx

@@ -60,6 +60,7 @@ std::optional<FoundPicture> MetafileAt(ByteSpan rest, const MetafileFormat& form
   picture.name = format.name;
   picture.extension = format.extension;
   picture.metafile = true;
+  picture.file_header.assign(format.zero_file_header, 0);
   picture.in_source = rest.first(unpacked->stored_size);
   picture.unpacked = std::move(unpacked->bytes);
   return picture;

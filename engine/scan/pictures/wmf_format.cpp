@@ -20,6 +20,6 @@ bool HasValidHeader(ByteSpan m) {
 
 }  // namespace
 
-const MetafileFormat kWmfFormat = {"WMF", "wmf", HasValidHeader};
+const MetafileFormat kWmfFormat = {"WMF", "wmf", HasValidHeader, 0};
 
 }  // namespace vlx

@@ -1,0 +1,139 @@
+// Placing a document stream's sectors by its own records when the allocation table is
+// gone: runs of sectors out of order, incremental saves whose edits chain backwards,
+// and sectors of other data around them.
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "engine/salvage/record_stitching.h"
+#include "tests/support/temp_dir.h"
+
+namespace vlx::testing {
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+constexpr size_t kSector = 512;
+
+void Put32(Bytes& b, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
+}
+Bytes Record(uint16_t ver_inst, uint16_t type, const Bytes& body) {
+  Bytes r = {static_cast<unsigned char>(ver_inst), static_cast<unsigned char>(ver_inst >> 8),
+             static_cast<unsigned char>(type), static_cast<unsigned char>(type >> 8)};
+  Put32(r, static_cast<uint32_t>(body.size()));
+  r.insert(r.end(), body.begin(), body.end());
+  return r;
+}
+void Append(Bytes& out, const Bytes& part) {
+  out.insert(out.end(), part.begin(), part.end());
+}
+Bytes Text(size_t length, unsigned char seed) {
+  Bytes b(length);
+  for (size_t i = 0; i < length; ++i) b[i] = static_cast<unsigned char>(seed + i * 7);
+  return b;
+}
+
+// A stream saved twice: the first save holds the Document and a slide with a long text
+// atom, the second a newer copy of the slide; each save ends with its persist directory
+// and its user edit, the second naming the first as the one before it.
+Bytes IncrementalStream() {
+  Bytes s;
+  const auto slide = [](unsigned char seed) {
+    return Record(
+        0x000F, 0x03EE,
+        Record(0x000F, 0x040C, Record(0x000F, 0xF002, Record(0, 0x0FA0, Text(900, seed)))));
+  };
+  Append(s, Record(0x000F, 0x03E8, Record(0, 0x03E9, Bytes(40, 1))));
+  const uint32_t slide_one = static_cast<uint32_t>(s.size());
+  Append(s, slide(3));
+  const uint32_t directory_one = static_cast<uint32_t>(s.size());
+  Bytes entries;
+  Put32(entries, 1 | 2u << 20);
+  Put32(entries, 0);
+  Put32(entries, slide_one);
+  Append(s, Record(0, 0x1772, entries));
+  const uint32_t edit_one = static_cast<uint32_t>(s.size());
+  Bytes edit;
+  for (uint32_t v : {256u, 0x03000000u, 0u, directory_one, 1u, 3u, 1u}) Put32(edit, v);
+  Append(s, Record(0, 0x0FF5, edit));
+  const uint32_t slide_two = static_cast<uint32_t>(s.size());
+  Append(s, slide(9));
+  const uint32_t directory_two = static_cast<uint32_t>(s.size());
+  entries.clear();
+  Put32(entries, 2 | 1u << 20);
+  Put32(entries, slide_two);
+  Append(s, Record(0, 0x1772, entries));
+  edit.clear();
+  for (uint32_t v : {256u, 0x03000000u, edit_one, directory_two, 1u, 3u, 1u}) Put32(edit, v);
+  Append(s, Record(0, 0x0FF5, edit));
+  return s;
+}
+
+// A compound image (header block, then sectors) with the stream's sectors at the given
+// file sectors and other sectors holding bytes of no record.
+Bytes Image(const Bytes& stream, const std::vector<uint32_t>& at, size_t sectors) {
+  Bytes image((sectors + 1) * kSector, 0);
+  for (size_t i = kSector; i < image.size(); ++i) image[i] = static_cast<unsigned char>(i * 13);
+  for (size_t k = 0; k < at.size(); ++k) {
+    const size_t from = k * kSector;
+    const size_t take = std::min(kSector, stream.size() - from);
+    std::copy_n(stream.begin() + static_cast<std::ptrdiff_t>(from), take,
+                image.begin() + static_cast<std::ptrdiff_t>((at[k] + 1) * kSector));
+  }
+  return image;
+}
+
+std::vector<uint32_t> Stitch(const Bytes& stream, const std::vector<uint32_t>& at, size_t sectors) {
+  TempDir dir;
+  auto file = DamagedFile::Open(dir.Write("image", Image(stream, at, sectors)));
+  const salvage::SectorGeometry geometry;
+  return salvage::StitchSectors(*file, geometry, at[0], stream.size(),
+                                salvage::StitchedStream::kDocument)
+      .sectors;
+}
+
+TEST(DocumentStitching, RunsOutOfOrderComeBackInStreamOrder) {
+  const Bytes stream = IncrementalStream();
+  const size_t count = (stream.size() + kSector - 1) / kSector;
+  ASSERT_GE(count, 4u);
+  // One run, then the rest of the stream in an earlier run of the file, backwards.
+  std::vector<uint32_t> at;
+  for (size_t k = 0; k < count; ++k)
+    at.push_back(k < 2 ? static_cast<uint32_t>(20 + k) : static_cast<uint32_t>(3 + k));
+  EXPECT_EQ(Stitch(stream, at, 30), at);
+}
+
+TEST(DocumentStitching, ContiguousStreamStaysContiguous) {
+  const Bytes stream = IncrementalStream();
+  const size_t count = (stream.size() + kSector - 1) / kSector;
+  std::vector<uint32_t> at;
+  for (size_t k = 0; k < count; ++k) at.push_back(static_cast<uint32_t>(5 + k));
+  EXPECT_EQ(Stitch(stream, at, 20), at);
+}
+
+// Sectors whose jump falls inside the long text atom carry no header; the edits and
+// persist directories at the stream's end still place the sectors that hold them.
+TEST(DocumentStitching, EditsAtTheEndAreFoundAcrossAJump) {
+  const Bytes stream = IncrementalStream();
+  const size_t count = (stream.size() + kSector - 1) / kSector;
+  std::vector<uint32_t> at;
+  for (size_t k = 0; k < count; ++k)
+    at.push_back(k + 1 < count ? static_cast<uint32_t>(2 + k) : 40u);
+  const std::vector<uint32_t> got = Stitch(stream, at, 45);
+  ASSERT_EQ(got.size(), at.size());
+  EXPECT_EQ(got.back(), 40u);
+  EXPECT_EQ(got.front(), 2u);
+}
+
+TEST(DocumentStitching, StartOutsideTheFileGivesNothing) {
+  const Bytes stream = IncrementalStream();
+  TempDir dir;
+  auto file = DamagedFile::Open(dir.Write("image", Bytes(4 * kSector, 0)));
+  EXPECT_TRUE(salvage::StitchSectors(*file, salvage::SectorGeometry{}, 9, stream.size(),
+                                     salvage::StitchedStream::kDocument)
+                  .sectors.empty());
+}
+
+}  // namespace
+}  // namespace vlx::testing

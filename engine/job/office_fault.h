@@ -25,6 +25,10 @@ void NoteOfficeFaultRecovered(const std::string& text);
 // A stage says what a fault cost it ("3 data slides not rendered").
 void NoteOfficeLoss(const std::string& text);
 
+// A stage lost one more item of a kind to a fault; the losses read "<count> <what>"
+// ("4 master-slide trials not previewed").
+void CountOfficeLoss(const std::string& what);
+
 // What the run's faults came to, for its log.
 struct OfficeFaultSummary {
   std::string first;                   // the first fault

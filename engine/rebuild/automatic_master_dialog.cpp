@@ -16,8 +16,8 @@ std::optional<MasterChoice> AutomaticMasterSlideDialog::Run(RecoveryJob& job, Da
     std::error_code ignored;
     std::filesystem::create_directories(options_.thumbnail_folder, ignored);
   }
-  TrialPreview preview = job.env.office != nullptr ? TrialPreview(PreviewTrialInOffice)
-                                                   : TrialPreview(StructuralTrialPreview);
+  TrialPreview preview =
+      job.env.office != nullptr ? OfficeTrialPreview() : TrialPreview(StructuralTrialPreview);
   MasterSlideSearch search(job, file, *this, job.env.stop, std::move(preview));
   const MasterSearchResult result = search.SearchMasterSlides();
   job_ = nullptr;

@@ -44,7 +44,7 @@ struct MasterSearchResult {
 class MasterSlideSearch {
  public:
   MasterSlideSearch(RecoveryJob& job, DamagedFile& file, MasterSearchObserver& observer,
-                    const std::atomic<bool>& stop, TrialPreview preview = PreviewTrialInOffice);
+                    const std::atomic<bool>& stop, TrialPreview preview = OfficeTrialPreview());
 
   MasterSearchResult SearchMasterSlides();
 

@@ -228,6 +228,15 @@ TEST_F(MasterSearchTest, AutomaticDialogTakesTheNthCandidateAndKeepsThumbnails) 
   EXPECT_EQ(run_.sink.counters.back(), "Processing List:- 2 of 6");
 }
 
+TEST_F(MasterSearchTest, AutomaticDialogPreviewsEveryTrialOnOneOffice) {
+  Make(2, 3);
+  AutomaticMasterSlideDialog dialog;
+  ASSERT_TRUE(dialog.Run(run_.job, *file_).has_value());
+  EXPECT_EQ(dialog.candidates().size(), 6u);
+  EXPECT_EQ(run_.office.ApplicationsCreated(), 1);
+  EXPECT_EQ(run_.office.ApplicationsRunning(), 0) << "quit when the search is over";
+}
+
 TEST_F(MasterSearchTest, AutomaticDialogFallsBackToTheFirstForAnUnlistedNumber) {
   Make(1, 1);
   AutomaticMasterSlideDialog dialog(AutomaticMasterOptions{7, ""});

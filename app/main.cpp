@@ -24,8 +24,10 @@
 #include "app/view_dialogs.h"
 #include "automation/imaging/qt_image_toolkit.h"
 #include "automation/libreoffice/libreoffice_server.h"
+#include "automation/libreoffice/office_process_ender.h"
 #include "automation/libreoffice/office_processes.h"
 #include "engine/job/damaged_file.h"
+#include "engine/job/leftover_sweep.h"
 #include "engine/job/messages.h"
 #include "engine/job/trace_log.h"
 #include "engine/job/workspace.h"
@@ -148,6 +150,10 @@ int main(int argc, char** argv) {
 
   vlx::TraceLog trace(vlx::TraceLog::DefaultPath(), false);
   trace.Remove();
+  // Programs of ours that were killed left their workspaces, office folders and pipe
+  // sockets; nobody else removes them.
+  vlx::SweepDeadRunWorkspaces(vlx::Workspace::SystemTempPath());
+  vlx::lo::RemoveStaleOfficeFolders();
 
   QtViewDialogs interactive_dialogs;
   UnattendedDialogs unattended_dialogs(parser.value(mode_option) == "fast"

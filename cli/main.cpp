@@ -74,6 +74,7 @@ int Run(const CommandLine& line) {
   if (trace.enabled()) trace.Remove();
   // Runs of this user that were killed left their workspaces; nobody else removes them.
   SweepDeadRunWorkspaces(Workspace::SystemTempPath());
+  SweepDeadOfficeLeftovers();
   Workspace workspace = Workspace::Fresh();
   StopFlag stop{false};
   InstallStopSignal(stop, [folder = workspace.path()] {

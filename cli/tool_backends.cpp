@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "automation/libreoffice/libreoffice_server.h"
+#include "automation/libreoffice/office_pipe_sockets.h"
 #include "automation/libreoffice/office_process_ender.h"
 #include "automation/libreoffice/office_profile.h"
 #include "engine/job/folder_tree.h"
@@ -98,7 +99,9 @@ std::unique_ptr<OfficeBackend> MakeOfficeBackend(std::function<void(const std::s
 void EndOfficesAtOnce() {
 #ifdef VLX_CLI_HAS_OFFICE
   lo::EndOwnOfficeProcesses(std::chrono::milliseconds(500));
-  DeleteFolderTree(lo::OfficeRootFolder());
+  // An office still letting go of a socket leaves its folder to the next run's sweep.
+  if (lo::RemoveRecordedPipeSockets(lo::OfficeRootFolder()))
+    DeleteFolderTree(lo::OfficeRootFolder());
   // The pipe sockets our offices listened on: /tmp/OSL_PIPE_<uid>_vlx_<pid>_...
   const std::string prefix =
       "OSL_PIPE_" + std::to_string(::getuid()) + "_vlx_" + std::to_string(::getpid()) + "_";
@@ -109,6 +112,12 @@ void EndOfficesAtOnce() {
     }
     ::closedir(tmp);
   }
+#endif
+}
+
+void SweepDeadOfficeLeftovers() {
+#ifdef VLX_CLI_HAS_OFFICE
+  lo::RemoveStaleOfficeFolders();
 #endif
 }
 

@@ -32,4 +32,8 @@ std::string BackendsText();
 // sockets, for an end at once that skips every destructor (a second stop signal).
 void EndOfficesAtOnce();
 
+// Removes what offices of programs of ours that were killed left behind (their private
+// folders and pipe sockets), leaving anything a live process still uses.
+void SweepDeadOfficeLeftovers();
+
 }  // namespace vlx::cli

@@ -67,8 +67,8 @@ std::string ExitText(int status) {
 
 }  // namespace
 
-OfficeInstance::OfficeInstance(pid_t pid, std::string pipe_name)
-    : pid_(pid), pipe_name_(std::move(pipe_name)) {}
+OfficeInstance::OfficeInstance(pid_t pid, std::string pipe_name, std::string folder)
+    : pid_(pid), pipe_name_(std::move(pipe_name)), folder_(std::move(folder)) {}
 
 std::unique_ptr<OfficeInstance> OfficeInstance::Start(ChildLauncher& launcher,
                                                       const OfficeSettings& settings) {
@@ -79,7 +79,8 @@ std::unique_ptr<OfficeInstance> OfficeInstance::Start(ChildLauncher& launcher,
   std::string error;
   pid_t pid = launcher.Launch(request, &error);
   if (pid < 0) throw office::AutomationError("the office cannot be started: " + error);
-  std::unique_ptr<OfficeInstance> instance(new OfficeInstance(pid, settings.pipe_name));
+  std::unique_ptr<OfficeInstance> instance(
+      new OfficeInstance(pid, settings.pipe_name, settings.folder));
 
   const auto deadline = std::chrono::steady_clock::now() + settings.connect_timeout;
   int restarts = 0;
@@ -129,9 +130,11 @@ void OfficeInstance::NoteSockets() {
     std::lock_guard lock(mutex_);
     pid = pid_;
   }
+  const size_t known = sockets_.size();
   for (std::string& path : PipeSocketsOf(pid))
     if (std::find(sockets_.begin(), sockets_.end(), path) == sockets_.end())
       sockets_.push_back(std::move(path));
+  if (sockets_.size() != known && !folder_.empty()) RecordPipeSockets(folder_, sockets_);
 }
 
 int OfficeInstance::PollExit() {

@@ -44,16 +44,18 @@ class OfficeInstance {
   void Terminate(std::chrono::milliseconds grace);
 
  private:
-  OfficeInstance(pid_t pid, std::string pipe_name);
+  OfficeInstance(pid_t pid, std::string pipe_name, std::string folder);
   // Reaps without blocking; the exit status when it ended, -1 while it runs.
   int PollExit();
-  // Adds the pipe sockets the running office holds to those removed at its end.
+  // Adds the pipe sockets the running office holds to those removed at its end, and
+  // writes them down in its folder for the sweep after a program that was killed.
   void NoteSockets();
 
   std::mutex mutex_;  // guards reaped_ against the watchdog thread
   pid_t pid_;
   bool reaped_ = false;
   std::string pipe_name_;
+  std::string folder_;
   std::vector<std::string> sockets_;  // touched only by the owner's thread
   OfficeLink link_;
 };

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "automation/libreoffice/office_pipe_sockets.h"
 #include "automation/libreoffice/office_profile.h"
 #include "engine/job/folder_tree.h"
 #include "engine/job/workspace.h"
@@ -36,6 +37,8 @@ void RemoveLeftoverProfile(pid_t owner) {
   if (::lstat(root.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) {
     return;
   }
+  // A socket still bound keeps the folder (and its list) for the next sweep.
+  if (!RemoveRecordedPipeSockets(root + "/")) return;
   DeleteFolderTree(root);
 }
 

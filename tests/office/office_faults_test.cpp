@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <future>
 #include <thread>
 
+#include "automation/libreoffice/office_pipe_sockets.h"
 #include "automation/libreoffice/office_process_ender.h"
 #include "automation/libreoffice/office_profile.h"
 #include "tests/office/office_test_support.h"
@@ -82,6 +84,8 @@ TEST(OfficeExitHelper, DISABLED_StartOfficeAndVanish) {
   LibreOfficeServer* server = new LibreOfficeServer();
   auto app = server->CreateApplication(office::kProgId);
   std::printf("office-pid=%d owner=%d\n", server->OfficePid(), static_cast<int>(::getpid()));
+  for (const std::string& path : lo::PipeSocketsOf(server->OfficePid()))
+    std::printf("socket=%s\n", path.c_str());
   std::fflush(stdout);
   std::_Exit(0);
 }
@@ -95,9 +99,12 @@ TEST_F(OfficeFaultTest, NoOfficeOutlivesAProgramThatVanishes) {
   ASSERT_NE(child, nullptr);
   int office = 0;
   int owner = 0;
-  char line[256];
+  std::vector<std::string> sockets;  // the single-instance one among them
+  char line[512];
   while (std::fgets(line, sizeof line, child) != nullptr) {
     std::sscanf(line, "office-pid=%d owner=%d", &office, &owner);
+    const std::string text = line;
+    if (text.starts_with("socket=")) sockets.push_back(text.substr(7, text.size() - 8));
   }
   ::pclose(child);
   ASSERT_GT(office, 0) << "the helper started no office";
@@ -105,6 +112,12 @@ TEST_F(OfficeFaultTest, NoOfficeOutlivesAProgramThatVanishes) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   EXPECT_FALSE(ProcessRuns(office)) << "the office outlived its program";
+  // The last of its threads lets go of its sockets a moment after it is reported gone.
+  const auto bound = [&] {
+    return std::any_of(sockets.begin(), sockets.end(), lo::SocketPathIsBound);
+  };
+  for (int i = 0; i < 250 && bound(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
 
   // Its private folder stays behind until the next program of ours sweeps it away.
   const std::string folder = lo::OfficeRootFolder(owner);
@@ -116,6 +129,8 @@ TEST_F(OfficeFaultTest, NoOfficeOutlivesAProgramThatVanishes) {
   for (const auto& entry : std::filesystem::directory_iterator("/tmp")) {
     EXPECT_FALSE(entry.path().filename().string().starts_with(pipes)) << entry.path();
   }
+  EXPECT_FALSE(sockets.empty()) << "the helper's office held no pipe socket";
+  for (const std::string& socket : sockets) EXPECT_FALSE(testing::FileExists(socket)) << socket;
 }
 
 }  // namespace

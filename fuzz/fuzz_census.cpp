@@ -12,12 +12,12 @@
 #include <string>
 
 #include "engine/job/damaged_file.h"
-#include "engine/job/folder_tree.h"
 #include "engine/job/recovery_job.h"
 #include "engine/scan/extract_images.h"
 #include "engine/scan/picture_stream_search.h"
 #include "engine/scan/slide_structure_census.h"
 #include "engine/scan/text_census.h"
+#include "fuzz/fuzz_input.h"
 
 namespace {
 
@@ -66,35 +66,21 @@ void CheckList(const vlx::FoundRecordList& list, uint64_t length) {
   }
 }
 
-// The scratch folder, removed at exit. Never freed: the exit handler outlives statics.
-const std::string& Folder() {
-  static const std::string* const folder = [] {
-    std::string pattern = "/tmp/vlxfuzz-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) __builtin_trap();
-    auto* made = new std::string(pattern + "/");
-    std::atexit([] { vlx::DeleteFolderTree(Folder()); });
-    return made;
-  }();
-  return *folder;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string input = Folder() + "input.ppt";
-  if (std::FILE* f = std::fopen(input.c_str(), "wb")) {
-    if (size > 0) std::fwrite(data, 1, size, f);
-    std::fclose(f);
-  }
+  const std::string input = vlx::fuzz::WriteInputFile(data, size);
   QuietSink sink;
-  vlx::TraceLog trace(Folder() + "trace.log", false);
+  vlx::TraceLog trace(vlx::fuzz::ScratchFolder() + "trace.log", false);
   vlx::StopFlag stop{false};
-  vlx::Workspace workspace = vlx::Workspace::At(Folder() + "w");
+  vlx::Workspace workspace = vlx::Workspace::At(vlx::fuzz::ScratchFolder() + "w");
   CheckingView view;
   NoImages images;
   vlx::TemplateRecords templates = vlx::PristineTemplates();
-  vlx::RunEnvironment env{sink,      trace,   stop,    workspace,         view, images,
-                          templates, nullptr, nullptr, Folder() + "out/", "Rec"};
+  vlx::RunEnvironment env{
+      sink,   trace,     stop,    workspace, view,
+      images, templates, nullptr, nullptr,   vlx::fuzz::ScratchFolder() + "out/",
+      "Rec"};
   vlx::RecoveryJob job(env);
   workspace.Create();
   ::mkdir(env.output_folder.c_str(), 0700);

@@ -15,24 +15,12 @@
 #include <vector>
 
 #include "engine/job/damaged_file.h"
-#include "engine/job/folder_tree.h"
 #include "engine/salvage/presentation_check.h"
 #include "engine/salvage/salvage_extraction.h"
 #include "engine/salvage/salvage_plan.h"
+#include "fuzz/fuzz_input.h"
 
 namespace {
-
-// The scratch folder, removed at exit. Never freed: the exit handler outlives statics.
-const std::string& Folder() {
-  static const std::string* const folder = [] {
-    std::string pattern = "/tmp/vlxfuzz-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) __builtin_trap();
-    auto* made = new std::string(pattern + "/");
-    std::atexit([] { vlx::DeleteFolderTree(Folder()); });
-    return made;
-  }();
-  return *folder;
-}
 
 uint64_t LengthOf(const std::string& path) {
   struct stat st {};
@@ -71,17 +59,13 @@ void CheckDocument(const vlx::salvage::SalvagedCompound& compound) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string input = Folder() + "input.ppt";
-  if (std::FILE* f = std::fopen(input.c_str(), "wb")) {
-    if (size > 0) std::fwrite(data, 1, size, f);
-    std::fclose(f);
-  }
+  const std::string input = vlx::fuzz::WriteInputFile(data, size);
   auto file = vlx::DamagedFile::Open(input);
   if (!file) __builtin_trap();
   const std::vector<vlx::salvage::SalvagePlan> plans = vlx::salvage::PlanSalvage(*file);
   if (plans.size() > 4) __builtin_trap();
   for (size_t i = 0; i < plans.size(); ++i) {
-    const std::string prefix = Folder() + "p" + std::to_string(i) + "-";
+    const std::string prefix = vlx::fuzz::ScratchFolder() + "p" + std::to_string(i) + "-";
     vlx::salvage::SalvagedCompound compound;
     std::string why;
     if (!vlx::salvage::ExtractSalvage(*file, plans[i], prefix, &compound, &why)) __builtin_trap();

@@ -54,6 +54,20 @@ bool OurPipeLeft(pid_t tool_pid) {
   return left;
 }
 
+bool AnyExists(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths)
+    if (::access(path.c_str(), F_OK) == 0) return true;
+  return false;
+}
+
+// Skips the calling test on a machine without an office program.
+#define VLX_REQUIRE_OFFICE_PROGRAM()                                       \
+  do {                                                                     \
+    if (::access("/usr/lib/libreoffice/program/soffice.bin", X_OK) != 0 && \
+        std::getenv("VLX_OFFICE_PROGRAM") == nullptr)                      \
+      GTEST_SKIP() << "no LibreOffice installed (soffice.bin)";            \
+  } while (0)
+
 class OfficeFaultToolTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -62,12 +76,15 @@ class OfficeFaultToolTest : public ::testing::Test {
       GTEST_SKIP() << "vlxrecover was built without the office backend";
   }
   ToolCall Call(std::vector<std::string> args) const {
-    ToolCall call;
-    call.args = std::move(args);
-    call.working_folder = root_.File("cwd");
-    call.env = {{"TMPDIR", root_.File("tmp")}, {"VLX_TRACE_LOG", ""}};
-    call.capture_folder = root_.path();
-    return call;
+    return IsolatedToolCall(root_.path(), std::move(args));
+  }
+  // No office of the run, none of its pipe sockets (the single-instance one among
+  // them), no workspace or office profile outlives it.
+  void ExpectNothingLeftBehind(const ToolProcess& tool, const std::vector<std::string>& sockets) {
+    EXPECT_TRUE(OfficesOf(tool.pid()).empty()) << "an office outlived the run";
+    EXPECT_FALSE(OurPipeLeft(tool.pid()));
+    EXPECT_FALSE(AnyExists(sockets)) << "a socket of the office is left";
+    EXPECT_TRUE(FilesBelow(root_.File("tmp")).empty()) << "workspace and office profile removed";
   }
   TempDir root_;
 };
@@ -117,16 +134,8 @@ std::vector<std::string> SocketsOf(const std::vector<pid_t>& offices) {
   return sockets;
 }
 
-bool AnyExists(const std::vector<std::string>& paths) {
-  for (const std::string& path : paths)
-    if (::access(path.c_str(), F_OK) == 0) return true;
-  return false;
-}
-
 TEST_F(OfficeFaultToolTest, AnOfficeKilledMidRunIsRestartedOnceAndLeavesNothingBehind) {
-  if (::access("/usr/lib/libreoffice/program/soffice.bin", X_OK) != 0 &&
-      std::getenv("VLX_OFFICE_PROGRAM") == nullptr)
-    GTEST_SKIP() << "no LibreOffice installed (soffice.bin)";
+  VLX_REQUIRE_OFFICE_PROGRAM();
   ToolProcess tool(Call({"--mode", "standard", "--output", root_.File("out"), kSample}));
   const std::vector<pid_t> offices = AwaitOffice(tool);
   ASSERT_FALSE(offices.empty()) << tool.ErrSoFar();
@@ -137,11 +146,8 @@ TEST_F(OfficeFaultToolTest, AnOfficeKilledMidRunIsRestartedOnceAndLeavesNothingB
   EXPECT_LT(std::chrono::steady_clock::now() - killed, std::chrono::seconds(120));
   ExpectRestartedOrPartial(r);
   EXPECT_NE(r.err.find("the office crashed"), std::string::npos) << r.err;
-  EXPECT_TRUE(OfficesOf(tool.pid()).empty()) << "an office outlived the run";
-  EXPECT_FALSE(OurPipeLeft(tool.pid()));
   EXPECT_FALSE(sockets.empty()) << "the office listens on its pipes";
-  EXPECT_FALSE(AnyExists(sockets)) << "the killed office's single-instance socket is removed";
-  EXPECT_TRUE(FilesBelow(root_.File("tmp")).empty()) << "workspace and office profile removed";
+  ExpectNothingLeftBehind(tool, sockets);
 }
 
 // An office stopped while a call is in flight never answers: the watchdog ends it once
@@ -149,9 +155,7 @@ TEST_F(OfficeFaultToolTest, AnOfficeKilledMidRunIsRestartedOnceAndLeavesNothingB
 // through VLX_OFFICE_CALL_LIMIT_MS), the run goes on on a restarted office and ends
 // within that bound plus the run's own work.
 TEST_F(OfficeFaultToolTest, AnOfficeStoppedMidCallIsEndedWithinTheCallLimit) {
-  if (::access("/usr/lib/libreoffice/program/soffice.bin", X_OK) != 0 &&
-      std::getenv("VLX_OFFICE_PROGRAM") == nullptr)
-    GTEST_SKIP() << "no LibreOffice installed (soffice.bin)";
+  VLX_REQUIRE_OFFICE_PROGRAM();
   constexpr auto kCallLimit = std::chrono::milliseconds(2000);
   static_assert(kCallLimit < kOfficeCallLimit);
   constexpr auto kBound = kCallLimit + std::chrono::seconds(1 + 30);  // watchdog tick, the rest
@@ -168,17 +172,12 @@ TEST_F(OfficeFaultToolTest, AnOfficeStoppedMidCallIsEndedWithinTheCallLimit) {
   ExpectRestartedOrPartial(r);
   EXPECT_NE(r.err.find("the office stopped responding"), std::string::npos) << r.err;
   for (pid_t pid : offices) EXPECT_NE(::kill(pid, 0), 0) << "the stopped office was ended";
-  EXPECT_TRUE(OfficesOf(tool.pid()).empty()) << "an office outlived the run";
-  EXPECT_FALSE(OurPipeLeft(tool.pid()));
-  EXPECT_FALSE(AnyExists(sockets));
-  EXPECT_TRUE(FilesBelow(root_.File("tmp")).empty()) << "workspace and office profile removed";
+  ExpectNothingLeftBehind(tool, sockets);
 }
 
 // A normal run leaves none of the sockets its office listened on.
 TEST_F(OfficeFaultToolTest, ANormalRunLeavesNoPipeSocket) {
-  if (::access("/usr/lib/libreoffice/program/soffice.bin", X_OK) != 0 &&
-      std::getenv("VLX_OFFICE_PROGRAM") == nullptr)
-    GTEST_SKIP() << "no LibreOffice installed (soffice.bin)";
+  VLX_REQUIRE_OFFICE_PROGRAM();
   ToolProcess tool(Call({"--mode", "standard", "--output", root_.File("out"), kSample}));
   const std::vector<pid_t> offices = AwaitOffice(tool);
   ASSERT_FALSE(offices.empty()) << tool.ErrSoFar();

@@ -136,4 +136,13 @@ std::vector<std::string> FilesBelow(const std::string& folder) {
   return files;
 }
 
+ToolCall IsolatedToolCall(const std::string& root, std::vector<std::string> args) {
+  ToolCall call;
+  call.args = std::move(args);
+  call.working_folder = root + "cwd";
+  call.env = {{"TMPDIR", root + "tmp"}, {"VLX_TRACE_LOG", ""}};
+  call.capture_folder = root;
+  return call;
+}
+
 }  // namespace vlx::testing

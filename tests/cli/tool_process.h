@@ -43,6 +43,11 @@ class ToolProcess {
 
 ToolResult RunTool(const ToolCall& call);
 
+// A call kept inside the test's folder root (ending in '/', holding cwd/ and tmp/): run
+// from root/cwd with TMPDIR=root/tmp and no trace log, stdout and stderr captured in
+// root.
+ToolCall IsolatedToolCall(const std::string& root, std::vector<std::string> args);
+
 // Evaluates a Python expression over the JSON document d (parsed from json_text);
 // returns its value printed by Python ("3", "True", "None", "abc").
 std::string JsonQuery(const std::string& json_text, const std::string& expression);

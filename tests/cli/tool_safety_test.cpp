@@ -30,12 +30,7 @@ class ToolSafetyTest : public ::testing::Test {
     for (const char* sub : {"tmp", "cwd", "out", "in"}) ::mkdir(root_.File(sub).c_str(), 0700);
   }
   ToolCall Call(std::vector<std::string> args) const {
-    ToolCall call;
-    call.args = std::move(args);
-    call.working_folder = root_.File("cwd");
-    call.env = {{"TMPDIR", root_.File("tmp")}, {"VLX_TRACE_LOG", ""}};
-    call.capture_folder = root_.path();
-    return call;
+    return IsolatedToolCall(root_.path(), std::move(args));
   }
   ToolResult Run(std::vector<std::string> args) const { return RunTool(Call(std::move(args))); }
   std::string Input(const std::string& name, const std::vector<unsigned char>& bytes) const {

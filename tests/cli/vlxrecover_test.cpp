@@ -82,12 +82,7 @@ class ToolTest : public ::testing::Test {
   }
 
   ToolCall Call(std::vector<std::string> args) const {
-    ToolCall call;
-    call.args = std::move(args);
-    call.working_folder = root_.File("cwd");
-    call.env = {{"TMPDIR", root_.File("tmp")}, {"VLX_TRACE_LOG", ""}};
-    call.capture_folder = root_.path();
-    return call;
+    return IsolatedToolCall(root_.path(), std::move(args));
   }
 
   ToolResult Run(std::vector<std::string> args) const { return RunTool(Call(std::move(args))); }

@@ -11,25 +11,12 @@
 namespace vlx::testing {
 namespace {
 
-std::vector<std::string> HealthyPresentations() {
-  std::vector<std::string> names;
-  if (DIR* dir = ::opendir(CorpusPath("healthy").c_str())) {
-    while (const dirent* entry = ::readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name.size() > 4 && name.substr(name.size() - 4) == ".ppt") names.push_back(name);
-    }
-    ::closedir(dir);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // A copy whose header sector is wiped cannot be read as a compound file; the fast mode
 // must still give back the original's streams as they were, all of them.
 TEST(FastModeOnCorpus, HeaderlessCopyYieldsEveryOriginalStream) {
   VLX_REQUIRE_CORPUS();
   if (!OlefileAvailable()) GTEST_SKIP() << "python3-olefile is not installed (/usr/bin/python3)";
-  for (const std::string& name : HealthyPresentations()) {
+  for (const std::string& name : HealthyCorpusPresentations()) {
     SCOPED_TRACE(name);
     const ReaderResult original = ReadWithOlefile(CorpusPath("healthy/" + name));
     if (!original.ok || !original.streams.count("PowerPoint Document")) continue;

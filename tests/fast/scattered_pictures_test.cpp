@@ -75,19 +75,6 @@ Bytes WithPicturesFragmented(const Bytes& healthy) {
   return {};
 }
 
-std::vector<std::string> HealthyPresentations() {
-  std::vector<std::string> names;
-  if (DIR* dir = ::opendir(CorpusPath("healthy").c_str())) {
-    while (const dirent* entry = ::readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name.size() > 4 && name.substr(name.size() - 4) == ".ppt") names.push_back(name);
-    }
-    ::closedir(dir);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 using PictureSet = std::set<std::vector<char>>;
 
 PictureSet SavedPictures(const RecordingView& view) {
@@ -107,7 +94,7 @@ TEST(ScatteredPictures, EveryPictureOfTheStreamComesBackByteForByte) {
   if (!OlefileAvailable()) GTEST_SKIP() << "python3-olefile is not installed (/usr/bin/python3)";
   size_t regained = 0;
   size_t files = 0;
-  for (const std::string& name : HealthyPresentations()) {
+  for (const std::string& name : HealthyCorpusPresentations()) {
     SCOPED_TRACE(name);
     const Bytes healthy = ReadAll(CorpusPath("healthy/" + name));
     const Bytes scattered = WithPicturesFragmented(healthy);

@@ -9,19 +9,9 @@
 namespace vlx {
 namespace {
 
+using testing::Cat;
 using testing::Record;
-
-std::vector<uint8_t> Cat(std::initializer_list<std::vector<uint8_t>> parts) {
-  std::vector<uint8_t> out;
-  for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
-}
-
-std::vector<uint8_t> U32s(std::initializer_list<uint32_t> values) {
-  std::vector<uint8_t> out;
-  for (uint32_t v : values) AppendU32(out, v);
-  return out;
-}
+using testing::U32s;
 
 std::vector<uint8_t> SlidePersist(uint32_t id) {
   return Record(0, kTypeSlidePersistAtom, U32s({id, 0, 0, 0, 0}));

@@ -11,15 +11,10 @@
 namespace vlx {
 namespace {
 
+using testing::Cat;
 using testing::Filled;
 using testing::Put;
 using testing::Record;
-
-std::vector<uint8_t> Cat(std::initializer_list<std::vector<uint8_t>> parts) {
-  std::vector<uint8_t> out;
-  for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
-}
 
 // A property table of (id, value) pairs.
 std::vector<uint8_t> Options(std::initializer_list<std::pair<uint16_t, uint32_t>> properties) {

@@ -3,6 +3,7 @@
 // Building record bytes for synthetic damaged files, and walking rebuilt streams.
 
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <vector>
 
@@ -18,6 +19,20 @@ inline std::vector<uint8_t> Record(uint16_t version_instance, uint16_t type,
   PutU16(body, 2, type);
   PutU32(body, 4, length);
   return body;
+}
+
+// The parts one after another.
+inline std::vector<uint8_t> Cat(std::initializer_list<std::vector<uint8_t>> parts) {
+  std::vector<uint8_t> out;
+  for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+// The values as little-endian 32-bit words.
+inline std::vector<uint8_t> U32s(std::initializer_list<uint32_t> values) {
+  std::vector<uint8_t> out;
+  for (uint32_t v : values) AppendU32(out, v);
+  return out;
 }
 
 inline std::vector<uint8_t> Filled(size_t size, uint8_t value) {

@@ -11,22 +11,11 @@
 namespace vlx {
 namespace {
 
+using testing::Cat;
 using testing::Filled;
 using testing::Put;
 using testing::Record;
-
-std::vector<uint8_t> Cat(std::initializer_list<std::vector<uint8_t>> parts) {
-  std::vector<uint8_t> out;
-  for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
-}
-
-std::vector<uint8_t> U32s(std::initializer_list<uint32_t> values) {
-  std::vector<uint8_t> out;
-  for (uint32_t v : values)
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  return out;
-}
+using testing::U32s;
 
 std::vector<uint8_t> Drawing(uint8_t mark) {
   return Record(0x000F, 0x040C, Record(0x0000, 0xF008, Filled(8, mark)));
@@ -73,6 +62,21 @@ class SlidePlanTest : public ::testing::Test {
 
   std::unique_ptr<DamagedFile> Open() { return DamagedFile::Open(dir_.Write("d.ppt", bytes_)); }
 
+  // A second edit wrote a slide container again at stream offset 1200, with a persist
+  // directory that names it as persist_id.
+  void AddSlideOfALaterEdit(uint32_t persist_id) {
+    const auto slide_atom = Record(0x0002, 0x03EF, Filled(24, 0));
+    Add(kStream + 1200, Record(0x000F, 0x03EE, Cat({slide_atom, Drawing(9)})), 8 + 32);
+    Put(bytes_, kStream + 1500,
+        Record(0, 0x1772, U32s({1 | (1u << 20), 0, persist_id | (1u << 20), 1200})));
+  }
+
+  SlidePlan Plan() {
+    auto file = Open();
+    const SlideTextMatcher matcher(*file, lists_);
+    return PlanSlides(*file, drawings_, matcher);
+  }
+
   testing::TempDir dir_;
   std::vector<uint8_t> bytes_;
   FoundRecordList drawings_;
@@ -99,9 +103,7 @@ TEST_F(SlidePlanTest, EachDrawingIsTakenForTheContainerAroundIt) {
 }
 
 TEST_F(SlidePlanTest, SlidesComeInTheSlideListsOrderWithoutMastersNotesOrHandouts) {
-  auto file = Open();
-  const SlideTextMatcher matcher(*file, lists_);
-  const SlidePlan plan = PlanSlides(*file, drawings_, matcher);
+  const SlidePlan plan = Plan();
   ASSERT_EQ(plan.slides.size(), 3u);
   EXPECT_EQ(plan.slides[0].drawing.offset, drawings_[1].offset);  // persist 7, listed first
   EXPECT_EQ(plan.slides[0].persist_id, 7u);
@@ -111,25 +113,16 @@ TEST_F(SlidePlanTest, SlidesComeInTheSlideListsOrderWithoutMastersNotesOrHandout
 }
 
 TEST_F(SlidePlanTest, ALaterVersionOfTheSameSlideReplacesTheOlder) {
-  // A second edit wrote slide 7 again at stream offset 1200 and a directory naming it.
-  const auto slide_atom = Record(0x0002, 0x03EF, Filled(24, 0));
-  Add(kStream + 1200, Record(0x000F, 0x03EE, Cat({slide_atom, Drawing(9)})), 8 + 32);
-  Put(bytes_, kStream + 1500, Record(0, 0x1772, U32s({1 | (1u << 20), 0, 7 | (1u << 20), 1200})));
-  auto file = Open();
-  const SlideTextMatcher matcher(*file, lists_);
-  const SlidePlan plan = PlanSlides(*file, drawings_, matcher);
+  AddSlideOfALaterEdit(7);  // slide 7 written again
+  const SlidePlan plan = Plan();
   ASSERT_EQ(plan.slides.size(), 3u);
   EXPECT_EQ(plan.slides[0].drawing.offset, drawings_[6].offset);
   EXPECT_EQ(plan.older_versions, 1u);
 }
 
 TEST_F(SlidePlanTest, ASlideContainerTheListsDoNotNameIsATitleMaster) {
-  const auto slide_atom = Record(0x0002, 0x03EF, Filled(24, 0));
-  Add(kStream + 1200, Record(0x000F, 0x03EE, Cat({slide_atom, Drawing(9)})), 8 + 32);
-  Put(bytes_, kStream + 1500, Record(0, 0x1772, U32s({1 | (1u << 20), 0, 9 | (1u << 20), 1200})));
-  auto file = Open();
-  const SlideTextMatcher matcher(*file, lists_);
-  const SlidePlan plan = PlanSlides(*file, drawings_, matcher);
+  AddSlideOfALaterEdit(9);  // a persist id no slide list names
+  const SlidePlan plan = Plan();
   EXPECT_EQ(plan.slides.size(), 3u);
   EXPECT_EQ(plan.masters, 2u);  // the main master and this one
 }

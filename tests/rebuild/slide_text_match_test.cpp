@@ -11,13 +11,7 @@ namespace {
 using testing::Filled;
 using testing::Put;
 using testing::Record;
-
-std::vector<uint8_t> U32s(std::initializer_list<uint32_t> values) {
-  std::vector<uint8_t> out;
-  for (uint32_t v : values)
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  return out;
-}
+using testing::U32s;
 
 // A stream laid out from file offset 1000: the Document at stream offset 0, a slide at
 // stream offset 200 (its drawing 40 bytes later), and a persist directory naming it.

@@ -18,19 +18,6 @@
 namespace vlx::testing {
 namespace {
 
-std::vector<std::string> CorpusFiles() {
-  std::vector<std::string> names;
-  DIR* dir = ::opendir(CorpusPath("healthy").c_str());
-  if (dir == nullptr) return names;
-  while (dirent* entry = ::readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name.size() > 4 && name.substr(name.size() - 4) == ".ppt") names.push_back(name);
-  }
-  ::closedir(dir);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // The file with its header zeroed, at an offset that is no multiple of 512 inside
 // random bytes, as a carver meets it on a disk image.
 e2e::Bytes InDiskImage(const e2e::Bytes& original, size_t offset) {
@@ -74,14 +61,14 @@ class CorpusSalvage : public ::testing::Test {
 };
 
 TEST_F(CorpusSalvage, HeaderZeroedGivesEveryStreamBack) {
-  for (const std::string& name : CorpusFiles()) {
+  for (const std::string& name : HealthyCorpusPresentations()) {
     const e2e::Bytes original = ReadAll(CorpusPath("healthy/" + name));
     ExpectAllStreams(name, e2e::Damage(original, e2e::DamageKind::kHeaderZeroed, 1));
   }
 }
 
 TEST_F(CorpusSalvage, FileInsideADiskImageAtAnUnalignedOffset) {
-  for (const std::string& name : CorpusFiles()) {
+  for (const std::string& name : HealthyCorpusPresentations()) {
     const e2e::Bytes original = ReadAll(CorpusPath("healthy/" + name));
     ExpectAllStreams(name, InDiskImage(original, 8192 + 333));
   }
@@ -90,7 +77,7 @@ TEST_F(CorpusSalvage, FileInsideADiskImageAtAnUnalignedOffset) {
 // Streams of less than 4096 bytes live in the mini stream, which only the directory
 // locates; the larger document and picture streams come back by their content.
 TEST_F(CorpusSalvage, DirectoryZeroedGivesTheDocumentAndPicturesBack) {
-  for (const std::string& name : CorpusFiles()) {
+  for (const std::string& name : HealthyCorpusPresentations()) {
     const e2e::Bytes original = ReadAll(CorpusPath("healthy/" + name));
     const ReaderResult truth = ReadWithOlefile(CorpusPath("healthy/" + name));
     ASSERT_TRUE(truth.ok);
@@ -111,7 +98,7 @@ TEST_F(CorpusSalvage, DirectoryZeroedGivesTheDocumentAndPicturesBack) {
 // Cut and overwritten files: no crash, and what is salvaged never claims more bytes
 // than the directory said.
 TEST_F(CorpusSalvage, TruncatedAndOverwrittenFilesAreReadSafely) {
-  for (const std::string& name : CorpusFiles()) {
+  for (const std::string& name : HealthyCorpusPresentations()) {
     const e2e::Bytes original = ReadAll(CorpusPath("healthy/" + name));
     for (auto kind : {e2e::DamageKind::kTruncated, e2e::DamageKind::kSectorsOverwritten,
                       e2e::DamageKind::kFatScrambled}) {

@@ -28,17 +28,6 @@ namespace {
 
 enum class Damage { kNone, kHeader, kAllocationTable, kDirectory };
 
-std::vector<std::string> HealthyFiles() {
-  std::vector<std::string> names;
-  if (DIR* dir = ::opendir(CorpusPath("healthy").c_str())) {
-    while (dirent* e = ::readdir(dir))
-      if (std::string(e->d_name).ends_with(".ppt")) names.push_back(e->d_name);
-    ::closedir(dir);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // Zeroes the sectors that hold the named part of the container.
 Bytes Damaged(const Bytes& intact, Damage damage) {
   Bytes bytes = intact;
@@ -165,7 +154,7 @@ class CorpusScan : public ::testing::TestWithParam<Damage> {};
 TEST_P(CorpusScan, FindsWhatTheIntactFilesRecordTreeHolds) {
   VLX_REQUIRE_CORPUS();
   size_t structures = 0, texts = 0, pictures = 0;
-  for (const std::string& name : HealthyFiles()) {
+  for (const std::string& name : HealthyCorpusPresentations()) {
     SCOPED_TRACE(name);
     const Bytes intact = ReadAll(CorpusPath("healthy/" + name));
     const Expected expected = Expect(intact);

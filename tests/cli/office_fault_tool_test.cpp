@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <thread>
@@ -52,6 +53,16 @@ bool OurPipeLeft(pid_t tool_pid) {
     ::closedir(tmp);
   }
   return left;
+}
+
+// Whether a live socket is still bound to one of the paths.
+bool AnyBound(const std::vector<std::string>& paths) {
+#ifdef VLX_TEST_WITH_OFFICE
+  return std::any_of(paths.begin(), paths.end(), lo::SocketPathIsBound);
+#else
+  (void)paths;
+  return false;
+#endif
 }
 
 bool AnyExists(const std::vector<std::string>& paths) {
@@ -173,6 +184,35 @@ TEST_F(OfficeFaultToolTest, AnOfficeStoppedMidCallIsEndedWithinTheCallLimit) {
   EXPECT_NE(r.err.find("the office stopped responding"), std::string::npos) << r.err;
   for (pid_t pid : offices) EXPECT_NE(::kill(pid, 0), 0) << "the stopped office was ended";
   ExpectNothingLeftBehind(tool, sockets);
+}
+
+// A tool killed outright (SIGKILL: no handler, no destructor) takes its office with it
+// but leaves its workspace, its office folder and the office's pipe sockets, the
+// single-instance one among them; the next run of the same user removes them all.
+TEST_F(OfficeFaultToolTest, WhatAKilledToolLeftIsSweptByTheNextRun) {
+  VLX_REQUIRE_OFFICE_PROGRAM();
+  ToolProcess tool(Call({"--mode", "standard", "--output", root_.File("out"), kSample}));
+  const std::vector<pid_t> offices = AwaitOffice(tool);
+  ASSERT_FALSE(offices.empty()) << tool.ErrSoFar();
+  const std::vector<std::string> sockets = SocketsOf(offices);
+  tool.Signal(SIGKILL);
+  tool.Wait();
+  for (int i = 0; i < 500 && !OfficesOf(tool.pid()).empty(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(OfficesOf(tool.pid()).empty()) << "the office outlived its killed tool";
+  ASSERT_FALSE(sockets.empty());
+  EXPECT_TRUE(AnyExists(sockets)) << "nothing removed the sockets of the killed run";
+  EXPECT_FALSE(FilesBelow(root_.File("tmp")).empty());
+
+  // The office lets go of its sockets a moment after it has gone.
+  for (int i = 0; i < 250 && AnyBound(sockets); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ToolResult next =
+      RunTool(Call({"--no-office", "--mode", "standard", "--output", root_.File("out"), kSample}));
+  EXPECT_TRUE(next.exit_status == 0 || next.exit_status == 1) << next.exit_status << next.err;
+  EXPECT_FALSE(AnyExists(sockets)) << "a socket of the killed run's office is left";
+  EXPECT_FALSE(OurPipeLeft(tool.pid()));
+  EXPECT_TRUE(FilesBelow(root_.File("tmp")).empty()) << "workspace and office folder swept";
 }
 
 // A normal run leaves none of the sockets its office listened on.

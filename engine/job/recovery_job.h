@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,9 @@ class RecoveryJob {
   FoundRecordList slide_lists;           // SlideListWithText 0x0FF0
   std::vector<uint64_t> picture_starts;  // 512-byte blocks that begin like a picture record
   SlideTextStore texts;
+  // The first slide of the deck made of the file's own records, rendered: the master
+  // choice lists it first ("the presentation's own masters") when it is set.
+  std::optional<Bitmap> own_masters_preview;
 
   // The Application that the standard mode holds open through the rebuild.
   std::shared_ptr<office::Application> held_application;

@@ -77,8 +77,10 @@ class RecoveryJob {
   std::vector<uint64_t> picture_starts;  // 512-byte blocks that begin like a picture record
   SlideTextStore texts;
   // The first slide of the deck made of the file's own records, rendered: the master
-  // choice lists it first ("the presentation's own masters") when it is set.
+  // choice lists it ("the presentation's own masters") when it is set.
   std::optional<Bitmap> own_masters_preview;
+  // Listed before the found masters' trials; after them when it lost most of its slides.
+  bool own_masters_first = true;
 
   // The Application that the standard mode holds open through the rebuild.
   std::shared_ptr<office::Application> held_application;

@@ -97,7 +97,7 @@ MasterSearchResult MasterSlideSearch::SearchMasterSlides() {
   result_ = MasterSearchResult{};
   current_ = MasterCandidate{};
   for (int n : {21, 23, 24, 56}) trace.Checkpoint(n);
-  ListOwnMasters();
+  if (job_.own_masters_first) ListOwnMasters();
 
   const TemplateRecords& t = job_.templates();
   std::vector<uint8_t> master;
@@ -132,6 +132,7 @@ MasterSearchResult MasterSlideSearch::SearchMasterSlides() {
     }
   }
   trace.Checkpoint(62);
+  if (!job_.own_masters_first) ListOwnMasters();
   if (result_.candidates.empty()) {
     trace.Checkpoint(63);
     SearchDefaultPair();

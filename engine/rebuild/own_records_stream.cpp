@@ -33,6 +33,16 @@ std::span<const uint8_t> WholeRecordAt(std::span<const uint8_t> bytes, size_t at
   return IsWellFormedRecordRun(record) ? record : std::span<const uint8_t>{};
 }
 
+// The record at offset when it is a master, notes page or handout container whose
+// length fits the stream, whole or not.
+std::span<const uint8_t> MasterLikeRecordAt(std::span<const uint8_t> bytes, size_t at) {
+  const std::optional<Header> h = HeaderAt(bytes, at);
+  if (!h || (h->version_instance & 0xF) != 0xF || bytes.size() - at - kHeader < h->length)
+    return {};
+  if (h->type != kTypeMainMaster && h->type != kTypeNotes && h->type != kTypeHandout) return {};
+  return bytes.subspan(at, kHeader + size_t{h->length});
+}
+
 // The last user edit in the stream, looked for at every offset from the end: a damaged
 // record before it must not hide it.
 std::optional<uint32_t> LastTopLevelUserEdit(std::span<const uint8_t> stream) {
@@ -211,9 +221,18 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
   for (const auto& [id, offset] : offsets) {
     if (id == document_id || dropped.count(id) > 0) continue;
     const std::span<const uint8_t> record = WholeRecordAt(stream, offset);
-    if (record.empty()) continue;
+    if (!record.empty()) {
+      result.persist_offsets[id] = static_cast<uint32_t>(result.bytes.size());
+      Append(result.bytes, record);
+      continue;
+    }
+    // A damaged master, notes page or handout keeps its whole children: the slides that
+    // use it keep their background, colours and styles.
+    const std::span<const uint8_t> damaged = MasterLikeRecordAt(stream, offset);
+    if (damaged.empty()) continue;
     result.persist_offsets[id] = static_cast<uint32_t>(result.bytes.size());
-    Append(result.bytes, record);
+    Append(result.bytes, TrimToWellFormed(damaged));
+    result.records_trimmed.push_back(id);
   }
 
   const auto directory_offset = static_cast<uint32_t>(result.bytes.size());

@@ -83,6 +83,10 @@ std::optional<CheckedSet> CheckSet(RecoveryJob& job, StreamCandidate candidate, 
   }
   candidate.repairs.push_back("Document stream rebuilt from its own whole records (" +
                               check.failure + ")");
+  if (!rebuilt->records_trimmed.empty())
+    candidate.repairs.push_back(std::to_string(rebuilt->records_trimmed.size()) +
+                                " damaged master(s) or notes page(s) kept without their "
+                                "damaged parts");
   if (!rebuilt->slides_left_out.empty())
     candidate.repairs.push_back(std::to_string(rebuilt->slides_left_out.size()) +
                                 " damaged slide(s) left out of the slide list");
@@ -95,8 +99,9 @@ std::optional<CheckedSet> CheckSet(RecoveryJob& job, StreamCandidate candidate, 
 std::optional<OwnRecordsDeck> PrepareOwnRecordsDeck(RecoveryJob& job, DamagedFile& file,
                                                     std::string* why) {
   std::vector<StreamCandidate> candidates = SalvageCandidates(job, file, kMostCandidates);
-  // Without any compound structure left, the carved streams are all there is.
-  if (candidates.empty() && CarveDocumentStream(job, file) && CarveCurrentUser(job, file) &&
+  // The carved streams last: where the compound structures are lost or wrong, a stream
+  // that was written in one run of sectors is still whole in the file.
+  if (CarveDocumentStream(job, file) && CarveCurrentUser(job, file) &&
       CarvePicturesStream(job, file))
     candidates.push_back(CarvedCandidate(job));
 
@@ -107,7 +112,8 @@ std::optional<OwnRecordsDeck> PrepareOwnRecordsDeck(RecoveryJob& job, DamagedFil
     std::optional<CheckedSet> set = CheckSet(job, std::move(candidates[i]), i, failures);
     if (set && (!best || set->Beats(*best))) best = std::move(set);
   }
-  if (!best || best->slides == 0) {
+  // A deck with no slide is kept only as it was found (a presentation that has none).
+  if (!best || (best->slides == 0 && !best->as_found)) {
     *why = candidates.empty()    ? "no stream of the presentation was found"
            : best                ? "no slide passed the check"
            : failures.size() > 2 ? failures.substr(2)

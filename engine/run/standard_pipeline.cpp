@@ -83,7 +83,8 @@ void RunStandardPipeline(RecoveryJob& job, DamagedFile& file) {
     return;
   }
   if (choice->own_masters && own) {
-    trace.Checkpoint(66);
+    // The milestones of the rebuild path, so a trace reads the same way on both.
+    for (int n : {66, 72, 99, 100}) trace.Checkpoint(n);
     const std::string path = job.env.output_folder + kStandardResultName;
     if (!SaveOwnRecordsDeck(job, file, *own, path)) {
       if (!job.StopRequested()) sink.SetStatus("No presentation saved");

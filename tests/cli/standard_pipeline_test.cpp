@@ -118,7 +118,7 @@ TEST_F(StandardPipelineTest, CancelledChoiceEndsTheRunWithNothingSaved) {
   EXPECT_EQ(sink_.statuses.back(), "searching for master slide...");
   EXPECT_FALSE(InOrder(Checkpoints(), {"0066"}));
   EXPECT_FALSE(Exists(Deck()));
-  EXPECT_EQ(office_.ApplicationsCreated(), 0);
+  EXPECT_EQ(office_.ApplicationsRunning(), 0) << "the office that rendered the own deck is quit";
 }
 
 TEST_F(StandardPipelineTest, StopDuringTheScansLetsThemFinishButShowsNoChoice) {

@@ -8,6 +8,7 @@ namespace vlx {
 // Record type numbers of the presentation format ([MS-PPT]) and of the OfficeArt drawings
 // inside it ([MS-ODRAW]). The one list of them: code elsewhere names these constants.
 inline constexpr uint16_t kTypeDocument = 0x03E8;
+inline constexpr uint16_t kTypeDocumentAtom = 0x03E9;
 inline constexpr uint16_t kTypeSlide = 0x03EE;
 inline constexpr uint16_t kTypeSlideAtom = 0x03EF;
 inline constexpr uint16_t kTypeNotes = 0x03F0;

@@ -74,26 +74,6 @@ void ReadDirectory(std::span<const uint8_t> stream, uint32_t at,
   }
 }
 
-// The persist ids of the slide list (instance 0) in its order.
-std::vector<uint32_t> SlideListIds(std::span<const uint8_t> document) {
-  std::vector<uint32_t> ids;
-  size_t at = kHeader;
-  while (std::optional<Header> h = HeaderAt(document, at)) {
-    if (document.size() - at - kHeader < h->length) break;
-    if (h->type == kTypeSlideListWithText && (h->version_instance >> 4) == 0) {
-      size_t p = at + kHeader;
-      const size_t end = p + h->length;
-      while (std::optional<Header> c = HeaderAt(document.first(end), p)) {
-        if (c->type == kTypeSlidePersistAtom && c->length >= 4)
-          ids.push_back(LoadU32(document.data() + p + kHeader));
-        p += kHeader + size_t{c->length};
-      }
-    }
-    at += kHeader + size_t{h->length};
-  }
-  return ids;
-}
-
 // The Document container without the slide-list entries (a slide persist atom and the
 // text records after it) of the persist ids in dropped; the lengths it changes are set.
 std::vector<uint8_t> WithoutSlides(std::span<const uint8_t> document,
@@ -155,6 +135,134 @@ std::vector<uint8_t> DirectoryFor(const std::map<uint32_t, uint32_t>& offsets) {
   return record;
 }
 
+// The persist ids of the slide list of the given instance (0 slides, 1 masters, 2 notes)
+// in its order.
+std::vector<uint32_t> ListIds(std::span<const uint8_t> document, uint16_t instance) {
+  std::vector<uint32_t> ids;
+  size_t at = kHeader;
+  while (std::optional<Header> h = HeaderAt(document, at)) {
+    if (document.size() - at - kHeader < h->length) break;
+    if (h->type == kTypeSlideListWithText && (h->version_instance >> 4) == instance) {
+      size_t p = at + kHeader;
+      const size_t end = p + h->length;
+      while (std::optional<Header> c = HeaderAt(document.first(end), p)) {
+        if (c->type == kTypeSlidePersistAtom && c->length >= 4)
+          ids.push_back(LoadU32(document.data() + p + kHeader));
+        p += kHeader + size_t{c->length};
+      }
+    }
+    at += kHeader + size_t{h->length};
+  }
+  return ids;
+}
+
+// The slide id a notes page belongs to, from its NotesAtom.
+std::optional<uint32_t> NotesSlideId(std::span<const uint8_t> notes) {
+  const std::optional<Header> atom = HeaderAt(notes, kHeader);
+  if (!atom || atom->type != kTypeNotesAtom || atom->length < 4) return std::nullopt;
+  return LoadU32(notes.data() + 2 * kHeader);
+}
+
+// Stands for a record whose place in the order is known but whose bytes are not whole.
+constexpr uint32_t kDamagedRecord = 0xFFFFFFFFu;
+
+// Pairs the records of one kind, in the order they lie in the stream, with the ids that
+// name them, in list order; false when there are more records than ids.
+bool PairInOrder(const std::vector<uint32_t>& records, const std::vector<uint32_t>& ids,
+                 std::map<uint32_t, uint32_t>& offsets) {
+  if (records.size() > ids.size()) return false;
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (records[i] == kDamagedRecord) continue;
+    if (!offsets.emplace(ids[i], records[i]).second) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<InferredPersistIds> InferPersistIds(std::span<const uint8_t> stream) {
+  std::optional<uint32_t> document_at;
+  std::vector<uint32_t> masters, slides, notes, notes_masters, handouts;
+  for (size_t at = 0; stream.size() - at >= kHeader && at <= 0xFFFFFFFFu;) {
+    const std::optional<Header> h = HeaderAt(stream, at);
+    // Zeros where the stream's end was lost, or a record cut short: nothing after it is
+    // placed.
+    if (h->type == 0 || stream.size() - at - kHeader < h->length) break;
+    // A damaged record keeps its place in the order, so the records after it keep their ids.
+    const bool whole = !WholeRecordAt(stream, at).empty();
+    const uint32_t offset = whole ? static_cast<uint32_t>(at) : kDamagedRecord;
+    switch (h->type) {
+      case kTypeDocument:
+        if (!document_at && whole) document_at = offset;
+        break;
+      case kTypeMainMaster:
+        masters.push_back(offset);
+        break;
+      case kTypeSlide:
+        slides.push_back(offset);
+        break;
+      case kTypeNotes: {
+        const std::optional<uint32_t> slide_id =
+            NotesSlideId(stream.subspan(at, kHeader + size_t{h->length}));
+        if (!slide_id) return std::nullopt;  // no telling which list it belongs to
+        // The notes master belongs to no slide: 0, or a master's id (high bit set).
+        (*slide_id == 0 || *slide_id >= 0x80000000u ? notes_masters : notes).push_back(offset);
+        break;
+      }
+      case kTypeHandout:
+        handouts.push_back(offset);
+        break;
+      default:
+        break;
+    }
+    at += kHeader + size_t{h->length};
+  }
+  if (!document_at) return std::nullopt;
+  const std::span<const uint8_t> document = WholeRecordAt(stream, *document_at);
+  InferredPersistIds inferred;
+  std::map<uint32_t, uint32_t>& offsets = inferred.offsets;
+  if (!PairInOrder(masters, ListIds(document, 1), offsets) ||
+      !PairInOrder(slides, ListIds(document, 0), offsets) ||
+      !PairInOrder(notes, ListIds(document, 2), offsets))
+    return std::nullopt;
+  const std::optional<Header> atom = HeaderAt(document, kHeader);
+  if (atom && atom->type == kTypeDocumentAtom && atom->length >= 32) {
+    const uint8_t* body = document.data() + 2 * kHeader;
+    const auto named = [](uint32_t id) {
+      return id == 0 ? std::vector<uint32_t>{} : std::vector{id};
+    };
+    if (!PairInOrder(notes_masters, named(LoadU32(body + 24)), offsets) ||
+        !PairInOrder(handouts, named(LoadU32(body + 28)), offsets))
+      return std::nullopt;
+  }
+  if (offsets.empty()) return std::nullopt;
+  // The Document takes the first id no list names (1 in a file PowerPoint saved whole).
+  inferred.document_id = 1;
+  while (offsets.count(inferred.document_id) > 0) ++inferred.document_id;
+  offsets[inferred.document_id] = *document_at;
+  return inferred;
+}
+
+namespace {
+
+// A user edit of no older edit for the Document id; its directory offset and seed are
+// set once the stream is laid out.
+std::vector<uint8_t> UserEditFor(uint32_t document_id) {
+  std::vector<uint8_t> edit;
+  AppendU16(edit, 0);
+  AppendU16(edit, kTypeUserEditAtom);
+  AppendU32(edit, static_cast<uint32_t>(kUserEditBody));
+  AppendU32(edit, 0);            // last slide viewed: none
+  AppendU32(edit, 0x03000000u);  // version 0, minor 0, major 3
+  AppendU32(edit, 0);            // no older edit
+  AppendU32(edit, 0);            // persist directory, set later
+  AppendU32(edit, document_id);
+  AppendU32(edit, document_id + 1);  // persist id seed, raised later
+  AppendU16(edit, 1);                // last view: slide view
+  AppendU16(edit, 0);
+  return edit;
+}
+
 }  // namespace
 
 std::map<uint32_t, uint32_t> PersistOffsets(std::span<const uint8_t> stream, uint32_t newest_edit) {
@@ -183,14 +291,27 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
   if (!newest_edit) newest_edit = LastTopLevelUserEdit(stream);
   const std::optional<Header> edit_header =
       newest_edit ? HeaderAt(stream, *newest_edit) : std::nullopt;
-  if (!edit_header || edit_header->type != kTypeUserEditAtom ||
-      edit_header->length < kUserEditBody ||
-      stream.size() - *newest_edit - kHeader < edit_header->length) {
-    *why = "no user edit found";
-    return std::nullopt;
+  const bool edit_found = edit_header && edit_header->type == kTypeUserEditAtom &&
+                          edit_header->length >= kUserEditBody &&
+                          stream.size() - *newest_edit - kHeader >= edit_header->length;
+  std::map<uint32_t, uint32_t> offsets;
+  uint32_t document_id = 0;
+  std::vector<uint8_t> edit;
+  if (edit_found) {
+    offsets = PersistOffsets(stream, *newest_edit);
+    document_id = LoadU32(stream.data() + *newest_edit + kHeader + 16);
+    const auto bytes = stream.subspan(*newest_edit, kHeader + size_t{edit_header->length});
+    edit.assign(bytes.begin(), bytes.end());
+  } else {
+    std::optional<InferredPersistIds> inferred = InferPersistIds(stream);
+    if (!inferred) {
+      *why = "no user edit found, and the records do not tell their persist ids";
+      return std::nullopt;
+    }
+    offsets = std::move(inferred->offsets);
+    document_id = inferred->document_id;
+    edit = UserEditFor(document_id);
   }
-  const std::map<uint32_t, uint32_t> offsets = PersistOffsets(stream, *newest_edit);
-  const uint32_t document_id = LoadU32(stream.data() + *newest_edit + kHeader + 16);
   const auto document_entry = offsets.find(document_id);
   const std::span<const uint8_t> document = document_entry == offsets.end()
                                                 ? std::span<const uint8_t>{}
@@ -201,8 +322,9 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
   }
 
   OwnRecordsStream result;
+  result.persist_ids_inferred = !edit_found;
   std::set<uint32_t> dropped;
-  for (uint32_t id : SlideListIds(document)) {
+  for (uint32_t id : ListIds(document, 0)) {
     const auto entry = offsets.find(id);
     const std::span<const uint8_t> slide =
         entry == offsets.end() ? std::span<const uint8_t>{} : WholeRecordAt(stream, entry->second);
@@ -239,7 +361,7 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
   Append(result.bytes, DirectoryFor(result.persist_offsets));
   result.user_edit_offset = static_cast<uint32_t>(result.bytes.size());
   const size_t edit_at = result.bytes.size();
-  Append(result.bytes, stream.subspan(*newest_edit, kHeader + size_t{edit_header->length}));
+  Append(result.bytes, edit);
   uint8_t* body = result.bytes.data() + edit_at + kHeader;
   StoreU32(body + 8, 0);  // no older edit
   StoreU32(body + 12, directory_offset);

@@ -83,6 +83,9 @@ std::optional<CheckedSet> CheckSet(RecoveryJob& job, StreamCandidate candidate, 
   }
   candidate.repairs.push_back("Document stream rebuilt from its own whole records (" +
                               check.failure + ")");
+  if (rebuilt->persist_ids_inferred)
+    candidate.repairs.push_back(
+        "no user edit left: persist ids taken from the order of the records and the slide lists");
   if (!rebuilt->records_trimmed.empty())
     candidate.repairs.push_back(std::to_string(rebuilt->records_trimmed.size()) +
                                 " damaged master(s) or notes page(s) kept without their "

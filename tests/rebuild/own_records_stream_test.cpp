@@ -117,6 +117,38 @@ TEST(OwnRecordsStream, DamagedSlideIsLeftOutOfTheSlideList) {
   EXPECT_EQ(GetU32(document, 16 + 8), 3u);
 }
 
+TEST(OwnRecordsStream, DamagedMasterKeepsItsWholeChildren) {
+  // Document (id 1) naming slide 3, a master (id 2) whose second child overruns it, slide 3.
+  const auto list = Record(0x0F, kTypeSlideListWithText, SlidePersist(3));
+  std::vector<uint8_t> bytes = Record(0x0F, kTypeDocument, list);
+  const size_t master_at = bytes.size();
+  const auto good_child = Record(0x02, kTypeSlideAtom, testing::Filled(24, 0x44));
+  auto broken_child = Record(0x0F, kTypePPDrawing, testing::Filled(16, 0x55));
+  PutU32(broken_child, 4, 4000);
+  auto master = Record(0x0F, kTypeMainMaster, Cat({good_child, broken_child}));
+  bytes = Cat({bytes, master});
+  const size_t slide_at = bytes.size();
+  bytes = Cat({bytes, Slide(0x33)});
+  const size_t dir = bytes.size();
+  bytes = Cat({bytes, Record(0, kTypePersistDirectoryAtom,
+                             U32s({1u | 3u << 20, 0, static_cast<uint32_t>(master_at),
+                                   static_cast<uint32_t>(slide_at)}))});
+  bytes = Cat({bytes, Edit(0, static_cast<uint32_t>(dir), 4)});
+
+  std::string why;
+  const auto built = BuildOwnRecordsStream(bytes, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{3}));
+  EXPECT_EQ(built->records_trimmed, (std::vector<uint32_t>{2}));
+  EXPECT_TRUE(IsWellFormedRecordRun(built->bytes));
+  const auto map = PersistOffsets(built->bytes, built->user_edit_offset);
+  ASSERT_EQ(map.count(2), 1u);
+  const auto kept = RecordAt(built->bytes, map.at(2));
+  EXPECT_EQ(GetU16(kept, 2), kTypeMainMaster);
+  ASSERT_EQ(kept.size(), 8 + good_child.size());
+  EXPECT_TRUE(std::equal(good_child.begin(), good_child.end(), kept.begin() + 8));
+}
+
 TEST(OwnRecordsStream, RefusesStreamsWithoutAWholeDocument) {
   std::string why;
   EXPECT_FALSE(BuildOwnRecordsStream(std::vector<uint8_t>(64, 0xAB), std::nullopt, &why));

@@ -193,7 +193,7 @@ std::optional<InferredPersistIds> InferPersistIds(std::span<const uint8_t> strea
     const uint32_t offset = whole ? static_cast<uint32_t>(at) : kDamagedRecord;
     switch (h->type) {
       case kTypeDocument:
-        if (!document_at && whole) document_at = offset;
+        if (whole) document_at = offset;  // the last one is the newest
         break;
       case kTypeMainMaster:
         masters.push_back(offset);
@@ -226,19 +226,23 @@ std::optional<InferredPersistIds> InferPersistIds(std::span<const uint8_t> strea
       !PairInOrder(notes, ListIds(document, 2), offsets))
     return std::nullopt;
   const std::optional<Header> atom = HeaderAt(document, kHeader);
+  std::set<uint32_t> named;  // every id the Document refers to, found or not
+  for (uint16_t instance : {0, 1, 2})
+    for (uint32_t id : ListIds(document, instance)) named.insert(id);
   if (atom && atom->type == kTypeDocumentAtom && atom->length >= 32) {
     const uint8_t* body = document.data() + 2 * kHeader;
-    const auto named = [](uint32_t id) {
+    const auto just = [&named](uint32_t id) {
+      named.insert(id);
       return id == 0 ? std::vector<uint32_t>{} : std::vector{id};
     };
-    if (!PairInOrder(notes_masters, named(LoadU32(body + 24)), offsets) ||
-        !PairInOrder(handouts, named(LoadU32(body + 28)), offsets))
+    if (!PairInOrder(notes_masters, just(LoadU32(body + 24)), offsets) ||
+        !PairInOrder(handouts, just(LoadU32(body + 28)), offsets))
       return std::nullopt;
   }
   if (offsets.empty()) return std::nullopt;
-  // The Document takes the first id no list names (1 in a file PowerPoint saved whole).
+  // The Document takes the first id nothing else is named by (1 in a file saved whole).
   inferred.document_id = 1;
-  while (offsets.count(inferred.document_id) > 0) ++inferred.document_id;
+  while (named.count(inferred.document_id) > 0) ++inferred.document_id;
   offsets[inferred.document_id] = *document_at;
   return inferred;
 }

@@ -149,6 +149,63 @@ TEST(OwnRecordsStream, DamagedMasterKeepsItsWholeChildren) {
   EXPECT_TRUE(std::equal(good_child.begin(), good_child.end(), kept.begin() + 8));
 }
 
+// A stream whose end (persist directory, user edit) was lost: the Document names master
+// 2 and slides 4 then 3, and the notes master 5; the second slide is damaged.
+std::vector<uint8_t> StreamWithoutEdit(size_t* master_at, size_t* first_slide_at) {
+  auto document_atom = testing::Filled(40, 0);
+  PutU32(document_atom, 24, 5);
+  const auto masters = Record(0x1F, kTypeSlideListWithText, SlidePersist(2));
+  const auto slides = Record(0x0F, kTypeSlideListWithText, Cat({SlidePersist(4), SlidePersist(3)}));
+  std::vector<uint8_t> bytes = Record(
+      0x0F, kTypeDocument, Cat({Record(0x01, kTypeDocumentAtom, document_atom), masters, slides}));
+  *master_at = bytes.size();
+  bytes = Cat(
+      {bytes, Record(0x0F, kTypeMainMaster, Record(0x02, kTypeSlideAtom, testing::Filled(24, 1)))});
+  *first_slide_at = bytes.size();
+  auto damaged = Slide(0x44);
+  PutU32(damaged, 12, 400);  // its atom overruns it
+  bytes = Cat({bytes, Slide(0x33), damaged});
+  bytes =
+      Cat({bytes, Record(0x0F, kTypeNotes, Record(0x01, kTypeNotesAtom, U32s({0x80000000u, 0})))});
+  bytes.resize(bytes.size() + 512, 0);  // the lost end reads back as zeros
+  return bytes;
+}
+
+TEST(OwnRecordsStream, WithoutAnEditPersistIdsComeFromTheOrderOfTheRecords) {
+  size_t master_at = 0, slide_at = 0;
+  const std::vector<uint8_t> bytes = StreamWithoutEdit(&master_at, &slide_at);
+  const auto inferred = InferPersistIds(bytes);
+  ASSERT_TRUE(inferred);
+  EXPECT_EQ(inferred->document_id, 1u);
+  EXPECT_EQ(inferred->offsets.at(1), 0u);
+  EXPECT_EQ(inferred->offsets.at(2), master_at);
+  EXPECT_EQ(inferred->offsets.at(4), slide_at) << "paired in slide-list order";
+  EXPECT_EQ(inferred->offsets.count(3), 0u) << "the damaged slide has no place";
+  EXPECT_EQ(inferred->offsets.count(5), 1u) << "the notes master by the Document atom";
+
+  std::string why;
+  const auto built = BuildOwnRecordsStream(bytes, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_TRUE(built->persist_ids_inferred);
+  EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{4}));
+  EXPECT_EQ(built->slides_left_out, (std::vector<uint32_t>{3}));
+  const auto map = PersistOffsets(built->bytes, built->user_edit_offset);
+  EXPECT_EQ(map.size(), 4u);
+  EXPECT_EQ(GetU32(built->bytes, built->user_edit_offset + 8 + 16), 1u) << "the Document's id";
+}
+
+TEST(OwnRecordsStream, OrderIsNotTrustedWhenThereAreMoreRecordsThanIds) {
+  size_t master_at = 0, slide_at = 0;
+  std::vector<uint8_t> bytes = StreamWithoutEdit(&master_at, &slide_at);
+  // An older version of a slide in front: three slide records for two ids.
+  bytes.resize(bytes.size() - 512);
+  bytes = Cat({bytes, Slide(0x55)});
+  EXPECT_FALSE(InferPersistIds(bytes));
+  std::string why;
+  EXPECT_FALSE(BuildOwnRecordsStream(bytes, std::nullopt, &why));
+  EXPECT_FALSE(why.empty());
+}
+
 TEST(OwnRecordsStream, RefusesStreamsWithoutAWholeDocument) {
   std::string why;
   EXPECT_FALSE(BuildOwnRecordsStream(std::vector<uint8_t>(64, 0xAB), std::nullopt, &why));

@@ -1,10 +1,12 @@
 #include "engine/rebuild/own_records_stream.h"
 
+#include <algorithm>
 #include <set>
 
 #include "engine/format/byte_order.h"
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
+#include "engine/rebuild/stand_in_slide.h"
 
 namespace vlx {
 namespace {
@@ -154,6 +156,66 @@ std::vector<uint32_t> ListIds(std::span<const uint8_t> document, uint16_t instan
     at += kHeader + size_t{h->length};
   }
   return ids;
+}
+
+// The text records of a slide's entry in the slide list: those after its persist atom,
+// up to the next one.
+std::span<const uint8_t> ListEntryTexts(std::span<const uint8_t> document, uint32_t id) {
+  size_t at = kHeader;
+  while (std::optional<Header> h = HeaderAt(document, at)) {
+    if (document.size() - at - kHeader < h->length) break;
+    if (h->type == kTypeSlideListWithText && (h->version_instance >> 4) == 0) {
+      size_t p = at + kHeader;
+      const size_t end = p + h->length;
+      std::optional<size_t> start;
+      while (std::optional<Header> c = HeaderAt(document.first(end), p)) {
+        if (c->type == kTypeSlidePersistAtom) {
+          if (start) return document.subspan(*start, p - *start);
+          if (c->length >= 4 && LoadU32(document.data() + p + kHeader) == id)
+            start = p + kHeader + size_t{c->length};
+        }
+        p += kHeader + size_t{c->length};
+      }
+      if (start) return document.subspan(*start, std::min(p, end) - *start);
+    }
+    at += kHeader + size_t{h->length};
+  }
+  return {};
+}
+
+// The slide size the Document atom gives (the default when it is unreadable).
+SlideSize SizeOf(std::span<const uint8_t> document) {
+  const std::optional<Header> atom = HeaderAt(document, kHeader);
+  SlideSize size;
+  if (!atom || atom->type != kTypeDocumentAtom || atom->length < 8) return size;
+  const auto width = static_cast<int32_t>(LoadU32(document.data() + 2 * kHeader));
+  const auto height = static_cast<int32_t>(LoadU32(document.data() + 2 * kHeader + 4));
+  if (width > 0 && height > 0) size = {width, height};
+  return size;
+}
+
+// The master a damaged slide named in its slide atom, when that is still readable;
+// otherwise the first master of the masters list (its slide id).
+uint32_t MasterOf(std::span<const uint8_t> stream, std::optional<uint32_t> slide_at,
+                  std::span<const uint8_t> document) {
+  if (slide_at) {
+    const std::optional<Header> atom = HeaderAt(stream, *slide_at + kHeader);
+    if (atom && atom->type == kTypeSlideAtom && atom->length >= 24 &&
+        stream.size() - *slide_at - 2 * kHeader >= 24)
+      return LoadU32(stream.data() + *slide_at + 2 * kHeader + 12);
+  }
+  size_t at = kHeader;
+  while (std::optional<Header> h = HeaderAt(document, at)) {
+    if (document.size() - at - kHeader < h->length) break;
+    if (h->type == kTypeSlideListWithText && (h->version_instance >> 4) == 1) {
+      const std::optional<Header> c =
+          HeaderAt(document.first(at + kHeader + h->length), at + kHeader);
+      if (c && c->type == kTypeSlidePersistAtom && c->length >= 16)
+        return LoadU32(document.data() + at + 2 * kHeader + 12);
+    }
+    at += kHeader + size_t{h->length};
+  }
+  return 0;
 }
 
 // The slide id a notes page belongs to, from its NotesAtom.
@@ -328,24 +390,39 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
   OwnRecordsStream result;
   result.persist_ids_inferred = !edit_found;
   std::set<uint32_t> dropped;
+  std::map<uint32_t, std::vector<uint8_t>> stand_ins;
   for (uint32_t id : ListIds(document, 0)) {
     const auto entry = offsets.find(id);
     const std::span<const uint8_t> slide =
         entry == offsets.end() ? std::span<const uint8_t>{} : WholeRecordAt(stream, entry->second);
-    if (slide.empty() || GetU16(slide, 2) != kTypeSlide) {
-      dropped.insert(id);
-      result.slides_left_out.push_back(id);
-    } else {
+    if (!slide.empty() && GetU16(slide, 2) == kTypeSlide) {
       result.slides_kept.push_back(id);
+      continue;
     }
+    // A damaged slide whose texts are in the slide list comes back with them alone.
+    const uint32_t master = MasterOf(
+        stream, entry == offsets.end() ? std::nullopt : std::optional(entry->second), document);
+    std::vector<uint8_t> stand_in =
+        StandInSlide(ListEntryTexts(document, id), SizeOf(document), master);
+    if (!stand_in.empty()) {
+      stand_ins[id] = std::move(stand_in);
+      result.slides_stood_in.push_back(id);
+      continue;
+    }
+    dropped.insert(id);
+    result.slides_left_out.push_back(id);
   }
 
   // The Document first, then every other whole persisted record in id order.
   const std::vector<uint8_t> new_document = WithoutSlides(document, dropped);
   result.persist_offsets[document_id] = 0;
   Append(result.bytes, new_document);
+  for (const auto& [id, bytes] : stand_ins) {
+    result.persist_offsets[id] = static_cast<uint32_t>(result.bytes.size());
+    Append(result.bytes, bytes);
+  }
   for (const auto& [id, offset] : offsets) {
-    if (id == document_id || dropped.count(id) > 0) continue;
+    if (id == document_id || dropped.count(id) > 0 || stand_ins.count(id) > 0) continue;
     const std::span<const uint8_t> record = WholeRecordAt(stream, offset);
     if (!record.empty()) {
       result.persist_offsets[id] = static_cast<uint32_t>(result.bytes.size());

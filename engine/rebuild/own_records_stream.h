@@ -13,14 +13,16 @@ namespace vlx {
 // persisted record the newest edit maps that is whole (its containers nest exactly) is
 // copied byte for byte, a new persist directory maps each kept persist id onto its new
 // offset, and a copy of the newest user edit points at that directory. Slides whose
-// records are not whole are left out, their entries removed from the slide list; a
-// damaged master, notes page or handout keeps its whole children.
+// records are not whole come back as text boxes of their slide-list texts (or, without
+// any, are left out, their entries removed from the slide list); a damaged master,
+// notes page or handout keeps its whole children.
 struct OwnRecordsStream {
   std::vector<uint8_t> bytes;
   uint32_t user_edit_offset = 0;
   std::map<uint32_t, uint32_t> persist_offsets;  // kept persist id -> offset in bytes
   std::vector<uint32_t> slides_kept;             // persist ids, slide-list order
   std::vector<uint32_t> slides_left_out;         // persist ids whose records are damaged
+  std::vector<uint32_t> slides_stood_in;         // damaged, rebuilt from their list texts
   bool persist_ids_inferred = false;             // no user edit survived: see InferPersistIds
   std::vector<uint32_t> records_trimmed;         // damaged masters/notes kept without their
                                                  // damaged children

@@ -90,6 +90,9 @@ std::optional<CheckedSet> CheckSet(RecoveryJob& job, StreamCandidate candidate, 
     candidate.repairs.push_back(std::to_string(rebuilt->records_trimmed.size()) +
                                 " damaged master(s) or notes page(s) kept without their "
                                 "damaged parts");
+  if (!rebuilt->slides_stood_in.empty())
+    candidate.repairs.push_back(std::to_string(rebuilt->slides_stood_in.size()) +
+                                " damaged slide(s) rebuilt from their slide-list texts");
   if (!rebuilt->slides_left_out.empty())
     candidate.repairs.push_back(std::to_string(rebuilt->slides_left_out.size()) +
                                 " damaged slide(s) left out of the slide list");

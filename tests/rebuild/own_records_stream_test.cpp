@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
 #include "tests/rebuild/record_builder.h"
@@ -115,6 +117,39 @@ TEST(OwnRecordsStream, DamagedSlideIsLeftOutOfTheSlideList) {
   ASSERT_FALSE(persists.empty());
   EXPECT_EQ(persists[0].type, kTypeSlidePersistAtom);
   EXPECT_EQ(GetU32(document, 16 + 8), 3u);
+}
+
+TEST(OwnRecordsStream, DamagedSlideWithListTextsComesBackAsTextBoxes) {
+  // Slide 2's entry holds a title; slide 2 itself is damaged.
+  const auto title = Cat({Record(0, kTypeTextHeaderAtom, U32s({0})),
+                          Record(0, kTypeTextCharsAtom, {'T', 0, 'o', 0, 'p', 0})});
+  const auto list = Record(0x0F, kTypeSlideListWithText, Cat({SlidePersist(2), title}));
+  std::vector<uint8_t> bytes = Record(0x0F, kTypeDocument, list);
+  const size_t slide_at = bytes.size();
+  auto damaged = Slide(0x22);
+  PutU32(damaged, 8 + 8 + 12, 0x80000001u);  // the slide atom's master id, still readable
+  PutU32(damaged, 12, 4000);                 // ... but the atom overruns the slide
+  damaged.resize(damaged.size() + 64, 0x5A);
+  bytes = Cat({bytes, damaged});
+  const size_t dir = bytes.size();
+  bytes = Cat({bytes, Record(0, kTypePersistDirectoryAtom,
+                             U32s({1u | 2u << 20, 0, static_cast<uint32_t>(slide_at)}))});
+  bytes = Cat({bytes, Edit(0, static_cast<uint32_t>(dir), 3)});
+
+  std::string why;
+  const auto built = BuildOwnRecordsStream(bytes, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_EQ(built->slides_stood_in, (std::vector<uint32_t>{2}));
+  EXPECT_TRUE(built->slides_left_out.empty());
+  EXPECT_TRUE(IsWellFormedRecordRun(built->bytes));
+  const auto map = PersistOffsets(built->bytes, built->user_edit_offset);
+  const auto slide = RecordAt(built->bytes, map.at(2));
+  ASSERT_EQ(GetU16(slide, 2), kTypeSlide);
+  EXPECT_TRUE(IsWellFormedRecordRun(slide));
+  EXPECT_EQ(GetU16(slide, 8 + 2), kTypeSlideAtom);
+  EXPECT_EQ(GetU32(slide, 8 + 8 + 12), 0x80000001u) << "on the master the slide named";
+  // The title's records are in the slide byte for byte.
+  EXPECT_NE(std::search(slide.begin(), slide.end(), title.begin(), title.end()), slide.end());
 }
 
 TEST(OwnRecordsStream, DamagedMasterKeepsItsWholeChildren) {

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,9 @@ class RecoveryJob {
 
   // Length of the damaged file (set by the standard pipeline before its scans).
   uint64_t file_length = 0;
+
+  // Where the fast mode's carve found the Document container (a file offset), when it did.
+  std::optional<uint64_t> carved_document_at;
 
   // Found-record lists of the standard mode.
   FoundRecordList drawings;              // PPDrawing 0x040C

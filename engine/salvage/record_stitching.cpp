@@ -55,7 +55,9 @@ class Stitcher {
         limit_(geometry.SectorCount(file.GetLength())),
         placed_((size + geometry.sector_size - 1) / geometry.sector_size),
         guess_(placed_.size(), false),
-        foreign_(foreign.begin(), foreign.end()) {
+        foreign_(foreign.begin(), foreign.end()),
+        used_(limit_, false),
+        firm_sectors_(limit_, false) {
     foreign_.erase(start);
     if (!placed_.empty()) Place(0, start);
   }
@@ -125,7 +127,7 @@ class Stitcher {
       Place(open, Next(open));
       header = Read(at, room);
       for (uint32_t candidate = 0; !header && candidate < limit_; ++candidate) {
-        if (used_.count(candidate) != 0) continue;
+        if (Used(candidate)) continue;
         Replace(open, candidate);
         header = Read(at, room);
       }
@@ -208,7 +210,7 @@ class Stitcher {
 
   void MakeFirm(uint64_t index) {
     firm_[index] = true;
-    firm_sectors_.insert(*placed_[index]);
+    firm_sectors_[*placed_[index]] = true;
   }
 
   // Offers try_sector the sectors of the file until it accepts one: first those no part
@@ -220,14 +222,11 @@ class Stitcher {
     std::vector<uint32_t> runs;
     if (index > 0) runs.push_back(*placed_[index - 1] + 1);
     for (uint32_t candidate : runs)
-      if (candidate < limit_ && firm_sectors_.count(candidate) == 0 && try_sector(candidate))
-        return;
+      if (candidate < limit_ && !firm_sectors_[candidate] && try_sector(candidate)) return;
     for (uint32_t candidate = 0; candidate < limit_; ++candidate)
-      if (used_.count(candidate) == 0 && try_sector(candidate)) return;
+      if (!Used(candidate) && try_sector(candidate)) return;
     for (uint32_t candidate = 0; candidate < limit_; ++candidate)
-      if (used_.count(candidate) != 0 && firm_sectors_.count(candidate) == 0 &&
-          try_sector(candidate))
-        return;
+      if (Used(candidate) && !firm_sectors_[candidate] && try_sector(candidate)) return;
   }
 
   // Anchors the newest user edit (the last record of the stream), the older edits, their
@@ -310,10 +309,9 @@ class Stitcher {
     for (uint64_t j = refuted; j < open; ++j) moving.insert(*placed_[j]);
     for (uint64_t j = refuted; j < open; ++j) {
       const uint32_t place = found - static_cast<uint32_t>(open - j);
-      if ((used_.count(place) != 0 && moving.count(place) == 0) || foreign_.count(place) != 0)
-        return;
+      if ((Used(place) && moving.count(place) == 0) || foreign_.count(place) != 0) return;
     }
-    for (uint64_t j = refuted; j < open; ++j) used_.erase(*placed_[j]);
+    for (uint64_t j = refuted; j < open; ++j) used_[*placed_[j]] = false;
     for (uint64_t j = refuted; j < open; ++j) Place(j, found - static_cast<uint32_t>(open - j));
   }
 
@@ -350,12 +348,13 @@ class Stitcher {
     const uint32_t after = placed_[index - 1] ? *placed_[index - 1] + 1 : 0;
     return after < limit_ ? after : 0;
   }
+  bool Used(uint32_t sector) const { return used_[sector]; }
   void Place(uint64_t index, uint32_t sector) {
     placed_[index] = sector;
-    used_.insert(sector);
+    used_[sector] = true;
   }
   void Replace(uint64_t index, uint32_t sector) {
-    used_.erase(*placed_[index]);
+    used_[*placed_[index]] = false;
     Place(index, sector);
   }
 
@@ -367,13 +366,13 @@ class Stitcher {
   std::vector<std::optional<uint32_t>> placed_;
   std::vector<bool> guess_;  // placed after its predecessor without evidence
   std::unordered_set<uint32_t> foreign_;
-  std::unordered_set<uint32_t> used_;
+  std::vector<bool> used_;  // by sector of the file: placed somewhere in the stream
   uint64_t guessed_ = 0;
   // Once the persist objects anchor the stream: sectors a record header was read from,
   // which later searches leave where they are.
   bool anchoring_ = false;
   std::vector<bool> firm_;
-  std::unordered_set<uint32_t> firm_sectors_;
+  std::vector<bool> firm_sectors_;                          // by sector of the file
   std::vector<std::pair<uint64_t, RecordHeader>> objects_;  // the anchored persist objects
 };
 

@@ -17,16 +17,19 @@ constexpr uint32_t kUserEditMinimumLength = 28;
 constexpr uint32_t kUserEditLongestLength = 36;
 constexpr int kMaxEdits = 64;
 constexpr size_t kMaxPersistAnchors = 1 << 16;
+constexpr uint32_t kMaxMendedObject = 1 << 20;  // longer objects are not read to mend a gap
+constexpr uint64_t kMaxMendedGap = 1024;        // sectors
 
 // A record a persist directory can point at: the document, its slides, notes and
-// masters are containers; stored objects (of OLE objects, controls, macros) may be
-// atoms.
+// masters are containers; stored objects (of OLE objects, controls, macros) are atoms.
+// Any other header at an object's offset is some other record that happens to lie
+// there (the check would not pass it either).
 bool IsPersistedObject(const RecordHeader& h) {
   const bool container = (h.version_instance & 0xF) == 0xF;
   if (h.type == kTypeDocument || h.type == kTypeSlide || h.type == kTypeNotes ||
       h.type == kTypeMainMaster || h.type == kTypeHandout)
     return container;
-  return h.type > kTypeDocument && h.type < 0x2000;
+  return h.type == kTypeExternalObjectStorage && !container;
 }
 
 // A header that can stand at this place of the stream: a record type of its kind, a
@@ -72,6 +75,7 @@ class Stitcher {
       // each object whose records do not nest is walked again to mend what lies inside.
       AnchorPersistObjects();
       MendBrokenObjects();
+      MendGapsBackwards();
     } else {
       Walk(0, size_, kMaxDepth);  // picture records are not entered
     }
@@ -216,11 +220,18 @@ class Stitcher {
   // Offers try_sector the sectors of the file until it accepts one: first those no part
   // of the stream holds, then those only guessed to belong where they are.
   // The sector that keeps the run going (the one after the previous sector) is offered
-  // first: stale copies of the same records elsewhere in the file come after it.
+  // first, then the one that ends in the next sector a record placed: stale copies of
+  // the same records elsewhere in the file come after them.
   template <class Try>
   void Search(uint64_t index, Try try_sector) {
     std::vector<uint32_t> runs;
     if (index > 0) runs.push_back(*placed_[index - 1] + 1);
+    // The run that holds the next sector a record placed may reach back to this one.
+    for (uint64_t k = index + 1; k < placed_.size(); ++k) {
+      if (!firm_[k]) continue;
+      if (*placed_[k] >= k - index) runs.push_back(*placed_[k] - static_cast<uint32_t>(k - index));
+      break;
+    }
     for (uint32_t candidate : runs)
       if (candidate < limit_ && !firm_sectors_[candidate] && try_sector(candidate)) return;
     for (uint32_t candidate = 0; candidate < limit_; ++candidate)
@@ -276,7 +287,10 @@ class Stitcher {
     }
     std::sort(objects.begin(), objects.end());
     objects.erase(std::unique(objects.begin(), objects.end()), objects.end());
-    for (uint64_t at : objects) {
+    // From the end back: each object's sector may then be found where the run of the
+    // next placed one reaches back to it.
+    for (auto it = objects.rbegin(); it != objects.rend(); ++it) {
+      const uint64_t at = *it;
       if (at >= size_) continue;
       if (const auto header = Anchor(at, IsPersistedObject)) objects_.push_back({at, *header});
     }
@@ -290,6 +304,66 @@ class Stitcher {
       if (ReadStream(at, bytes.data(), bytes.size()) && IsWellFormedRecordRun(bytes)) continue;
       if (IsContainer(header))
         Walk(at + kRecordHeaderSize, at + kRecordHeaderSize + header.length, 1);
+    }
+  }
+
+  // Whether the persisted object's whole record nests as it reads through the placed
+  // sectors (an object too long to read here counts as nesting).
+  bool Nests(uint64_t at, const RecordHeader& header, std::vector<uint8_t>& bytes) {
+    if (header.length > kMaxMendedObject) return true;
+    bytes.resize(kRecordHeaderSize + size_t{header.length});
+    return ReadStream(at, bytes.data(), bytes.size()) && IsWellFormedRecordRun(bytes);
+  }
+
+  // How many of the anchored objects that reach into stream sectors [first, end) nest.
+  size_t NestingObjectsIn(uint64_t first, uint64_t end, std::vector<uint8_t>& bytes) {
+    size_t nesting = 0;
+    const uint64_t from = first * g_.sector_size;
+    const uint64_t to = end * g_.sector_size;
+    for (const auto& [at, header] : objects_)
+      if (at < to && at + kRecordHeaderSize + header.length > from && Nests(at, header, bytes))
+        ++nesting;
+    return nesting;
+  }
+
+  // Between two sectors a record holds, the sectors no record holds were taken to
+  // follow the earlier one; where the stream's run of sectors begins inside the gap
+  // instead, those before the later one precede it in the file. Each split of the gap
+  // between the two runs is tried, and the one under which most of the anchored
+  // objects reaching into it nest is kept (the first placement on a tie).
+  void MendGapsBackwards() {
+    std::vector<uint8_t> bytes;
+    for (uint64_t b = 2; b < placed_.size(); ++b) {
+      if (!firm_[b] || firm_[b - 1]) continue;
+      uint64_t a = b - 1;
+      while (a > 0 && !firm_[a]) --a;
+      const uint64_t gap_start = a + 1;
+      if (b - gap_start > kMaxMendedGap) continue;
+      size_t best = NestingObjectsIn(gap_start, b + 1, bytes);
+      if (best == 0 && std::none_of(objects_.begin(), objects_.end(), [&](const auto& object) {
+            return object.first / g_.sector_size >= gap_start && object.first / g_.sector_size <= b;
+          }))
+        continue;
+      std::vector<uint32_t> before;
+      uint64_t best_split = b;
+      uint64_t tried = b;
+      for (uint64_t t = b; t > gap_start; --t) {
+        const uint64_t j = t - 1;
+        const uint32_t later = *placed_[b];
+        if (later < b - j) break;
+        const uint32_t sector = later - static_cast<uint32_t>(b - j);
+        if (firm_sectors_[sector] || foreign_.count(sector) != 0) break;
+        before.push_back(*placed_[j]);
+        Replace(j, sector);
+        tried = j;
+        const size_t nesting = NestingObjectsIn(gap_start, b + 1, bytes);
+        if (nesting >= best) {
+          best = nesting;
+          best_split = j;
+        }
+      }
+      // Back to the earlier placement below the best split.
+      for (uint64_t j = tried; j < best_split; ++j) Replace(j, before[b - 1 - j]);
     }
   }
 

@@ -189,6 +189,27 @@ class Stitcher {
       return header;
     };
     std::optional<RecordHeader> header = read();
+    // An older copy of the same records reads as well as the stream's own sectors: where
+    // the run of the next placed sector reaching back here also holds the record, that
+    // run is the stream's.
+    if (header && !firm_[index] && !firm_[last]) {
+      const std::optional<uint32_t> back = ReachingBack(index);
+      if (back && *back != *placed_[index] && !firm_sectors_[*back] &&
+          (last == index || (*back + 1 < limit_ && !firm_sectors_[*back + 1]))) {
+        const uint32_t before = *placed_[index];
+        const uint32_t before_last = *placed_[last];
+        Replace(index, *back);
+        if (last != index) Replace(last, *back + 1);
+        const std::optional<RecordHeader> there = read();
+        if (there) {
+          header = there;
+          FollowOn(last);
+        } else {
+          Replace(index, before);
+          if (last != index) Replace(last, before_last);
+        }
+      }
+    }
     if (!header && !firm_[index]) {
       const uint32_t before = *placed_[index];
       const uint32_t before_last = *placed_[last];
@@ -212,6 +233,17 @@ class Stitcher {
     return header;
   }
 
+  // The sector at index if the run of sectors that holds the next sector a record
+  // placed reaches back to it.
+  std::optional<uint32_t> ReachingBack(uint64_t index) const {
+    for (uint64_t k = index + 1; k < placed_.size(); ++k) {
+      if (!firm_[k]) continue;
+      if (*placed_[k] < k - index) return std::nullopt;
+      return *placed_[k] - static_cast<uint32_t>(k - index);
+    }
+    return std::nullopt;
+  }
+
   void MakeFirm(uint64_t index) {
     firm_[index] = true;
     firm_sectors_[*placed_[index]] = true;
@@ -226,12 +258,7 @@ class Stitcher {
   void Search(uint64_t index, Try try_sector) {
     std::vector<uint32_t> runs;
     if (index > 0) runs.push_back(*placed_[index - 1] + 1);
-    // The run that holds the next sector a record placed may reach back to this one.
-    for (uint64_t k = index + 1; k < placed_.size(); ++k) {
-      if (!firm_[k]) continue;
-      if (*placed_[k] >= k - index) runs.push_back(*placed_[k] - static_cast<uint32_t>(k - index));
-      break;
-    }
+    if (const std::optional<uint32_t> back = ReachingBack(index)) runs.push_back(*back);
     for (uint32_t candidate : runs)
       if (candidate < limit_ && !firm_sectors_[candidate] && try_sector(candidate)) return;
     for (uint32_t candidate = 0; candidate < limit_; ++candidate)

@@ -229,6 +229,10 @@ class Stitcher {
     if (header) {
       MakeFirm(index);
       MakeFirm(last);
+      for (const uint64_t i : {index, last}) {
+        anchored_[i] = true;
+        anchored_sectors_[*placed_[i]] = true;
+      }
     }
     return header;
   }
@@ -272,6 +276,10 @@ class Stitcher {
   bool AnchorPersistObjects() {
     anchoring_ = true;
     firm_.assign(placed_.size(), false);
+    anchored_.assign(placed_.size(), false);
+    anchored_sectors_.assign(limit_, false);
+    anchored_[0] = true;
+    anchored_sectors_[*placed_[0]] = true;
     MakeFirm(0);
     std::optional<uint64_t> edit;
     for (uint32_t length = kUserEditMinimumLength; !edit && length <= kUserEditLongestLength;
@@ -353,17 +361,19 @@ class Stitcher {
     return nesting;
   }
 
-  // Between two sectors a record holds, the sectors no record holds were taken to
-  // follow the earlier one; where the stream's run of sectors begins inside the gap
-  // instead, those before the later one precede it in the file. Each split of the gap
-  // between the two runs is tried, and the one under which most of the anchored
-  // objects reaching into it nest is kept (the first placement on a tie).
+  // Between two sectors that hold an edit, a persist directory or a persisted object,
+  // the sectors were placed by the records walked from the earlier one, or taken to
+  // follow it; where the stream's run of sectors begins inside the gap instead, those
+  // before the later one precede it in the file (a walk can be misled by an older copy
+  // of the same records). Each split of the gap between the two runs is tried, and the
+  // one under which most of the anchored objects reaching into it nest is kept; on a
+  // tie, the longer run reaching back from the later sector.
   void MendGapsBackwards() {
     std::vector<uint8_t> bytes;
     for (uint64_t b = 2; b < placed_.size(); ++b) {
-      if (!firm_[b] || firm_[b - 1]) continue;
+      if (!anchored_[b] || anchored_[b - 1]) continue;
       uint64_t a = b - 1;
-      while (a > 0 && !firm_[a]) --a;
+      while (a > 0 && !anchored_[a]) --a;
       const uint64_t gap_start = a + 1;
       if (b - gap_start > kMaxMendedGap) continue;
       size_t best = NestingObjectsIn(gap_start, b + 1, bytes);
@@ -379,7 +389,7 @@ class Stitcher {
         const uint32_t later = *placed_[b];
         if (later < b - j) break;
         const uint32_t sector = later - static_cast<uint32_t>(b - j);
-        if (firm_sectors_[sector] || foreign_.count(sector) != 0) break;
+        if (anchored_sectors_[sector] || foreign_.count(sector) != 0) break;
         before.push_back(*placed_[j]);
         Replace(j, sector);
         tried = j;
@@ -475,6 +485,9 @@ class Stitcher {
   std::vector<bool> firm_;
   std::vector<bool> firm_sectors_;                          // by sector of the file
   std::vector<std::pair<uint64_t, RecordHeader>> objects_;  // the anchored persist objects
+  // The stream sectors (and the file's sectors there) that hold an anchored record.
+  std::vector<bool> anchored_;
+  std::vector<bool> anchored_sectors_;
 };
 
 }  // namespace

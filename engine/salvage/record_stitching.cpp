@@ -1,6 +1,7 @@
 #include "engine/salvage/record_stitching.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <unordered_set>
 
@@ -8,6 +9,7 @@
 #include "engine/format/record_header.h"
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
+#include "engine/salvage/sector_header_index.h"
 
 namespace vlx::salvage {
 namespace {
@@ -19,6 +21,7 @@ constexpr int kMaxEdits = 64;
 constexpr size_t kMaxPersistAnchors = 1 << 16;
 constexpr uint32_t kMaxMendedObject = 1 << 20;  // longer objects are not read to mend a gap
 constexpr uint64_t kMaxMendedGap = 1024;        // sectors
+constexpr int kSearchesBeforeIndex = 8;
 
 // A record a persist directory can point at: the document, its slides, notes and
 // masters are containers; stored objects (of OLE objects, controls, macros) are atoms.
@@ -114,7 +117,7 @@ class Stitcher {
       header = Read(at, room);
       if (!header && !firm_[open]) {
         const uint32_t before = *placed_[open];
-        Search(open, [&](uint32_t candidate) {
+        Search(open, HeaderStartIn(open, at), [&](uint32_t candidate) {
           Replace(open, candidate);
           header = Read(at, room);
           return header.has_value();
@@ -130,8 +133,10 @@ class Stitcher {
     } else {
       Place(open, Next(open));
       header = Read(at, room);
+      const std::optional<uint32_t> within = HeaderStartIn(open, at);
+      if (!header) CountWholeFileSearch();
       for (uint32_t candidate = 0; !header && candidate < limit_; ++candidate) {
-        if (Used(candidate)) continue;
+        if (Used(candidate) || !MayHoldHeader(candidate, within)) continue;
         Replace(open, candidate);
         header = Read(at, room);
       }
@@ -213,7 +218,7 @@ class Stitcher {
     if (!header && !firm_[index]) {
       const uint32_t before = *placed_[index];
       const uint32_t before_last = *placed_[last];
-      Search(index, [&](uint32_t candidate) {
+      Search(index, HeaderStartIn(index, at), [&](uint32_t candidate) {
         Replace(index, candidate);
         if (last != index && !firm_[last] && candidate + 1 < limit_) Replace(last, candidate + 1);
         header = read();
@@ -259,16 +264,20 @@ class Stitcher {
   // first, then the one that ends in the next sector a record placed: stale copies of
   // the same records elsewhere in the file come after them.
   template <class Try>
-  void Search(uint64_t index, Try try_sector) {
-    std::vector<uint32_t> runs;
-    if (index > 0) runs.push_back(*placed_[index - 1] + 1);
-    if (const std::optional<uint32_t> back = ReachingBack(index)) runs.push_back(*back);
-    for (uint32_t candidate : runs)
-      if (candidate < limit_ && !firm_sectors_[candidate] && try_sector(candidate)) return;
+  void Search(uint64_t index, std::optional<uint32_t> within, Try try_sector) {
+    std::array<std::optional<uint32_t>, 2> runs;
+    if (index > 0) runs[0] = *placed_[index - 1] + 1;
+    runs[1] = ReachingBack(index);
+    for (const std::optional<uint32_t>& candidate : runs)
+      if (candidate && *candidate < limit_ && !firm_sectors_[*candidate] && try_sector(*candidate))
+        return;
+    CountWholeFileSearch();
     for (uint32_t candidate = 0; candidate < limit_; ++candidate)
-      if (!Used(candidate) && try_sector(candidate)) return;
+      if (!Used(candidate) && MayHoldHeader(candidate, within) && try_sector(candidate)) return;
     for (uint32_t candidate = 0; candidate < limit_; ++candidate)
-      if (Used(candidate) && !firm_sectors_[candidate] && try_sector(candidate)) return;
+      if (Used(candidate) && !firm_sectors_[candidate] && MayHoldHeader(candidate, within) &&
+          try_sector(candidate))
+        return;
   }
 
   // Anchors the newest user edit (the last record of the stream), the older edits, their
@@ -460,6 +469,24 @@ class Stitcher {
     return after < limit_ ? after : 0;
   }
   bool Used(uint32_t sector) const { return used_[sector]; }
+
+  // Where the header at stream offset at begins inside the sector that would be placed
+  // at index; nullopt when it begins in an earlier one.
+  std::optional<uint32_t> HeaderStartIn(uint64_t index, uint64_t at) const {
+    if (at / g_.sector_size != index) return std::nullopt;
+    return static_cast<uint32_t>(at % g_.sector_size);
+  }
+
+  // Whether a search should read the sector: once searches have gone through the whole
+  // file a few times, an index made in one more pass rules out the sectors that hold
+  // no header where it begins, so that later searches read only the few that may.
+  bool MayHoldHeader(uint32_t sector, std::optional<uint32_t> within) {
+    if (!within || !index_) return true;
+    return index_->MayHoldHeaderAt(sector, *within);
+  }
+  void CountWholeFileSearch() {
+    if (!index_ && ++whole_file_searches_ == kSearchesBeforeIndex) index_.emplace(file_, g_, size_);
+  }
   void Place(uint64_t index, uint32_t sector) {
     placed_[index] = sector;
     used_[sector] = true;
@@ -488,6 +515,8 @@ class Stitcher {
   // The stream sectors (and the file's sectors there) that hold an anchored record.
   std::vector<bool> anchored_;
   std::vector<bool> anchored_sectors_;
+  std::optional<SectorHeaderIndex> index_;
+  int whole_file_searches_ = 0;
 };
 
 }  // namespace

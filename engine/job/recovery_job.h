@@ -68,6 +68,9 @@ class RecoveryJob {
   // Length of the damaged file (set by the standard pipeline before its scans).
   uint64_t file_length = 0;
 
+  // Where the fast mode's carve found the Document container (a file offset), when it did.
+  std::optional<uint64_t> carved_document_at;
+
   // Found-record lists of the standard mode.
   FoundRecordList drawings;              // PPDrawing 0x040C
   FoundRecordList prog_tags;             // ProgTags 0x1388

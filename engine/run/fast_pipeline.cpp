@@ -45,7 +45,7 @@ void Note(RecoveryJob& job, const std::string& line) {
 std::optional<StreamCandidate> ChooseVerified(RecoveryJob& job, DamagedFile& file,
                                               RecoveryOutcome& outcome) {
   std::vector<StreamCandidate> candidates = SalvageCandidates(job, file, kMaxSalvageCandidates);
-  candidates.push_back(CarvedCandidate(job));
+  candidates.push_back(CarvedCandidate(job, file));
   std::string failures;
   std::optional<size_t> chosen;
   salvage::PresentationCheck chosen_check;

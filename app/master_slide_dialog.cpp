@@ -184,8 +184,9 @@ void MasterSlideDialogWindow::accept() {
   const int index = item->data(Qt::UserRole).toInt();
   for (const MasterCandidate& c : candidates_) {
     if (c.index != index) continue;
-    choice_ = MasterChoice{kind_, c.master_offset, c.master_length, c.blip_store_offset,
-                           c.blip_store_length};
+    choice_ = MasterChoice{
+        kind_,        c.master_offset, c.master_length, c.blip_store_offset, c.blip_store_length,
+        c.own_masters};
     QDialog::accept();
     return;
   }

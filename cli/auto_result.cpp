@@ -79,9 +79,10 @@ int KeepBetterRun(RunRecord& fast, RunRecord& standard) {
 
 std::string HowRecovered(const RunRecord& run) {
   if (run.saved_presentation.empty()) return "nothing saved";
-  if (run.mode == "standard") return "rebuilt from the records found (standard mode)";
-  if (!run.recovery) return "fast mode";
+  if (!run.recovery)
+    return run.mode == "standard" ? "rebuilt from the records found (standard mode)" : "fast mode";
   std::string text = run.recovery->method;
+  if (run.mode == "standard") text = "the presentation's own records (" + text + ")";
   if (run.recovery->verified) text += ", verified";
   if (!run.recovery->repairs.empty()) text += " (" + run.recovery->repairs.front() + ")";
   return text;

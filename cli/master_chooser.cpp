@@ -35,8 +35,10 @@ std::optional<MasterChoice> MasterChooser::Run(RecoveryJob& job, DamagedFile& fi
   std::optional<MasterChoice> choice = dialog.Run(job, file);
   listed_.clear();
   for (const MasterCandidate& candidate : dialog.candidates()) {
-    listed_.push_back(MasterEntry{static_cast<int>(listed_.size()) + 1, KindText(dialog.kind()),
-                                  candidate.thumbnail_path});
+    listed_.push_back(MasterEntry{
+        static_cast<int>(listed_.size()) + 1,
+        candidate.own_masters ? "the presentation's own masters" : KindText(dialog.kind()),
+        candidate.thumbnail_path});
   }
   // A listing is all that was asked for: the run stops at the choice.
   if (list_) return std::nullopt;

@@ -51,7 +51,8 @@ salvage::PresentationCheck CheckCandidate(RecoveryJob& job, StreamCandidate& can
   CandidateStream* user_stream = candidate.Find(kCurrentUserStreamName);
   const std::vector<uint8_t> user =
       user_stream != nullptr ? ReadSmallFile(user_stream->file) : std::vector<uint8_t>{};
-  check = salvage::CheckPresentation(*document, user_stream != nullptr ? &user : nullptr);
+  check = salvage::CheckPresentation(*document, user_stream != nullptr ? &user : nullptr,
+                                     candidate.document_file_ends_at);
   if (!check.verified || check.current_user_names_edit) return check;
 
   const std::string rebuilt = job.workspace().File(rebuilt_name);

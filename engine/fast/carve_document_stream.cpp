@@ -25,6 +25,10 @@ uint64_t CarvedDocumentLength(DamagedFile& file, uint64_t hit) {
   return salvage::DocumentStreamLength(read, file.GetLength() - hit);
 }
 
+void RememberDocumentStart(RecoveryJob& job, uint64_t hit) {
+  job.carved_document_at = hit;
+}
+
 constexpr CarvingPhase kDocumentPhase{
     .number = 1,
     .step = 512,
@@ -37,6 +41,7 @@ constexpr CarvingPhase kDocumentPhase{
     .error_code = 10,
     .on_block_taken = nullptr,
     .stream_length = CarvedDocumentLength,
+    .on_stream_found = RememberDocumentStart,
 };
 
 }  // namespace

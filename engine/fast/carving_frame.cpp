@@ -86,6 +86,7 @@ bool HandleHit(RecoveryJob& job, DamagedFile& file, const CarvingPhase& phase, u
     if (phase.on_block_taken != nullptr) phase.on_block_taken(job, block);
     out.Write(block, sizeof block);
   } else {
+    if (phase.on_stream_found != nullptr) phase.on_stream_found(job, hit);
     uint64_t end = file.GetLength();
     // A stream whose records run past the end of the file (cut short) is copied whole.
     const uint64_t own = phase.stream_length != nullptr ? phase.stream_length(file, hit) : 0;

@@ -46,6 +46,8 @@ struct CarvingPhase {
   // tell it from the records (null: copy to the end of the file). Never more than
   // the bytes left in the file are copied.
   uint64_t (*stream_length)(DamagedFile& file, uint64_t hit) = nullptr;
+  // kCopyToEnd: called with the file offset of the hit before the copy (may be null).
+  void (*on_stream_found)(RecoveryJob& job, uint64_t hit) = nullptr;
 };
 
 // Runs one pass. Returns true when the pass ended normally, with or without a hit;

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
+
 #include "engine/format/workspace_files.h"
 #include "engine/salvage/salvage_extraction.h"
 
@@ -27,6 +29,10 @@ StreamCandidate FromSalvage(const salvage::SalvagedCompound& compound) {
     missing += s.missing_bytes;
     from_directory = from_directory && s.from_directory;
     stitched = stitched || s.stitched;
+    // Read back through a chain, a stream ends where its directory entry says, unless
+    // the file ended first.
+    if (s.item.path.size() == 1 && s.item.path[0] == kDocumentStreamName)
+      candidate.document_file_ends_at = s.missing_bytes == 0 ? UINT64_MAX : 0;
   }
   if (!from_directory) {
     candidate.method = "streams found by their content";
@@ -84,6 +90,14 @@ StreamCandidate CarvedCandidate(const RecoveryJob& job) {
   if (FileExists(pictures)) candidate.streams.push_back({{kPicturesStreamName}, pictures});
   if (FileExists(user)) candidate.streams.push_back({{kCurrentUserStreamName}, user});
   if (FileExists(document)) candidate.streams.push_back({{kDocumentStreamName}, document});
+  return candidate;
+}
+
+StreamCandidate CarvedCandidate(const RecoveryJob& job, const DamagedFile& file) {
+  StreamCandidate candidate = CarvedCandidate(job);
+  const uint64_t length = file.GetLength();
+  if (job.carved_document_at && *job.carved_document_at < length)
+    candidate.document_file_ends_at = length - *job.carved_document_at;
   return candidate;
 }
 

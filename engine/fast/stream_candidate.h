@@ -25,6 +25,9 @@ struct StreamCandidate {
   std::vector<salvage::CompoundItem> storages;  // parents before children
   std::vector<CandidateStream> streams;
   std::vector<std::string> repairs;  // what had to be guessed or rebuilt
+  // The document stream offset past which its bytes would lie beyond the end of the
+  // damaged file (see salvage::CheckPresentation); 0: not known.
+  uint64_t document_file_ends_at = 0;
 
   CandidateStream* Find(std::u16string_view top_level_name);
 };
@@ -44,5 +47,9 @@ std::vector<StreamCandidate> SalvageCandidates(RecoveryJob& job, DamagedFile& fi
 
 // The candidate made of the three carved workspace files.
 StreamCandidate CarvedCandidate(const RecoveryJob& job);
+
+// The same, told the damaged file: its document stream, copied from where the carve
+// found it, knows where the file ends under it.
+StreamCandidate CarvedCandidate(const RecoveryJob& job, const DamagedFile& file);
 
 }  // namespace vlx

@@ -8,6 +8,7 @@ namespace vlx {
 // Record type numbers of the presentation format ([MS-PPT]) and of the OfficeArt drawings
 // inside it ([MS-ODRAW]). The one list of them: code elsewhere names these constants.
 inline constexpr uint16_t kTypeDocument = 0x03E8;
+inline constexpr uint16_t kTypeDocumentAtom = 0x03E9;
 inline constexpr uint16_t kTypeSlide = 0x03EE;
 inline constexpr uint16_t kTypeSlideAtom = 0x03EF;
 inline constexpr uint16_t kTypeNotes = 0x03F0;
@@ -26,14 +27,27 @@ inline constexpr uint16_t kTypeBlipStore = 0xF001;
 inline constexpr uint16_t kTypeNotesAtom = 0x03F1;
 inline constexpr uint16_t kTypeHandout = 0x0FC9;
 inline constexpr uint16_t kTypeOutlineTextRefAtom = 0x0F9E;
-inline constexpr uint16_t kTypeBlipStoreEntry = 0xF007;    // OfficeArt FBSE
-inline constexpr uint16_t kTypeShapeOptions = 0xF00B;      // OfficeArt FOPT
-inline constexpr uint16_t kTypeSecondaryOptions = 0xF121;  // OfficeArt secondary FOPT
-inline constexpr uint16_t kTypeTertiaryOptions = 0xF122;   // OfficeArt tertiary FOPT
-inline constexpr uint16_t kTypeFirstBlip = 0xF018;         // OfficeArt blip records span
-inline constexpr uint16_t kTypeLastBlip = 0xF117;          // these types
+inline constexpr uint16_t kTypeDrawingContainer = 0xF002;       // OfficeArt DgContainer
+inline constexpr uint16_t kTypeGroupContainer = 0xF003;         // OfficeArt SpgrContainer
+inline constexpr uint16_t kTypeShapeContainer = 0xF004;         // OfficeArt SpContainer
+inline constexpr uint16_t kTypeDrawingAtom = 0xF008;            // OfficeArt FDG
+inline constexpr uint16_t kTypeGroupShapeAtom = 0xF009;         // OfficeArt FSPGR
+inline constexpr uint16_t kTypeShapeAtom = 0xF00A;              // OfficeArt FSP
+inline constexpr uint16_t kTypeClientTextbox = 0xF00D;          // OfficeArt client textbox
+inline constexpr uint16_t kTypeClientAnchor = 0xF010;           // OfficeArt client anchor
+inline constexpr uint16_t kTypeBlipStoreEntry = 0xF007;         // OfficeArt FBSE
+inline constexpr uint16_t kTypeShapeOptions = 0xF00B;           // OfficeArt FOPT
+inline constexpr uint16_t kTypeSecondaryOptions = 0xF121;       // OfficeArt secondary FOPT
+inline constexpr uint16_t kTypeTertiaryOptions = 0xF122;        // OfficeArt tertiary FOPT
+inline constexpr uint16_t kTypeFirstBlip = 0xF018;              // OfficeArt blip records span
+inline constexpr uint16_t kTypeLastBlip = 0xF117;               // these types
+inline constexpr uint16_t kTypeExternalObjectStorage = 0x1011;  // OLE objects, controls, VBA
 // Present in the document stream of a presentation saved with a password.
 inline constexpr uint16_t kTypeCryptSession10Container = 0x2F14;
+
+// The headerToken of a CurrentUserAtom: a presentation saved without and with a password.
+inline constexpr uint32_t kCurrentUserTokenPlain = 0xE391C05F;
+inline constexpr uint32_t kCurrentUserTokenEncrypted = 0xF3D1C4DF;
 
 // Byte 0 of a version-0xF container header whose instance has its low four bits clear.
 inline constexpr uint8_t kContainerMark = 0x0F;

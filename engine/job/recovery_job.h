@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,9 @@ class RecoveryJob {
   // Length of the damaged file (set by the standard pipeline before its scans).
   uint64_t file_length = 0;
 
+  // Where the fast mode's carve found the Document container (a file offset), when it did.
+  std::optional<uint64_t> carved_document_at;
+
   // Found-record lists of the standard mode.
   FoundRecordList drawings;              // PPDrawing 0x040C
   FoundRecordList prog_tags;             // ProgTags 0x1388
@@ -75,6 +79,11 @@ class RecoveryJob {
   FoundRecordList slide_lists;           // SlideListWithText 0x0FF0
   std::vector<uint64_t> picture_starts;  // 512-byte blocks that begin like a picture record
   SlideTextStore texts;
+  // The first slide of the deck made of the file's own records, rendered: the master
+  // choice lists it ("the presentation's own masters") when it is set.
+  std::optional<Bitmap> own_masters_preview;
+  // Listed before the found masters' trials; after them when it lost most of its slides.
+  bool own_masters_first = true;
 
   // The Application that the standard mode holds open through the rebuild.
   std::shared_ptr<office::Application> held_application;

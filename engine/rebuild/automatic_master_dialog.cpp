@@ -45,6 +45,7 @@ std::optional<MasterChoice> AutomaticMasterSlideDialog::Run(RecoveryJob& job, Da
   choice.master_length = chosen.master_length;
   choice.blip_store_offset = chosen.blip_store_offset;
   choice.blip_store_length = chosen.blip_store_length;
+  choice.own_masters = chosen.own_masters;
   return choice;
 }
 

@@ -26,6 +26,7 @@ struct MasterCandidate {
   uint64_t blip_store_length = 0;
   int index = 0;               // list item index (0-based)
   std::string thumbnail_path;  // preview picture, when one was kept
+  bool own_masters = false;    // the deck of the file's own records, with its own masters
 };
 
 // What the user chose.
@@ -35,6 +36,7 @@ struct MasterChoice {
   uint64_t master_length = 0;
   uint64_t blip_store_offset = 0;
   uint64_t blip_store_length = 0;
+  bool own_masters = false;  // keep the deck of the file's own records; nothing is rebuilt
 };
 
 // The master-slide selection as the standard pipeline runs it: searches the trials,

@@ -97,6 +97,7 @@ MasterSearchResult MasterSlideSearch::SearchMasterSlides() {
   result_ = MasterSearchResult{};
   current_ = MasterCandidate{};
   for (int n : {21, 23, 24, 56}) trace.Checkpoint(n);
+  if (job_.own_masters_first) ListOwnMasters();
 
   const TemplateRecords& t = job_.templates();
   std::vector<uint8_t> master;
@@ -131,6 +132,7 @@ MasterSearchResult MasterSlideSearch::SearchMasterSlides() {
     }
   }
   trace.Checkpoint(62);
+  if (!job_.own_masters_first) ListOwnMasters();
   if (result_.candidates.empty()) {
     trace.Checkpoint(63);
     SearchDefaultPair();
@@ -138,6 +140,16 @@ MasterSearchResult MasterSlideSearch::SearchMasterSlides() {
   observer_.SetProgress(100);
   trace.Checkpoint(64);
   return result_;
+}
+
+void MasterSlideSearch::ListOwnMasters() {
+  if (!job_.own_masters_preview) return;
+  MasterCandidate own;
+  own.own_masters = true;
+  own.index = static_cast<int>(result_.candidates.size());
+  result_.candidates.push_back(own);
+  observer_.AddItem(own, *job_.own_masters_preview,
+                    "Master Slide " + std::to_string(own.index + 1));
 }
 
 bool MasterSlideSearch::VerifyTrial(const std::string& path) {

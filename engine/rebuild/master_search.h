@@ -61,6 +61,8 @@ class MasterSlideSearch {
   void UseFoundMaster(const FoundRecord& master, std::vector<uint8_t>& bytes);
   void UseFoundBlipStore(const FoundRecord& store, std::vector<uint8_t>& bytes);
   void SearchDefaultPair();
+  // The deck of the file's own records, when the run made one, goes first in the list.
+  void ListOwnMasters();
   bool Stopped() const { return stop_.load(std::memory_order_relaxed); }
 
   RecoveryJob& job_;

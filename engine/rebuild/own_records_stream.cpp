@@ -1,10 +1,12 @@
 #include "engine/rebuild/own_records_stream.h"
 
+#include <algorithm>
 #include <set>
 
 #include "engine/format/byte_order.h"
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
+#include "engine/rebuild/stand_in_slide.h"
 
 namespace vlx {
 namespace {
@@ -31,6 +33,16 @@ std::span<const uint8_t> WholeRecordAt(std::span<const uint8_t> bytes, size_t at
   if (!h || bytes.size() - at - kHeader < h->length) return {};
   const std::span<const uint8_t> record = bytes.subspan(at, kHeader + size_t{h->length});
   return IsWellFormedRecordRun(record) ? record : std::span<const uint8_t>{};
+}
+
+// The record at offset when it is a master, notes page or handout container whose
+// length fits the stream, whole or not.
+std::span<const uint8_t> MasterLikeRecordAt(std::span<const uint8_t> bytes, size_t at) {
+  const std::optional<Header> h = HeaderAt(bytes, at);
+  if (!h || (h->version_instance & 0xF) != 0xF || bytes.size() - at - kHeader < h->length)
+    return {};
+  if (h->type != kTypeMainMaster && h->type != kTypeNotes && h->type != kTypeHandout) return {};
+  return bytes.subspan(at, kHeader + size_t{h->length});
 }
 
 // The last user edit in the stream, looked for at every offset from the end: a damaged
@@ -62,26 +74,6 @@ void ReadDirectory(std::span<const uint8_t> stream, uint32_t at,
     for (uint32_t i = 0; i < count && end - p >= 4; ++i, p += 4)
       map[first + i] = LoadU32(stream.data() + p);
   }
-}
-
-// The persist ids of the slide list (instance 0) in its order.
-std::vector<uint32_t> SlideListIds(std::span<const uint8_t> document) {
-  std::vector<uint32_t> ids;
-  size_t at = kHeader;
-  while (std::optional<Header> h = HeaderAt(document, at)) {
-    if (document.size() - at - kHeader < h->length) break;
-    if (h->type == kTypeSlideListWithText && (h->version_instance >> 4) == 0) {
-      size_t p = at + kHeader;
-      const size_t end = p + h->length;
-      while (std::optional<Header> c = HeaderAt(document.first(end), p)) {
-        if (c->type == kTypeSlidePersistAtom && c->length >= 4)
-          ids.push_back(LoadU32(document.data() + p + kHeader));
-        p += kHeader + size_t{c->length};
-      }
-    }
-    at += kHeader + size_t{h->length};
-  }
-  return ids;
 }
 
 // The Document container without the slide-list entries (a slide persist atom and the
@@ -145,6 +137,198 @@ std::vector<uint8_t> DirectoryFor(const std::map<uint32_t, uint32_t>& offsets) {
   return record;
 }
 
+// The persist ids of the slide list of the given instance (0 slides, 1 masters, 2 notes)
+// in its order.
+std::vector<uint32_t> ListIds(std::span<const uint8_t> document, uint16_t instance) {
+  std::vector<uint32_t> ids;
+  size_t at = kHeader;
+  while (std::optional<Header> h = HeaderAt(document, at)) {
+    if (document.size() - at - kHeader < h->length) break;
+    if (h->type == kTypeSlideListWithText && (h->version_instance >> 4) == instance) {
+      size_t p = at + kHeader;
+      const size_t end = p + h->length;
+      while (std::optional<Header> c = HeaderAt(document.first(end), p)) {
+        if (c->type == kTypeSlidePersistAtom && c->length >= 4)
+          ids.push_back(LoadU32(document.data() + p + kHeader));
+        p += kHeader + size_t{c->length};
+      }
+    }
+    at += kHeader + size_t{h->length};
+  }
+  return ids;
+}
+
+// The text records of a slide's entry in the slide list: those after its persist atom,
+// up to the next one.
+std::span<const uint8_t> ListEntryTexts(std::span<const uint8_t> document, uint32_t id) {
+  size_t at = kHeader;
+  while (std::optional<Header> h = HeaderAt(document, at)) {
+    if (document.size() - at - kHeader < h->length) break;
+    if (h->type == kTypeSlideListWithText && (h->version_instance >> 4) == 0) {
+      size_t p = at + kHeader;
+      const size_t end = p + h->length;
+      std::optional<size_t> start;
+      while (std::optional<Header> c = HeaderAt(document.first(end), p)) {
+        if (c->type == kTypeSlidePersistAtom) {
+          if (start) return document.subspan(*start, p - *start);
+          if (c->length >= 4 && LoadU32(document.data() + p + kHeader) == id)
+            start = p + kHeader + size_t{c->length};
+        }
+        p += kHeader + size_t{c->length};
+      }
+      if (start) return document.subspan(*start, std::min(p, end) - *start);
+    }
+    at += kHeader + size_t{h->length};
+  }
+  return {};
+}
+
+// The slide size the Document atom gives (the default when it is unreadable).
+SlideSize SizeOf(std::span<const uint8_t> document) {
+  const std::optional<Header> atom = HeaderAt(document, kHeader);
+  SlideSize size;
+  if (!atom || atom->type != kTypeDocumentAtom || atom->length < 8) return size;
+  const auto width = static_cast<int32_t>(LoadU32(document.data() + 2 * kHeader));
+  const auto height = static_cast<int32_t>(LoadU32(document.data() + 2 * kHeader + 4));
+  if (width > 0 && height > 0) size = {width, height};
+  return size;
+}
+
+// The master a damaged slide named in its slide atom, when that is still readable;
+// otherwise the first master of the masters list (its slide id).
+uint32_t MasterOf(std::span<const uint8_t> stream, std::optional<uint32_t> slide_at,
+                  std::span<const uint8_t> document) {
+  if (slide_at) {
+    const std::optional<Header> atom = HeaderAt(stream, *slide_at + kHeader);
+    if (atom && atom->type == kTypeSlideAtom && atom->length >= 24 &&
+        stream.size() - *slide_at - 2 * kHeader >= 24)
+      return LoadU32(stream.data() + *slide_at + 2 * kHeader + 12);
+  }
+  size_t at = kHeader;
+  while (std::optional<Header> h = HeaderAt(document, at)) {
+    if (document.size() - at - kHeader < h->length) break;
+    if (h->type == kTypeSlideListWithText && (h->version_instance >> 4) == 1) {
+      const std::optional<Header> c =
+          HeaderAt(document.first(at + kHeader + h->length), at + kHeader);
+      if (c && c->type == kTypeSlidePersistAtom && c->length >= 16)
+        return LoadU32(document.data() + at + 2 * kHeader + 12);
+    }
+    at += kHeader + size_t{h->length};
+  }
+  return 0;
+}
+
+// The slide id a notes page belongs to, from its NotesAtom.
+std::optional<uint32_t> NotesSlideId(std::span<const uint8_t> notes) {
+  const std::optional<Header> atom = HeaderAt(notes, kHeader);
+  if (!atom || atom->type != kTypeNotesAtom || atom->length < 4) return std::nullopt;
+  return LoadU32(notes.data() + 2 * kHeader);
+}
+
+// Stands for a record whose place in the order is known but whose bytes are not whole.
+constexpr uint32_t kDamagedRecord = 0xFFFFFFFFu;
+
+// Pairs the records of one kind, in the order they lie in the stream, with the ids that
+// name them, in list order; false when there are more records than ids.
+bool PairInOrder(const std::vector<uint32_t>& records, const std::vector<uint32_t>& ids,
+                 std::map<uint32_t, uint32_t>& offsets) {
+  if (records.size() > ids.size()) return false;
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (records[i] == kDamagedRecord) continue;
+    if (!offsets.emplace(ids[i], records[i]).second) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<InferredPersistIds> InferPersistIds(std::span<const uint8_t> stream) {
+  std::optional<uint32_t> document_at;
+  std::vector<uint32_t> masters, slides, notes, notes_masters, handouts;
+  for (size_t at = 0; stream.size() - at >= kHeader && at <= 0xFFFFFFFFu;) {
+    const std::optional<Header> h = HeaderAt(stream, at);
+    // Zeros where the stream's end was lost, or a record cut short: nothing after it is
+    // placed.
+    if (h->type == 0 || stream.size() - at - kHeader < h->length) break;
+    // A damaged record keeps its place in the order, so the records after it keep their ids.
+    const bool whole = !WholeRecordAt(stream, at).empty();
+    const uint32_t offset = whole ? static_cast<uint32_t>(at) : kDamagedRecord;
+    switch (h->type) {
+      case kTypeDocument:
+        if (whole) document_at = offset;  // the last one is the newest
+        break;
+      case kTypeMainMaster:
+        masters.push_back(offset);
+        break;
+      case kTypeSlide:
+        slides.push_back(offset);
+        break;
+      case kTypeNotes: {
+        const std::optional<uint32_t> slide_id =
+            NotesSlideId(stream.subspan(at, kHeader + size_t{h->length}));
+        if (!slide_id) return std::nullopt;  // no telling which list it belongs to
+        // The notes master belongs to no slide: 0, or a master's id (high bit set).
+        (*slide_id == 0 || *slide_id >= 0x80000000u ? notes_masters : notes).push_back(offset);
+        break;
+      }
+      case kTypeHandout:
+        handouts.push_back(offset);
+        break;
+      default:
+        break;
+    }
+    at += kHeader + size_t{h->length};
+  }
+  if (!document_at) return std::nullopt;
+  const std::span<const uint8_t> document = WholeRecordAt(stream, *document_at);
+  InferredPersistIds inferred;
+  std::map<uint32_t, uint32_t>& offsets = inferred.offsets;
+  if (!PairInOrder(masters, ListIds(document, 1), offsets) ||
+      !PairInOrder(slides, ListIds(document, 0), offsets) ||
+      !PairInOrder(notes, ListIds(document, 2), offsets))
+    return std::nullopt;
+  const std::optional<Header> atom = HeaderAt(document, kHeader);
+  std::set<uint32_t> named;  // every id the Document refers to, found or not
+  for (uint16_t instance : {0, 1, 2})
+    for (uint32_t id : ListIds(document, instance)) named.insert(id);
+  if (atom && atom->type == kTypeDocumentAtom && atom->length >= 32) {
+    const uint8_t* body = document.data() + 2 * kHeader;
+    const auto just = [&named](uint32_t id) {
+      named.insert(id);
+      return id == 0 ? std::vector<uint32_t>{} : std::vector{id};
+    };
+    if (!PairInOrder(notes_masters, just(LoadU32(body + 24)), offsets) ||
+        !PairInOrder(handouts, just(LoadU32(body + 28)), offsets))
+      return std::nullopt;
+  }
+  if (offsets.empty()) return std::nullopt;
+  // The Document takes the first id nothing else is named by (1 in a file saved whole).
+  inferred.document_id = 1;
+  while (named.count(inferred.document_id) > 0) ++inferred.document_id;
+  offsets[inferred.document_id] = *document_at;
+  return inferred;
+}
+
+namespace {
+
+// A user edit of no older edit for the Document id; its directory offset and seed are
+// set once the stream is laid out.
+std::vector<uint8_t> UserEditFor(uint32_t document_id) {
+  std::vector<uint8_t> edit;
+  AppendU16(edit, 0);
+  AppendU16(edit, kTypeUserEditAtom);
+  AppendU32(edit, static_cast<uint32_t>(kUserEditBody));
+  AppendU32(edit, 0);            // last slide viewed: none
+  AppendU32(edit, 0x03000000u);  // version 0, minor 0, major 3
+  AppendU32(edit, 0);            // no older edit
+  AppendU32(edit, 0);            // persist directory, set later
+  AppendU32(edit, document_id);
+  AppendU32(edit, document_id + 1);  // persist id seed, raised later
+  AppendU16(edit, 1);                // last view: slide view
+  AppendU16(edit, 0);
+  return edit;
+}
+
 }  // namespace
 
 std::map<uint32_t, uint32_t> PersistOffsets(std::span<const uint8_t> stream, uint32_t newest_edit) {
@@ -173,14 +357,27 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
   if (!newest_edit) newest_edit = LastTopLevelUserEdit(stream);
   const std::optional<Header> edit_header =
       newest_edit ? HeaderAt(stream, *newest_edit) : std::nullopt;
-  if (!edit_header || edit_header->type != kTypeUserEditAtom ||
-      edit_header->length < kUserEditBody ||
-      stream.size() - *newest_edit - kHeader < edit_header->length) {
-    *why = "no user edit found";
-    return std::nullopt;
+  const bool edit_found = edit_header && edit_header->type == kTypeUserEditAtom &&
+                          edit_header->length >= kUserEditBody &&
+                          stream.size() - *newest_edit - kHeader >= edit_header->length;
+  std::map<uint32_t, uint32_t> offsets;
+  uint32_t document_id = 0;
+  std::vector<uint8_t> edit;
+  if (edit_found) {
+    offsets = PersistOffsets(stream, *newest_edit);
+    document_id = LoadU32(stream.data() + *newest_edit + kHeader + 16);
+    const auto bytes = stream.subspan(*newest_edit, kHeader + size_t{edit_header->length});
+    edit.assign(bytes.begin(), bytes.end());
+  } else {
+    std::optional<InferredPersistIds> inferred = InferPersistIds(stream);
+    if (!inferred) {
+      *why = "no user edit found, and the records do not tell their persist ids";
+      return std::nullopt;
+    }
+    offsets = std::move(inferred->offsets);
+    document_id = inferred->document_id;
+    edit = UserEditFor(document_id);
   }
-  const std::map<uint32_t, uint32_t> offsets = PersistOffsets(stream, *newest_edit);
-  const uint32_t document_id = LoadU32(stream.data() + *newest_edit + kHeader + 16);
   const auto document_entry = offsets.find(document_id);
   const std::span<const uint8_t> document = document_entry == offsets.end()
                                                 ? std::span<const uint8_t>{}
@@ -191,36 +388,61 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
   }
 
   OwnRecordsStream result;
+  result.persist_ids_inferred = !edit_found;
   std::set<uint32_t> dropped;
-  for (uint32_t id : SlideListIds(document)) {
+  std::map<uint32_t, std::vector<uint8_t>> stand_ins;
+  for (uint32_t id : ListIds(document, 0)) {
     const auto entry = offsets.find(id);
     const std::span<const uint8_t> slide =
         entry == offsets.end() ? std::span<const uint8_t>{} : WholeRecordAt(stream, entry->second);
-    if (slide.empty() || GetU16(slide, 2) != kTypeSlide) {
-      dropped.insert(id);
-      result.slides_left_out.push_back(id);
-    } else {
+    if (!slide.empty() && GetU16(slide, 2) == kTypeSlide) {
       result.slides_kept.push_back(id);
+      continue;
     }
+    // A damaged slide whose texts are in the slide list comes back with them alone.
+    const uint32_t master = MasterOf(
+        stream, entry == offsets.end() ? std::nullopt : std::optional(entry->second), document);
+    std::vector<uint8_t> stand_in =
+        StandInSlide(ListEntryTexts(document, id), SizeOf(document), master);
+    if (!stand_in.empty()) {
+      stand_ins[id] = std::move(stand_in);
+      result.slides_stood_in.push_back(id);
+      continue;
+    }
+    dropped.insert(id);
+    result.slides_left_out.push_back(id);
   }
 
   // The Document first, then every other whole persisted record in id order.
   const std::vector<uint8_t> new_document = WithoutSlides(document, dropped);
   result.persist_offsets[document_id] = 0;
   Append(result.bytes, new_document);
-  for (const auto& [id, offset] : offsets) {
-    if (id == document_id || dropped.count(id) > 0) continue;
-    const std::span<const uint8_t> record = WholeRecordAt(stream, offset);
-    if (record.empty()) continue;
+  for (const auto& [id, bytes] : stand_ins) {
     result.persist_offsets[id] = static_cast<uint32_t>(result.bytes.size());
-    Append(result.bytes, record);
+    Append(result.bytes, bytes);
+  }
+  for (const auto& [id, offset] : offsets) {
+    if (id == document_id || dropped.count(id) > 0 || stand_ins.count(id) > 0) continue;
+    const std::span<const uint8_t> record = WholeRecordAt(stream, offset);
+    if (!record.empty()) {
+      result.persist_offsets[id] = static_cast<uint32_t>(result.bytes.size());
+      Append(result.bytes, record);
+      continue;
+    }
+    // A damaged master, notes page or handout keeps its whole children: the slides that
+    // use it keep their background, colours and styles.
+    const std::span<const uint8_t> damaged = MasterLikeRecordAt(stream, offset);
+    if (damaged.empty()) continue;
+    result.persist_offsets[id] = static_cast<uint32_t>(result.bytes.size());
+    Append(result.bytes, TrimToWellFormed(damaged));
+    result.records_trimmed.push_back(id);
   }
 
   const auto directory_offset = static_cast<uint32_t>(result.bytes.size());
   Append(result.bytes, DirectoryFor(result.persist_offsets));
   result.user_edit_offset = static_cast<uint32_t>(result.bytes.size());
   const size_t edit_at = result.bytes.size();
-  Append(result.bytes, stream.subspan(*newest_edit, kHeader + size_t{edit_header->length}));
+  Append(result.bytes, edit);
   uint8_t* body = result.bytes.data() + edit_at + kHeader;
   StoreU32(body + 8, 0);  // no older edit
   StoreU32(body + 12, directory_offset);

@@ -13,22 +13,39 @@ namespace vlx {
 // persisted record the newest edit maps that is whole (its containers nest exactly) is
 // copied byte for byte, a new persist directory maps each kept persist id onto its new
 // offset, and a copy of the newest user edit points at that directory. Slides whose
-// records are not whole are left out, their entries removed from the slide list.
+// records are not whole come back as text boxes of their slide-list texts (or, without
+// any, are left out, their entries removed from the slide list); a damaged master,
+// notes page or handout keeps its whole children.
 struct OwnRecordsStream {
   std::vector<uint8_t> bytes;
   uint32_t user_edit_offset = 0;
   std::map<uint32_t, uint32_t> persist_offsets;  // kept persist id -> offset in bytes
   std::vector<uint32_t> slides_kept;             // persist ids, slide-list order
   std::vector<uint32_t> slides_left_out;         // persist ids whose records are damaged
+  std::vector<uint32_t> slides_stood_in;         // damaged, rebuilt from their list texts
+  bool persist_ids_inferred = false;             // no user edit survived: see InferPersistIds
+  std::vector<uint32_t> records_trimmed;         // damaged masters/notes kept without their
+                                                 // damaged children
 };
+
+// Where no user edit survived (the stream's end is lost), the persist ids of the whole
+// masters, slides, notes pages and handout, paired in stream order with the ids the
+// Document's lists name in list order (as a save writes them), the notes master and the
+// handout by the Document atom's references; the Document takes the first free id.
+// nullopt when there is no whole Document or a kind has more records than ids.
+struct InferredPersistIds {
+  std::map<uint32_t, uint32_t> offsets;
+  uint32_t document_id = 0;
+};
+std::optional<InferredPersistIds> InferPersistIds(std::span<const uint8_t> stream);
 
 // The persist id -> stream offset map of the edit chain that ends at newest_edit (older
 // edits first, the newer entry wins). Empty when the chain cannot be read.
 std::map<uint32_t, uint32_t> PersistOffsets(std::span<const uint8_t> stream, uint32_t newest_edit);
 
 // Builds the stream from the edit at newest_edit (the last top-level user edit when not
-// given). nullopt with a reason when there is no readable edit or its Document container
-// is not whole.
+// given; the inferred persist ids when there is none). nullopt with a reason when
+// neither gives a whole Document container.
 std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> stream,
                                                       std::optional<uint32_t> newest_edit,
                                                       std::string* why);

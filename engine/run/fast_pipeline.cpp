@@ -7,16 +7,12 @@
 
 #include "engine/fast/candidate_check.h"
 #include "engine/fast/candidate_compound.h"
-#include "engine/fast/carve_output_file.h"
 #include "engine/fast/carve_streams.h"
 #include "engine/fast/stream_candidate.h"
 #include "engine/format/workspace_files.h"
 #include "engine/job/folder_tree.h"
-#include "engine/job/messages.h"
 #include "engine/job/office_fault.h"
-#include "engine/office/office_api.h"
-#include "engine/office/office_restart.h"
-#include "engine/office/slide_export.h"
+#include "engine/run/deck_export.h"
 
 namespace vlx {
 namespace {
@@ -33,103 +29,8 @@ struct FastPaths {
         export_folder(compound + "ff"),
         result(job.env.output_folder + kFastResultName) {}
 
-  std::string SlideImage(int n) const { return ExportedSlidePath(export_folder, n); }
-
   std::string document, user, pictures, compound, export_folder, result;
 };
-
-// One thumbnail per exported slide, with its log line. Returns normally on a stop.
-void ListSlides(RecoveryJob& job, office::Application& app, const FastPaths& paths, int count) {
-  for (int n = 1; n <= count; ++n) {
-    if (job.StopRequested()) break;
-    job.sink().SetProgress(Percent(static_cast<uint64_t>(n), static_cast<uint64_t>(count)));
-    job.sink().SetCounter(CounterText(n, count));
-    std::optional<Bitmap> thumbnail = job.env.images.MakeThumbnail(
-        paths.SlideImage(n), kSlideThumbnailWidth, kSlideThumbnailHeight);
-    // A server that cannot export pictures gets the built-in placeholder.
-    if (CannotExportJpeg(app.Version())) thumbnail = job.env.images.PlaceholderBitmap();
-    if (!thumbnail) continue;
-    const std::string caption = "Slide " + std::to_string(n);
-    job.results.Report(SlideItem(ResultList::kSlides, caption, std::move(*thumbnail),
-                                 std::min(n, job.results.Count(ResultList::kSlides))));
-    job.sink().AppendLog("    Recovered " + caption + "\r\n");
-  }
-}
-
-// What the office made of the assembled file. kFailed: the office crashed or stopped
-// answering, twice or past a restart, so it said nothing about the file.
-enum class OfficeVerdict { kUnavailable, kOpened, kRefused, kFailed };
-
-// Opens the assembled file, lists one thumbnail per slide and closes it. Any
-// automation error ends it quietly; the office is still asked to close and quit.
-OfficeVerdict OpenAndListOn(RecoveryJob& job, office::Application& app, const FastPaths& paths) {
-  std::shared_ptr<office::Presentation> presentation;
-  try {
-    auto presentations = app.GetPresentations();
-    job.sink().SetStatus("Checking integrity...");
-    presentation = presentations->Open(paths.compound, 0, 0, 0);
-    const int count = presentation->GetSlides()->Count();
-    presentation->SaveAs(paths.export_folder, office::kFormatJpeg, 1);
-    job.sink().SetStatus("Recovering Slides...");
-    ListSlides(job, app, paths, count);
-    DeleteFolderTree(paths.export_folder);
-    presentation->Close();
-    presentation.reset();
-    app.Quit();
-    return OfficeVerdict::kOpened;
-  } catch (const office::AutomationError&) {
-    // Leave no office running behind an error.
-    try {
-      if (presentation) presentation->Close();
-    } catch (const office::AutomationError&) {
-    }
-    try {
-      app.Quit();
-    } catch (const office::AutomationError&) {
-    }
-    DeleteFolderTree(paths.export_folder);
-    return OfficeVerdict::kRefused;
-  }
-}
-
-// The office part of the fourth phase. When the office itself fails before any slide
-// is listed, a restarted office opens the file again, once.
-OfficeVerdict OpenAndList(RecoveryJob& job, const FastPaths& paths) {
-  std::shared_ptr<office::Application> app;
-  try {
-    if (job.env.office == nullptr) throw office::AutomationError("no office on this machine");
-    app = job.env.office->CreateApplication(office::kProgId);
-  } catch (const office::AutomationError&) {
-    ShowCriticalError(job.sink(), 8);
-    return OfficeVerdict::kUnavailable;
-  }
-  const int listed = job.results.Count(ResultList::kSlides);
-  int mark = OfficeFaultMark();
-  OfficeVerdict verdict = OpenAndListOn(job, *app, paths);
-  if (!OfficeFailedSince(mark)) return verdict;
-  if (verdict != OfficeVerdict::kOpened && job.results.Count(ResultList::kSlides) == listed) {
-    std::shared_ptr<office::Application> fresh = RestartFailedOffice(job);
-    if (!fresh) return OfficeVerdict::kFailed;
-    mark = OfficeFaultMark();
-    verdict = OpenAndListOn(job, *fresh, paths);
-    if (OfficeFailedSince(mark))
-      return verdict == OfficeVerdict::kOpened ? verdict : OfficeVerdict::kFailed;
-  } else if (verdict != OfficeVerdict::kOpened) {
-    // Some slides were listed: a second pass would list them again.
-    return OfficeVerdict::kFailed;
-  }
-  if (verdict == OfficeVerdict::kOpened) NoteRedoneAfterRestart("the slides were rendered again");
-  return verdict;
-}
-
-// The saved presentation is the assembled file itself: the streams as they were.
-bool SaveAssembledCopy(RecoveryJob& job, const FastPaths& paths) {
-  auto compound = DamagedFile::Open(paths.compound);
-  std::string why = "the assembled file is missing";
-  if (compound && CopyTailToFile(*compound, 0, paths.result, 0644, &why)) return true;
-  job.sink().AppendLog("Cannot save " + paths.result + ": " + why + "\r\n");
-  return false;
-}
 
 void Note(RecoveryJob& job, const std::string& line) {
   job.sink().AppendLog("    " + line + "\r\n");
@@ -144,7 +45,7 @@ void Note(RecoveryJob& job, const std::string& line) {
 std::optional<StreamCandidate> ChooseVerified(RecoveryJob& job, DamagedFile& file,
                                               RecoveryOutcome& outcome) {
   std::vector<StreamCandidate> candidates = SalvageCandidates(job, file, kMaxSalvageCandidates);
-  candidates.push_back(CarvedCandidate(job));
+  candidates.push_back(CarvedCandidate(job, file));
   std::string failures;
   std::optional<size_t> chosen;
   salvage::PresentationCheck chosen_check;
@@ -204,7 +105,10 @@ void RunFastPipeline(RecoveryJob& job, DamagedFile& file) {
     if (!WriteCandidateCompound(*chosen, paths.compound, &why)) {
       sink.AppendLog("Cannot assemble the presentation: " + why + "\r\n");
     } else {
-      const OfficeVerdict verdict = OpenAndList(job, paths);
+      const DeckExport exported = ExportDeckSlides(job, paths.compound, paths.export_folder);
+      const OfficeVerdict verdict = exported.verdict;
+      if (verdict == OfficeVerdict::kOpened) ListExportedSlides(job, exported);
+      DeleteFolderTree(paths.export_folder);
       outcome.opened = verdict == OfficeVerdict::kOpened;
       // Without an office the check stands in for the office's open.
       if (verdict == OfficeVerdict::kRefused)
@@ -215,7 +119,7 @@ void RunFastPipeline(RecoveryJob& job, DamagedFile& file) {
         Note(job, "The office failed; the slides were not all rendered");
         NoteOfficeLoss("the slides of the saved presentation were not all rendered");
       }
-      if (verdict != OfficeVerdict::kRefused && SaveAssembledCopy(job, paths)) {
+      if (verdict != OfficeVerdict::kRefused && SaveDeckCopy(job, paths.compound, paths.result)) {
         outcome.saved_file = paths.result;
         job.results.RecordSaved(paths.result);
         sink.SetStatus("Saving complete...");

@@ -9,6 +9,7 @@
 #include "engine/rebuild/apply_master_choice.h"
 #include "engine/rebuild/carried_text_filter.h"
 #include "engine/rebuild/presentation_rebuild.h"
+#include "engine/run/own_deck_offer.h"
 #include "engine/scan/picture_stream_search.h"
 #include "engine/scan/slide_structure_census.h"
 #include "engine/scan/slide_text_files.h"
@@ -71,9 +72,26 @@ void RunStandardPipeline(RecoveryJob& job, DamagedFile& file) {
   ScanDamagedFile(job, file);
   if (job.StopRequested()) return;
 
+  // The deck of the file's own records is offered first: where it verifies, the user
+  // gets the presentation's own slides, masters and layout back.
+  const std::optional<OwnDeckOffer> own = OfferOwnRecordsDeck(job, file);
+  if (job.StopRequested()) return;
+
   const std::optional<MasterChoice> choice = ChooseMaster(job, file);
   if (!choice) {
     job.results.RecordDeclined();
+    return;
+  }
+  if (choice->own_masters && own) {
+    // The milestones of the rebuild path, so a trace reads the same way on both.
+    for (int n : {66, 72, 99, 100}) trace.Checkpoint(n);
+    const std::string path = job.env.output_folder + kStandardResultName;
+    if (!SaveOwnRecordsDeck(job, file, *own, path)) {
+      if (!job.StopRequested()) sink.SetStatus("No presentation saved");
+      return;
+    }
+    job.results.RecordSaved(path);
+    sink.SetStatus("Saving complete...");
     return;
   }
 

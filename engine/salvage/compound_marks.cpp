@@ -1,7 +1,7 @@
 #include "engine/salvage/compound_marks.h"
 
 #include <algorithm>
-#include <string_view>
+#include <cstring>
 
 #include "engine/format/byte_order.h"
 
@@ -19,6 +19,21 @@ bool IsRootEntry(const uint8_t* entry) {
   return LoadU16(entry + 0x40) == sizeof kRootName && entry[0x42] == 5;
 }
 
+// Calls found(offset) for every place in data[0, size) where the pattern begins before
+// scan_end (the C library's memmem is far quicker than a byte-by-byte look).
+template <class Found>
+void ForEachMatch(const uint8_t* data, size_t size, size_t scan_end, const uint8_t* pattern,
+                  size_t pattern_size, Found found) {
+  for (size_t at = 0; at < scan_end && at < size;) {
+    const void* hit = ::memmem(data + at, size - at, pattern, pattern_size);
+    if (hit == nullptr) return;
+    const auto offset = static_cast<size_t>(static_cast<const uint8_t*>(hit) - data);
+    if (offset >= scan_end) return;
+    found(offset);
+    at = offset + 1;
+  }
+}
+
 void Keep(std::vector<uint64_t>& list, uint64_t offset) {
   if (list.size() < kMaxMarksOfEachKind && (list.empty() || list.back() != offset))
     list.push_back(offset);
@@ -28,22 +43,18 @@ void Keep(std::vector<uint64_t>& list, uint64_t offset) {
 
 CompoundMarks FindCompoundMarks(DamagedFile& file) {
   CompoundMarks marks;
-  std::vector<uint8_t> buffer(kChunk + kOverlap);
   const uint64_t length = file.GetLength();
   for (uint64_t start = 0; start < length; start += kChunk) {
-    const size_t got = file.ReadAt(start, buffer.data(), buffer.size());
-    // Matches that begin in the overlap are found again by the next chunk.
+    // Viewed in place: matches that begin in the overlap are found again by the next chunk.
+    size_t got = 0;
+    const uint8_t* data = file.View(start, kChunk + kOverlap, &got);
+    if (data == nullptr) break;
     const size_t scan_end = std::min(got, kChunk);
-    const std::string_view bytes(reinterpret_cast<const char*>(buffer.data()), got);
-    const std::string_view signature(reinterpret_cast<const char*>(kSignature), sizeof kSignature);
-    for (size_t at = bytes.find(signature); at != std::string_view::npos && at < scan_end;
-         at = bytes.find(signature, at + 1))
-      Keep(marks.signatures, start + at);
-    const std::string_view name(reinterpret_cast<const char*>(kRootName), sizeof kRootName);
-    for (size_t at = bytes.find(name); at != std::string_view::npos && at < scan_end;
-         at = bytes.find(name, at + 1)) {
-      if (got - at >= kOverlap && IsRootEntry(&buffer[at])) Keep(marks.root_entries, start + at);
-    }
+    ForEachMatch(data, got, scan_end, kSignature, sizeof kSignature,
+                 [&](size_t at) { Keep(marks.signatures, start + at); });
+    ForEachMatch(data, got, scan_end, kRootName, sizeof kRootName, [&](size_t at) {
+      if (got - at >= kOverlap && IsRootEntry(data + at)) Keep(marks.root_entries, start + at);
+    });
   }
   return marks;
 }

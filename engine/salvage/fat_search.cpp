@@ -28,30 +28,46 @@ std::vector<uint32_t> Entries(const uint8_t* bytes, uint32_t count) {
   return entries;
 }
 
-// Every block that reads as a table page, in one sequential pass.
-std::vector<FoundPage> FindPages(DamagedFile& file, uint32_t sector_size, uint64_t alignment) {
-  std::vector<FoundPage> pages;
-  const uint64_t length = file.GetLength();
-  if (alignment >= length) return pages;
-  const uint64_t limit = (length - alignment) / sector_size + 1;
+// Whether the sector_size bytes at block read as a table page; appended when they do.
+void TestBlock(const uint8_t* block, uint32_t sector_size, uint64_t limit, uint64_t index,
+               std::vector<uint32_t>& entries, std::vector<FoundPage>& pages) {
   const uint32_t count = sector_size / 4;
-  const size_t chunk = kChunk - kChunk % sector_size;
-  std::vector<uint8_t> buffer(chunk);
-  for (uint64_t start = alignment; start + sector_size <= length; start += chunk) {
-    const size_t got = file.ReadAt(start, buffer.data(), buffer.size());
-    std::vector<uint32_t> entries(count);
-    for (size_t at = 0; at + sector_size <= got; at += sector_size) {
-      // Most blocks are stream data: one entry that is neither a mark nor a sector of
-      // the file rules the block out before it is decoded.
-      bool possible = true;
-      for (uint32_t i = 0; i < count && possible; i += 16) {
-        const uint32_t v = LoadU32(&buffer[at + 4 * i]);
-        possible = v >= kDifatMark || v < limit;
-      }
-      if (!possible) continue;
-      for (uint32_t i = 0; i < count; ++i) entries[i] = LoadU32(&buffer[at + 4 * i]);
-      auto page = ReadAsAllocationPage(entries.data(), count, limit);
-      if (page) pages.push_back({(start - alignment + at) / sector_size, std::move(*page)});
+  // Most blocks are stream data: one entry that is neither a mark nor a sector of the
+  // file rules the block out before it is decoded.
+  for (uint32_t i = 0; i < count; i += 16) {
+    const uint32_t v = LoadU32(block + 4 * i);
+    if (v < kDifatMark && v >= limit) return;
+  }
+  entries.resize(count);
+  for (uint32_t i = 0; i < count; ++i) entries[i] = LoadU32(block + 4 * i);
+  auto page = ReadAsAllocationPage(entries.data(), count, limit);
+  if (page) pages.push_back({index, std::move(*page)});
+}
+
+// Every block that reads as a table page, for each layout, in one sequential pass
+// over the file: the bytes are looked at in place, each layout's blocks in turn.
+std::vector<std::vector<FoundPage>> FindPages(DamagedFile& file,
+                                              const std::vector<SectorLayout>& layouts) {
+  std::vector<std::vector<FoundPage>> pages(layouts.size());
+  const uint64_t length = file.GetLength();
+  uint32_t largest = 0;
+  for (const SectorLayout& layout : layouts) largest = std::max(largest, layout.sector_size);
+  std::vector<uint64_t> next(layouts.size());  // the next block start of each layout
+  for (size_t k = 0; k < layouts.size(); ++k) next[k] = layouts[k].alignment;
+  std::vector<uint32_t> entries;
+  for (uint64_t start = 0; start < length; start += kChunk) {
+    size_t got = 0;
+    const uint8_t* data = file.View(start, kChunk + largest, &got);
+    if (data == nullptr) break;
+    const uint64_t chunk_end = start + std::min<uint64_t>(got, kChunk);
+    for (size_t k = 0; k < layouts.size(); ++k) {
+      const SectorLayout& layout = layouts[k];
+      if (layout.alignment >= length) continue;
+      const uint64_t limit = (length - layout.alignment) / layout.sector_size + 1;
+      for (; next[k] < chunk_end && next[k] + layout.sector_size <= start + got;
+           next[k] += layout.sector_size)
+        TestBlock(data + (next[k] - start), layout.sector_size, limit,
+                  (next[k] - layout.alignment) / layout.sector_size, entries, pages[k]);
     }
   }
   return pages;
@@ -123,9 +139,11 @@ std::optional<RecoveredFat> Assemble(DamagedFile& file, const Claims& claims, ui
 
 }  // namespace
 
-std::vector<RecoveredFat> FindFatByContent(DamagedFile& file, uint32_t sector_size,
-                                           uint64_t alignment) {
-  const std::vector<FoundPage> pages = FindPages(file, sector_size, alignment);
+namespace {
+
+// The FAT candidates the pages found for one layout make, best first.
+std::vector<RecoveredFat> FatFromPages(DamagedFile& file, const std::vector<FoundPage>& pages,
+                                       uint32_t sector_size, uint64_t alignment) {
   std::unordered_set<uint64_t> marked;
   for (const FoundPage& found : pages)
     for (uint32_t n : found.page.fat_marks) marked.insert(n);
@@ -174,6 +192,22 @@ std::vector<RecoveredFat> FindFatByContent(DamagedFile& file, uint32_t sector_si
     for (RecoveredFat& variant : variants) result.push_back(std::move(variant));
   }
   return result;
+}
+
+}  // namespace
+
+std::vector<RecoveredFat> FindFatByContent(DamagedFile& file, uint32_t sector_size,
+                                           uint64_t alignment) {
+  return FindFatByContent(file, std::vector<SectorLayout>{{sector_size, alignment}}).front();
+}
+
+std::vector<std::vector<RecoveredFat>> FindFatByContent(DamagedFile& file,
+                                                        const std::vector<SectorLayout>& layouts) {
+  const std::vector<std::vector<FoundPage>> pages = FindPages(file, layouts);
+  std::vector<std::vector<RecoveredFat>> found;
+  for (size_t k = 0; k < layouts.size(); ++k)
+    found.push_back(FatFromPages(file, pages[k], layouts[k].sector_size, layouts[k].alignment));
+  return found;
 }
 
 RecoveredFat ReadListedFat(DamagedFile& file, const SectorGeometry& geometry,

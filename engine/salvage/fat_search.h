@@ -23,6 +23,18 @@ struct RecoveredFat {
 std::vector<RecoveredFat> FindFatByContent(DamagedFile& file, uint32_t sector_size,
                                            uint64_t alignment);
 
+// Where the sectors of a compound file may begin: sector_size-byte blocks at offsets
+// congruent to alignment.
+struct SectorLayout {
+  uint32_t sector_size;
+  uint64_t alignment;
+};
+
+// FindFatByContent for several layouts at once, in one pass over the file: the
+// candidates of each layout, in the order given.
+std::vector<std::vector<RecoveredFat>> FindFatByContent(DamagedFile& file,
+                                                        const std::vector<SectorLayout>& layouts);
+
 // The FAT read from the listed sectors of a known geometry (a surviving header). Empty
 // table when the sectors do not read as table pages in that order.
 RecoveredFat ReadListedFat(DamagedFile& file, const SectorGeometry& geometry,

@@ -9,12 +9,11 @@
 namespace vlx::salvage {
 namespace {
 
-constexpr uint16_t kTypeHandout = 0x0FC9;
-constexpr uint16_t kTypeExternalObjectStorage = 0x1011;  // OLE objects, controls, VBA
 constexpr uint32_t kUserEditMinimumLength = 28;
 constexpr int kMaxEdits = 4096;
 constexpr int kMaxTreeDepth = 32;
 constexpr size_t kCurrentEditField = 16;  // offsetToCurrentEdit in the Current User stream
+constexpr size_t kHeaderTokenField = 12;
 
 bool IsPersistedKind(uint16_t type) {
   return type == kTypeDocument || type == kTypeSlide || type == kTypeNotes ||
@@ -152,21 +151,52 @@ std::optional<uint32_t> NewestUserEdit(DamagedFile& document) {
   return newest;
 }
 
+namespace {
+
+// The edit a whole CurrentUserAtom names, with whether its header token is one the
+// format writes (a block that merely starts like the atom carries none).
+struct NamedEdit {
+  uint32_t offset = 0;
+  bool genuine = false;
+};
+
+std::optional<NamedEdit> EditNamedBy(const std::vector<uint8_t>* current_user) {
+  if (current_user == nullptr || current_user->size() < kCurrentEditField + 4 ||
+      LoadU16(current_user->data() + 2) != kTypeCurrentUserAtom)
+    return std::nullopt;
+  const uint32_t token = LoadU32(current_user->data() + kHeaderTokenField);
+  return NamedEdit{LoadU32(current_user->data() + kCurrentEditField),
+                   token == kCurrentUserTokenPlain || token == kCurrentUserTokenEncrypted};
+}
+
+}  // namespace
+
 PresentationCheck CheckPresentation(DamagedFile& document,
                                     const std::vector<uint8_t>* current_user) {
+  return CheckPresentation(document, current_user, 0);
+}
+
+PresentationCheck CheckPresentation(DamagedFile& document, const std::vector<uint8_t>* current_user,
+                                    uint64_t file_ends_at) {
   PresentationCheck check;
   StreamView stream(document);
   if (stream.length() == 0) return Fail(check, "the document stream is empty");
 
-  std::optional<uint32_t> named;
-  if (current_user != nullptr && current_user->size() >= kCurrentEditField + 4 &&
-      LoadU16(current_user->data() + 2) == kTypeCurrentUserAtom)
-    named = LoadU32(current_user->data() + kCurrentEditField);
+  const std::optional<NamedEdit> named = EditNamedBy(current_user);
   if (named) {
-    const auto edit = stream.Header(*named);
+    const auto edit = stream.Header(named->offset);
     check.current_user_names_edit = edit && edit->type == kTypeUserEditAtom;
+    // The stream ends before the edit its own Current User names, yet the file went on:
+    // this run of bytes is an older or a foreign copy of the stream, not the one the
+    // Current User was written with.
+    const uint64_t edit_end = uint64_t{named->offset} + kRecordHeaderSize;
+    if (named->genuine && edit_end > stream.length() && edit_end <= file_ends_at)
+      return Fail(check, "the Current User names a user edit at stream offset " +
+                             std::to_string(named->offset) + ", past the end of this stream (" +
+                             std::to_string(stream.length()) + " bytes)");
   }
-  check.current_edit = check.current_user_names_edit ? named : NewestUserEdit(document);
+  check.current_edit = check.current_user_names_edit ? std::optional<uint32_t>(named->offset)
+                                                     : NewestUserEdit(document);
   if (!check.current_edit) return Fail(check, "the document stream holds no user edit");
 
   std::map<uint32_t, uint32_t> directory;

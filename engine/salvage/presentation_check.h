@@ -31,6 +31,16 @@ struct PresentationCheck {
 PresentationCheck CheckPresentation(DamagedFile& document,
                                     const std::vector<uint8_t>* current_user);
 
+// The same check, told where the damaged file ended under the stream: file_ends_at is
+// the stream offset past which the stream's bytes would have lain beyond the end of
+// the file (UINT64_MAX when the stream was read back whole; 0 when not known). A
+// genuine Current User naming an edit past the end of the stream but short of that
+// offset names an edit this copy never held: the copy is stale or foreign and fails.
+// Past it, the edit may have been lost with the file's end, and the check goes on
+// from the newest edit the stream holds.
+PresentationCheck CheckPresentation(DamagedFile& document, const std::vector<uint8_t>* current_user,
+                                    uint64_t file_ends_at);
+
 // The offset of the last user edit among the stream's top-level records.
 std::optional<uint32_t> NewestUserEdit(DamagedFile& document);
 

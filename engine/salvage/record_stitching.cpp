@@ -1,6 +1,7 @@
 #include "engine/salvage/record_stitching.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <unordered_set>
 
@@ -8,6 +9,7 @@
 #include "engine/format/record_header.h"
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
+#include "engine/salvage/sector_header_index.h"
 
 namespace vlx::salvage {
 namespace {
@@ -17,16 +19,20 @@ constexpr uint32_t kUserEditMinimumLength = 28;
 constexpr uint32_t kUserEditLongestLength = 36;
 constexpr int kMaxEdits = 64;
 constexpr size_t kMaxPersistAnchors = 1 << 16;
+constexpr uint32_t kMaxMendedObject = 1 << 20;  // longer objects are not read to mend a gap
+constexpr uint64_t kMaxMendedGap = 1024;        // sectors
+constexpr int kSearchesBeforeIndex = 8;
 
 // A record a persist directory can point at: the document, its slides, notes and
-// masters are containers; stored objects (of OLE objects, controls, macros) may be
-// atoms.
+// masters are containers; stored objects (of OLE objects, controls, macros) are atoms.
+// Any other header at an object's offset is some other record that happens to lie
+// there (the check would not pass it either).
 bool IsPersistedObject(const RecordHeader& h) {
   const bool container = (h.version_instance & 0xF) == 0xF;
   if (h.type == kTypeDocument || h.type == kTypeSlide || h.type == kTypeNotes ||
       h.type == kTypeMainMaster || h.type == kTypeHandout)
     return container;
-  return h.type > kTypeDocument && h.type < 0x2000;
+  return h.type == kTypeExternalObjectStorage && !container;
 }
 
 // A header that can stand at this place of the stream: a record type of its kind, a
@@ -55,7 +61,9 @@ class Stitcher {
         limit_(geometry.SectorCount(file.GetLength())),
         placed_((size + geometry.sector_size - 1) / geometry.sector_size),
         guess_(placed_.size(), false),
-        foreign_(foreign.begin(), foreign.end()) {
+        foreign_(foreign.begin(), foreign.end()),
+        used_(limit_, false),
+        firm_sectors_(limit_, false) {
     foreign_.erase(start);
     if (!placed_.empty()) Place(0, start);
   }
@@ -70,6 +78,7 @@ class Stitcher {
       // each object whose records do not nest is walked again to mend what lies inside.
       AnchorPersistObjects();
       MendBrokenObjects();
+      MendGapsBackwards();
     } else {
       Walk(0, size_, kMaxDepth);  // picture records are not entered
     }
@@ -108,7 +117,7 @@ class Stitcher {
       header = Read(at, room);
       if (!header && !firm_[open]) {
         const uint32_t before = *placed_[open];
-        Search(open, [&](uint32_t candidate) {
+        Search(open, HeaderStartIn(open, at), [&](uint32_t candidate) {
           Replace(open, candidate);
           header = Read(at, room);
           return header.has_value();
@@ -124,8 +133,10 @@ class Stitcher {
     } else {
       Place(open, Next(open));
       header = Read(at, room);
+      const std::optional<uint32_t> within = HeaderStartIn(open, at);
+      if (!header) CountWholeFileSearch();
       for (uint32_t candidate = 0; !header && candidate < limit_; ++candidate) {
-        if (used_.count(candidate) != 0) continue;
+        if (Used(candidate) || !MayHoldHeader(candidate, within)) continue;
         Replace(open, candidate);
         header = Read(at, room);
       }
@@ -183,10 +194,31 @@ class Stitcher {
       return header;
     };
     std::optional<RecordHeader> header = read();
+    // An older copy of the same records reads as well as the stream's own sectors: where
+    // the run of the next placed sector reaching back here also holds the record, that
+    // run is the stream's.
+    if (header && !firm_[index] && !firm_[last]) {
+      const std::optional<uint32_t> back = ReachingBack(index);
+      if (back && *back != *placed_[index] && !firm_sectors_[*back] &&
+          (last == index || (*back + 1 < limit_ && !firm_sectors_[*back + 1]))) {
+        const uint32_t before = *placed_[index];
+        const uint32_t before_last = *placed_[last];
+        Replace(index, *back);
+        if (last != index) Replace(last, *back + 1);
+        const std::optional<RecordHeader> there = read();
+        if (there) {
+          header = there;
+          FollowOn(last);
+        } else {
+          Replace(index, before);
+          if (last != index) Replace(last, before_last);
+        }
+      }
+    }
     if (!header && !firm_[index]) {
       const uint32_t before = *placed_[index];
       const uint32_t before_last = *placed_[last];
-      Search(index, [&](uint32_t candidate) {
+      Search(index, HeaderStartIn(index, at), [&](uint32_t candidate) {
         Replace(index, candidate);
         if (last != index && !firm_[last] && candidate + 1 < limit_) Replace(last, candidate + 1);
         header = read();
@@ -202,30 +234,48 @@ class Stitcher {
     if (header) {
       MakeFirm(index);
       MakeFirm(last);
+      for (const uint64_t i : {index, last}) {
+        anchored_[i] = true;
+        anchored_sectors_[*placed_[i]] = true;
+      }
     }
     return header;
   }
 
+  // The sector at index if the run of sectors that holds the next sector a record
+  // placed reaches back to it.
+  std::optional<uint32_t> ReachingBack(uint64_t index) const {
+    for (uint64_t k = index + 1; k < placed_.size(); ++k) {
+      if (!firm_[k]) continue;
+      if (*placed_[k] < k - index) return std::nullopt;
+      return *placed_[k] - static_cast<uint32_t>(k - index);
+    }
+    return std::nullopt;
+  }
+
   void MakeFirm(uint64_t index) {
     firm_[index] = true;
-    firm_sectors_.insert(*placed_[index]);
+    firm_sectors_[*placed_[index]] = true;
   }
 
   // Offers try_sector the sectors of the file until it accepts one: first those no part
   // of the stream holds, then those only guessed to belong where they are.
   // The sector that keeps the run going (the one after the previous sector) is offered
-  // first: stale copies of the same records elsewhere in the file come after it.
+  // first, then the one that ends in the next sector a record placed: stale copies of
+  // the same records elsewhere in the file come after them.
   template <class Try>
-  void Search(uint64_t index, Try try_sector) {
-    std::vector<uint32_t> runs;
-    if (index > 0) runs.push_back(*placed_[index - 1] + 1);
-    for (uint32_t candidate : runs)
-      if (candidate < limit_ && firm_sectors_.count(candidate) == 0 && try_sector(candidate))
+  void Search(uint64_t index, std::optional<uint32_t> within, Try try_sector) {
+    std::array<std::optional<uint32_t>, 2> runs;
+    if (index > 0) runs[0] = *placed_[index - 1] + 1;
+    runs[1] = ReachingBack(index);
+    for (const std::optional<uint32_t>& candidate : runs)
+      if (candidate && *candidate < limit_ && !firm_sectors_[*candidate] && try_sector(*candidate))
         return;
+    CountWholeFileSearch();
     for (uint32_t candidate = 0; candidate < limit_; ++candidate)
-      if (used_.count(candidate) == 0 && try_sector(candidate)) return;
+      if (!Used(candidate) && MayHoldHeader(candidate, within) && try_sector(candidate)) return;
     for (uint32_t candidate = 0; candidate < limit_; ++candidate)
-      if (used_.count(candidate) != 0 && firm_sectors_.count(candidate) == 0 &&
+      if (Used(candidate) && !firm_sectors_[candidate] && MayHoldHeader(candidate, within) &&
           try_sector(candidate))
         return;
   }
@@ -235,6 +285,10 @@ class Stitcher {
   bool AnchorPersistObjects() {
     anchoring_ = true;
     firm_.assign(placed_.size(), false);
+    anchored_.assign(placed_.size(), false);
+    anchored_sectors_.assign(limit_, false);
+    anchored_[0] = true;
+    anchored_sectors_[*placed_[0]] = true;
     MakeFirm(0);
     std::optional<uint64_t> edit;
     for (uint32_t length = kUserEditMinimumLength; !edit && length <= kUserEditLongestLength;
@@ -277,7 +331,10 @@ class Stitcher {
     }
     std::sort(objects.begin(), objects.end());
     objects.erase(std::unique(objects.begin(), objects.end()), objects.end());
-    for (uint64_t at : objects) {
+    // From the end back: each object's sector may then be found where the run of the
+    // next placed one reaches back to it.
+    for (auto it = objects.rbegin(); it != objects.rend(); ++it) {
+      const uint64_t at = *it;
       if (at >= size_) continue;
       if (const auto header = Anchor(at, IsPersistedObject)) objects_.push_back({at, *header});
     }
@@ -291,6 +348,68 @@ class Stitcher {
       if (ReadStream(at, bytes.data(), bytes.size()) && IsWellFormedRecordRun(bytes)) continue;
       if (IsContainer(header))
         Walk(at + kRecordHeaderSize, at + kRecordHeaderSize + header.length, 1);
+    }
+  }
+
+  // Whether the persisted object's whole record nests as it reads through the placed
+  // sectors (an object too long to read here counts as nesting).
+  bool Nests(uint64_t at, const RecordHeader& header, std::vector<uint8_t>& bytes) {
+    if (header.length > kMaxMendedObject) return true;
+    bytes.resize(kRecordHeaderSize + size_t{header.length});
+    return ReadStream(at, bytes.data(), bytes.size()) && IsWellFormedRecordRun(bytes);
+  }
+
+  // How many of the anchored objects that reach into stream sectors [first, end) nest.
+  size_t NestingObjectsIn(uint64_t first, uint64_t end, std::vector<uint8_t>& bytes) {
+    size_t nesting = 0;
+    const uint64_t from = first * g_.sector_size;
+    const uint64_t to = end * g_.sector_size;
+    for (const auto& [at, header] : objects_)
+      if (at < to && at + kRecordHeaderSize + header.length > from && Nests(at, header, bytes))
+        ++nesting;
+    return nesting;
+  }
+
+  // Between two sectors that hold an edit, a persist directory or a persisted object,
+  // the sectors were placed by the records walked from the earlier one, or taken to
+  // follow it; where the stream's run of sectors begins inside the gap instead, those
+  // before the later one precede it in the file (a walk can be misled by an older copy
+  // of the same records). Each split of the gap between the two runs is tried, and the
+  // one under which most of the anchored objects reaching into it nest is kept; on a
+  // tie, the longer run reaching back from the later sector.
+  void MendGapsBackwards() {
+    std::vector<uint8_t> bytes;
+    for (uint64_t b = 2; b < placed_.size(); ++b) {
+      if (!anchored_[b] || anchored_[b - 1]) continue;
+      uint64_t a = b - 1;
+      while (a > 0 && !anchored_[a]) --a;
+      const uint64_t gap_start = a + 1;
+      if (b - gap_start > kMaxMendedGap) continue;
+      size_t best = NestingObjectsIn(gap_start, b + 1, bytes);
+      if (best == 0 && std::none_of(objects_.begin(), objects_.end(), [&](const auto& object) {
+            return object.first / g_.sector_size >= gap_start && object.first / g_.sector_size <= b;
+          }))
+        continue;
+      std::vector<uint32_t> before;
+      uint64_t best_split = b;
+      uint64_t tried = b;
+      for (uint64_t t = b; t > gap_start; --t) {
+        const uint64_t j = t - 1;
+        const uint32_t later = *placed_[b];
+        if (later < b - j) break;
+        const uint32_t sector = later - static_cast<uint32_t>(b - j);
+        if (anchored_sectors_[sector] || foreign_.count(sector) != 0) break;
+        before.push_back(*placed_[j]);
+        Replace(j, sector);
+        tried = j;
+        const size_t nesting = NestingObjectsIn(gap_start, b + 1, bytes);
+        if (nesting >= best) {
+          best = nesting;
+          best_split = j;
+        }
+      }
+      // Back to the earlier placement below the best split.
+      for (uint64_t j = tried; j < best_split; ++j) Replace(j, before[b - 1 - j]);
     }
   }
 
@@ -310,10 +429,9 @@ class Stitcher {
     for (uint64_t j = refuted; j < open; ++j) moving.insert(*placed_[j]);
     for (uint64_t j = refuted; j < open; ++j) {
       const uint32_t place = found - static_cast<uint32_t>(open - j);
-      if ((used_.count(place) != 0 && moving.count(place) == 0) || foreign_.count(place) != 0)
-        return;
+      if ((Used(place) && moving.count(place) == 0) || foreign_.count(place) != 0) return;
     }
-    for (uint64_t j = refuted; j < open; ++j) used_.erase(*placed_[j]);
+    for (uint64_t j = refuted; j < open; ++j) used_[*placed_[j]] = false;
     for (uint64_t j = refuted; j < open; ++j) Place(j, found - static_cast<uint32_t>(open - j));
   }
 
@@ -350,12 +468,31 @@ class Stitcher {
     const uint32_t after = placed_[index - 1] ? *placed_[index - 1] + 1 : 0;
     return after < limit_ ? after : 0;
   }
+  bool Used(uint32_t sector) const { return used_[sector]; }
+
+  // Where the header at stream offset at begins inside the sector that would be placed
+  // at index; nullopt when it begins in an earlier one.
+  std::optional<uint32_t> HeaderStartIn(uint64_t index, uint64_t at) const {
+    if (at / g_.sector_size != index) return std::nullopt;
+    return static_cast<uint32_t>(at % g_.sector_size);
+  }
+
+  // Whether a search should read the sector: once searches have gone through the whole
+  // file a few times, an index made in one more pass rules out the sectors that hold
+  // no header where it begins, so that later searches read only the few that may.
+  bool MayHoldHeader(uint32_t sector, std::optional<uint32_t> within) {
+    if (!within || !index_) return true;
+    return index_->MayHoldHeaderAt(sector, *within);
+  }
+  void CountWholeFileSearch() {
+    if (!index_ && ++whole_file_searches_ == kSearchesBeforeIndex) index_.emplace(file_, g_, size_);
+  }
   void Place(uint64_t index, uint32_t sector) {
     placed_[index] = sector;
-    used_.insert(sector);
+    used_[sector] = true;
   }
   void Replace(uint64_t index, uint32_t sector) {
-    used_.erase(*placed_[index]);
+    used_[*placed_[index]] = false;
     Place(index, sector);
   }
 
@@ -367,14 +504,19 @@ class Stitcher {
   std::vector<std::optional<uint32_t>> placed_;
   std::vector<bool> guess_;  // placed after its predecessor without evidence
   std::unordered_set<uint32_t> foreign_;
-  std::unordered_set<uint32_t> used_;
+  std::vector<bool> used_;  // by sector of the file: placed somewhere in the stream
   uint64_t guessed_ = 0;
   // Once the persist objects anchor the stream: sectors a record header was read from,
   // which later searches leave where they are.
   bool anchoring_ = false;
   std::vector<bool> firm_;
-  std::unordered_set<uint32_t> firm_sectors_;
+  std::vector<bool> firm_sectors_;                          // by sector of the file
   std::vector<std::pair<uint64_t, RecordHeader>> objects_;  // the anchored persist objects
+  // The stream sectors (and the file's sectors there) that hold an anchored record.
+  std::vector<bool> anchored_;
+  std::vector<bool> anchored_sectors_;
+  std::optional<SectorHeaderIndex> index_;
+  int whole_file_searches_ = 0;
 };
 
 }  // namespace

@@ -62,10 +62,13 @@ std::vector<Origin> FindOrigins(DamagedFile& file, const CompoundMarks& marks) {
   for (uint64_t root : marks.root_entries) {
     for (uint32_t size : {4096u, 512u}) alignments.insert({size, root % size});
   }
-  size_t tried = 0;
+  std::vector<SectorLayout> layouts;
   for (const auto& [sector_size, alignment] : alignments) {
-    if (tried++ == kMaxAlignments) break;
-    for (RecoveredFat& fat : FindFatByContent(file, sector_size, alignment)) {
+    if (layouts.size() == kMaxAlignments) break;
+    layouts.push_back({sector_size, alignment});
+  }
+  for (std::vector<RecoveredFat>& fats : FindFatByContent(file, layouts)) {
+    for (RecoveredFat& fat : fats) {
       Origin origin;
       origin.geometry = fat.geometry;
       origin.fat = std::move(fat.table);

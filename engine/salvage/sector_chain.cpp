@@ -1,7 +1,5 @@
 #include "engine/salvage/sector_chain.h"
 
-#include <unordered_set>
-
 #include "engine/salvage/sector_geometry.h"
 
 namespace vlx::salvage {
@@ -10,16 +8,16 @@ StreamSectors ChainSectors(const std::vector<uint32_t>& table, uint32_t start, u
                            uint64_t sector_limit) {
   StreamSectors result;
   if (count == 0 || start >= sector_limit) return result;
-  std::unordered_set<uint32_t> seen;
+  std::vector<bool> seen(sector_limit);
   uint32_t at = start;
   bool on_table = true;
   while (true) {
     result.sectors.push_back(at);
-    seen.insert(at);
+    seen[at] = true;
     if (result.sectors.size() == count) break;
     uint32_t next = kFree;
     if (on_table && at < table.size()) next = table[at];
-    if (!on_table || !IsRegularSector(next) || next >= sector_limit || seen.count(next) != 0) {
+    if (!on_table || !IsRegularSector(next) || next >= sector_limit || seen[next]) {
       on_table = false;
       next = at + 1;
       ++result.guessed;
@@ -33,11 +31,11 @@ StreamSectors ChainSectors(const std::vector<uint32_t>& table, uint32_t start, u
 std::vector<uint32_t> FollowWholeChain(const std::vector<uint32_t>& table, uint32_t start,
                                        uint64_t max_length) {
   std::vector<uint32_t> chain;
-  std::unordered_set<uint32_t> seen;
+  std::vector<bool> seen(table.size());
   for (uint32_t at = start; at != kEndOfChain;) {
-    if (!IsRegularSector(at) || at >= table.size() || !seen.insert(at).second ||
-        chain.size() >= max_length)
+    if (!IsRegularSector(at) || at >= table.size() || seen[at] || chain.size() >= max_length)
       return {};
+    seen[at] = true;
     chain.push_back(at);
     at = table[at];
   }

@@ -23,8 +23,10 @@ bool SpoolToFile(ChainReader& reader, uint64_t size, const std::string& path, st
   std::vector<uint8_t> buffer(size_t{1} << 16);
   for (uint64_t at = 0; at < size && out.error().empty();) {
     const size_t take = static_cast<size_t>(std::min<uint64_t>(buffer.size(), size - at));
-    std::fill(buffer.begin(), buffer.begin() + take, 0);
-    reader.Read(at, buffer.data(), take);
+    // What lies past the chain reads as zeros.
+    const size_t read = reader.Read(at, buffer.data(), take);
+    std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(read),
+              buffer.begin() + static_cast<std::ptrdiff_t>(take), 0);
     out.Put(buffer.data(), take);
     at += take;
   }

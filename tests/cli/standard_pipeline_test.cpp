@@ -8,6 +8,9 @@
 #include "automation/testing/scripted_office.h"
 #include "automation/testing/stub_image_toolkit.h"
 #include "engine/rebuild/master_candidate.h"
+#include "engine/salvage/presentation_check.h"
+#include "tests/storage/compound_readers.h"
+#include "tests/support/corpus.h"
 #include "tests/support/recording_sink.h"
 #include "tests/support/recording_view.h"
 #include "tests/support/temp_dir.h"
@@ -25,13 +28,20 @@ class ScriptedChoice : public MasterSlideDialog {
  public:
   std::optional<MasterChoice> Run(RecoveryJob& job, DamagedFile&) override {
     ++runs;
+    own_offered = job.own_masters_preview.has_value();
+    own_first = job.own_masters_first;
     if (stop_while_open) job.env.stop.store(true);
     if (cancel) return std::nullopt;
-    return MasterChoice{};
+    MasterChoice choice;
+    choice.own_masters = take_own && own_offered;
+    return choice;
   }
   int runs = 0;
   bool cancel = false;
   bool stop_while_open = false;
+  bool take_own = false;  // the presentation's own masters, when they are offered
+  bool own_offered = false;
+  bool own_first = false;
 };
 
 bool Exists(const std::string& path) {
@@ -52,8 +62,8 @@ class StandardPipelineTest : public ::testing::Test {
  protected:
   void SetUp() override { ::mkdir(temp_.File("out").c_str(), 0700); }
 
-  void RunPipeline() {
-    auto file = DamagedFile::Open(kSample);
+  void RunPipeline(const std::string& input = kSample) {
+    auto file = DamagedFile::Open(input);
     ASSERT_TRUE(file);
     RecoveryJob job(env_);
     RunStandardPipeline(job, *file);
@@ -118,7 +128,7 @@ TEST_F(StandardPipelineTest, CancelledChoiceEndsTheRunWithNothingSaved) {
   EXPECT_EQ(sink_.statuses.back(), "searching for master slide...");
   EXPECT_FALSE(InOrder(Checkpoints(), {"0066"}));
   EXPECT_FALSE(Exists(Deck()));
-  EXPECT_EQ(office_.ApplicationsCreated(), 0);
+  EXPECT_EQ(office_.ApplicationsRunning(), 0) << "the office that rendered the own deck is quit";
 }
 
 TEST_F(StandardPipelineTest, StopDuringTheScansLetsThemFinishButShowsNoChoice) {
@@ -154,6 +164,105 @@ TEST_F(StandardPipelineTest, ADeckThatCouldNotBeSavedIsNeverCalledSaved) {
   EXPECT_FALSE(Exists(Deck()));
   EXPECT_EQ(sink_.statuses.back(), "No presentation saved");
   EXPECT_EQ(std::count(sink_.statuses.begin(), sink_.statuses.end(), "Saving complete..."), 0);
+}
+
+}  // namespace
+}  // namespace vlx
+
+namespace vlx {
+namespace {
+
+// The corpus file with its n-th slide's first atom made to overrun the slide: the
+// slide's records are no longer whole, every other byte is as it was.
+std::string DamagedSlideCopy(const testing::TempDir& temp, const std::string& name, int n) {
+  std::vector<unsigned char> bytes = ReadAll(CorpusPath("healthy/" + name));
+  const unsigned char slide[] = {0x0F, 0x00, 0xEE, 0x03};
+  auto at = bytes.begin();
+  for (int seen = 0; seen < n; ++seen)
+    at = std::search(seen == 0 ? at : at + 1, bytes.end(), std::begin(slide), std::end(slide));
+  EXPECT_NE(at, bytes.end());
+  if (at != bytes.end()) *(at + 12 + 2) = 0x7F;  // the first child's length
+  return temp.Write(name, bytes);
+}
+
+// The Document stream of a saved deck, checked as the run checks its candidates.
+salvage::PresentationCheck CheckSavedDeck(const testing::TempDir& temp, const std::string& deck) {
+  const testing::ReaderResult read = testing::ReadWithOlefile(deck);
+  EXPECT_TRUE(read.ok) << read.complaint;
+  const std::string document = temp.Write("saved-document", read.streams.at("PowerPoint Document"));
+  auto file = DamagedFile::Open(document);
+  std::vector<uint8_t> user(read.streams.at("Current User").begin(),
+                            read.streams.at("Current User").end());
+  return salvage::CheckPresentation(*file, &user);
+}
+
+class OwnRecordsDeckTest : public StandardPipelineTest {
+ protected:
+  void SetUp() override {
+    StandardPipelineTest::SetUp();
+    if (!CorpusAvailable()) GTEST_SKIP() << "test corpus not found at " VLX_CORPUS_DIR;
+    if (!testing::OlefileAvailable()) GTEST_SKIP() << "python3-olefile is not installed";
+    choice_.take_own = true;
+  }
+};
+
+TEST_F(OwnRecordsDeckTest, DamagedSlideComesBackFromItsTextsAndEverythingElseKeepsItsBytes) {
+  const std::string input = DamagedSlideCopy(temp_, "42486.ppt", 3);
+  office_.SetSlideCount(workspace_.File("own-records.ppt"), 33);
+  RunPipeline(input);
+
+  EXPECT_TRUE(choice_.own_offered && choice_.own_first) << sink_.log;
+  ASSERT_TRUE(Exists(Deck())) << sink_.log;
+  EXPECT_NE(sink_.log.find("1 damaged slide(s) rebuilt from their slide-list texts"),
+            std::string::npos)
+      << sink_.log;
+  EXPECT_EQ(view_.Count(ResultList::kSlides), 33);
+  const salvage::PresentationCheck check = CheckSavedDeck(temp_, Deck());
+  EXPECT_TRUE(check.verified) << check.failure;
+  EXPECT_TRUE(check.current_user_names_edit);
+  EXPECT_EQ(check.slides, 33) << "the damaged slide keeps its place";
+  // The streams the damage did not touch come back byte for byte.
+  const testing::StreamMap original =
+      testing::ReadWithOlefile(CorpusPath("healthy/42486.ppt")).streams;
+  const testing::StreamMap saved = testing::ReadWithOlefile(Deck()).streams;
+  for (const auto& [name, bytes] : original) {
+    if (name == "PowerPoint Document" || name == "Current User") continue;
+    ASSERT_EQ(saved.count(name), 1u) << name;
+    EXPECT_TRUE(saved.at(name) == bytes) << name;
+  }
+  EXPECT_EQ(office_.ApplicationsRunning(), 0);
+}
+
+TEST_F(OwnRecordsDeckTest, WholeStreamsAreSavedAsTheyWere) {
+  const std::string input = temp_.Write("whole.ppt", ReadAll(CorpusPath("healthy/SampleShow.ppt")));
+  RunPipeline(input);
+  ASSERT_TRUE(Exists(Deck())) << sink_.log;
+  const testing::StreamMap original = testing::ReadWithOlefile(input).streams;
+  const testing::StreamMap saved = testing::ReadWithOlefile(Deck()).streams;
+  EXPECT_TRUE(saved.at("PowerPoint Document") == original.at("PowerPoint Document"));
+  EXPECT_TRUE(saved.at("Current User") == original.at("Current User"));
+  EXPECT_TRUE(CheckSavedDeck(temp_, Deck()).verified);
+}
+
+TEST_F(OwnRecordsDeckTest, DeckThatLostMostSlidesIsListedAfterTheFoundMasters) {
+  // Both slides of the copy are damaged: the own deck, if any, keeps none of them.
+  std::string input = DamagedSlideCopy(temp_, "SampleShow.ppt", 1);
+  std::vector<unsigned char> bytes = ReadAll(input);
+  const unsigned char slide[] = {0x0F, 0x00, 0xEE, 0x03};
+  auto second = std::search(bytes.begin(), bytes.end(), std::begin(slide), std::end(slide));
+  second = std::search(second + 1, bytes.end(), std::begin(slide), std::end(slide));
+  ASSERT_NE(second, bytes.end());
+  *(second + 14) = 0x7F;
+  // Without text headers no slide can be rebuilt from its slide-list texts either.
+  const unsigned char header[] = {0x9F, 0x0F};
+  for (auto at = std::search(bytes.begin(), bytes.end(), std::begin(header), std::end(header));
+       at != bytes.end();
+       at = std::search(at + 2, bytes.end(), std::begin(header), std::end(header)))
+    *at = 0x90;
+  input = temp_.Write("SampleShow.ppt", bytes);
+  RunPipeline(input);
+  EXPECT_FALSE(choice_.own_offered && choice_.own_first) << sink_.log;
+  EXPECT_TRUE(Exists(Deck())) << "the rebuild from the found drawings still saves a deck";
 }
 
 }  // namespace

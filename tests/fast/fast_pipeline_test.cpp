@@ -174,6 +174,27 @@ TEST(FastPipeline, StaleCurrentUserIsRebuiltFromTheNewestEdit) {
   EXPECT_TRUE(BeginsLikeCompoundFile(ReadAll(run.Result())));
 }
 
+// The file's own Current User (its header token set) names an edit past the end of the
+// carved stream while the file goes on well past where that edit would lie: the carve
+// holds an older save or another file's stream, and is not handed over as the user's.
+// Where the file ends before that place, the edit was cut off with it: the newest edit
+// the stream holds stands in, and the Current User is rebuilt.
+TEST(FastPipeline, CarveEndingBeforeTheGenuineCurrentUsersEditIsStaleUnlessTheFileWasCut) {
+  for (const uint32_t named : {999u, 8000u}) {
+    PipelineRun run;
+    run.env.office = nullptr;
+    Bytes bytes = DamagedPresentation();
+    PutU32At(bytes, 2112 + 12, 0xE391C05F);  // headerToken
+    PutU32At(bytes, 2112 + 16, named);
+    run.Run(bytes);
+    const bool cut = named == 8000u;  // 1024 + 8000 lies past the file's 8192 bytes
+    EXPECT_EQ(::access(run.Result().c_str(), F_OK) == 0, cut) << named;
+    EXPECT_EQ(run.sink.log.find("past the end of this stream") != std::string::npos, !cut)
+        << run.sink.log;
+    EXPECT_EQ(run.sink.log.find("Current User rebuilt") != std::string::npos, cut) << run.sink.log;
+  }
+}
+
 TEST(FastPipeline, VersionWithAn8ShowsThePlaceholderForEverySlide) {
   PipelineRun run;
   run.office.SetVersion("8.0");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
 #include "tests/rebuild/record_builder.h"
@@ -105,6 +107,128 @@ TEST(OwnRecordsStream, DamagedSlideIsLeftOutOfTheSlideList) {
   ASSERT_FALSE(persists.empty());
   EXPECT_EQ(persists[0].type, kTypeSlidePersistAtom);
   EXPECT_EQ(GetU32(document, 16 + 8), 3u);
+}
+
+TEST(OwnRecordsStream, DamagedSlideWithListTextsComesBackAsTextBoxes) {
+  // Slide 2's entry holds a title; slide 2 itself is damaged.
+  const auto title = Cat({Record(0, kTypeTextHeaderAtom, U32s({0})),
+                          Record(0, kTypeTextCharsAtom, {'T', 0, 'o', 0, 'p', 0})});
+  const auto list = Record(0x0F, kTypeSlideListWithText, Cat({SlidePersist(2), title}));
+  std::vector<uint8_t> bytes = Record(0x0F, kTypeDocument, list);
+  const size_t slide_at = bytes.size();
+  auto damaged = Slide(0x22);
+  PutU32(damaged, 8 + 8 + 12, 0x80000001u);  // the slide atom's master id, still readable
+  PutU32(damaged, 12, 4000);                 // ... but the atom overruns the slide
+  damaged.resize(damaged.size() + 64, 0x5A);
+  bytes = Cat({bytes, damaged});
+  const size_t dir = bytes.size();
+  bytes = Cat({bytes, Record(0, kTypePersistDirectoryAtom,
+                             U32s({1u | 2u << 20, 0, static_cast<uint32_t>(slide_at)}))});
+  bytes = Cat({bytes, Edit(0, static_cast<uint32_t>(dir), 3)});
+
+  std::string why;
+  const auto built = BuildOwnRecordsStream(bytes, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_EQ(built->slides_stood_in, (std::vector<uint32_t>{2}));
+  EXPECT_TRUE(built->slides_left_out.empty());
+  EXPECT_TRUE(IsWellFormedRecordRun(built->bytes));
+  const auto map = PersistOffsets(built->bytes, built->user_edit_offset);
+  const auto slide = RecordAt(built->bytes, map.at(2));
+  ASSERT_EQ(GetU16(slide, 2), kTypeSlide);
+  EXPECT_TRUE(IsWellFormedRecordRun(slide));
+  EXPECT_EQ(GetU16(slide, 8 + 2), kTypeSlideAtom);
+  EXPECT_EQ(GetU32(slide, 8 + 8 + 12), 0x80000001u) << "on the master the slide named";
+  // The title's records are in the slide byte for byte.
+  EXPECT_NE(std::search(slide.begin(), slide.end(), title.begin(), title.end()), slide.end());
+}
+
+TEST(OwnRecordsStream, DamagedMasterKeepsItsWholeChildren) {
+  // Document (id 1) naming slide 3, a master (id 2) whose second child overruns it, slide 3.
+  const auto list = Record(0x0F, kTypeSlideListWithText, SlidePersist(3));
+  std::vector<uint8_t> bytes = Record(0x0F, kTypeDocument, list);
+  const size_t master_at = bytes.size();
+  const auto good_child = Record(0x02, kTypeSlideAtom, testing::Filled(24, 0x44));
+  auto broken_child = Record(0x0F, kTypePPDrawing, testing::Filled(16, 0x55));
+  PutU32(broken_child, 4, 4000);
+  auto master = Record(0x0F, kTypeMainMaster, Cat({good_child, broken_child}));
+  bytes = Cat({bytes, master});
+  const size_t slide_at = bytes.size();
+  bytes = Cat({bytes, Slide(0x33)});
+  const size_t dir = bytes.size();
+  bytes = Cat({bytes, Record(0, kTypePersistDirectoryAtom,
+                             U32s({1u | 3u << 20, 0, static_cast<uint32_t>(master_at),
+                                   static_cast<uint32_t>(slide_at)}))});
+  bytes = Cat({bytes, Edit(0, static_cast<uint32_t>(dir), 4)});
+
+  std::string why;
+  const auto built = BuildOwnRecordsStream(bytes, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{3}));
+  EXPECT_EQ(built->records_trimmed, (std::vector<uint32_t>{2}));
+  EXPECT_TRUE(IsWellFormedRecordRun(built->bytes));
+  const auto map = PersistOffsets(built->bytes, built->user_edit_offset);
+  ASSERT_EQ(map.count(2), 1u);
+  const auto kept = RecordAt(built->bytes, map.at(2));
+  EXPECT_EQ(GetU16(kept, 2), kTypeMainMaster);
+  ASSERT_EQ(kept.size(), 8 + good_child.size());
+  EXPECT_TRUE(std::equal(good_child.begin(), good_child.end(), kept.begin() + 8));
+}
+
+// A stream whose end (persist directory, user edit) was lost: the Document names master
+// 2 and slides 4 then 3, and the notes master 5; the second slide is damaged.
+std::vector<uint8_t> StreamWithoutEdit(size_t* master_at, size_t* first_slide_at) {
+  auto document_atom = testing::Filled(40, 0);
+  PutU32(document_atom, 24, 5);
+  const auto masters = Record(0x1F, kTypeSlideListWithText, SlidePersist(2));
+  const auto slides = Record(0x0F, kTypeSlideListWithText, Cat({SlidePersist(4), SlidePersist(3)}));
+  std::vector<uint8_t> bytes = Record(
+      0x0F, kTypeDocument, Cat({Record(0x01, kTypeDocumentAtom, document_atom), masters, slides}));
+  *master_at = bytes.size();
+  bytes = Cat(
+      {bytes, Record(0x0F, kTypeMainMaster, Record(0x02, kTypeSlideAtom, testing::Filled(24, 1)))});
+  *first_slide_at = bytes.size();
+  auto damaged = Slide(0x44);
+  PutU32(damaged, 12, 400);  // its atom overruns it
+  bytes = Cat({bytes, Slide(0x33), damaged});
+  bytes =
+      Cat({bytes, Record(0x0F, kTypeNotes, Record(0x01, kTypeNotesAtom, U32s({0x80000000u, 0})))});
+  bytes.resize(bytes.size() + 512, 0);  // the lost end reads back as zeros
+  return bytes;
+}
+
+TEST(OwnRecordsStream, WithoutAnEditPersistIdsComeFromTheOrderOfTheRecords) {
+  size_t master_at = 0, slide_at = 0;
+  const std::vector<uint8_t> bytes = StreamWithoutEdit(&master_at, &slide_at);
+  const auto inferred = InferPersistIds(bytes);
+  ASSERT_TRUE(inferred);
+  EXPECT_EQ(inferred->document_id, 1u);
+  EXPECT_EQ(inferred->offsets.at(1), 0u);
+  EXPECT_EQ(inferred->offsets.at(2), master_at);
+  EXPECT_EQ(inferred->offsets.at(4), slide_at) << "paired in slide-list order";
+  EXPECT_EQ(inferred->offsets.count(3), 0u) << "the damaged slide has no place";
+  EXPECT_EQ(inferred->offsets.count(5), 1u) << "the notes master by the Document atom";
+
+  std::string why;
+  const auto built = BuildOwnRecordsStream(bytes, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_TRUE(built->persist_ids_inferred);
+  EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{4}));
+  EXPECT_EQ(built->slides_left_out, (std::vector<uint32_t>{3}));
+  const auto map = PersistOffsets(built->bytes, built->user_edit_offset);
+  EXPECT_EQ(map.size(), 4u);
+  EXPECT_EQ(GetU32(built->bytes, built->user_edit_offset + 8 + 16), 1u) << "the Document's id";
+}
+
+TEST(OwnRecordsStream, OrderIsNotTrustedWhenThereAreMoreRecordsThanIds) {
+  size_t master_at = 0, slide_at = 0;
+  std::vector<uint8_t> bytes = StreamWithoutEdit(&master_at, &slide_at);
+  // An older version of a slide in front: three slide records for two ids.
+  bytes.resize(bytes.size() - 512);
+  bytes = Cat({bytes, Slide(0x55)});
+  EXPECT_FALSE(InferPersistIds(bytes));
+  std::string why;
+  EXPECT_FALSE(BuildOwnRecordsStream(bytes, std::nullopt, &why));
+  EXPECT_FALSE(why.empty());
 }
 
 TEST(OwnRecordsStream, RefusesStreamsWithoutAWholeDocument) {

@@ -126,6 +126,29 @@ TEST(DocumentStitching, EditsAtTheEndAreFoundAcrossAJump) {
   EXPECT_EQ(got.front(), 2u);
 }
 
+// A later save's sectors lie in a run of their own, and an older copy of most of them
+// (the same records at the same offsets) still lies in sectors the file freed. The run
+// that ends in the sector holding the newest edit is the stream's: the sectors before
+// that one are placed backwards from it, not taken from the older copy.
+TEST(DocumentStitching, LaterRunIsPlacedBackwardsFromTheNewestEditNotFromAnOlderCopy) {
+  const Bytes stream = IncrementalStream();
+  const size_t count = (stream.size() + kSector - 1) / kSector;
+  ASSERT_GE(count, 4u);
+  std::vector<uint32_t> at;
+  for (size_t k = 0; k < count; ++k)
+    at.push_back(k < 2 ? static_cast<uint32_t>(2 + k) : static_cast<uint32_t>(28 + k));
+  Bytes image = Image(stream, at, 40);
+  for (size_t k = 2; k + 1 < count; ++k)  // the older copy, at sectors 10 + k
+    std::copy_n(stream.begin() + static_cast<std::ptrdiff_t>(k * kSector), kSector,
+                image.begin() + static_cast<std::ptrdiff_t>((10 + k + 1) * kSector));
+  TempDir dir;
+  auto file = DamagedFile::Open(dir.Write("image", image));
+  EXPECT_EQ(salvage::StitchSectors(*file, salvage::SectorGeometry{}, at[0], stream.size(),
+                                   salvage::StitchedStream::kDocument)
+                .sectors,
+            at);
+}
+
 TEST(DocumentStitching, StartOutsideTheFileGivesNothing) {
   const Bytes stream = IncrementalStream();
   TempDir dir;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "tests/support/temp_dir.h"
@@ -77,15 +78,22 @@ struct Presentation {
     return user;
   }
 
-  PresentationCheckResult Check(const Bytes* user) const;
+  // The Current User PowerPoint writes: its header token set.
+  static Bytes GenuineCurrentUser(uint32_t edit) {
+    Bytes user = CurrentUser(edit);
+    Set32(user, 8 + 4, 0xE391C05F);
+    return user;
+  }
+
+  PresentationCheckResult Check(const Bytes* user, uint64_t file_ends_at = 0) const;
 };
 
-PresentationCheckResult Presentation::Check(const Bytes* user) const {
+PresentationCheckResult Presentation::Check(const Bytes* user, uint64_t file_ends_at) const {
   TempDir dir;
   auto file = DamagedFile::Open(dir.Write("doc", stream));
   std::vector<uint8_t> bytes;
   if (user != nullptr) bytes.assign(user->begin(), user->end());
-  return {salvage::CheckPresentation(*file, user != nullptr ? &bytes : nullptr)};
+  return {salvage::CheckPresentation(*file, user != nullptr ? &bytes : nullptr, file_ends_at)};
 }
 
 TEST(PresentationCheck, WholePresentationPasses) {
@@ -110,6 +118,45 @@ TEST(PresentationCheck, StaleOrMissingCurrentUserFallsBackToTheNewestEdit) {
     EXPECT_FALSE(check.current_user_names_edit);
     ASSERT_TRUE(check.current_edit.has_value());
     EXPECT_EQ(*check.current_edit, p.edit);
+  }
+}
+
+// A run of sectors that holds a whole older save of the stream (its first edit, its
+// slides) but ends before the edit the file's own Current User names is a stale or
+// foreign copy, unless the file itself ended there.
+TEST(PresentationCheck, StreamEndingBeforeTheNamedEditIsStaleUnlessTheFileWasCut) {
+  const Presentation p;
+  const uint32_t newer = static_cast<uint32_t>(p.stream.size()) + 2000;  // a later save's edit
+  const Bytes user = Presentation::GenuineCurrentUser(newer);
+  {
+    const auto check = p.Check(&user, UINT64_MAX).check;  // read back whole
+    EXPECT_FALSE(check.verified);
+    EXPECT_NE(check.failure.find("past the end of this stream"), std::string::npos)
+        << check.failure;
+  }
+  {
+    // Carved from a file that goes on well past where the edit would lie.
+    EXPECT_FALSE(p.Check(&user, newer + 100).check.verified);
+  }
+  for (const uint64_t file_ends_at : {uint64_t{newer}, uint64_t{0}}) {
+    // The file ended before the edit (a cut file), or where it ends is not known: the
+    // newest edit held stands in and the Current User is rebuilt.
+    const auto check = p.Check(&user, file_ends_at).check;
+    EXPECT_TRUE(check.verified) << check.failure;
+    EXPECT_FALSE(check.current_user_names_edit);
+    EXPECT_EQ(check.current_edit, p.edit);
+  }
+  {
+    // A block that only starts like a Current User (no header token) proves nothing.
+    const Bytes loose = Presentation::CurrentUser(newer);
+    EXPECT_TRUE(p.Check(&loose, UINT64_MAX).check.verified);
+  }
+  {
+    // The genuine Current User naming the stream's own edit passes as before.
+    const Bytes own = Presentation::GenuineCurrentUser(p.edit);
+    const auto check = p.Check(&own, UINT64_MAX).check;
+    EXPECT_TRUE(check.verified) << check.failure;
+    EXPECT_TRUE(check.current_user_names_edit);
   }
 }
 

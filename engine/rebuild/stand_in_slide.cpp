@@ -1,0 +1,133 @@
+#include "engine/rebuild/stand_in_slide.h"
+
+#include <algorithm>
+
+#include "engine/format/byte_order.h"
+#include "engine/format/record_types.h"
+
+namespace vlx {
+namespace {
+
+constexpr size_t kHeader = 8;
+constexpr uint16_t kShapeTypeTextBox = 202;
+constexpr uint32_t kDrawingId = 1;
+constexpr uint32_t kFlagsGroupPatriarch = 0x005;
+constexpr uint32_t kFlagsAnchorShapeType = 0xA00;
+constexpr uint32_t kSlideLayoutBlank = 0x10;
+constexpr uint16_t kFollowMaster = 0x7;  // objects, scheme and background of the master
+constexpr uint32_t kTextTitle = 0;
+constexpr uint32_t kTextCenterTitle = 6;
+
+std::vector<uint8_t> Record(uint16_t version_instance, uint16_t type,
+                            std::span<const uint8_t> body) {
+  std::vector<uint8_t> out;
+  AppendU16(out, version_instance);
+  AppendU16(out, type);
+  AppendU32(out, static_cast<uint32_t>(body.size()));
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+void Append(std::vector<uint8_t>& out, std::span<const uint8_t> bytes) {
+  out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
+// One text of the entry: its records from its TextHeaderAtom up to the next one.
+struct EntryText {
+  std::span<const uint8_t> records;
+  uint32_t type = 0;
+  bool Title() const { return type == kTextTitle || type == kTextCenterTitle; }
+};
+
+std::vector<EntryText> TextsOf(std::span<const uint8_t> entry) {
+  std::vector<EntryText> texts;
+  size_t at = 0;
+  size_t start = 0;
+  bool open = false;
+  while (entry.size() - at >= kHeader) {
+    const uint16_t type = LoadU16(entry.data() + at + 2);
+    const uint32_t length = LoadU32(entry.data() + at + 4);
+    if (entry.size() - at - kHeader < length) break;
+    if (type == kTypeTextHeaderAtom) {
+      if (open) texts.back().records = entry.subspan(start, at - start);
+      texts.push_back({{}, length >= 4 ? LoadU32(entry.data() + at + kHeader) : 4});
+      start = at;
+      open = true;
+    }
+    at += kHeader + length;
+  }
+  if (open) texts.back().records = entry.subspan(start, at - start);
+  return texts;
+}
+
+std::vector<uint8_t> TextBox(uint32_t spid, const EntryText& text, int16_t top, int16_t left,
+                             int16_t right, int16_t bottom) {
+  std::vector<uint8_t> body;
+  std::vector<uint8_t> fsp;
+  AppendU32(fsp, spid);
+  AppendU32(fsp, kFlagsAnchorShapeType);
+  Append(body, Record(static_cast<uint16_t>(kShapeTypeTextBox << 4 | 0x2), kTypeShapeAtom, fsp));
+  std::vector<uint8_t> anchor;
+  for (int16_t v : {top, left, right, bottom}) AppendU16(anchor, static_cast<uint16_t>(v));
+  Append(body, Record(0, kTypeClientAnchor, anchor));
+  Append(body, Record(0x0F, kTypeClientTextbox, text.records));
+  return Record(0x0F, kTypeShapeContainer, body);
+}
+
+int16_t Scaled(int32_t length, int percent) {
+  return static_cast<int16_t>(std::clamp<int64_t>(int64_t{length} * percent / 100, 0, 0x7FFF));
+}
+
+}  // namespace
+
+std::vector<uint8_t> StandInSlide(std::span<const uint8_t> entry_texts, SlideSize size,
+                                  uint32_t master_id) {
+  const std::vector<EntryText> texts = TextsOf(entry_texts);
+  if (texts.empty()) return {};
+  const auto bodies = static_cast<int>(
+      std::count_if(texts.begin(), texts.end(), [](const EntryText& t) { return !t.Title(); }));
+
+  std::vector<uint8_t> shapes;
+  std::vector<uint8_t> patriarch;
+  Append(patriarch, Record(0x01, kTypeGroupShapeAtom, std::vector<uint8_t>(16, 0)));
+  std::vector<uint8_t> fsp;
+  AppendU32(fsp, kDrawingId << 10);
+  AppendU32(fsp, kFlagsGroupPatriarch);
+  Append(patriarch, Record(0x02, kTypeShapeAtom, fsp));
+  Append(shapes, Record(0x0F, kTypeShapeContainer, patriarch));
+  uint32_t spid = (kDrawingId << 10) + 1;
+  int body_index = 0;
+  const int16_t left = Scaled(size.width, 5);
+  const int16_t right = Scaled(size.width, 95);
+  for (const EntryText& text : texts) {
+    if (text.Title()) {
+      Append(shapes,
+             TextBox(spid++, text, Scaled(size.height, 4), left, right, Scaled(size.height, 20)));
+      continue;
+    }
+    // The bodies share the space below the title, one band each.
+    const int band = 72 / std::max(bodies, 1);
+    const int top = 24 + band * body_index++;
+    Append(shapes, TextBox(spid++, text, Scaled(size.height, top), left, right,
+                           Scaled(size.height, top + band)));
+  }
+  std::vector<uint8_t> drawing;
+  std::vector<uint8_t> fdg;
+  AppendU32(fdg, spid - (kDrawingId << 10));  // shapes, the patriarch included
+  AppendU32(fdg, spid - 1);
+  Append(drawing, Record(static_cast<uint16_t>(kDrawingId << 4), kTypeDrawingAtom, fdg));
+  Append(drawing, Record(0x0F, kTypeGroupContainer, shapes));
+
+  std::vector<uint8_t> slide_atom;
+  AppendU32(slide_atom, kSlideLayoutBlank);
+  slide_atom.resize(slide_atom.size() + 8, 0);  // no placeholders
+  AppendU32(slide_atom, master_id);
+  AppendU32(slide_atom, 0);  // no notes
+  AppendU16(slide_atom, kFollowMaster);
+  AppendU16(slide_atom, 0);
+  std::vector<uint8_t> slide = Record(0x02, kTypeSlideAtom, slide_atom);
+  Append(slide, Record(0x0F, kTypePPDrawing, Record(0x0F, kTypeDrawingContainer, drawing)));
+  return Record(0x0F, kTypeSlide, slide);
+}
+
+}  // namespace vlx

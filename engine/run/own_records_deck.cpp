@@ -1,0 +1,142 @@
+#include "engine/run/own_records_deck.h"
+
+#include "engine/fast/candidate_check.h"
+#include "engine/fast/candidate_compound.h"
+#include "engine/fast/carve_output_file.h"
+#include "engine/fast/carve_streams.h"
+#include "engine/fast/stream_candidate.h"
+#include "engine/rebuild/carried_texts.h"
+#include "engine/rebuild/own_records_stream.h"
+
+namespace vlx {
+namespace {
+
+constexpr size_t kMostCandidates = 3;
+// A Document stream larger than this is not read into memory for a rebuild.
+constexpr uint64_t kLargestRebuiltStream = uint64_t{256} << 20;
+
+std::optional<std::vector<uint8_t>> ReadStream(const std::string& path) {
+  auto file = DamagedFile::Open(path);
+  if (!file || file->GetLength() > kLargestRebuiltStream) return std::nullopt;
+  std::vector<uint8_t> bytes(file->GetLength());
+  if (file->ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) return std::nullopt;
+  return bytes;
+}
+
+bool WriteStream(const std::string& path, const std::vector<uint8_t>& bytes) {
+  OutputFile out;
+  if (!out.Create(path)) return false;
+  out.Write(bytes.data(), bytes.size());
+  return out.Close();
+}
+
+// One stream set that passed the check, with what it would give.
+struct CheckedSet {
+  StreamCandidate candidate;
+  bool as_found = false;
+  int slides = 0;
+  std::vector<uint32_t> left_out;
+  std::vector<uint8_t> document;
+
+  bool Beats(const CheckedSet& other) const {
+    if (slides != other.slides) return slides > other.slides;
+    return as_found && !other.as_found;
+  }
+};
+
+// The candidate as it is when it verifies, else with its Document stream rebuilt from
+// its own whole records when that verifies.
+std::optional<CheckedSet> CheckSet(RecoveryJob& job, StreamCandidate candidate, size_t n,
+                                   std::string& failures) {
+  const std::string tag = "own" + std::to_string(n);
+  CandidateStream* document = candidate.Find(kDocumentStreamName);
+  if (document == nullptr) {
+    failures += "; " + candidate.method + ": no document stream";
+    return std::nullopt;
+  }
+  std::optional<std::vector<uint8_t>> bytes = ReadStream(document->file);
+  if (!bytes) {
+    failures += "; " + candidate.method + ": the document stream cannot be read back";
+    return std::nullopt;
+  }
+  StreamCandidate as_found = candidate;
+  const salvage::PresentationCheck check = CheckCandidate(job, as_found, tag + "-user");
+  if (check.verified)
+    return CheckedSet{std::move(as_found), true, check.slides, {}, std::move(*bytes)};
+
+  std::string why;
+  std::optional<OwnRecordsStream> rebuilt = BuildOwnRecordsStream(*bytes, std::nullopt, &why);
+  if (!rebuilt) {
+    failures += "; " + candidate.method + ": " + check.failure + "; no rebuild: " + why;
+    return std::nullopt;
+  }
+  const std::string path = job.workspace().File(tag + "-document");
+  if (!WriteStream(path, rebuilt->bytes)) {
+    failures += "; " + candidate.method + ": cannot write the rebuilt document stream";
+    return std::nullopt;
+  }
+  document->file = path;
+  const salvage::PresentationCheck recheck = CheckCandidate(job, candidate, tag + "-rebuilt-user");
+  if (!recheck.verified) {
+    failures += "; " + candidate.method + ": the rebuilt stream fails: " + recheck.failure;
+    return std::nullopt;
+  }
+  candidate.repairs.push_back("Document stream rebuilt from its own whole records (" +
+                              check.failure + ")");
+  if (rebuilt->persist_ids_inferred)
+    candidate.repairs.push_back(
+        "no user edit left: persist ids taken from the order of the records and the slide lists");
+  if (!rebuilt->records_trimmed.empty())
+    candidate.repairs.push_back(std::to_string(rebuilt->records_trimmed.size()) +
+                                " damaged master(s) or notes page(s) kept without their "
+                                "damaged parts");
+  if (!rebuilt->slides_stood_in.empty())
+    candidate.repairs.push_back(std::to_string(rebuilt->slides_stood_in.size()) +
+                                " damaged slide(s) rebuilt from their slide-list texts");
+  if (!rebuilt->slides_left_out.empty())
+    candidate.repairs.push_back(std::to_string(rebuilt->slides_left_out.size()) +
+                                " damaged slide(s) left out of the slide list");
+  return CheckedSet{std::move(candidate), false, recheck.slides,
+                    std::move(rebuilt->slides_left_out), std::move(rebuilt->bytes)};
+}
+
+}  // namespace
+
+std::optional<OwnRecordsDeck> PrepareOwnRecordsDeck(RecoveryJob& job, DamagedFile& file,
+                                                    std::string* why) {
+  std::vector<StreamCandidate> candidates = SalvageCandidates(job, file, kMostCandidates);
+  // The carved streams last: where the compound structures are lost or wrong, a stream
+  // that was written in one run of sectors is still whole in the file.
+  if (CarveDocumentStream(job, file) && CarveCurrentUser(job, file) &&
+      CarvePicturesStream(job, file))
+    candidates.push_back(CarvedCandidate(job));
+
+  std::string failures;
+  std::optional<CheckedSet> best;
+  for (size_t i = 0; i < candidates.size(); ++i) {
+    if (job.StopRequested()) return std::nullopt;
+    std::optional<CheckedSet> set = CheckSet(job, std::move(candidates[i]), i, failures);
+    if (set && (!best || set->Beats(*best))) best = std::move(set);
+  }
+  // A deck with no slide is kept only as it was found (a presentation that has none).
+  if (!best || (best->slides == 0 && !best->as_found)) {
+    *why = candidates.empty()    ? "no stream of the presentation was found"
+           : best                ? "no slide passed the check"
+           : failures.size() > 2 ? failures.substr(2)
+                                 : "nothing verified";
+    return std::nullopt;
+  }
+
+  OwnRecordsDeck deck;
+  deck.compound = job.workspace().File("own-records.ppt");
+  if (!WriteCandidateCompound(best->candidate, deck.compound, why)) return std::nullopt;
+  deck.method = best->candidate.method;
+  deck.document_as_found = best->as_found;
+  deck.repairs = std::move(best->candidate.repairs);
+  deck.slides = best->slides;
+  deck.slides_left_out = std::move(best->left_out);
+  deck.carried_texts = TextsCarriedBy(best->document);
+  return deck;
+}
+
+}  // namespace vlx

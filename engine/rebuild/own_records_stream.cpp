@@ -14,6 +14,7 @@ namespace {
 constexpr size_t kHeader = 8;
 constexpr size_t kUserEditBody = 28;  // the fields this stream uses; a longer atom is kept whole
 constexpr size_t kEditsFollowed = 4096;
+constexpr uint32_t kLastDrawingId = 0xFFF;
 
 struct Header {
   uint16_t version_instance = 0;
@@ -402,8 +403,10 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
     // A damaged slide whose texts are in the slide list comes back with them alone.
     const uint32_t master = MasterOf(
         stream, entry == offsets.end() ? std::nullopt : std::optional(entry->second), document);
+    // Drawing ids from the top of their range, which saved drawings number from 1 up.
+    const auto drawing = static_cast<uint32_t>(kLastDrawingId - stand_ins.size());
     std::vector<uint8_t> stand_in =
-        StandInSlide(ListEntryTexts(document, id), SizeOf(document), master);
+        StandInSlide(ListEntryTexts(document, id), SizeOf(document), master, drawing);
     if (!stand_in.empty()) {
       stand_ins[id] = std::move(stand_in);
       result.slides_stood_in.push_back(id);

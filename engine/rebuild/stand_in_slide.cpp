@@ -10,7 +10,6 @@ namespace {
 
 constexpr size_t kHeader = 8;
 constexpr uint16_t kShapeTypeTextBox = 202;
-constexpr uint32_t kDrawingId = 1;
 constexpr uint32_t kFlagsGroupPatriarch = 0x005;
 constexpr uint32_t kFlagsAnchorShapeType = 0xA00;
 constexpr uint32_t kSlideLayoutBlank = 0x10;
@@ -81,7 +80,8 @@ int16_t Scaled(int32_t length, int percent) {
 }  // namespace
 
 std::vector<uint8_t> StandInSlide(std::span<const uint8_t> entry_texts, SlideSize size,
-                                  uint32_t master_id) {
+                                  uint32_t master_id, uint32_t drawing_id) {
+  const uint32_t kDrawingId = drawing_id & 0xFFF;
   const std::vector<EntryText> texts = TextsOf(entry_texts);
   if (texts.empty()) return {};
   const auto bodies = static_cast<int>(

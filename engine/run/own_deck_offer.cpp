@@ -61,10 +61,11 @@ std::optional<OwnDeckOffer> OfferOwnRecordsDeck(RecoveryJob& job, DamagedFile& f
                                          kSlideThumbnailWidth, kSlideThumbnailHeight);
   if (!preview) preview = job.env.images.PlaceholderBitmap();
   job.own_masters_preview = std::move(preview);
-  // A deck that lost most of its slides goes after the masters found in the file: the
-  // rebuild from the found drawings is likely to give more of them.
+  // A deck that kept fewer than half of its slides whole goes after the masters found in
+  // the file: the rebuild from the found drawings is likely to give more of them.
   const size_t listed = offer.deck.slides_left_out.size() + static_cast<size_t>(offer.deck.slides);
-  job.own_masters_first = 2 * static_cast<size_t>(offer.deck.slides) >= listed;
+  const auto whole = static_cast<size_t>(offer.deck.slides - offer.deck.slides_stood_in);
+  job.own_masters_first = 2 * whole >= listed;
   Note(job, "The presentation's own records give a deck of " + std::to_string(offer.deck.slides) +
                 " slide(s) (" + offer.deck.method +
                 (offer.deck.document_as_found ? ", the Document stream as it was"

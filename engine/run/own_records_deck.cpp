@@ -37,6 +37,7 @@ struct CheckedSet {
   int slides = 0;
   std::vector<uint32_t> left_out;
   std::vector<uint8_t> document;
+  int stood_in = 0;
 
   bool Beats(const CheckedSet& other) const {
     if (slides != other.slides) return slides > other.slides;
@@ -96,8 +97,12 @@ std::optional<CheckedSet> CheckSet(RecoveryJob& job, StreamCandidate candidate, 
   if (!rebuilt->slides_left_out.empty())
     candidate.repairs.push_back(std::to_string(rebuilt->slides_left_out.size()) +
                                 " damaged slide(s) left out of the slide list");
-  return CheckedSet{std::move(candidate), false, recheck.slides,
-                    std::move(rebuilt->slides_left_out), std::move(rebuilt->bytes)};
+  return CheckedSet{std::move(candidate),
+                    false,
+                    recheck.slides,
+                    std::move(rebuilt->slides_left_out),
+                    std::move(rebuilt->bytes),
+                    static_cast<int>(rebuilt->slides_stood_in.size())};
 }
 
 }  // namespace
@@ -135,6 +140,7 @@ std::optional<OwnRecordsDeck> PrepareOwnRecordsDeck(RecoveryJob& job, DamagedFil
   deck.repairs = std::move(best->candidate.repairs);
   deck.slides = best->slides;
   deck.slides_left_out = std::move(best->left_out);
+  deck.slides_stood_in = best->stood_in;
   deck.carried_texts = TextsCarriedBy(best->document);
   return deck;
 }

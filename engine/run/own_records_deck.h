@@ -22,6 +22,7 @@ struct OwnRecordsDeck {
   std::vector<std::string> repairs;
   int slides = 0;                         // slides of the checked slide list
   std::vector<uint32_t> slides_left_out;  // persist ids of slides whose records are damaged
+  int slides_stood_in = 0;                // damaged slides rebuilt from their list texts
   std::set<std::string> carried_texts;    // comparable texts its records hold
 };
 

@@ -1,5 +1,6 @@
 #include "engine/fast/candidate_check.h"
 
+#include <algorithm>
 #include <array>
 #include <fstream>
 #include <iterator>
@@ -33,6 +34,39 @@ bool WriteCurrentUser(const TemplateRecords& templates, const std::string& path,
   return out.Close();
 }
 
+// Bytes after the user edit the check followed are a later save cut short, or whatever
+// followed the stream on the disk; the office reads them as part of the presentation
+// and shows its slides empty. The stream is cut after that edit (a copy in the workspace
+// at path takes its place). False with a reason when the copy cannot be written.
+bool CutAfterEdit(DamagedFile& document, uint32_t edit, const std::string& path,
+                  CandidateStream& stream, std::vector<std::string>& repairs, std::string* why) {
+  uint8_t header[8] = {};
+  if (document.ReadAt(edit, header, sizeof header) != sizeof header) return true;
+  const uint64_t end = uint64_t{edit} + sizeof header + LoadU32(header + 4);
+  if (end >= document.GetLength()) return true;
+  OutputFile out;
+  if (!out.Create(path)) {
+    *why = "cannot write the cut document stream: " + out.error();
+    return false;
+  }
+  std::vector<uint8_t> buffer(size_t{1} << 16);
+  for (uint64_t at = 0; at < end;) {
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(buffer.size(), end - at));
+    const size_t got = document.ReadAt(at, buffer.data(), want);
+    out.Write(buffer.data(), got);
+    if (got < want) break;
+    at += got;
+  }
+  if (!out.Close()) {
+    *why = "cannot write the cut document stream: " + out.error();
+    return false;
+  }
+  repairs.push_back(std::to_string(document.GetLength() - end) +
+                    " byte(s) after the newest whole user edit left out of the document stream");
+  stream.file = path;
+  return true;
+}
+
 }  // namespace
 
 salvage::PresentationCheck CheckCandidate(RecoveryJob& job, StreamCandidate& candidate,
@@ -53,7 +87,15 @@ salvage::PresentationCheck CheckCandidate(RecoveryJob& job, StreamCandidate& can
       user_stream != nullptr ? ReadSmallFile(user_stream->file) : std::vector<uint8_t>{};
   check = salvage::CheckPresentation(*document, user_stream != nullptr ? &user : nullptr,
                                      candidate.document_file_ends_at);
-  if (!check.verified || check.current_user_names_edit) return check;
+  if (!check.verified) return check;
+  std::string why;
+  if (!CutAfterEdit(*document, *check.current_edit, job.workspace().File(rebuilt_name + "-doc"),
+                    *document_stream, candidate.repairs, &why)) {
+    check.verified = false;
+    check.failure = why;
+    return check;
+  }
+  if (check.current_user_names_edit) return check;
 
   const std::string rebuilt = job.workspace().File(rebuilt_name);
   if (!WriteCurrentUser(job.templates(), rebuilt, *check.current_edit)) {

@@ -68,7 +68,7 @@ std::optional<OwnDeckOffer> OfferOwnRecordsDeck(RecoveryJob& job, DamagedFile& f
   job.own_masters_first = 2 * whole >= listed;
   Note(job, "The presentation's own records give a deck of " + std::to_string(offer.deck.slides) +
                 " slide(s) (" + offer.deck.method +
-                (offer.deck.document_as_found ? ", the Document stream as it was"
+                (offer.deck.document_as_found ? ", the Document stream's own bytes"
                                               : ", the Document stream rebuilt") +
                 ")");
   return offer;

@@ -8,6 +8,7 @@
 #include "engine/job/messages.h"
 #include "engine/job/office_fault.h"
 #include "tests/fast/carving_fixture.h"
+#include "tests/storage/compound_readers.h"
 
 namespace vlx::testing {
 namespace {
@@ -193,6 +194,25 @@ TEST(FastPipeline, CarveEndingBeforeTheGenuineCurrentUsersEditIsStaleUnlessTheFi
         << run.sink.log;
     EXPECT_EQ(run.sink.log.find("Current User rebuilt") != std::string::npos, cut) << run.sink.log;
   }
+}
+
+// A later save that was cut short follows the newest whole edit: the office would read
+// its records as part of the presentation and show the slides empty, so the saved
+// document stream ends with that edit.
+TEST(FastPipeline, BytesAfterTheNewestWholeEditAreLeftOut) {
+  if (!OlefileAvailable()) GTEST_SKIP() << "python3-olefile is not installed";
+  PipelineRun run;
+  run.env.office = nullptr;
+  Bytes bytes = DamagedPresentation();
+  PutDocumentContainer(bytes, 1024 + 68, 400);  // runs past what is left of it
+  run.Run(bytes);
+  EXPECT_NE(run.sink.log.find("after the newest whole user edit left out"), std::string::npos)
+      << run.sink.log;
+  const ReaderResult read = ReadWithOlefile(run.Result());
+  ASSERT_TRUE(read.ok) << read.complaint;
+  const std::vector<unsigned char>& document = read.streams.at("PowerPoint Document");
+  ASSERT_EQ(document.size(), 68u);
+  EXPECT_TRUE(std::equal(document.begin(), document.end(), bytes.begin() + 1024));
 }
 
 TEST(FastPipeline, VersionWithAn8ShowsThePlaceholderForEverySlide) {

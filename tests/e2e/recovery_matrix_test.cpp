@@ -47,7 +47,7 @@ constexpr Floor kFloors[] = {
     {DamageKind::kDirectoryZeroed, "fast", 45, 12, 4, 35},
     {DamageKind::kDirectoryZeroed, "standard", 95, 95, 95, 35},
     {DamageKind::kTruncated, "fast", 15, 4, 0, 35},
-    {DamageKind::kTruncated, "standard", 95, 60, 55, 35},
+    {DamageKind::kTruncated, "standard", 95, 60, 50, 35},
     {DamageKind::kSectorsOverwritten, "fast", 45, 12, 3, 8},
     {DamageKind::kSectorsOverwritten, "standard", 95, 95, 85, 8},
     {DamageKind::kEmbeddedInNoise, "fast", 45, 12, 4, 35},

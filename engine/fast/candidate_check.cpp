@@ -8,6 +8,7 @@
 #include "engine/fast/carve_output_file.h"
 #include "engine/format/byte_order.h"
 #include "engine/format/template_records.h"
+#include "engine/scan/file_range_copy.h"
 
 namespace vlx {
 namespace {
@@ -44,21 +45,8 @@ bool CutAfterEdit(DamagedFile& document, uint32_t edit, const std::string& path,
   if (document.ReadAt(edit, header, sizeof header) != sizeof header) return true;
   const uint64_t end = uint64_t{edit} + sizeof header + LoadU32(header + 4);
   if (end >= document.GetLength()) return true;
-  OutputFile out;
-  if (!out.Create(path)) {
-    *why = "cannot write the cut document stream: " + out.error();
-    return false;
-  }
-  std::vector<uint8_t> buffer(size_t{1} << 16);
-  for (uint64_t at = 0; at < end;) {
-    const size_t want = static_cast<size_t>(std::min<uint64_t>(buffer.size(), end - at));
-    const size_t got = document.ReadAt(at, buffer.data(), want);
-    out.Write(buffer.data(), got);
-    if (got < want) break;
-    at += got;
-  }
-  if (!out.Close()) {
-    *why = "cannot write the cut document stream: " + out.error();
+  if (CopyFileRange(document, 0, end, path) != RangeCopyResult::kWritten) {
+    *why = "cannot write the cut document stream " + path;
     return false;
   }
   repairs.push_back(std::to_string(document.GetLength() - end) +

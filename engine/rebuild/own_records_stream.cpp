@@ -4,6 +4,7 @@
 #include <set>
 
 #include "engine/format/byte_order.h"
+#include "engine/format/record_header.h"
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
 #include "engine/rebuild/stand_in_slide.h"
@@ -16,21 +17,14 @@ constexpr size_t kUserEditBody = 28;  // the fields this stream uses; a longer a
 constexpr size_t kEditsFollowed = 4096;
 constexpr uint32_t kLastDrawingId = 0xFFF;
 
-struct Header {
-  uint16_t version_instance = 0;
-  uint16_t type = 0;
-  uint32_t length = 0;
-};
-
-std::optional<Header> HeaderAt(std::span<const uint8_t> bytes, size_t at) {
+std::optional<RecordHeader> HeaderAt(std::span<const uint8_t> bytes, size_t at) {
   if (at > bytes.size() || bytes.size() - at < kHeader) return std::nullopt;
-  return Header{LoadU16(bytes.data() + at), LoadU16(bytes.data() + at + 2),
-                LoadU32(bytes.data() + at + 4)};
+  return RecordHeader::Decode(bytes.data() + at);
 }
 
 // The whole record at offset, or an empty span when it overruns the stream or does not nest.
 std::span<const uint8_t> WholeRecordAt(std::span<const uint8_t> bytes, size_t at) {
-  const std::optional<Header> h = HeaderAt(bytes, at);
+  const std::optional<RecordHeader> h = HeaderAt(bytes, at);
   if (!h || bytes.size() - at - kHeader < h->length) return {};
   const std::span<const uint8_t> record = bytes.subspan(at, kHeader + size_t{h->length});
   return IsWellFormedRecordRun(record) ? record : std::span<const uint8_t>{};
@@ -39,7 +33,7 @@ std::span<const uint8_t> WholeRecordAt(std::span<const uint8_t> bytes, size_t at
 // The record at offset when it is a master, notes page or handout container whose
 // length fits the stream, whole or not.
 std::span<const uint8_t> MasterLikeRecordAt(std::span<const uint8_t> bytes, size_t at) {
-  const std::optional<Header> h = HeaderAt(bytes, at);
+  const std::optional<RecordHeader> h = HeaderAt(bytes, at);
   if (!h || (h->version_instance & 0xF) != 0xF || bytes.size() - at - kHeader < h->length)
     return {};
   if (h->type != kTypeMainMaster && h->type != kTypeNotes && h->type != kTypeHandout) return {};
@@ -62,7 +56,7 @@ std::optional<uint32_t> LastTopLevelUserEdit(std::span<const uint8_t> stream) {
 
 void ReadDirectory(std::span<const uint8_t> stream, uint32_t at,
                    std::map<uint32_t, uint32_t>& map) {
-  const std::optional<Header> h = HeaderAt(stream, at);
+  const std::optional<RecordHeader> h = HeaderAt(stream, at);
   if (!h || h->type != kTypePersistDirectoryAtom || stream.size() - at - kHeader < h->length)
     return;
   size_t p = at + kHeader;
@@ -83,7 +77,7 @@ std::vector<uint8_t> WithoutSlides(std::span<const uint8_t> document,
                                    const std::set<uint32_t>& dropped) {
   std::vector<uint8_t> out(document.begin(), document.begin() + kHeader);
   size_t at = kHeader;
-  while (std::optional<Header> h = HeaderAt(document, at)) {
+  while (std::optional<RecordHeader> h = HeaderAt(document, at)) {
     const size_t next = at + kHeader + size_t{h->length};
     if (h->type == kTypeSlideListWithText && (h->version_instance >> 4) == 0) {
       const size_t list_start = out.size();
@@ -91,7 +85,7 @@ std::vector<uint8_t> WithoutSlides(std::span<const uint8_t> document,
                  document.begin() + static_cast<std::ptrdiff_t>(at + kHeader));
       bool skipping = false;
       size_t p = at + kHeader;
-      while (std::optional<Header> c = HeaderAt(document.first(next), p)) {
+      while (std::optional<RecordHeader> c = HeaderAt(document.first(next), p)) {
         const size_t child_end = p + kHeader + size_t{c->length};
         if (c->type == kTypeSlidePersistAtom && c->length >= 4)
           skipping = dropped.count(LoadU32(document.data() + p + kHeader)) > 0;
@@ -138,55 +132,66 @@ std::vector<uint8_t> DirectoryFor(const std::map<uint32_t, uint32_t>& offsets) {
   return record;
 }
 
-// The persist ids of the slide list of the given instance (0 slides, 1 masters, 2 notes)
-// in its order.
-std::vector<uint32_t> ListIds(std::span<const uint8_t> document, uint16_t instance) {
-  std::vector<uint32_t> ids;
+// One entry of a slide list: its SlidePersistAtom and the text records after it, up to
+// the next entry.
+struct ListEntry {
+  uint32_t persist_id = 0;
+  uint32_t slide_id = 0;  // 0 when the atom is too short to hold one
+  std::span<const uint8_t> texts;
+};
+
+// The entries of the slide lists of the given instance (0 slides, 1 masters, 2 notes),
+// in their order.
+std::vector<ListEntry> ListEntries(std::span<const uint8_t> document, uint16_t instance) {
+  std::vector<ListEntry> entries;
   size_t at = kHeader;
-  while (std::optional<Header> h = HeaderAt(document, at)) {
+  while (std::optional<RecordHeader> h = HeaderAt(document, at)) {
     if (document.size() - at - kHeader < h->length) break;
     if (h->type == kTypeSlideListWithText && (h->version_instance >> 4) == instance) {
       size_t p = at + kHeader;
       const size_t end = p + h->length;
-      while (std::optional<Header> c = HeaderAt(document.first(end), p)) {
-        if (c->type == kTypeSlidePersistAtom && c->length >= 4)
-          ids.push_back(LoadU32(document.data() + p + kHeader));
-        p += kHeader + size_t{c->length};
+      constexpr size_t kClosed = SIZE_MAX;
+      size_t texts_from = kClosed;  // of the last entry, while it is open
+      const auto close = [&](size_t to) {
+        if (texts_from != kClosed)
+          entries.back().texts = document.subspan(texts_from, to - texts_from);
+        texts_from = kClosed;
+      };
+      while (std::optional<RecordHeader> c = HeaderAt(document.first(end), p)) {
+        const size_t next = p + kHeader + size_t{c->length};
+        if (c->type == kTypeSlidePersistAtom) {
+          close(p);
+          if (c->length >= 4) {
+            const uint8_t* body = document.data() + p + kHeader;
+            entries.push_back({LoadU32(body), c->length >= 16 ? LoadU32(body + 12) : 0, {}});
+            texts_from = std::min(next, end);
+          }
+        }
+        p = next;
       }
+      close(std::min(p, end));
     }
     at += kHeader + size_t{h->length};
   }
+  return entries;
+}
+
+std::vector<uint32_t> ListIds(std::span<const uint8_t> document, uint16_t instance) {
+  std::vector<uint32_t> ids;
+  for (const ListEntry& entry : ListEntries(document, instance)) ids.push_back(entry.persist_id);
   return ids;
 }
 
-// The text records of a slide's entry in the slide list: those after its persist atom,
-// up to the next one.
+// The text records of a slide's entry in the slide list.
 std::span<const uint8_t> ListEntryTexts(std::span<const uint8_t> document, uint32_t id) {
-  size_t at = kHeader;
-  while (std::optional<Header> h = HeaderAt(document, at)) {
-    if (document.size() - at - kHeader < h->length) break;
-    if (h->type == kTypeSlideListWithText && (h->version_instance >> 4) == 0) {
-      size_t p = at + kHeader;
-      const size_t end = p + h->length;
-      std::optional<size_t> start;
-      while (std::optional<Header> c = HeaderAt(document.first(end), p)) {
-        if (c->type == kTypeSlidePersistAtom) {
-          if (start) return document.subspan(*start, p - *start);
-          if (c->length >= 4 && LoadU32(document.data() + p + kHeader) == id)
-            start = p + kHeader + size_t{c->length};
-        }
-        p += kHeader + size_t{c->length};
-      }
-      if (start) return document.subspan(*start, std::min(p, end) - *start);
-    }
-    at += kHeader + size_t{h->length};
-  }
+  for (const ListEntry& entry : ListEntries(document, 0))
+    if (entry.persist_id == id) return entry.texts;
   return {};
 }
 
 // The slide size the Document atom gives (the default when it is unreadable).
 SlideSize SizeOf(std::span<const uint8_t> document) {
-  const std::optional<Header> atom = HeaderAt(document, kHeader);
+  const std::optional<RecordHeader> atom = HeaderAt(document, kHeader);
   SlideSize size;
   if (!atom || atom->type != kTypeDocumentAtom || atom->length < 8) return size;
   const auto width = static_cast<int32_t>(LoadU32(document.data() + 2 * kHeader));
@@ -200,28 +205,18 @@ SlideSize SizeOf(std::span<const uint8_t> document) {
 uint32_t MasterOf(std::span<const uint8_t> stream, std::optional<uint32_t> slide_at,
                   std::span<const uint8_t> document) {
   if (slide_at) {
-    const std::optional<Header> atom = HeaderAt(stream, *slide_at + kHeader);
+    const std::optional<RecordHeader> atom = HeaderAt(stream, *slide_at + kHeader);
     if (atom && atom->type == kTypeSlideAtom && atom->length >= 24 &&
         stream.size() - *slide_at - 2 * kHeader >= 24)
       return LoadU32(stream.data() + *slide_at + 2 * kHeader + 12);
   }
-  size_t at = kHeader;
-  while (std::optional<Header> h = HeaderAt(document, at)) {
-    if (document.size() - at - kHeader < h->length) break;
-    if (h->type == kTypeSlideListWithText && (h->version_instance >> 4) == 1) {
-      const std::optional<Header> c =
-          HeaderAt(document.first(at + kHeader + h->length), at + kHeader);
-      if (c && c->type == kTypeSlidePersistAtom && c->length >= 16)
-        return LoadU32(document.data() + at + 2 * kHeader + 12);
-    }
-    at += kHeader + size_t{h->length};
-  }
-  return 0;
+  const std::vector<ListEntry> masters = ListEntries(document, 1);
+  return masters.empty() ? 0 : masters.front().slide_id;
 }
 
 // The slide id a notes page belongs to, from its NotesAtom.
 std::optional<uint32_t> NotesSlideId(std::span<const uint8_t> notes) {
-  const std::optional<Header> atom = HeaderAt(notes, kHeader);
+  const std::optional<RecordHeader> atom = HeaderAt(notes, kHeader);
   if (!atom || atom->type != kTypeNotesAtom || atom->length < 4) return std::nullopt;
   return LoadU32(notes.data() + 2 * kHeader);
 }
@@ -247,7 +242,7 @@ std::optional<InferredPersistIds> InferPersistIds(std::span<const uint8_t> strea
   std::optional<uint32_t> document_at;
   std::vector<uint32_t> masters, slides, notes, notes_masters, handouts;
   for (size_t at = 0; stream.size() - at >= kHeader && at <= 0xFFFFFFFFu;) {
-    const std::optional<Header> h = HeaderAt(stream, at);
+    const std::optional<RecordHeader> h = HeaderAt(stream, at);
     // Zeros where the stream's end was lost, or a record cut short: nothing after it is
     // placed.
     if (h->type == 0 || stream.size() - at - kHeader < h->length) break;
@@ -288,7 +283,7 @@ std::optional<InferredPersistIds> InferPersistIds(std::span<const uint8_t> strea
       !PairInOrder(slides, ListIds(document, 0), offsets) ||
       !PairInOrder(notes, ListIds(document, 2), offsets))
     return std::nullopt;
-  const std::optional<Header> atom = HeaderAt(document, kHeader);
+  const std::optional<RecordHeader> atom = HeaderAt(document, kHeader);
   std::set<uint32_t> named;  // every id the Document refers to, found or not
   for (uint16_t instance : {0, 1, 2})
     for (uint32_t id : ListIds(document, instance)) named.insert(id);
@@ -337,7 +332,7 @@ std::map<uint32_t, uint32_t> PersistOffsets(std::span<const uint8_t> stream, uin
   std::set<uint32_t> seen;
   uint32_t edit = newest_edit;
   while (seen.size() < kEditsFollowed && seen.insert(edit).second) {
-    const std::optional<Header> h = HeaderAt(stream, edit);
+    const std::optional<RecordHeader> h = HeaderAt(stream, edit);
     if (!h || h->type != kTypeUserEditAtom || h->length < kUserEditBody ||
         stream.size() - edit - kHeader < h->length)
       break;
@@ -356,7 +351,7 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
                                                       std::optional<uint32_t> newest_edit,
                                                       std::string* why) {
   if (!newest_edit) newest_edit = LastTopLevelUserEdit(stream);
-  const std::optional<Header> edit_header =
+  const std::optional<RecordHeader> edit_header =
       newest_edit ? HeaderAt(stream, *newest_edit) : std::nullopt;
   const bool edit_found = edit_header && edit_header->type == kTypeUserEditAtom &&
                           edit_header->length >= kUserEditBody &&

@@ -1,12 +1,15 @@
 #include "engine/rebuild/own_records_stream.h"
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 #include <set>
 
 #include "engine/format/byte_order.h"
 #include "engine/format/record_header.h"
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
+#include "engine/rebuild/document_salvage.h"
 #include "engine/rebuild/stand_in_slide.h"
 
 namespace vlx {
@@ -71,41 +74,6 @@ void ReadDirectory(std::span<const uint8_t> stream, uint32_t at,
   }
 }
 
-// The Document container without the slide-list entries (a slide persist atom and the
-// text records after it) of the persist ids in dropped; the lengths it changes are set.
-std::vector<uint8_t> WithoutSlides(std::span<const uint8_t> document,
-                                   const std::set<uint32_t>& dropped) {
-  std::vector<uint8_t> out(document.begin(), document.begin() + kHeader);
-  size_t at = kHeader;
-  while (std::optional<RecordHeader> h = HeaderAt(document, at)) {
-    const size_t next = at + kHeader + size_t{h->length};
-    if (h->type == kTypeSlideListWithText && (h->version_instance >> 4) == 0) {
-      const size_t list_start = out.size();
-      out.insert(out.end(), document.begin() + static_cast<std::ptrdiff_t>(at),
-                 document.begin() + static_cast<std::ptrdiff_t>(at + kHeader));
-      bool skipping = false;
-      size_t p = at + kHeader;
-      while (std::optional<RecordHeader> c = HeaderAt(document.first(next), p)) {
-        const size_t child_end = p + kHeader + size_t{c->length};
-        if (c->type == kTypeSlidePersistAtom && c->length >= 4)
-          skipping = dropped.count(LoadU32(document.data() + p + kHeader)) > 0;
-        if (!skipping)
-          out.insert(out.end(), document.begin() + static_cast<std::ptrdiff_t>(p),
-                     document.begin() + static_cast<std::ptrdiff_t>(child_end));
-        p = child_end;
-      }
-      StoreU32(out.data() + list_start + 4,
-               static_cast<uint32_t>(out.size() - list_start - kHeader));
-    } else {
-      out.insert(out.end(), document.begin() + static_cast<std::ptrdiff_t>(at),
-                 document.begin() + static_cast<std::ptrdiff_t>(next));
-    }
-    at = next;
-  }
-  StoreU32(out.data() + 4, static_cast<uint32_t>(out.size() - kHeader));
-  return out;
-}
-
 void Append(std::vector<uint8_t>& out, std::span<const uint8_t> bytes) {
   out.insert(out.end(), bytes.begin(), bytes.end());
 }
@@ -136,7 +104,8 @@ std::vector<uint8_t> DirectoryFor(const std::map<uint32_t, uint32_t>& offsets) {
 // the next entry.
 struct ListEntry {
   uint32_t persist_id = 0;
-  uint32_t slide_id = 0;  // 0 when the atom is too short to hold one
+  uint32_t slide_id = 0;          // 0 when the atom is too short to hold one
+  std::span<const uint8_t> atom;  // the SlidePersistAtom record
   std::span<const uint8_t> texts;
 };
 
@@ -163,7 +132,10 @@ std::vector<ListEntry> ListEntries(std::span<const uint8_t> document, uint16_t i
           close(p);
           if (c->length >= 4) {
             const uint8_t* body = document.data() + p + kHeader;
-            entries.push_back({LoadU32(body), c->length >= 16 ? LoadU32(body + 12) : 0, {}});
+            entries.push_back({LoadU32(body),
+                               c->length >= 16 ? LoadU32(body + 12) : 0,
+                               document.subspan(p, std::min(next, end) - p),
+                               {}});
             texts_from = std::min(next, end);
           }
         }
@@ -176,17 +148,69 @@ std::vector<ListEntry> ListEntries(std::span<const uint8_t> document, uint16_t i
   return entries;
 }
 
+bool IsSlidesList(const RecordHeader& h) {
+  return h.type == kTypeSlideListWithText && (h.version_instance >> 4) == 0;
+}
+
+// The Document container with its slides' list made of the given entries (each its atom
+// and its texts, as they are); records of the list before its first entry are kept. A
+// Document without a slides' list gets one after its masters' list (before its end
+// when it has none). The lengths it changes are set.
+std::vector<uint8_t> WithSlideList(std::span<const uint8_t> document,
+                                   const std::vector<ListEntry>& entries) {
+  bool has_list = false;
+  for (size_t at = kHeader; std::optional<RecordHeader> h = HeaderAt(document, at);) {
+    has_list = has_list || IsSlidesList(*h);
+    at += kHeader + size_t{h->length};
+  }
+  std::vector<uint8_t> out(document.begin(), document.begin() + kHeader);
+  bool written = false;
+  const auto write_list = [&](std::span<const uint8_t> lead) {
+    const size_t list_start = out.size();
+    AppendU16(out, 0x000F);
+    AppendU16(out, kTypeSlideListWithText);
+    AppendU32(out, 0);
+    Append(out, lead);
+    for (const ListEntry& entry : entries) {
+      Append(out, entry.atom);
+      Append(out, entry.texts);
+    }
+    StoreU32(out.data() + list_start + kRecordLengthField,
+             static_cast<uint32_t>(out.size() - list_start - kHeader));
+    written = true;
+  };
+  const bool add_list = !has_list && !entries.empty();
+  size_t at = kHeader;
+  while (std::optional<RecordHeader> h = HeaderAt(document, at)) {
+    const size_t next = at + kHeader + size_t{h->length};
+    if (IsSlidesList(*h)) {
+      // One list holds every entry: a second list of slides would repeat them.
+      if (!written) {
+        size_t p = at + kHeader;
+        while (std::optional<RecordHeader> c = HeaderAt(document.first(next), p)) {
+          if (c->type == kTypeSlidePersistAtom) break;
+          p += kHeader + size_t{c->length};
+        }
+        write_list(document.subspan(at + kHeader, std::min(p, next) - at - kHeader));
+      }
+    } else {
+      if (add_list && !written && h->type == kTypeEndDocument) write_list({});
+      Append(out, document.subspan(at, next - at));
+      if (add_list && !written && h->type == kTypeSlideListWithText &&
+          (h->version_instance >> 4) == 1)
+        write_list({});
+    }
+    at = next;
+  }
+  if (add_list && !written) write_list({});
+  StoreU32(out.data() + kRecordLengthField, static_cast<uint32_t>(out.size() - kHeader));
+  return out;
+}
+
 std::vector<uint32_t> ListIds(std::span<const uint8_t> document, uint16_t instance) {
   std::vector<uint32_t> ids;
   for (const ListEntry& entry : ListEntries(document, instance)) ids.push_back(entry.persist_id);
   return ids;
-}
-
-// The text records of a slide's entry in the slide list.
-std::span<const uint8_t> ListEntryTexts(std::span<const uint8_t> document, uint32_t id) {
-  for (const ListEntry& entry : ListEntries(document, 0))
-    if (entry.persist_id == id) return entry.texts;
-  return {};
 }
 
 // The slide size the Document atom gives (the default when it is unreadable).
@@ -234,6 +258,82 @@ bool PairInOrder(const std::vector<uint32_t>& records, const std::vector<uint32_
     if (!offsets.emplace(ids[i], records[i]).second) return false;
   }
   return true;
+}
+
+// The record at offset when it opens a Document container that fits the stream, whole
+// or not.
+std::span<const uint8_t> DocumentRecordAt(std::span<const uint8_t> stream, size_t at) {
+  const std::optional<RecordHeader> h = HeaderAt(stream, at);
+  if (!h || h->type != kTypeDocument || (h->version_instance & 0xF) != 0xF ||
+      stream.size() - at - kHeader < h->length)
+    return {};
+  return stream.subspan(at, kHeader + size_t{h->length});
+}
+
+constexpr size_t kSlidePersistAtomBody = 20;
+
+// A whole slide of the persist directory that no list names, with the slide id it had
+// and a slide persist atom for it.
+struct UnlistedSlide {
+  uint32_t persist_id = 0;
+  uint32_t slide_id = 0;
+  std::array<uint8_t, kHeader + kSlidePersistAtomBody> atom{};
+};
+
+// The slide id a slide had, told by the notes page its slide atom names: that page's
+// notes atom names the slide back. 0 when the notes do not tell.
+uint32_t SlideIdByNotes(std::span<const uint8_t> stream, std::span<const uint8_t> slide,
+                        const std::map<uint32_t, uint32_t>& offsets,
+                        const std::vector<ListEntry>& notes) {
+  const std::optional<RecordHeader> atom = HeaderAt(slide, kHeader);
+  if (!atom || atom->type != kTypeSlideAtom || atom->length < 20) return 0;
+  const uint32_t notes_id = LoadU32(slide.data() + 2 * kHeader + 16);
+  if (notes_id == 0) return 0;
+  for (const ListEntry& page : notes) {
+    if (page.slide_id != notes_id) continue;
+    const auto at = offsets.find(page.persist_id);
+    if (at == offsets.end()) return 0;
+    const std::optional<uint32_t> id = NotesSlideId(WholeRecordAt(stream, at->second));
+    return id.value_or(0);
+  }
+  return 0;
+}
+
+// The whole slides the persist map holds that none of the Document's lists names, in id
+// order, each with the slide id its notes tell or, failing that, one no slide uses.
+std::vector<UnlistedSlide> UnlistedSlides(std::span<const uint8_t> stream,
+                                          const std::map<uint32_t, uint32_t>& offsets,
+                                          std::span<const uint8_t> document,
+                                          const std::vector<ListEntry>& slides) {
+  std::set<uint32_t> listed, slide_ids;
+  uint32_t next_free_id = 256;  // where saved slides number their ids from
+  for (uint16_t instance : {0, 1, 2})
+    for (const ListEntry& entry : ListEntries(document, instance)) listed.insert(entry.persist_id);
+  for (const ListEntry& entry : slides) {
+    slide_ids.insert(entry.slide_id);
+    if (entry.slide_id < 0x80000000u) next_free_id = std::max(next_free_id, entry.slide_id + 1);
+  }
+  const std::vector<ListEntry> notes = ListEntries(document, 2);
+  std::vector<UnlistedSlide> unlisted;
+  for (const auto& [id, offset] : offsets) {
+    if (listed.count(id) > 0) continue;
+    const std::span<const uint8_t> slide = WholeRecordAt(stream, offset);
+    if (slide.empty() || GetU16(slide, 2) != kTypeSlide) continue;
+    UnlistedSlide found;
+    found.persist_id = id;
+    found.slide_id = SlideIdByNotes(stream, slide, offsets, notes);
+    if (found.slide_id == 0 || !slide_ids.insert(found.slide_id).second)
+      found.slide_id = next_free_id++;
+    slide_ids.insert(found.slide_id);
+    uint8_t* p = found.atom.data();
+    StoreU16(p, 0);
+    StoreU16(p + 2, kTypeSlidePersistAtom);
+    StoreU32(p + 4, static_cast<uint32_t>(kSlidePersistAtomBody));
+    StoreU32(p + kHeader, id);
+    StoreU32(p + kHeader + 12, found.slide_id);  // no flags, no texts
+    unlisted.push_back(found);
+  }
+  return unlisted;
 }
 
 }  // namespace
@@ -375,9 +475,17 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
     edit = UserEditFor(document_id);
   }
   const auto document_entry = offsets.find(document_id);
-  const std::span<const uint8_t> document = document_entry == offsets.end()
-                                                ? std::span<const uint8_t>{}
-                                                : WholeRecordAt(stream, document_entry->second);
+  std::span<const uint8_t> document = document_entry == offsets.end()
+                                          ? std::span<const uint8_t>{}
+                                          : WholeRecordAt(stream, document_entry->second);
+  // A damaged Document keeps its own whole records: most of its slide list survives a
+  // destroyed sector.
+  std::optional<SalvagedDocument> salvaged;
+  if (document.empty() && document_entry != offsets.end()) {
+    const std::span<const uint8_t> damaged = DocumentRecordAt(stream, document_entry->second);
+    if (!damaged.empty()) salvaged = SalvageDocument(damaged);
+    if (salvaged) document = salvaged->bytes;
+  }
   if (document.empty() || GetU16(document, 2) != kTypeDocument) {
     *why = "the Document container is not whole";
     return std::nullopt;
@@ -385,9 +493,25 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
 
   OwnRecordsStream result;
   result.persist_ids_inferred = !edit_found;
+  result.document_salvaged = salvaged.has_value();
+  std::vector<ListEntry> entries = ListEntries(document, 0);
+  // The slides whose entries the damage took come back in the list, without their texts.
+  std::vector<UnlistedSlide> unlisted;
+  if (salvaged && salvaged->slide_list_damaged)
+    unlisted = UnlistedSlides(stream, offsets, document, entries);
+  for (const UnlistedSlide& slide : unlisted) {
+    // Slides take persist ids in the order they are made: the lost entry goes after the
+    // last listed slide of a lower id.
+    auto place = entries.end();
+    while (place != entries.begin() && std::prev(place)->persist_id > slide.persist_id) --place;
+    entries.insert(place, ListEntry{slide.persist_id, slide.slide_id, slide.atom, {}});
+    result.slides_relisted.push_back(slide.persist_id);
+  }
   std::set<uint32_t> dropped;
   std::map<uint32_t, std::vector<uint8_t>> stand_ins;
-  for (uint32_t id : ListIds(document, 0)) {
+  const SlideSize size = SizeOf(document);
+  for (const ListEntry& listed : entries) {
+    const uint32_t id = listed.persist_id;
     const auto entry = offsets.find(id);
     const std::span<const uint8_t> slide =
         entry == offsets.end() ? std::span<const uint8_t>{} : WholeRecordAt(stream, entry->second);
@@ -400,8 +524,7 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
         stream, entry == offsets.end() ? std::nullopt : std::optional(entry->second), document);
     // Drawing ids from the top of their range, which saved drawings number from 1 up.
     const auto drawing = static_cast<uint32_t>(kLastDrawingId - stand_ins.size());
-    std::vector<uint8_t> stand_in =
-        StandInSlide(ListEntryTexts(document, id), SizeOf(document), master, drawing);
+    std::vector<uint8_t> stand_in = StandInSlide(listed.texts, size, master, drawing);
     if (!stand_in.empty()) {
       stand_ins[id] = std::move(stand_in);
       result.slides_stood_in.push_back(id);
@@ -410,9 +533,11 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
     dropped.insert(id);
     result.slides_left_out.push_back(id);
   }
+  std::erase_if(entries,
+                [&dropped](const ListEntry& e) { return dropped.count(e.persist_id) > 0; });
 
   // The Document first, then every other whole persisted record in id order.
-  const std::vector<uint8_t> new_document = WithoutSlides(document, dropped);
+  const std::vector<uint8_t> new_document = WithSlideList(document, entries);
   result.persist_offsets[document_id] = 0;
   Append(result.bytes, new_document);
   for (const auto& [id, bytes] : stand_ins) {

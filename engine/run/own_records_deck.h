@@ -24,6 +24,7 @@ struct OwnRecordsDeck {
   std::vector<uint32_t> slides_left_out;  // persist ids of slides whose records are damaged
   int slides_stood_in = 0;                // damaged slides rebuilt from their list texts
   std::set<std::string> carried_texts;    // comparable texts its records hold
+  std::string refused;                    // why the other stream sets gave no deck
 };
 
 // Reads back the damaged file's streams and assembles the best deck that passes the

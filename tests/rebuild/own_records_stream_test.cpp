@@ -237,6 +237,53 @@ TEST(OwnRecordsStream, OrderIsNotTrustedWhenThereAreMoreRecordsThanIds) {
   EXPECT_FALSE(why.empty());
 }
 
+// One edit: Document 1 (slides 2 and 3, notes page 4 of slide 3), with noise over slide
+// 3's entry in the slides' list.
+TEST(OwnRecordsStream, DamagedDocumentKeepsItsSlidesAndListsALostEntryAgain) {
+  const auto text = Record(0, kTypeTextCharsAtom, {'H', 0, 'i', 0});
+  const auto atom = Record(1, kTypeDocumentAtom, testing::Filled(40, 0));
+  const auto masters = Record(0x1F, kTypeSlideListWithText, {});
+  const auto slides =
+      Record(0x0F, kTypeSlideListWithText, Cat({SlidePersist(2), text, SlidePersist(3), text}));
+  const auto notes_list = Record(0x2F, kTypeSlideListWithText,
+                                 Record(0, kTypeSlidePersistAtom, U32s({4, 0, 0, 0x100, 0})));
+  std::vector<uint8_t> b = Record(0x0F, kTypeDocument, Cat({atom, masters, slides, notes_list}));
+  const size_t lost_entry = 8 + atom.size() + masters.size() + 8 + 28 + text.size();
+  for (size_t i = 0; i < 12; ++i) b[lost_entry + i] = static_cast<uint8_t>(0xC3 + 29 * i);
+  const size_t slide2 = b.size();
+  b = Cat({b, Slide(0x22)});
+  const size_t slide3 = b.size();
+  // Slide 3's atom names notes page 0x100, whose notes atom names slide id 777.
+  b = Cat({b, Record(0x0F, kTypeSlide,
+                     Record(0x02, kTypeSlideAtom, U32s({0, 0, 0, 0x80000001u, 0x100, 0})))});
+  const size_t notes = b.size();
+  b = Cat({b, Record(0x0F, kTypeNotes, Record(1, kTypeNotesAtom, U32s({777, 0})))});
+  const size_t dir = b.size();
+  b = Cat({b, Record(0, kTypePersistDirectoryAtom,
+                     U32s({1u | 4u << 20, 0, static_cast<uint32_t>(slide2),
+                           static_cast<uint32_t>(slide3), static_cast<uint32_t>(notes)}))});
+  b = Cat({b, Edit(0, static_cast<uint32_t>(dir), 5)});
+
+  std::string why;
+  const auto built = BuildOwnRecordsStream(b, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_TRUE(built->document_salvaged);
+  EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{2, 3}));
+  EXPECT_EQ(built->slides_relisted, (std::vector<uint32_t>{3}));
+  EXPECT_TRUE(IsWellFormedRecordRun(built->bytes));
+  const auto map = PersistOffsets(built->bytes, built->user_edit_offset);
+  const auto document = RecordAt(built->bytes, map.at(1));
+  // The relisted slide comes after slide 2 with the id its notes page names.
+  std::vector<std::pair<uint32_t, uint32_t>> listed;  // persist id, slide id
+  for (const auto& child : testing::Walk(document, 8, document.size()))
+    if (child.type == kTypeSlideListWithText && child.version_instance == 0x0F)
+      for (const auto& r :
+           testing::Walk(document, child.offset + 8, child.offset + 8 + child.length))
+        if (r.type == kTypeSlidePersistAtom)
+          listed.emplace_back(GetU32(document, r.offset + 8), GetU32(document, r.offset + 20));
+  EXPECT_EQ(listed, (std::vector<std::pair<uint32_t, uint32_t>>{{2, 0}, {3, 777}}));
+}
+
 TEST(OwnRecordsStream, RefusesStreamsWithoutAWholeDocument) {
   std::string why;
   EXPECT_FALSE(BuildOwnRecordsStream(std::vector<uint8_t>(64, 0xAB), std::nullopt, &why));

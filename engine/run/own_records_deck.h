@@ -28,7 +28,8 @@ struct OwnRecordsDeck {
 };
 
 // Reads back the damaged file's streams and assembles the best deck that passes the
-// presentation check (the most slides; the stream as found before a rebuilt one).
+// presentation check (the most whole slides, then the most slides; the stream as
+// found before a rebuilt one).
 // nullopt, with the reasons in *why, when no stream set gives one.
 std::optional<OwnRecordsDeck> PrepareOwnRecordsDeck(RecoveryJob& job, DamagedFile& file,
                                                     std::string* why);

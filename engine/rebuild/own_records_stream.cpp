@@ -340,8 +340,17 @@ std::vector<UnlistedSlide> UnlistedSlides(std::span<const uint8_t> stream,
 
 std::optional<InferredPersistIds> InferPersistIds(std::span<const uint8_t> stream) {
   std::optional<uint32_t> document_at;
-  std::vector<uint32_t> masters, slides, notes, notes_masters, handouts;
-  for (size_t at = 0; stream.size() - at >= kHeader && at <= 0xFFFFFFFFu;) {
+  std::vector<uint32_t> notes, notes_masters, handouts;
+  // Masters and slides with their place in the stream: a title master is a Slide
+  // container, saved right after its main master.
+  struct Placed {
+    size_t order;
+    uint32_t offset;
+    bool after_master;
+  };
+  std::vector<Placed> masters, slides;
+  bool after_master = false;
+  for (size_t at = 0, order = 0; stream.size() - at >= kHeader && at <= 0xFFFFFFFFu; ++order) {
     const std::optional<RecordHeader> h = HeaderAt(stream, at);
     // Zeros where the stream's end was lost, or a record cut short: nothing after it is
     // placed.
@@ -354,10 +363,10 @@ std::optional<InferredPersistIds> InferPersistIds(std::span<const uint8_t> strea
         if (whole) document_at = offset;  // the last one is the newest
         break;
       case kTypeMainMaster:
-        masters.push_back(offset);
+        masters.push_back({order, offset, false});
         break;
       case kTypeSlide:
-        slides.push_back(offset);
+        slides.push_back({order, offset, after_master});
         break;
       case kTypeNotes: {
         const std::optional<uint32_t> slide_id =
@@ -373,14 +382,33 @@ std::optional<InferredPersistIds> InferPersistIds(std::span<const uint8_t> strea
       default:
         break;
     }
+    after_master = h->type == kTypeMainMaster || (h->type == kTypeSlide && after_master);
     at += kHeader + size_t{h->length};
   }
   if (!document_at) return std::nullopt;
   const std::span<const uint8_t> document = WholeRecordAt(stream, *document_at);
   InferredPersistIds inferred;
   std::map<uint32_t, uint32_t>& offsets = inferred.offsets;
-  if (!PairInOrder(masters, ListIds(document, 1), offsets) ||
-      !PairInOrder(slides, ListIds(document, 0), offsets) ||
+  // The masters' list names more masters than there are main masters: the slides saved
+  // right after a main master are its title masters.
+  const std::vector<uint32_t> master_ids = ListIds(document, 1);
+  size_t title_masters =
+      master_ids.size() > masters.size() ? master_ids.size() - masters.size() : 0;
+  std::vector<uint32_t> slide_records;
+  for (const Placed& slide : slides) {
+    if (title_masters > 0 && slide.after_master) {
+      masters.push_back(slide);
+      --title_masters;
+    } else {
+      slide_records.push_back(slide.offset);
+    }
+  }
+  std::sort(masters.begin(), masters.end(),
+            [](const Placed& a, const Placed& b) { return a.order < b.order; });
+  std::vector<uint32_t> master_records;
+  for (const Placed& master : masters) master_records.push_back(master.offset);
+  if (!PairInOrder(master_records, master_ids, offsets) ||
+      !PairInOrder(slide_records, ListIds(document, 0), offsets) ||
       !PairInOrder(notes, ListIds(document, 2), offsets))
     return std::nullopt;
   const std::optional<RecordHeader> atom = HeaderAt(document, kHeader);

@@ -237,6 +237,30 @@ TEST(OwnRecordsStream, OrderIsNotTrustedWhenThereAreMoreRecordsThanIds) {
   EXPECT_FALSE(why.empty());
 }
 
+TEST(OwnRecordsStream, TitleMasterSavedAfterItsMainMasterIsPairedWithTheMastersList) {
+  // Masters 2 (main) and 3 (its title master, a Slide container); slides 4 and 5.
+  const auto masters =
+      Record(0x1F, kTypeSlideListWithText, Cat({SlidePersist(2), SlidePersist(3)}));
+  const auto slides = Record(0x0F, kTypeSlideListWithText, Cat({SlidePersist(4), SlidePersist(5)}));
+  std::vector<uint8_t> bytes =
+      Record(0x0F, kTypeDocument,
+             Cat({Record(0x01, kTypeDocumentAtom, testing::Filled(40, 0)), masters, slides}));
+  const size_t main_master = bytes.size();
+  bytes = Cat(
+      {bytes, Record(0x0F, kTypeMainMaster, Record(0x02, kTypeSlideAtom, testing::Filled(24, 1)))});
+  const size_t title_master = bytes.size();
+  bytes = Cat({bytes, Slide(0x77)});
+  const size_t first_slide = bytes.size();
+  bytes = Cat({bytes, Slide(0x44), Slide(0x55)});
+  bytes.resize(bytes.size() + 512, 0);
+
+  const auto inferred = InferPersistIds(bytes);
+  ASSERT_TRUE(inferred);
+  EXPECT_EQ(inferred->offsets.at(2), main_master);
+  EXPECT_EQ(inferred->offsets.at(3), title_master);
+  EXPECT_EQ(inferred->offsets.at(4), first_slide) << "the slides are not shifted by one";
+}
+
 // One edit: Document 1 (slides 2 and 3, notes page 4 of slide 3), with noise over slide
 // 3's entry in the slides' list.
 TEST(OwnRecordsStream, DamagedDocumentKeepsItsSlidesAndListsALostEntryAgain) {

@@ -43,6 +43,59 @@ std::span<const uint8_t> MasterLikeRecordAt(std::span<const uint8_t> bytes, size
   return bytes.subspan(at, kHeader + size_t{h->length});
 }
 
+// The record at offset when it opens a Slide container that fits the stream, whole or
+// not; empty otherwise.
+std::span<const uint8_t> SlideRecordAt(std::span<const uint8_t> bytes, size_t at) {
+  const std::optional<RecordHeader> h = HeaderAt(bytes, at);
+  if (!h || h->type != kTypeSlide || (h->version_instance & 0xF) != 0xF ||
+      bytes.size() - at - kHeader < h->length)
+    return {};
+  return bytes.subspan(at, kHeader + size_t{h->length});
+}
+
+// The first child of the container record of the given type; empty when there is none.
+std::span<const uint8_t> ChildOf(std::span<const uint8_t> container, uint16_t type) {
+  size_t at = kHeader;
+  while (std::optional<RecordHeader> h = HeaderAt(container, at)) {
+    if (container.size() - at - kHeader < h->length) break;
+    if (h->type == type) return container.subspan(at, kHeader + size_t{h->length});
+    at += kHeader + size_t{h->length};
+  }
+  return {};
+}
+
+// The containers a damaged slide's drawing is kept in, with the shapes before the damage.
+constexpr std::array<uint16_t, 4> kSlideDrawingContainers = {
+    kTypeSlide, kTypePPDrawing, kTypeDrawingContainer, kTypeGroupContainer};
+// Noise replaces whole sectors of a stream: the damage begins at the latest where the
+// sector holding the first broken record header begins.
+constexpr size_t kDamagedRunAlignment = 512;
+
+// The damaged slide at offset with its records that end before the sector in which its
+// structure first breaks: a shape reaching into that sector is dropped whole, as its
+// anchor or its text may be noise. Empty when no damaged slide is there.
+std::vector<uint8_t> SlideBeforeItsDamage(std::span<const uint8_t> stream, size_t offset) {
+  const std::span<const uint8_t> slide = SlideRecordAt(stream, offset);
+  if (slide.empty()) return {};
+  const size_t damage = (offset + FirstBreak(slide)) / kDamagedRunAlignment * kDamagedRunAlignment;
+  return KeepBefore(slide, damage > offset ? damage - offset : 0, kSlideDrawingContainers);
+}
+
+// A well-formed slide whose atom and drawing are left, the drawing holding a shape besides
+// its group's own.
+bool DrawsShapes(std::span<const uint8_t> slide) {
+  if (slide.empty() || ChildOf(slide, kTypeSlideAtom).empty()) return false;
+  const std::span<const uint8_t> group =
+      ChildOf(ChildOf(ChildOf(slide, kTypePPDrawing), kTypeDrawingContainer), kTypeGroupContainer);
+  int shapes = 0;
+  for (size_t at = kHeader; std::optional<RecordHeader> h = HeaderAt(group, at);) {
+    if (group.size() - at - kHeader < h->length) break;
+    if (h->type == kTypeShapeContainer || h->type == kTypeGroupContainer) ++shapes;
+    at += kHeader + size_t{h->length};
+  }
+  return shapes >= 2;
+}
+
 // The last user edit in the stream, looked for at every offset from the end: a damaged
 // record before it must not hide it.
 std::optional<uint32_t> LastTopLevelUserEdit(std::span<const uint8_t> stream) {
@@ -547,11 +600,21 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
       result.slides_kept.push_back(id);
       continue;
     }
+    // A damaged slide that still draws shapes keeps its whole records: its placeholders
+    // take their texts from the slide list as before.
+    if (entry != offsets.end()) {
+      std::vector<uint8_t> trimmed = SlideBeforeItsDamage(stream, entry->second);
+      if (DrawsShapes(trimmed)) {
+        stand_ins[id] = std::move(trimmed);
+        result.slides_trimmed.push_back(id);
+        continue;
+      }
+    }
     // A damaged slide whose texts are in the slide list comes back with them alone.
     const uint32_t master = MasterOf(
         stream, entry == offsets.end() ? std::nullopt : std::optional(entry->second), document);
     // Drawing ids from the top of their range, which saved drawings number from 1 up.
-    const auto drawing = static_cast<uint32_t>(kLastDrawingId - stand_ins.size());
+    const auto drawing = static_cast<uint32_t>(kLastDrawingId - result.slides_stood_in.size());
     std::vector<uint8_t> stand_in = StandInSlide(listed.texts, size, master, drawing);
     if (!stand_in.empty()) {
       stand_ins[id] = std::move(stand_in);

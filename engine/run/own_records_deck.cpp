@@ -126,6 +126,9 @@ std::optional<CheckedSet> CheckSet(RecoveryJob& job, StreamCandidate candidate, 
     candidate.repairs.push_back(std::to_string(rebuilt->records_trimmed.size()) +
                                 " damaged master(s) or notes page(s) kept without their "
                                 "damaged parts");
+  if (!rebuilt->slides_trimmed.empty())
+    candidate.repairs.push_back(std::to_string(rebuilt->slides_trimmed.size()) +
+                                " damaged slide(s) kept without their damaged parts");
   if (!rebuilt->slides_stood_in.empty())
     candidate.repairs.push_back(std::to_string(rebuilt->slides_stood_in.size()) +
                                 " damaged slide(s) rebuilt from their slide-list texts");

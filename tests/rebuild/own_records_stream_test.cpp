@@ -237,6 +237,46 @@ TEST(OwnRecordsStream, OrderIsNotTrustedWhenThereAreMoreRecordsThanIds) {
   EXPECT_FALSE(why.empty());
 }
 
+// A slide whose drawing holds the group's own shape, shape A, then shape B across the
+// start of the sector in which the slide breaks.
+TEST(OwnRecordsStream, DamagedSlideKeepsTheShapesBeforeItsDamagedSector) {
+  const auto list = Record(0x0F, kTypeSlideListWithText, SlidePersist(2));
+  std::vector<uint8_t> b = Record(
+      0x0F, kTypeDocument, Cat({Record(0x01, kTypeDocumentAtom, testing::Filled(40, 0)), list}));
+  const size_t slide_at = b.size();
+  const auto shape = [](size_t body) {
+    return Record(0x0F, kTypeShapeContainer,
+                  Record(0x02, kTypeShapeAtom, testing::Filled(body, 7)));
+  };
+  const auto atom = Record(0x02, kTypeSlideAtom, testing::Filled(24, 1));
+  // Headers in front of shape A: slide, its atom, drawing, group, the group's shape.
+  const size_t a_at = slide_at + 8 + atom.size() + 8 + 8 + 8 + shape(8).size();
+  const auto shape_a = shape(8);
+  const size_t b_at = a_at + shape_a.size();
+  const auto shape_b = shape(512 - b_at % 512 + 8);  // reaches 16 bytes past a sector start
+  auto noise = Record(0x00, 0x0FA0, {});
+  PutU32(noise, 4, 0x7FFFFFF0u);  // a header of noise
+  const auto group = Record(0x0F, kTypeGroupContainer, Cat({shape(8), shape_a, shape_b, noise}));
+  const auto drawing = Record(0x0F, kTypePPDrawing, Record(0x0F, kTypeDrawingContainer, group));
+  b = Cat({b, Record(0x0F, kTypeSlide, Cat({atom, drawing}))});
+  const size_t dir = b.size();
+  b = Cat({b, Record(0, kTypePersistDirectoryAtom,
+                     U32s({1u | 2u << 20, 0, static_cast<uint32_t>(slide_at)}))});
+  b = Cat({b, Edit(0, static_cast<uint32_t>(dir), 3)});
+
+  std::string why;
+  const auto built = BuildOwnRecordsStream(b, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_EQ(built->slides_trimmed, (std::vector<uint32_t>{2}));
+  EXPECT_TRUE(built->slides_stood_in.empty());
+  EXPECT_TRUE(IsWellFormedRecordRun(built->bytes));
+  const auto map = PersistOffsets(built->bytes, built->user_edit_offset);
+  const auto slide = RecordAt(built->bytes, map.at(2));
+  // Slide, atom, drawing, OfficeArt drawing and group headers, the group's shape, shape A.
+  EXPECT_EQ(slide.size(), 8 + atom.size() + 8 + 8 + 8 + 2 * shape_a.size());
+  EXPECT_TRUE(std::equal(shape_a.begin(), shape_a.end(), slide.end() - shape_a.size()));
+}
+
 TEST(OwnRecordsStream, TitleMasterSavedAfterItsMainMasterIsPairedWithTheMastersList) {
   // Masters 2 (main) and 3 (its title master, a Slide container); slides 4 and 5.
   const auto masters =

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <iterator>
 #include <set>
 
@@ -33,23 +34,14 @@ std::span<const uint8_t> WholeRecordAt(std::span<const uint8_t> bytes, size_t at
   return IsWellFormedRecordRun(record) ? record : std::span<const uint8_t>{};
 }
 
-// The record at offset when it is a master, notes page or handout container whose
-// length fits the stream, whole or not.
-std::span<const uint8_t> MasterLikeRecordAt(std::span<const uint8_t> bytes, size_t at) {
+// The record at offset when it is a container of one of the given types whose length
+// fits the stream, whole or not; empty otherwise.
+std::span<const uint8_t> ContainerAt(std::span<const uint8_t> bytes, size_t at,
+                                     std::initializer_list<uint16_t> types) {
   const std::optional<RecordHeader> h = HeaderAt(bytes, at);
   if (!h || (h->version_instance & 0xF) != 0xF || bytes.size() - at - kHeader < h->length)
     return {};
-  if (h->type != kTypeMainMaster && h->type != kTypeNotes && h->type != kTypeHandout) return {};
-  return bytes.subspan(at, kHeader + size_t{h->length});
-}
-
-// The record at offset when it opens a Slide container that fits the stream, whole or
-// not; empty otherwise.
-std::span<const uint8_t> SlideRecordAt(std::span<const uint8_t> bytes, size_t at) {
-  const std::optional<RecordHeader> h = HeaderAt(bytes, at);
-  if (!h || h->type != kTypeSlide || (h->version_instance & 0xF) != 0xF ||
-      bytes.size() - at - kHeader < h->length)
-    return {};
+  if (std::find(types.begin(), types.end(), h->type) == types.end()) return {};
   return bytes.subspan(at, kHeader + size_t{h->length});
 }
 
@@ -75,7 +67,7 @@ constexpr size_t kDamagedRunAlignment = 512;
 // structure first breaks: a shape reaching into that sector is dropped whole, as its
 // anchor or its text may be noise. Empty when no damaged slide is there.
 std::vector<uint8_t> SlideBeforeItsDamage(std::span<const uint8_t> stream, size_t offset) {
-  const std::span<const uint8_t> slide = SlideRecordAt(stream, offset);
+  const std::span<const uint8_t> slide = ContainerAt(stream, offset, {kTypeSlide});
   if (slide.empty()) return {};
   const size_t damage = (offset + FirstBreak(slide)) / kDamagedRunAlignment * kDamagedRunAlignment;
   return KeepBefore(slide, damage > offset ? damage - offset : 0, kSlideDrawingContainers);
@@ -311,16 +303,6 @@ bool PairInOrder(const std::vector<uint32_t>& records, const std::vector<uint32_
     if (!offsets.emplace(ids[i], records[i]).second) return false;
   }
   return true;
-}
-
-// The record at offset when it opens a Document container that fits the stream, whole
-// or not.
-std::span<const uint8_t> DocumentRecordAt(std::span<const uint8_t> stream, size_t at) {
-  const std::optional<RecordHeader> h = HeaderAt(stream, at);
-  if (!h || h->type != kTypeDocument || (h->version_instance & 0xF) != 0xF ||
-      stream.size() - at - kHeader < h->length)
-    return {};
-  return stream.subspan(at, kHeader + size_t{h->length});
 }
 
 constexpr size_t kSlidePersistAtomBody = 20;
@@ -563,7 +545,8 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
   // destroyed sector.
   std::optional<SalvagedDocument> salvaged;
   if (document.empty() && document_entry != offsets.end()) {
-    const std::span<const uint8_t> damaged = DocumentRecordAt(stream, document_entry->second);
+    const std::span<const uint8_t> damaged =
+        ContainerAt(stream, document_entry->second, {kTypeDocument});
     if (!damaged.empty()) salvaged = SalvageDocument(damaged);
     if (salvaged) document = salvaged->bytes;
   }
@@ -645,7 +628,8 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
     }
     // A damaged master, notes page or handout keeps its whole children: the slides that
     // use it keep their background, colours and styles.
-    const std::span<const uint8_t> damaged = MasterLikeRecordAt(stream, offset);
+    const std::span<const uint8_t> damaged =
+        ContainerAt(stream, offset, {kTypeMainMaster, kTypeNotes, kTypeHandout});
     if (damaged.empty()) continue;
     result.persist_offsets[id] = static_cast<uint32_t>(result.bytes.size());
     Append(result.bytes, TrimToWellFormed(damaged));

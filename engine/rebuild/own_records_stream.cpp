@@ -371,6 +371,89 @@ std::vector<UnlistedSlide> UnlistedSlides(std::span<const uint8_t> stream,
   return unlisted;
 }
 
+// The drawing id of a slide, from its OfficeArt drawing atom; nullopt without one.
+std::optional<uint16_t> DrawingIdOf(std::span<const uint8_t> slide) {
+  const std::span<const uint8_t> atom =
+      ChildOf(ChildOf(ChildOf(slide, kTypePPDrawing), kTypeDrawingContainer), kTypeDrawingAtom);
+  if (atom.empty()) return std::nullopt;
+  return static_cast<uint16_t>(GetU16(atom, 0) >> 4);
+}
+
+// The next offset after `from` where a whole record of a kind a stream holds at its top
+// level starts: where the records resume after a run of noise. The stream's size when
+// none does.
+size_t NextTopLevelRecord(std::span<const uint8_t> stream, size_t from) {
+  for (size_t at = from; stream.size() - at >= kHeader && at < stream.size(); ++at) {
+    const uint16_t type = GetU16(stream, at + 2);
+    const bool kind = type == kTypeSlide || type == kTypeMainMaster || type == kTypeNotes ||
+                      type == kTypeHandout || type == kTypeDocument ||
+                      type == kTypePersistDirectoryAtom || type == kTypeUserEditAtom ||
+                      type == kTypeExternalObjectStorage;
+    if (kind && !WholeRecordAt(stream, at).empty()) return at;
+  }
+  return stream.size();
+}
+
+// Listed slides the persist map has no offset for, where an edit's directory was lost
+// with the edit chain's older links: the whole slides of the stream that no id maps are
+// paired with them in order (a save writes its slides in list order). An unmapped slide
+// whose drawing id a mapped slide has is that slide's older version and is passed over.
+// Where noise broke the run of records, the slides before it pair from the first orphan
+// on and the slides after the last break from the last orphan back; the slides of the
+// lost run stay unpaired. Returns the ids paired.
+std::vector<uint32_t> PairOrphanSlides(std::span<const uint8_t> stream,
+                                       std::map<uint32_t, uint32_t>& offsets,
+                                       const std::vector<ListEntry>& slides) {
+  std::vector<uint32_t> orphans;
+  for (const ListEntry& entry : slides)
+    if (offsets.count(entry.persist_id) == 0) orphans.push_back(entry.persist_id);
+  if (orphans.empty()) return {};
+  std::set<uint32_t> mapped;
+  std::set<uint16_t> mapped_drawings;
+  for (const auto& [id, offset] : offsets) {
+    mapped.insert(offset);
+    const std::span<const uint8_t> record = WholeRecordAt(stream, offset);
+    if (!record.empty() && GetU16(record, 2) == kTypeSlide)
+      if (const std::optional<uint16_t> drawing = DrawingIdOf(record))
+        mapped_drawings.insert(*drawing);
+  }
+  // The unmapped slides of each run of records between breaks.
+  std::vector<std::vector<uint32_t>> runs(1);
+  for (size_t at = 0; stream.size() - at >= kHeader && at <= 0xFFFFFFFFu;) {
+    const std::optional<RecordHeader> h = HeaderAt(stream, at);
+    if (h->type == 0) break;  // zeros where the stream's end was lost
+    if (stream.size() - at - kHeader < h->length) {
+      at = NextTopLevelRecord(stream, at + 1);
+      if (!runs.back().empty()) runs.emplace_back();
+      continue;
+    }
+    // A damaged slide keeps its place in the order, and is paired to be kept in part.
+    if (h->type == kTypeSlide && mapped.count(static_cast<uint32_t>(at)) == 0) {
+      const std::optional<uint16_t> drawing = DrawingIdOf(ContainerAt(stream, at, {kTypeSlide}));
+      if (!drawing || mapped_drawings.count(*drawing) == 0)
+        runs.back().push_back(static_cast<uint32_t>(at));
+    }
+    at += kHeader + size_t{h->length};
+  }
+  if (runs.back().empty() && runs.size() > 1) runs.pop_back();
+  const std::vector<uint32_t>& first = runs.front();
+  const std::vector<uint32_t>& last = runs.size() > 1 ? runs.back() : std::vector<uint32_t>{};
+  if (first.size() + last.size() > orphans.size() ||
+      (runs.size() == 1 && first.size() != orphans.size()))
+    return {};
+  std::vector<uint32_t> paired;
+  for (size_t i = 0; i < first.size(); ++i) {
+    offsets[orphans[i]] = first[i];
+    paired.push_back(orphans[i]);
+  }
+  for (size_t i = 0; i < last.size(); ++i) {
+    const uint32_t id = orphans[orphans.size() - last.size() + i];
+    offsets[id] = last[i];
+    paired.push_back(id);
+  }
+  return paired;
+}
+
 }  // namespace
 
 std::optional<InferredPersistIds> InferPersistIds(std::span<const uint8_t> stream) {
@@ -559,6 +642,9 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
   result.persist_ids_inferred = !edit_found;
   result.document_salvaged = salvaged.has_value();
   std::vector<ListEntry> entries = ListEntries(document, 0);
+  // A damaged list may have lost entries among the orphans: their order is not trusted.
+  if (edit_found && !(salvaged && salvaged->slide_list_damaged))
+    result.slides_paired_by_order = PairOrphanSlides(stream, offsets, entries);
   // The slides whose entries the damage took come back in the list, without their texts.
   std::vector<UnlistedSlide> unlisted;
   if (salvaged && salvaged->slide_list_damaged)

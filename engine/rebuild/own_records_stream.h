@@ -27,6 +27,7 @@ struct OwnRecordsStream {
   std::vector<uint32_t> slides_stood_in;         // damaged, rebuilt from their list texts
   std::vector<uint32_t> slides_trimmed;          // damaged, kept without their damaged parts
   std::vector<uint32_t> slides_relisted;         // whole, but their list entries were lost
+  std::vector<uint32_t> slides_paired_by_order;  // their directory entries were lost
   bool persist_ids_inferred = false;             // no user edit survived: see InferPersistIds
   bool document_salvaged = false;                // the Document container was damaged
   std::vector<uint32_t> records_trimmed;         // damaged masters/notes kept without their

@@ -118,6 +118,10 @@ std::optional<CheckedSet> CheckSet(RecoveryJob& job, StreamCandidate candidate, 
         "no user edit left: persist ids taken from the order of the records and the slide lists");
   if (rebuilt->document_salvaged)
     candidate.repairs.push_back("damaged Document container kept without its damaged parts");
+  if (!rebuilt->slides_paired_by_order.empty())
+    candidate.repairs.push_back(std::to_string(rebuilt->slides_paired_by_order.size()) +
+                                " slide(s) whose persist directory entries were lost found by "
+                                "the order of the records");
   if (!rebuilt->slides_relisted.empty())
     candidate.repairs.push_back(std::to_string(rebuilt->slides_relisted.size()) +
                                 " slide(s) whose slide-list entries were lost listed again, "

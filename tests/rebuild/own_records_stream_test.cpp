@@ -277,6 +277,52 @@ TEST(OwnRecordsStream, DamagedSlideKeepsTheShapesBeforeItsDamagedSector) {
   EXPECT_TRUE(std::equal(shape_a.begin(), shape_a.end(), slide.end() - shape_a.size()));
 }
 
+// A first save (Document, slides 2, 3, 4, its directory and edit) whose directory and edit
+// are noise, then a second save that writes only the Document again.
+std::vector<uint8_t> StreamWithLostFirstDirectory(bool noise_over_slide3, size_t slides_at[3]) {
+  const auto list = Record(0x0F, kTypeSlideListWithText,
+                           Cat({SlidePersist(2), SlidePersist(3), SlidePersist(4)}));
+  const auto document = Record(
+      0x0F, kTypeDocument, Cat({Record(0x01, kTypeDocumentAtom, testing::Filled(40, 0)), list}));
+  std::vector<uint8_t> b = document;
+  for (int i = 0; i < 3; ++i) {
+    slides_at[i] = b.size();
+    b = Cat({b, Slide(static_cast<uint8_t>(0x20 + i))});
+  }
+  if (noise_over_slide3) PutU32(b, slides_at[1] + 4, 0x7FFFFFF0u);
+  b = Cat({b, testing::Filled(24, 0xE5)});  // the first directory, as noise
+  const size_t edit1 = b.size();
+  b = Cat({b, Edit(0xFFFFFF00u, 0xFFFFFF00u, 5)});  // its edit: the header whole, noise after
+  const size_t document2 = b.size();
+  b = Cat({b, document});
+  const size_t dir2 = b.size();
+  b = Cat({b, Record(0, kTypePersistDirectoryAtom,
+                     U32s({1u | 1u << 20, static_cast<uint32_t>(document2)}))});
+  b = Cat({b, Edit(static_cast<uint32_t>(edit1), static_cast<uint32_t>(dir2), 5)});
+  return b;
+}
+
+TEST(OwnRecordsStream, SlidesOfALostDirectoryArePairedWithTheListInOrder) {
+  size_t at[3];
+  std::string why;
+  auto built = BuildOwnRecordsStream(StreamWithLostFirstDirectory(false, at), std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_EQ(built->slides_paired_by_order, (std::vector<uint32_t>{2, 3, 4}));
+  EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{2, 3, 4}));
+  auto map = PersistOffsets(built->bytes, built->user_edit_offset);
+  EXPECT_EQ(built->bytes[map.at(4) + 16], 0x22) << "slide 4 is the third record";
+
+  // Noise over slide 3's header: slide 2 pairs from the front, slide 4 from the back.
+  const std::vector<uint8_t> broken = StreamWithLostFirstDirectory(true, at);
+  built = BuildOwnRecordsStream(broken, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_EQ(built->slides_paired_by_order, (std::vector<uint32_t>{2, 4}));
+  map = PersistOffsets(built->bytes, built->user_edit_offset);
+  EXPECT_EQ(built->bytes[map.at(2) + 16], 0x20);
+  EXPECT_EQ(built->bytes[map.at(4) + 16], 0x22);
+  EXPECT_EQ(map.count(3), 0u);
+}
+
 TEST(OwnRecordsStream, TitleMasterSavedAfterItsMainMasterIsPairedWithTheMastersList) {
   // Masters 2 (main) and 3 (its title master, a Slide container); slides 4 and 5.
   const auto masters =

@@ -398,9 +398,9 @@ size_t NextTopLevelRecord(std::span<const uint8_t> stream, size_t from) {
 // with the edit chain's older links: the whole slides of the stream that no id maps are
 // paired with them in order (a save writes its slides in list order). An unmapped slide
 // whose drawing id a mapped slide has is that slide's older version and is passed over.
-// Where noise broke the run of records, the slides before it pair from the first orphan
-// on and the slides after the last break from the last orphan back; the slides of the
-// lost run stay unpaired. Returns the ids paired.
+// Only unmapped slides that no noise separates, and that match the orphans in number,
+// are trusted: an older version saved under a new drawing id, or a slide lost in
+// the noise, would shift every pair after it. Returns the ids paired.
 std::vector<uint32_t> PairOrphanSlides(std::span<const uint8_t> stream,
                                        std::map<uint32_t, uint32_t>& offsets,
                                        const std::vector<ListEntry>& slides) {
@@ -417,41 +417,28 @@ std::vector<uint32_t> PairOrphanSlides(std::span<const uint8_t> stream,
       if (const std::optional<uint16_t> drawing = DrawingIdOf(record))
         mapped_drawings.insert(*drawing);
   }
-  // The unmapped slides of each run of records between breaks.
-  std::vector<std::vector<uint32_t>> runs(1);
+  std::vector<uint32_t> unmapped;
+  bool broken = false;  // noise after the unmapped slides found so far
   for (size_t at = 0; stream.size() - at >= kHeader && at <= 0xFFFFFFFFu;) {
     const std::optional<RecordHeader> h = HeaderAt(stream, at);
-    if (h->type == 0) break;  // zeros where the stream's end was lost
+    if (h->type == 0) break;  // where the stream's end was lost
     if (stream.size() - at - kHeader < h->length) {
+      broken = !unmapped.empty();
       at = NextTopLevelRecord(stream, at + 1);
-      if (!runs.back().empty()) runs.emplace_back();
       continue;
     }
-    // A damaged slide keeps its place in the order, and is paired to be kept in part.
     if (h->type == kTypeSlide && mapped.count(static_cast<uint32_t>(at)) == 0) {
+      if (broken) return {};  // noise between two of them: the order is lost
+      // A damaged slide keeps its place in the order, and is paired to be kept in part.
       const std::optional<uint16_t> drawing = DrawingIdOf(ContainerAt(stream, at, {kTypeSlide}));
       if (!drawing || mapped_drawings.count(*drawing) == 0)
-        runs.back().push_back(static_cast<uint32_t>(at));
+        unmapped.push_back(static_cast<uint32_t>(at));
     }
     at += kHeader + size_t{h->length};
   }
-  if (runs.back().empty() && runs.size() > 1) runs.pop_back();
-  const std::vector<uint32_t>& first = runs.front();
-  const std::vector<uint32_t>& last = runs.size() > 1 ? runs.back() : std::vector<uint32_t>{};
-  if (first.size() + last.size() > orphans.size() ||
-      (runs.size() == 1 && first.size() != orphans.size()))
-    return {};
-  std::vector<uint32_t> paired;
-  for (size_t i = 0; i < first.size(); ++i) {
-    offsets[orphans[i]] = first[i];
-    paired.push_back(orphans[i]);
-  }
-  for (size_t i = 0; i < last.size(); ++i) {
-    const uint32_t id = orphans[orphans.size() - last.size() + i];
-    offsets[id] = last[i];
-    paired.push_back(id);
-  }
-  return paired;
+  if (unmapped.size() != orphans.size()) return {};
+  for (size_t i = 0; i < orphans.size(); ++i) offsets[orphans[i]] = unmapped[i];
+  return orphans;
 }
 
 }  // namespace
@@ -610,7 +597,10 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
     document_id = LoadU32(stream.data() + *newest_edit + kHeader + 16);
     const auto bytes = stream.subspan(*newest_edit, kHeader + size_t{edit_header->length});
     edit.assign(bytes.begin(), bytes.end());
-  } else {
+  }
+  // An edit whose directories do not reach the Document tells nothing more than none.
+  const bool ids_inferred = !edit_found || offsets.count(document_id) == 0;
+  if (ids_inferred) {
     std::optional<InferredPersistIds> inferred = InferPersistIds(stream);
     if (!inferred) {
       *why = "no user edit found, and the records do not tell their persist ids";
@@ -639,11 +629,11 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
   }
 
   OwnRecordsStream result;
-  result.persist_ids_inferred = !edit_found;
+  result.persist_ids_inferred = ids_inferred;
   result.document_salvaged = salvaged.has_value();
   std::vector<ListEntry> entries = ListEntries(document, 0);
   // A damaged list may have lost entries among the orphans: their order is not trusted.
-  if (edit_found && !(salvaged && salvaged->slide_list_damaged))
+  if (!ids_inferred && !(salvaged && salvaged->slide_list_damaged))
     result.slides_paired_by_order = PairOrphanSlides(stream, offsets, entries);
   // The slides whose entries the damage took come back in the list, without their texts.
   std::vector<UnlistedSlide> unlisted;

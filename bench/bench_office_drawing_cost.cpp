@@ -13,13 +13,16 @@
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "automation/libreoffice/libreoffice_server.h"
 #include "automation/testing/stub_image_toolkit.h"

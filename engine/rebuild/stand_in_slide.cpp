@@ -1,6 +1,8 @@
 #include "engine/rebuild/stand_in_slide.h"
 
 #include <algorithm>
+#include <array>
+#include <utility>
 
 #include "engine/format/byte_order.h"
 #include "engine/format/record_types.h"
@@ -16,6 +18,12 @@ constexpr uint32_t kSlideLayoutBlank = 0x10;
 constexpr uint16_t kFollowMaster = 0x7;  // objects, scheme and background of the master
 constexpr uint32_t kTextTitle = 0;
 constexpr uint32_t kTextCenterTitle = 6;
+// Shape properties: the fill's and the line's boolean sets, each "use" bit set and the
+// flag itself clear.
+constexpr std::array<std::pair<uint16_t, uint32_t>, 2> kPlainTextBox = {{
+    {0x01BF, 0x00100000},  // fill style: not filled
+    {0x01FF, 0x00080000},  // line style: no line
+}};
 
 std::vector<uint8_t> Record(uint16_t version_instance, uint16_t type,
                             std::span<const uint8_t> body) {
@@ -66,6 +74,14 @@ std::vector<uint8_t> TextBox(uint32_t spid, const EntryText& text, int16_t top, 
   AppendU32(fsp, spid);
   AppendU32(fsp, kFlagsAnchorShapeType);
   Append(body, Record(static_cast<uint16_t>(kShapeTypeTextBox << 4 | 0x2), kTypeShapeAtom, fsp));
+  // Neither filled nor outlined, as the placeholders the texts came from.
+  std::vector<uint8_t> options;
+  for (const auto& [property, value] : kPlainTextBox) {
+    AppendU16(options, property);
+    AppendU32(options, value);
+  }
+  Append(body, Record(static_cast<uint16_t>(kPlainTextBox.size() << 4 | 0x3), kTypeShapeOptions,
+                      options));
   std::vector<uint8_t> anchor;
   for (int16_t v : {top, left, right, bottom}) AppendU16(anchor, static_cast<uint16_t>(v));
   Append(body, Record(0, kTypeClientAnchor, anchor));

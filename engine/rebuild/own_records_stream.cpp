@@ -283,6 +283,19 @@ uint32_t MasterOf(std::span<const uint8_t> stream, std::optional<uint32_t> slide
   return masters.empty() ? 0 : masters.front().slide_id;
 }
 
+// Where the master of the given slide id places its title and body, read from its
+// record when the masters' list and the persist map still find it.
+MasterFrames FramesOf(std::span<const uint8_t> stream, const std::map<uint32_t, uint32_t>& offsets,
+                      std::span<const uint8_t> document, uint32_t master_id) {
+  for (const ListEntry& entry : ListEntries(document, 1)) {
+    if (entry.slide_id != master_id) continue;
+    const auto at = offsets.find(entry.persist_id);
+    if (at == offsets.end()) return {};
+    return FramesOfMaster(ContainerAt(stream, at->second, {kTypeMainMaster, kTypeSlide}));
+  }
+  return {};
+}
+
 // The slide id a notes page belongs to, from its NotesAtom.
 std::optional<uint32_t> NotesSlideId(std::span<const uint8_t> notes) {
   const std::optional<RecordHeader> atom = HeaderAt(notes, kHeader);
@@ -674,7 +687,8 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
         stream, entry == offsets.end() ? std::nullopt : std::optional(entry->second), document);
     // Drawing ids from the top of their range, which saved drawings number from 1 up.
     const auto drawing = static_cast<uint32_t>(kLastDrawingId - result.slides_stood_in.size());
-    std::vector<uint8_t> stand_in = StandInSlide(listed.texts, size, master, drawing);
+    std::vector<uint8_t> stand_in = StandInSlide(listed.texts, size, master, drawing,
+                                                 FramesOf(stream, offsets, document, master));
     if (!stand_in.empty()) {
       stand_ins[id] = std::move(stand_in);
       result.slides_stood_in.push_back(id);

@@ -20,6 +20,11 @@ constexpr size_t kHeader = 8;
 constexpr size_t kUserEditBody = 28;  // the fields this stream uses; a longer atom is kept whole
 constexpr size_t kEditsFollowed = 4096;
 constexpr uint32_t kLastDrawingId = 0xFFF;
+constexpr uint32_t kLargestPersistId = 0xFFFFF;
+
+bool IsPersistId(uint32_t id) {
+  return id != 0 && id <= kLargestPersistId;
+}
 
 std::optional<RecordHeader> HeaderAt(std::span<const uint8_t> bytes, size_t at) {
   if (at > bytes.size() || bytes.size() - at < kHeader) return std::nullopt;
@@ -623,6 +628,8 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
     document_id = inferred->document_id;
     edit = UserEditFor(document_id);
   }
+  // A persist directory names ids of 20 bits; a larger one is noise and cannot be written.
+  std::erase_if(offsets, [](const auto& entry) { return !IsPersistId(entry.first); });
   const auto document_entry = offsets.find(document_id);
   std::span<const uint8_t> document = document_entry == offsets.end()
                                           ? std::span<const uint8_t>{}
@@ -665,6 +672,11 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
   const SlideSize size = SizeOf(document);
   for (const ListEntry& listed : entries) {
     const uint32_t id = listed.persist_id;
+    if (!IsPersistId(id)) {
+      dropped.insert(id);
+      result.slides_left_out.push_back(id);
+      continue;
+    }
     const auto entry = offsets.find(id);
     const std::span<const uint8_t> slide =
         entry == offsets.end() ? std::span<const uint8_t>{} : WholeRecordAt(stream, entry->second);

@@ -50,6 +50,12 @@ bool IsContainer(const RecordHeader& h) {
   return (h.version_instance & 0xF) == 0xF;
 }
 
+// A record the walk is inside: where it ends, and the depth of its children.
+struct Enclosing {
+  uint64_t end;
+  int depth;
+};
+
 class Stitcher {
  public:
   Stitcher(DamagedFile& file, const SectorGeometry& geometry, uint32_t start, uint64_t size,
@@ -114,12 +120,12 @@ class Stitcher {
     const uint64_t open = !placed_[first] ? first : last;
     std::optional<RecordHeader> header;
     if (placed_[open] && anchoring_) {
-      header = Read(at, room);
+      header = firm_[open] ? Read(at, room) : ReadOn(open, at, room);
       if (!header && !firm_[open]) {
         const uint32_t before = *placed_[open];
         Search(open, HeaderStartIn(open, at), [&](uint32_t candidate) {
           Replace(open, candidate);
-          header = Read(at, room);
+          header = ReadOn(open, at, room);
           return header.has_value();
         });
         if (header) {
@@ -132,13 +138,13 @@ class Stitcher {
       header = Read(at, room);
     } else {
       Place(open, Next(open));
-      header = Read(at, room);
+      header = ReadOn(open, at, room);
       const std::optional<uint32_t> within = HeaderStartIn(open, at);
       if (!header) CountWholeFileSearch();
       for (uint32_t candidate = 0; !header && candidate < limit_; ++candidate) {
         if (Used(candidate) || !MayHoldHeader(candidate, within)) continue;
         Replace(open, candidate);
-        header = Read(at, room);
+        header = ReadOn(open, at, room);
       }
       if (!header) {
         Replace(open, Next(open));
@@ -444,6 +450,7 @@ class Stitcher {
       const uint64_t index = p / g_.sector_size;
       const uint64_t within = p % g_.sector_size;
       const uint32_t sector = placed_[index] ? *placed_[index] : Next(index);
+      if (foreign_.count(sector) != 0) return std::nullopt;  // holds something else
       const size_t take = std::min<size_t>(sizeof bytes - k, g_.sector_size - within);
       if (file_.ReadAt(g_.SectorOffset(sector) + within, &bytes[k], take) != take)
         return std::nullopt;
@@ -455,13 +462,52 @@ class Stitcher {
   }
 
   void Walk(uint64_t at, uint64_t end, int depth) {
+    enclosing_.push_back({end, depth});
     while (at + kRecordHeaderSize <= end) {
       const auto header = HeaderAt(at, end - at);
-      if (!header) return;
+      if (!header) break;
       const uint64_t body = at + kRecordHeaderSize;
       if (IsContainer(*header) && depth < kMaxDepth) Walk(body, body + header->length, depth + 1);
       at = body + header->length;
     }
+    enclosing_.pop_back();
+  }
+
+  // The header at stream offset at, when it fits and the records after it read on
+  // through the rest of the sector at index: one header that happens to fit is common in
+  // a sector of other records (an older copy of the stream, another stream's data),
+  // a chain of them to the sector's end is not.
+  std::optional<RecordHeader> ReadOn(uint64_t index, uint64_t at, uint64_t room) {
+    const std::optional<RecordHeader> header = Read(at, room);
+    if (!header || !ReadsOnThrough(index, at, *header, enclosing_)) return std::nullopt;
+    return header;
+  }
+
+  // Follows the records from the header at stream offset at (inside the records ends
+  // lists, innermost last) to the end of the sector at index; false when a header that
+  // begins in that sector does not fit where it lies.
+  bool ReadsOnThrough(uint64_t index, uint64_t at, RecordHeader header,
+                      std::vector<Enclosing> ends) {
+    const uint64_t sector_end = (index + 1) * g_.sector_size;
+    while (!ends.empty()) {
+      const uint64_t body = at + kRecordHeaderSize;
+      if (IsContainer(header) && ends.back().depth < kMaxDepth) {
+        ends.push_back({body + header.length, ends.back().depth + 1});
+        at = body;
+      } else {
+        at = body + header.length;
+      }
+      // A container's last child ends it (a few bytes too short for a header end it too).
+      while (!ends.empty() && at + kRecordHeaderSize > ends.back().end) {
+        at = std::max(at, ends.back().end);
+        ends.pop_back();
+      }
+      if (ends.empty() || at + kRecordHeaderSize > sector_end) return true;
+      const std::optional<RecordHeader> next = Read(at, ends.back().end - at);
+      if (!next) return false;
+      header = *next;
+    }
+    return true;
   }
 
   uint32_t Next(uint64_t index) const {
@@ -516,6 +562,7 @@ class Stitcher {
   std::vector<bool> anchored_;
   std::vector<bool> anchored_sectors_;
   std::optional<SectorHeaderIndex> index_;
+  std::vector<Enclosing> enclosing_;  // the records the walk is inside, innermost last
   int whole_file_searches_ = 0;
 };
 

@@ -51,6 +51,17 @@ StreamSectors RegularStreamSectors(DamagedFile& file, const SalvagePlan& plan,
       if (other.type == EntryType::kStream && other.size >= plan.mini_stream_cutoff)
         foreign.push_back(other.start_sector);
     if (plan.mini_stream.size > 0) foreign.push_back(plan.mini_stream.start_sector);
+    // The document's records place its sectors more surely than picture records (long,
+    // with nothing inside) place theirs: the pictures leave the document's sectors alone.
+    if (*kind == StitchedStream::kPictures)
+      for (const CompoundItem& other : plan.items)
+        if (other.type == EntryType::kStream && other.size >= plan.mini_stream_cutoff &&
+            StitchedKind(other) == StitchedStream::kDocument) {
+          bool document_stitched = false;
+          const StreamSectors document =
+              RegularStreamSectors(file, plan, other, &document_stitched);
+          foreign.insert(foreign.end(), document.sectors.begin(), document.sectors.end());
+        }
     // A stream's own bytes all lie in the file: the walk covers no more than that.
     sectors = StitchSectors(file, g, item.start_sector, std::min(item.size, file.GetLength()),
                             *kind, foreign);

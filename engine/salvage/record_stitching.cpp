@@ -66,6 +66,7 @@ class Stitcher {
         kind_(kind),
         limit_(geometry.SectorCount(file.GetLength())),
         placed_((size + geometry.sector_size - 1) / geometry.sector_size),
+        witnessed_(placed_.size()),
         guess_(placed_.size(), false),
         foreign_(foreign.begin(), foreign.end()),
         used_(limit_, false),
@@ -89,6 +90,7 @@ class Stitcher {
       Walk(0, size_, kMaxDepth);  // picture records are not entered
     }
     FillUnplaced();
+    GiveSharedSectorsToTheirRecords();
     StreamSectors result;
     for (size_t i = 0; i < placed_.size(); ++i) result.sectors.push_back(*placed_[i]);
     result.guessed = guessed_;
@@ -96,6 +98,37 @@ class Stitcher {
   }
 
  private:
+  // A header was read from the sector now placed at index.
+  void Witness(uint64_t index) { witnessed_[index] = placed_[index]; }
+  bool Witnessed(uint64_t index) const {
+    return witnessed_[index].has_value() && witnessed_[index] == placed_[index];
+  }
+
+  // A sector of the file holds one sector of the stream. Where a guess (a sector no
+  // header was read from) placed one that is placed elsewhere too, the guess takes the
+  // sector before its successor's instead, or else the one after its predecessor's,
+  // when that one is free; from the end back, so that a run of such guesses reaches
+  // back from the sector after it. A sector a header was read from stays where it is.
+  void GiveSharedSectorsToTheirRecords() {
+    std::vector<uint32_t> holders(limit_, 0);
+    for (const std::optional<uint32_t>& sector : placed_) ++holders[*sector];
+    for (uint64_t i = placed_.size(); i-- > 1;) {
+      const uint32_t sector = *placed_[i];
+      if (Witnessed(i) || holders[sector] < 2) continue;
+      std::array<std::optional<uint32_t>, 2> instead;
+      if (i + 1 < placed_.size() && *placed_[i + 1] > 0) instead[0] = *placed_[i + 1] - 1;
+      instead[1] = *placed_[i - 1] + 1;
+      for (const std::optional<uint32_t>& other : instead) {
+        if (!other || *other >= limit_ || holders[*other] != 0 || foreign_.count(*other) != 0)
+          continue;
+        --holders[sector];
+        ++holders[*other];
+        Replace(i, *other);
+        break;
+      }
+    }
+  }
+
   // Sectors the walk gave no evidence for follow their predecessor.
   void FillUnplaced() {
     for (size_t i = 0; i < placed_.size(); ++i)
@@ -153,6 +186,10 @@ class Stitcher {
       }
     }
     if (header && !placed_[last]) Place(last, Next(last));
+    if (header) {
+      Witness(first);
+      Witness(last);
+    }
     if (header && anchoring_) {
       MakeFirm(first);
       MakeFirm(last);
@@ -238,6 +275,8 @@ class Stitcher {
       FollowOn(last);
     }
     if (header) {
+      Witness(index);
+      Witness(last);
       MakeFirm(index);
       MakeFirm(last);
       for (const uint64_t i : {index, last}) {
@@ -548,6 +587,8 @@ class Stitcher {
   StitchedStream kind_;
   uint64_t limit_;
   std::vector<std::optional<uint32_t>> placed_;
+  // By stream sector: the file's sector a header was last read from there.
+  std::vector<std::optional<uint32_t>> witnessed_;
   std::vector<bool> guess_;  // placed after its predecessor without evidence
   std::unordered_set<uint32_t> foreign_;
   std::vector<bool> used_;  // by sector of the file: placed somewhere in the stream

@@ -211,6 +211,38 @@ TEST_F(StitchingPastLookalikes, ASectorWhoseRecordsStopAfterOneHeaderIsNotTaken)
   EXPECT_EQ(StitchImage(image, stream, 2), at);
 }
 
+// A Document container whose children are long atoms: stream sectors 1 to 3 and 5, 6
+// hold no header; 4 and 7 do (at bytes 20 and 30); the persist directory and the edit
+// follow in sector 7.
+Bytes LongAtoms() {
+  Bytes children;
+  Append(children, Record(0, 0x0FA0, Text(2052, 1)));  // to byte 2068
+  Append(children, Record(0, 0x0FA0, Text(100, 2)));
+  Append(children, Record(0, 0x0FA0, Text(1430, 3)));  // to byte 3614
+  Append(children, Record(0, 0x0FA0, Text(100, 4)));
+  Bytes s = Record(0x000F, 0x03E8, children);
+  const uint32_t directory = static_cast<uint32_t>(s.size());
+  Bytes entries;
+  Put32(entries, 1 | 1u << 20);
+  Put32(entries, 0);
+  Append(s, Record(0, 0x1772, entries));
+  Bytes edit;
+  for (uint32_t v : {256u, 0x03000000u, 0u, directory, 1u, 2u, 1u}) Put32(edit, v);
+  Append(s, Record(0, 0x0FF5, edit));
+  return s;
+}
+
+// Two stretches without a header, each guessed to follow its predecessor's sector,
+// end up sharing a sector (11) once the second one is moved off the tables at 5 and 6
+// in front of the next header's run. A sector holds one sector of the stream: the first
+// guess takes the sector before its successor's instead.
+TEST(DocumentStitching, TwoGuessesNeverShareASector) {
+  const Bytes stream = LongAtoms();
+  ASSERT_EQ((stream.size() + kSector - 1) / kSector, 8u);
+  const std::vector<uint32_t> at = {8, 9, 10, 3, 4, 11, 12, 13};
+  EXPECT_EQ(StitchImage(Image(stream, at, 20), stream, 8, {5, 6}), at);
+}
+
 TEST(DocumentStitching, StartOutsideTheFileGivesNothing) {
   const Bytes stream = IncrementalStream();
   TempDir dir;

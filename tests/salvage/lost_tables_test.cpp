@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
 
 #include "tests/salvage/built_compound.h"
 #include "tests/salvage/salvage_run.h"
@@ -27,7 +28,9 @@ std::vector<BuiltStream> Streams() {
           {u"Other big", Pattern(6000, 2)},
           {u"Current User", Pattern(59, 3)},
           {u"\x05SummaryInformation", Pattern(700, 4)},
-          {u"\x05DocumentSummaryInformation", Pattern(300, 5)}};
+          {u"\x05"
+           u"DocumentSummaryInformation",
+           Pattern(300, 5)}};
 }
 
 unsigned char* SectorOf(std::vector<unsigned char>& file, size_t n) {
@@ -71,6 +74,87 @@ TEST(LostTables, AnOlderCopyOfTheFirstDirectorySectorIsNotTakenForTheSecond) {
   const auto found = run.streams.find(JoinedPath({u"\x05SummaryInformation"}));
   ASSERT_NE(found, run.streams.end());
   EXPECT_TRUE(found->second == Streams()[3].bytes);
+}
+
+void Put32(std::vector<unsigned char>& b, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
+}
+std::vector<unsigned char> Record(uint16_t ver_inst, uint16_t type,
+                                  const std::vector<unsigned char>& body) {
+  std::vector<unsigned char> r = {
+      static_cast<unsigned char>(ver_inst), static_cast<unsigned char>(ver_inst >> 8),
+      static_cast<unsigned char>(type), static_cast<unsigned char>(type >> 8)};
+  Put32(r, static_cast<uint32_t>(body.size()));
+  r.insert(r.end(), body.begin(), body.end());
+  return r;
+}
+
+// A deck small enough for the mini stream: the Document, its persist directory, the edit.
+std::vector<unsigned char> SmallDocument() {
+  std::vector<unsigned char> s = Record(0x000F, 0x03E8, Record(0, 0x03E9, Pattern(40, 6)));
+  const uint32_t directory = static_cast<uint32_t>(s.size());
+  std::vector<unsigned char> entries;
+  Put32(entries, 1 | 1u << 20);
+  Put32(entries, 0);
+  const std::vector<unsigned char> persist = Record(0, 0x1772, entries);
+  s.insert(s.end(), persist.begin(), persist.end());
+  std::vector<unsigned char> edit;
+  for (uint32_t v : {256u, 0x03000000u, 0u, directory, 1u, 2u, 1u}) Put32(edit, v);
+  const std::vector<unsigned char> edit_record = Record(0, 0x0FF5, edit);
+  s.insert(s.end(), edit_record.begin(), edit_record.end());
+  return s;
+}
+
+// The Current User record, the user's name in UTF-16 after it.
+std::vector<unsigned char> CurrentUser(uint32_t edit_offset) {
+  std::vector<unsigned char> body;
+  Put32(body, 20);
+  Put32(body, 0xE391C05F);
+  Put32(body, edit_offset);
+  for (unsigned char c : {5, 0, 0xF4, 0x03, 3, 0, 0, 0}) body.push_back(c);
+  for (char c : std::string("Alice")) body.push_back(static_cast<unsigned char>(c));
+  Put32(body, 8);
+  std::vector<unsigned char> s = Record(0, 0x0FF6, body);
+  for (char c : std::string("Alice")) {
+    s.push_back(static_cast<unsigned char>(c));
+    s.push_back(0);
+  }
+  return s;
+}
+
+// A summary property set with one section of one property.
+std::vector<unsigned char> SummaryInformation() {
+  std::vector<unsigned char> s = {0xFE, 0xFF, 0, 0, 5, 1, 2, 0};
+  s.resize(24, 0);
+  Put32(s, 1);
+  for (unsigned char c : {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68, 0x10, 0xAB, 0x91, 0x08, 0x00,
+                          0x2B, 0x27, 0xB3, 0xD9})
+    s.push_back(c);
+  Put32(s, 48);
+  for (uint32_t v : {24u, 1u, 1u, 16u, 2u, 0x04E4u}) Put32(s, v);
+  return s;
+}
+
+// The directory's only sector zeroed: the root entry that named the mini stream is gone
+// with it, the FAT and the mini FAT are whole. The small streams are found in the mini
+// stream by what they begin with, and sized by their own contents.
+TEST(LostTables, SmallStreamsComeBackFromTheMiniStreamWithoutADirectory) {
+  const std::vector<unsigned char> document = SmallDocument();
+  const std::vector<BuiltStream> streams = {
+      {u"Current User", CurrentUser(static_cast<uint32_t>(document.size()) - 36)},
+      {u"\x05SummaryInformation", SummaryInformation()},
+      {u"PowerPoint Document", document}};
+  std::vector<unsigned char> damaged = BuiltCompound(kSector).Build(streams);
+  std::fill_n(SectorOf(damaged, 1), kSector, 0);
+  TempDir work;
+  const SalvageRun run = RunSalvage(work.Write("no-directory.bin", damaged), work);
+  ASSERT_TRUE(run.planned);
+  EXPECT_FALSE(run.plan.directory_found);
+  for (const BuiltStream& stream : streams) {
+    const auto found = run.streams.find(JoinedPath({stream.name}));
+    ASSERT_NE(found, run.streams.end()) << JoinedPath({stream.name});
+    EXPECT_TRUE(found->second == stream.bytes) << JoinedPath({stream.name});
+  }
 }
 
 }  // namespace

@@ -15,6 +15,7 @@ constexpr uint32_t kNoEntry = 0xFFFFFFFF;
 constexpr size_t kMaxLostDirectoryCandidates = 4096;
 constexpr int kMaxLostDirectorySectors = 16;
 constexpr uint64_t kMaxDirectoryPosition = 1024;
+constexpr uint64_t kLostDirectoryReach = 16384;  // sectors either side of the directory
 
 // The entries of one directory sector; readable is false when one of them is not an
 // entry at all.
@@ -93,8 +94,8 @@ std::vector<uint32_t> MissingEntries(const std::vector<DirectoryEntryRecord>& en
 // missing, and the tree names entries in it. Such a sector is found by its content: a
 // sector of the file that reads wholly as directory entries, holds an element where
 // the missing one would be, and is not already read; the first after the directory's
-// last sector (in file order, from there round) is taken. One pass over the file
-// finds the sectors that may be directory sectors.
+// last sector (in file order, from there round) is taken. One pass over the sectors
+// around the directory's finds those that may be directory sectors.
 void FindLostDirectorySectors(DamagedFile& file, const SectorGeometry& geometry,
                               DirectoryEntries& read) {
   const uint32_t per_sector = geometry.sector_size / 128;
@@ -103,7 +104,13 @@ void FindLostDirectorySectors(DamagedFile& file, const SectorGeometry& geometry,
   const uint64_t limit = geometry.SectorCount(file.GetLength());
   std::unordered_set<uint32_t> taken(read.sectors.begin(), read.sectors.end());
   std::vector<std::pair<uint32_t, std::vector<DirectoryEntryRecord>>> candidates;
-  for (uint64_t s = 0; s < limit && candidates.size() < kMaxLostDirectoryCandidates; ++s) {
+  // The sectors near the directory's own: a disk image may hold many files, each of
+  // them read here for every root entry found in it.
+  const uint64_t from =
+      read.sectors.front() > kLostDirectoryReach ? read.sectors.front() - kLostDirectoryReach : 0;
+  const uint64_t to =
+      std::min<uint64_t>(limit, uint64_t{read.sectors.back()} + kLostDirectoryReach);
+  for (uint64_t s = from; s < to && candidates.size() < kMaxLostDirectoryCandidates; ++s) {
     if (taken.count(static_cast<uint32_t>(s)) != 0) continue;
     bool readable = false;
     std::vector<DirectoryEntryRecord> these =

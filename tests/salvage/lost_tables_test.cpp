@@ -157,5 +157,35 @@ TEST(LostTables, SmallStreamsComeBackFromTheMiniStreamWithoutADirectory) {
   }
 }
 
+// The mini stream in two regular sectors, the second moved to the end of the file and
+// the FAT zeroed: the directory still names the small streams, and the Current User
+// and the summary beginning in that sector place it.
+TEST(LostTables, TheMiniStreamsSectorsArePlacedByTheSmallStreamsFirstBytes) {
+  const std::vector<unsigned char> document = SmallDocument();
+  const std::vector<BuiltStream> streams = {
+      {u"Padding", Pattern(600, 7)},
+      {u"Current User", CurrentUser(static_cast<uint32_t>(document.size()) - 36)},
+      {u"\x05SummaryInformation", SummaryInformation()},
+      {u"PowerPoint Document", document}};
+  std::vector<unsigned char> damaged = BuiltCompound(kSector).Build(streams);
+  // Header, FAT, two directory sectors, the mini FAT, the mini stream's two.
+  ASSERT_EQ(damaged.size(), 7 * kSector);
+  std::fill_n(SectorOf(damaged, 0), kSector, 0);
+  const std::vector<unsigned char> second(SectorOf(damaged, 5), SectorOf(damaged, 5) + kSector);
+  std::fill_n(SectorOf(damaged, 5), kSector, 0x41);
+  damaged.insert(damaged.end(), kSector, 0x42);
+  damaged.insert(damaged.end(), second.begin(), second.end());
+  TempDir work;
+  const SalvageRun run = RunSalvage(work.Write("mini-moved.bin", damaged), work);
+  ASSERT_TRUE(run.planned);
+  for (const BuiltStream& stream : streams) {
+    const auto found = run.streams.find(JoinedPath({stream.name}));
+    ASSERT_NE(found, run.streams.end()) << JoinedPath({stream.name});
+    if (stream.name != u"Padding") {
+      EXPECT_TRUE(found->second == stream.bytes) << JoinedPath({stream.name});
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vlx::testing

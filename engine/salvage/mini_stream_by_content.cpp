@@ -11,6 +11,7 @@
 #include "engine/salvage/chain_reader.h"
 #include "engine/salvage/record_extent.h"
 #include "engine/salvage/sector_chain.h"
+#include "engine/salvage/small_stream_kinds.h"
 
 namespace vlx::salvage {
 namespace {
@@ -21,21 +22,11 @@ constexpr uint32_t kMaxPropertySections = 2;
 // name length, versions, the unused word and the release version.
 constexpr uint32_t kCurrentUserFixedLength = 24;
 
-// The format identifiers of the two property sets, as stored.
-constexpr std::array<uint8_t, 16> kSummaryFormat = {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68, 0x10,
-                                                    0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9};
-constexpr std::array<uint8_t, 16> kDocumentSummaryFormat = {
-    0x02, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E, 0x1B, 0x10, 0x93, 0x97, 0x08, 0x00, 0x2B, 0x2C, 0xF9, 0xAE};
-
 bool IsCurrentUserAt(ChainReader& mini, uint64_t at, uint64_t* size) {
-  uint8_t b[kRecordHeaderSize + 8] = {};
-  if (mini.Read(at, b, sizeof b) != sizeof b) return false;
+  uint8_t b[kSmallStreamProbe] = {};
+  if (mini.Read(at, b, sizeof b) < kRecordHeaderSize + 8 || !BeginsCurrentUser(b)) return false;
   const RecordHeader header = RecordHeader::Decode(b);
-  const uint32_t token = LoadU32(b + kRecordHeaderSize + 4);
-  if (header.type != kTypeCurrentUserAtom || (header.version_instance & 0xF) != 0 ||
-      header.length < 20 || header.length > 4096 ||
-      (token != kCurrentUserTokenPlain && token != kCurrentUserTokenEncrypted))
-    return false;
+  if (header.length < 20 || header.length > 4096) return false;
   *size = kRecordHeaderSize + header.length;
   // The user's name in UTF-16 follows the record when the record ends with the release
   // version (its length is the fixed fields and the 8-bit name).
@@ -52,16 +43,9 @@ uint64_t PropertySetLength(ChainReader& mini, uint64_t at, uint64_t cutoff, std:
   uint8_t b[28 + 20 * kMaxPropertySections] = {};
   if (mini.Read(at, b, sizeof b) < 48) return 0;
   const uint32_t sections = LoadU32(b + 24);
-  if (b[0] != 0xFE || b[1] != 0xFF || sections == 0 || sections > kMaxPropertySections) return 0;
-  if (std::equal(kSummaryFormat.begin(), kSummaryFormat.end(), b + 28)) {
-    *name = u"\x05SummaryInformation";
-  } else if (std::equal(kDocumentSummaryFormat.begin(), kDocumentSummaryFormat.end(), b + 28)) {
-    *name =
-        u"\x05"
-        u"DocumentSummaryInformation";
-  } else {
-    return 0;
-  }
+  if (sections == 0 || sections > kMaxPropertySections) return 0;
+  *name = PropertySetName(b);
+  if (name->empty()) return 0;
   uint64_t end = 0;
   for (uint32_t k = 0; k < sections; ++k) {
     const uint32_t offset = LoadU32(b + 28 + 20 * k + 16);

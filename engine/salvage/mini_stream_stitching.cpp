@@ -6,43 +6,13 @@
 #include <optional>
 #include <unordered_set>
 
-#include "engine/format/byte_order.h"
-#include "engine/format/record_header.h"
-#include "engine/format/record_types.h"
+#include "engine/salvage/small_stream_kinds.h"
 
 namespace vlx::salvage {
 namespace {
 
 constexpr uint32_t kMiniSectorSize = 64;
-constexpr size_t kPropertySetFormatAt = 28;
-
-constexpr std::array<uint8_t, 16> kSummaryFormat = {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68, 0x10,
-                                                    0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9};
-constexpr std::array<uint8_t, 16> kDocumentSummaryFormat = {
-    0x02, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E, 0x1B, 0x10, 0x93, 0x97, 0x08, 0x00, 0x2B, 0x2C, 0xF9, 0xAE};
-
-// Whether the 64 bytes of a mini sector begin a stream of the named kind; nullopt when
-// the name is of no kind known by its first bytes.
-std::optional<bool> BeginsAs(const std::u16string& name, const uint8_t* b) {
-  const RecordHeader header = RecordHeader::Decode(b);
-  const auto property_set = [&](const std::array<uint8_t, 16>& format) {
-    return b[0] == 0xFE && b[1] == 0xFF && b[2] == 0 && b[3] == 0 &&
-           std::equal(format.begin(), format.end(), b + kPropertySetFormatAt);
-  };
-  if (name == u"Current User") {
-    const uint32_t token = LoadU32(b + kRecordHeaderSize + 4);
-    return header.type == kTypeCurrentUserAtom &&
-           (token == kCurrentUserTokenPlain || token == kCurrentUserTokenEncrypted);
-  }
-  if (name == u"\x05SummaryInformation") return property_set(kSummaryFormat);
-  if (name ==
-      u"\x05"
-      u"DocumentSummaryInformation")
-    return property_set(kDocumentSummaryFormat);
-  if (name == u"PowerPoint Document")
-    return header.type == kTypeDocument && (header.version_instance & 0xF) == 0xF;
-  return std::nullopt;
-}
+static_assert(kSmallStreamProbe <= kMiniSectorSize);
 
 bool KnownByItsBeginning(const std::u16string& name) {
   const uint8_t nothing[kMiniSectorSize] = {};

@@ -122,30 +122,38 @@ std::vector<unsigned char> CurrentUser(uint32_t edit_offset) {
   return s;
 }
 
-// A summary property set with one section of one property.
-std::vector<unsigned char> SummaryInformation() {
+// A property set with one section of one property, of the summary's format or the
+// document summary's.
+std::vector<unsigned char> PropertySet(bool document_summary) {
   std::vector<unsigned char> s = {0xFE, 0xFF, 0, 0, 5, 1, 2, 0};
   s.resize(24, 0);
   Put32(s, 1);
-  for (unsigned char c : {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68, 0x10, 0xAB, 0x91, 0x08, 0x00,
-                          0x2B, 0x27, 0xB3, 0xD9})
-    s.push_back(c);
+  const std::vector<unsigned char> summary = {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68, 0x10,
+                                              0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9};
+  const std::vector<unsigned char> document = {0x02, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E, 0x1B, 0x10,
+                                               0x93, 0x97, 0x08, 0x00, 0x2B, 0x2C, 0xF9, 0xAE};
+  const std::vector<unsigned char>& format = document_summary ? document : summary;
+  s.insert(s.end(), format.begin(), format.end());
   Put32(s, 48);
   for (uint32_t v : {24u, 1u, 1u, 16u, 2u, 0x04E4u}) Put32(s, v);
   return s;
 }
 
-// The directory's only sector zeroed: the root entry that named the mini stream is gone
+// The directory's sectors zeroed: the root entry that named the mini stream is gone
 // with it, the FAT and the mini FAT are whole. The small streams are found in the mini
 // stream by what they begin with, and sized by their own contents.
 TEST(LostTables, SmallStreamsComeBackFromTheMiniStreamWithoutADirectory) {
   const std::vector<unsigned char> document = SmallDocument();
   const std::vector<BuiltStream> streams = {
       {u"Current User", CurrentUser(static_cast<uint32_t>(document.size()) - 36)},
-      {u"\x05SummaryInformation", SummaryInformation()},
+      {u"\x05SummaryInformation", PropertySet(false)},
+      {u"\x05"
+       u"DocumentSummaryInformation",
+       PropertySet(true)},
       {u"PowerPoint Document", document}};
   std::vector<unsigned char> damaged = BuiltCompound(kSector).Build(streams);
   std::fill_n(SectorOf(damaged, 1), kSector, 0);
+  std::fill_n(SectorOf(damaged, 2), kSector, 0);
   TempDir work;
   const SalvageRun run = RunSalvage(work.Write("no-directory.bin", damaged), work);
   ASSERT_TRUE(run.planned);
@@ -165,7 +173,7 @@ TEST(LostTables, TheMiniStreamsSectorsArePlacedByTheSmallStreamsFirstBytes) {
   const std::vector<BuiltStream> streams = {
       {u"Padding", Pattern(600, 7)},
       {u"Current User", CurrentUser(static_cast<uint32_t>(document.size()) - 36)},
-      {u"\x05SummaryInformation", SummaryInformation()},
+      {u"\x05SummaryInformation", PropertySet(false)},
       {u"PowerPoint Document", document}};
   std::vector<unsigned char> damaged = BuiltCompound(kSector).Build(streams);
   // Header, FAT, two directory sectors, the mini FAT, the mini stream's two.

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "engine/format/byte_order.h"
 #include "engine/format/record_header.h"
@@ -116,11 +117,15 @@ MiniStreamByContent FindMiniStreamByContent(DamagedFile& file, const SectorGeome
     if (chain.empty()) continue;
     const uint64_t capacity = uint64_t{chain.size()} * geometry.sector_size;
     ChainReader mini = ChainReader::Regular(file, geometry, std::move(chain));
+    // A sector at a time, each of its mini sectors looked at in memory.
     bool holds_current_user = false;
-    uint64_t size = 0;
-    for (uint64_t at = 0; !holds_current_user && at + kRecordHeaderSize <= capacity;
-         at += kMiniSectorSize)
-      holds_current_user = IsCurrentUserAt(mini, at, &size);
+    std::vector<uint8_t> sector(geometry.sector_size);
+    for (uint64_t at = 0; !holds_current_user && at < capacity; at += sector.size()) {
+      if (mini.Read(at, sector.data(), sector.size()) != sector.size()) break;
+      for (size_t slot = 0; !holds_current_user && slot + kSmallStreamProbe <= sector.size();
+           slot += kMiniSectorSize)
+        holds_current_user = BeginsCurrentUser(&sector[slot]);
+    }
     if (!holds_current_user) continue;
     found.mini_stream.start_sector = head;
     found.mini_stream.size = capacity;

@@ -23,6 +23,7 @@ inline constexpr uint16_t kTypeUserEditAtom = 0x0FF5;
 inline constexpr uint16_t kTypeCurrentUserAtom = 0x0FF6;
 inline constexpr uint16_t kTypeProgTags = 0x1388;
 inline constexpr uint16_t kTypePersistDirectoryAtom = 0x1772;
+inline constexpr uint16_t kTypeDrawingGroupContainer = 0xF000;  // OfficeArt DggContainer
 inline constexpr uint16_t kTypeBlipStore = 0xF001;
 inline constexpr uint16_t kTypeNotesAtom = 0x03F1;
 inline constexpr uint16_t kTypeHandout = 0x0FC9;

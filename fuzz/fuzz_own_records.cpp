@@ -21,8 +21,8 @@ namespace {
 constexpr std::array<uint8_t, 4> kDocumentOpening = {0x0F, 0x00, 0xE8, 0x03};
 
 std::span<const uint8_t> StreamOf(std::span<const uint8_t> input) {
-  const auto found = std::search(input.begin(), input.end(), kDocumentOpening.begin(),
-                                 kDocumentOpening.end());
+  const auto found =
+      std::search(input.begin(), input.end(), kDocumentOpening.begin(), kDocumentOpening.end());
   if (found == input.end()) return input;
   return input.subspan(static_cast<size_t>(found - input.begin()));
 }

@@ -1,6 +1,7 @@
 #include "engine/salvage/salvage_plan.h"
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 #include <set>
 #include <unordered_set>
@@ -19,6 +20,8 @@ namespace {
 
 constexpr size_t kMaxAlignments = 4;
 constexpr size_t kMaxPlans = 4;
+
+std::atomic<uint64_t> planning_count{0};
 
 // A place where a compound file starts, with what survived of its tables.
 struct Origin {
@@ -197,6 +200,7 @@ bool Better(const SalvagePlan& a, const SalvagePlan& b) {
 }  // namespace
 
 std::vector<SalvagePlan> PlanSalvage(DamagedFile& file) {
+  planning_count.fetch_add(1, std::memory_order_relaxed);
   const CompoundMarks marks = FindCompoundMarks(file);
   std::vector<SalvagePlan> plans;
   for (const Origin& origin : FindOrigins(file, marks)) {
@@ -206,6 +210,10 @@ std::vector<SalvagePlan> PlanSalvage(DamagedFile& file) {
   std::stable_sort(plans.begin(), plans.end(), Better);
   if (plans.size() > kMaxPlans) plans.resize(kMaxPlans);
   return plans;
+}
+
+uint64_t SalvagePlanningCount() {
+  return planning_count.load(std::memory_order_relaxed);
 }
 
 }  // namespace vlx::salvage

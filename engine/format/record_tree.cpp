@@ -1,5 +1,6 @@
 #include "engine/format/record_tree.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "engine/format/byte_order.h"
@@ -47,7 +48,63 @@ void TrimRun(std::span<const uint8_t> bytes, size_t begin, size_t end, int depth
   }
 }
 
+// Appends to out the records of bytes[begin, end) that end by limit, as KeepBefore.
+void KeepRun(std::span<const uint8_t> bytes, size_t begin, size_t end, size_t limit,
+             std::span<const uint16_t> open_types, int depth, std::vector<uint8_t>& out) {
+  while (end - begin >= kHeader && begin < limit) {
+    const uint16_t version_instance = GetU16(bytes, begin);
+    const uint16_t type = GetU16(bytes, begin + 2);
+    const size_t length = GetU32(bytes, begin + kRecordLengthField);
+    const size_t body = begin + kHeader;
+    if (length > end - body) return;
+    const size_t next = body + length;
+    const bool open = IsContainer(version_instance) && depth < kDeepestNesting &&
+                      std::find(open_types.begin(), open_types.end(), type) != open_types.end();
+    if (next <= limit && IsWellFormedRecordRun(bytes.subspan(begin, next - begin))) {
+      out.insert(out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(begin),
+                 bytes.begin() + static_cast<std::ptrdiff_t>(next));
+    } else if (open) {
+      const size_t header_at = out.size();
+      out.insert(out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(begin),
+                 bytes.begin() + static_cast<std::ptrdiff_t>(body));
+      KeepRun(bytes, body, next, limit, open_types, depth + 1, out);
+      PutU32(out, header_at + kRecordLengthField,
+             static_cast<uint32_t>(out.size() - header_at - kHeader));
+    }
+    begin = next;
+  }
+}
+
 }  // namespace
+
+size_t FirstBreak(std::span<const uint8_t> bytes) {
+  std::vector<Span> pending = {{0, bytes.size()}};
+  size_t first = bytes.size();
+  while (!pending.empty()) {
+    Span run = pending.back();
+    pending.pop_back();
+    while (run.begin < run.end && run.begin < first) {
+      const uint32_t length =
+          run.end - run.begin < kHeader ? 0 : GetU32(bytes, run.begin + kRecordLengthField);
+      const size_t body = run.begin + kHeader;
+      if (run.end - run.begin < kHeader || length > run.end - body) {
+        first = run.begin;
+        break;
+      }
+      if ((GetU16(bytes, run.begin) & 0x000F) == 0x000F && length > 0)
+        pending.push_back({body, body + length});
+      run.begin = body + length;
+    }
+  }
+  return first;
+}
+
+std::vector<uint8_t> KeepBefore(std::span<const uint8_t> bytes, size_t limit,
+                                std::span<const uint16_t> open_types) {
+  std::vector<uint8_t> out;
+  KeepRun(bytes, 0, bytes.size(), limit, open_types, 0, out);
+  return out;
+}
 
 std::vector<uint8_t> TrimToWellFormed(std::span<const uint8_t> bytes) {
   std::vector<uint8_t> out;

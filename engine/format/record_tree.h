@@ -17,4 +17,14 @@ bool IsWellFormedRecordRun(std::span<const uint8_t> bytes);
 // bytes that are there. Nesting deeper than 64 levels is dropped.
 std::vector<uint8_t> TrimToWellFormed(std::span<const uint8_t> bytes);
 
+// Where a damaged run first breaks: the offset of the first record header whose length
+// overruns its container (or the run's end). bytes.size() when the run is well formed.
+size_t FirstBreak(std::span<const uint8_t> bytes);
+
+// A well-formed copy of the records of bytes that end at or before limit: a container
+// that reaches past it is kept, with its children that end before it, only when its type
+// is in open_types; every other record reaching past limit is dropped whole.
+std::vector<uint8_t> KeepBefore(std::span<const uint8_t> bytes, size_t limit,
+                                std::span<const uint16_t> open_types);
+
 }  // namespace vlx

@@ -42,6 +42,21 @@ inline constexpr uint16_t kTypeTertiaryOptions = 0xF122;        // OfficeArt ter
 inline constexpr uint16_t kTypeFirstBlip = 0xF018;              // OfficeArt blip records span
 inline constexpr uint16_t kTypeLastBlip = 0xF117;               // these types
 inline constexpr uint16_t kTypeExternalObjectStorage = 0x1011;  // OLE objects, controls, VBA
+
+// The children a Document container holds, besides the slide lists and the Document atom.
+inline constexpr uint16_t kTypeEndDocument = 0x03EA;
+inline constexpr uint16_t kTypeEnvironment = 0x03F2;
+inline constexpr uint16_t kTypeSlideShowDocInfoAtom = 0x0401;
+inline constexpr uint16_t kTypeSummary = 0x0402;
+inline constexpr uint16_t kTypeDocRoutingSlipAtom = 0x0406;
+inline constexpr uint16_t kTypeExternalObjectList = 0x0409;
+inline constexpr uint16_t kTypeDrawingGroup = 0x040B;  // PPDrawingGroup: the blip store
+inline constexpr uint16_t kTypeNamedShows = 0x0410;
+inline constexpr uint16_t kTypeCustomTableStylesAtom = 0x0428;
+inline constexpr uint16_t kTypeList = 0x07D0;  // the document's info list
+inline constexpr uint16_t kTypeSoundCollection = 0x07E4;
+inline constexpr uint16_t kTypeHeadersFooters = 0x0FD9;
+inline constexpr uint16_t kTypePrintOptionsAtom = 0x1770;
 // Present in the document stream of a presentation saved with a password.
 inline constexpr uint16_t kTypeCryptSession10Container = 0x2F14;
 

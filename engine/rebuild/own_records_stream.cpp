@@ -1,12 +1,16 @@
 #include "engine/rebuild/own_records_stream.h"
 
 #include <algorithm>
+#include <array>
+#include <initializer_list>
+#include <iterator>
 #include <set>
 
 #include "engine/format/byte_order.h"
 #include "engine/format/record_header.h"
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
+#include "engine/rebuild/document_salvage.h"
 #include "engine/rebuild/stand_in_slide.h"
 
 namespace vlx {
@@ -30,14 +34,58 @@ std::span<const uint8_t> WholeRecordAt(std::span<const uint8_t> bytes, size_t at
   return IsWellFormedRecordRun(record) ? record : std::span<const uint8_t>{};
 }
 
-// The record at offset when it is a master, notes page or handout container whose
-// length fits the stream, whole or not.
-std::span<const uint8_t> MasterLikeRecordAt(std::span<const uint8_t> bytes, size_t at) {
+// The record at offset when it is a container of one of the given types whose length
+// fits the stream, whole or not; empty otherwise.
+std::span<const uint8_t> ContainerAt(std::span<const uint8_t> bytes, size_t at,
+                                     std::initializer_list<uint16_t> types) {
   const std::optional<RecordHeader> h = HeaderAt(bytes, at);
   if (!h || (h->version_instance & 0xF) != 0xF || bytes.size() - at - kHeader < h->length)
     return {};
-  if (h->type != kTypeMainMaster && h->type != kTypeNotes && h->type != kTypeHandout) return {};
+  if (std::find(types.begin(), types.end(), h->type) == types.end()) return {};
   return bytes.subspan(at, kHeader + size_t{h->length});
+}
+
+// The first child of the container record of the given type; empty when there is none.
+std::span<const uint8_t> ChildOf(std::span<const uint8_t> container, uint16_t type) {
+  size_t at = kHeader;
+  while (std::optional<RecordHeader> h = HeaderAt(container, at)) {
+    if (container.size() - at - kHeader < h->length) break;
+    if (h->type == type) return container.subspan(at, kHeader + size_t{h->length});
+    at += kHeader + size_t{h->length};
+  }
+  return {};
+}
+
+// The containers a damaged slide's drawing is kept in, with the shapes before the damage.
+constexpr std::array<uint16_t, 4> kSlideDrawingContainers = {
+    kTypeSlide, kTypePPDrawing, kTypeDrawingContainer, kTypeGroupContainer};
+// Noise replaces whole sectors of a stream: the damage begins at the latest where the
+// sector holding the first broken record header begins.
+constexpr size_t kDamagedRunAlignment = 512;
+
+// The damaged slide at offset with its records that end before the sector in which its
+// structure first breaks: a shape reaching into that sector is dropped whole, as its
+// anchor or its text may be noise. Empty when no damaged slide is there.
+std::vector<uint8_t> SlideBeforeItsDamage(std::span<const uint8_t> stream, size_t offset) {
+  const std::span<const uint8_t> slide = ContainerAt(stream, offset, {kTypeSlide});
+  if (slide.empty()) return {};
+  const size_t damage = (offset + FirstBreak(slide)) / kDamagedRunAlignment * kDamagedRunAlignment;
+  return KeepBefore(slide, damage > offset ? damage - offset : 0, kSlideDrawingContainers);
+}
+
+// A well-formed slide whose atom and drawing are left, the drawing holding a shape besides
+// its group's own.
+bool DrawsShapes(std::span<const uint8_t> slide) {
+  if (slide.empty() || ChildOf(slide, kTypeSlideAtom).empty()) return false;
+  const std::span<const uint8_t> group =
+      ChildOf(ChildOf(ChildOf(slide, kTypePPDrawing), kTypeDrawingContainer), kTypeGroupContainer);
+  int shapes = 0;
+  for (size_t at = kHeader; std::optional<RecordHeader> h = HeaderAt(group, at);) {
+    if (group.size() - at - kHeader < h->length) break;
+    if (h->type == kTypeShapeContainer || h->type == kTypeGroupContainer) ++shapes;
+    at += kHeader + size_t{h->length};
+  }
+  return shapes >= 2;
 }
 
 // The last user edit in the stream, looked for at every offset from the end: a damaged
@@ -71,41 +119,6 @@ void ReadDirectory(std::span<const uint8_t> stream, uint32_t at,
   }
 }
 
-// The Document container without the slide-list entries (a slide persist atom and the
-// text records after it) of the persist ids in dropped; the lengths it changes are set.
-std::vector<uint8_t> WithoutSlides(std::span<const uint8_t> document,
-                                   const std::set<uint32_t>& dropped) {
-  std::vector<uint8_t> out(document.begin(), document.begin() + kHeader);
-  size_t at = kHeader;
-  while (std::optional<RecordHeader> h = HeaderAt(document, at)) {
-    const size_t next = at + kHeader + size_t{h->length};
-    if (h->type == kTypeSlideListWithText && (h->version_instance >> 4) == 0) {
-      const size_t list_start = out.size();
-      out.insert(out.end(), document.begin() + static_cast<std::ptrdiff_t>(at),
-                 document.begin() + static_cast<std::ptrdiff_t>(at + kHeader));
-      bool skipping = false;
-      size_t p = at + kHeader;
-      while (std::optional<RecordHeader> c = HeaderAt(document.first(next), p)) {
-        const size_t child_end = p + kHeader + size_t{c->length};
-        if (c->type == kTypeSlidePersistAtom && c->length >= 4)
-          skipping = dropped.count(LoadU32(document.data() + p + kHeader)) > 0;
-        if (!skipping)
-          out.insert(out.end(), document.begin() + static_cast<std::ptrdiff_t>(p),
-                     document.begin() + static_cast<std::ptrdiff_t>(child_end));
-        p = child_end;
-      }
-      StoreU32(out.data() + list_start + 4,
-               static_cast<uint32_t>(out.size() - list_start - kHeader));
-    } else {
-      out.insert(out.end(), document.begin() + static_cast<std::ptrdiff_t>(at),
-                 document.begin() + static_cast<std::ptrdiff_t>(next));
-    }
-    at = next;
-  }
-  StoreU32(out.data() + 4, static_cast<uint32_t>(out.size() - kHeader));
-  return out;
-}
-
 void Append(std::vector<uint8_t>& out, std::span<const uint8_t> bytes) {
   out.insert(out.end(), bytes.begin(), bytes.end());
 }
@@ -136,7 +149,8 @@ std::vector<uint8_t> DirectoryFor(const std::map<uint32_t, uint32_t>& offsets) {
 // the next entry.
 struct ListEntry {
   uint32_t persist_id = 0;
-  uint32_t slide_id = 0;  // 0 when the atom is too short to hold one
+  uint32_t slide_id = 0;          // 0 when the atom is too short to hold one
+  std::span<const uint8_t> atom;  // the SlidePersistAtom record
   std::span<const uint8_t> texts;
 };
 
@@ -163,7 +177,10 @@ std::vector<ListEntry> ListEntries(std::span<const uint8_t> document, uint16_t i
           close(p);
           if (c->length >= 4) {
             const uint8_t* body = document.data() + p + kHeader;
-            entries.push_back({LoadU32(body), c->length >= 16 ? LoadU32(body + 12) : 0, {}});
+            entries.push_back({LoadU32(body),
+                               c->length >= 16 ? LoadU32(body + 12) : 0,
+                               document.subspan(p, std::min(next, end) - p),
+                               {}});
             texts_from = std::min(next, end);
           }
         }
@@ -176,17 +193,69 @@ std::vector<ListEntry> ListEntries(std::span<const uint8_t> document, uint16_t i
   return entries;
 }
 
+bool IsSlidesList(const RecordHeader& h) {
+  return h.type == kTypeSlideListWithText && (h.version_instance >> 4) == 0;
+}
+
+// The Document container with its slides' list made of the given entries (each its atom
+// and its texts, as they are); records of the list before its first entry are kept. A
+// Document without a slides' list gets one after its masters' list (before its end
+// when it has none). The lengths it changes are set.
+std::vector<uint8_t> WithSlideList(std::span<const uint8_t> document,
+                                   const std::vector<ListEntry>& entries) {
+  bool has_list = false;
+  for (size_t at = kHeader; std::optional<RecordHeader> h = HeaderAt(document, at);) {
+    has_list = has_list || IsSlidesList(*h);
+    at += kHeader + size_t{h->length};
+  }
+  std::vector<uint8_t> out(document.begin(), document.begin() + kHeader);
+  bool written = false;
+  const auto write_list = [&](std::span<const uint8_t> lead) {
+    const size_t list_start = out.size();
+    AppendU16(out, 0x000F);
+    AppendU16(out, kTypeSlideListWithText);
+    AppendU32(out, 0);
+    Append(out, lead);
+    for (const ListEntry& entry : entries) {
+      Append(out, entry.atom);
+      Append(out, entry.texts);
+    }
+    StoreU32(out.data() + list_start + kRecordLengthField,
+             static_cast<uint32_t>(out.size() - list_start - kHeader));
+    written = true;
+  };
+  const bool add_list = !has_list && !entries.empty();
+  size_t at = kHeader;
+  while (std::optional<RecordHeader> h = HeaderAt(document, at)) {
+    const size_t next = at + kHeader + size_t{h->length};
+    if (IsSlidesList(*h)) {
+      // One list holds every entry: a second list of slides would repeat them.
+      if (!written) {
+        size_t p = at + kHeader;
+        while (std::optional<RecordHeader> c = HeaderAt(document.first(next), p)) {
+          if (c->type == kTypeSlidePersistAtom) break;
+          p += kHeader + size_t{c->length};
+        }
+        write_list(document.subspan(at + kHeader, std::min(p, next) - at - kHeader));
+      }
+    } else {
+      if (add_list && !written && h->type == kTypeEndDocument) write_list({});
+      Append(out, document.subspan(at, next - at));
+      if (add_list && !written && h->type == kTypeSlideListWithText &&
+          (h->version_instance >> 4) == 1)
+        write_list({});
+    }
+    at = next;
+  }
+  if (add_list && !written) write_list({});
+  StoreU32(out.data() + kRecordLengthField, static_cast<uint32_t>(out.size() - kHeader));
+  return out;
+}
+
 std::vector<uint32_t> ListIds(std::span<const uint8_t> document, uint16_t instance) {
   std::vector<uint32_t> ids;
   for (const ListEntry& entry : ListEntries(document, instance)) ids.push_back(entry.persist_id);
   return ids;
-}
-
-// The text records of a slide's entry in the slide list.
-std::span<const uint8_t> ListEntryTexts(std::span<const uint8_t> document, uint32_t id) {
-  for (const ListEntry& entry : ListEntries(document, 0))
-    if (entry.persist_id == id) return entry.texts;
-  return {};
 }
 
 // The slide size the Document atom gives (the default when it is unreadable).
@@ -236,12 +305,157 @@ bool PairInOrder(const std::vector<uint32_t>& records, const std::vector<uint32_
   return true;
 }
 
+constexpr size_t kSlidePersistAtomBody = 20;
+
+// A whole slide of the persist directory that no list names, with the slide id it had
+// and a slide persist atom for it.
+struct UnlistedSlide {
+  uint32_t persist_id = 0;
+  uint32_t slide_id = 0;
+  std::array<uint8_t, kHeader + kSlidePersistAtomBody> atom{};
+};
+
+// The slide id a slide had, told by the notes page its slide atom names: that page's
+// notes atom names the slide back. 0 when the notes do not tell.
+uint32_t SlideIdByNotes(std::span<const uint8_t> stream, std::span<const uint8_t> slide,
+                        const std::map<uint32_t, uint32_t>& offsets,
+                        const std::vector<ListEntry>& notes) {
+  const std::optional<RecordHeader> atom = HeaderAt(slide, kHeader);
+  if (!atom || atom->type != kTypeSlideAtom || atom->length < 20) return 0;
+  const uint32_t notes_id = LoadU32(slide.data() + 2 * kHeader + 16);
+  if (notes_id == 0) return 0;
+  for (const ListEntry& page : notes) {
+    if (page.slide_id != notes_id) continue;
+    const auto at = offsets.find(page.persist_id);
+    if (at == offsets.end()) return 0;
+    const std::optional<uint32_t> id = NotesSlideId(WholeRecordAt(stream, at->second));
+    return id.value_or(0);
+  }
+  return 0;
+}
+
+// The whole slides the persist map holds that none of the Document's lists names, in id
+// order, each with the slide id its notes tell or, failing that, one no slide uses.
+std::vector<UnlistedSlide> UnlistedSlides(std::span<const uint8_t> stream,
+                                          const std::map<uint32_t, uint32_t>& offsets,
+                                          std::span<const uint8_t> document,
+                                          const std::vector<ListEntry>& slides) {
+  std::set<uint32_t> listed, slide_ids;
+  uint32_t next_free_id = 256;  // where saved slides number their ids from
+  for (uint16_t instance : {0, 1, 2})
+    for (const ListEntry& entry : ListEntries(document, instance)) listed.insert(entry.persist_id);
+  for (const ListEntry& entry : slides) {
+    slide_ids.insert(entry.slide_id);
+    if (entry.slide_id < 0x80000000u) next_free_id = std::max(next_free_id, entry.slide_id + 1);
+  }
+  const std::vector<ListEntry> notes = ListEntries(document, 2);
+  std::vector<UnlistedSlide> unlisted;
+  for (const auto& [id, offset] : offsets) {
+    if (listed.count(id) > 0) continue;
+    const std::span<const uint8_t> slide = WholeRecordAt(stream, offset);
+    if (slide.empty() || GetU16(slide, 2) != kTypeSlide) continue;
+    UnlistedSlide found;
+    found.persist_id = id;
+    found.slide_id = SlideIdByNotes(stream, slide, offsets, notes);
+    if (found.slide_id == 0 || !slide_ids.insert(found.slide_id).second)
+      found.slide_id = next_free_id++;
+    slide_ids.insert(found.slide_id);
+    uint8_t* p = found.atom.data();
+    StoreU16(p, 0);
+    StoreU16(p + 2, kTypeSlidePersistAtom);
+    StoreU32(p + 4, static_cast<uint32_t>(kSlidePersistAtomBody));
+    StoreU32(p + kHeader, id);
+    StoreU32(p + kHeader + 12, found.slide_id);  // no flags, no texts
+    unlisted.push_back(found);
+  }
+  return unlisted;
+}
+
+// The drawing id of a slide, from its OfficeArt drawing atom; nullopt without one.
+std::optional<uint16_t> DrawingIdOf(std::span<const uint8_t> slide) {
+  const std::span<const uint8_t> atom =
+      ChildOf(ChildOf(ChildOf(slide, kTypePPDrawing), kTypeDrawingContainer), kTypeDrawingAtom);
+  if (atom.empty()) return std::nullopt;
+  return static_cast<uint16_t>(GetU16(atom, 0) >> 4);
+}
+
+// The next offset after `from` where a whole record of a kind a stream holds at its top
+// level starts: where the records resume after a run of noise. The stream's size when
+// none does.
+size_t NextTopLevelRecord(std::span<const uint8_t> stream, size_t from) {
+  for (size_t at = from; stream.size() - at >= kHeader && at < stream.size(); ++at) {
+    const uint16_t type = GetU16(stream, at + 2);
+    const bool kind = type == kTypeSlide || type == kTypeMainMaster || type == kTypeNotes ||
+                      type == kTypeHandout || type == kTypeDocument ||
+                      type == kTypePersistDirectoryAtom || type == kTypeUserEditAtom ||
+                      type == kTypeExternalObjectStorage;
+    if (kind && !WholeRecordAt(stream, at).empty()) return at;
+  }
+  return stream.size();
+}
+
+// Listed slides the persist map has no offset for, where an edit's directory was lost
+// with the edit chain's older links: the whole slides of the stream that no id maps are
+// paired with them in order (a save writes its slides in list order). An unmapped slide
+// whose drawing id a mapped slide has is that slide's older version and is passed over.
+// Only unmapped slides that no noise separates, and that match the orphans in number,
+// are trusted: an older version saved under a new drawing id, or a slide lost in
+// the noise, would shift every pair after it. Returns the ids paired.
+std::vector<uint32_t> PairOrphanSlides(std::span<const uint8_t> stream,
+                                       std::map<uint32_t, uint32_t>& offsets,
+                                       const std::vector<ListEntry>& slides) {
+  std::vector<uint32_t> orphans;
+  for (const ListEntry& entry : slides)
+    if (offsets.count(entry.persist_id) == 0) orphans.push_back(entry.persist_id);
+  if (orphans.empty()) return {};
+  std::set<uint32_t> mapped;
+  std::set<uint16_t> mapped_drawings;
+  for (const auto& [id, offset] : offsets) {
+    mapped.insert(offset);
+    const std::span<const uint8_t> record = WholeRecordAt(stream, offset);
+    if (!record.empty() && GetU16(record, 2) == kTypeSlide)
+      if (const std::optional<uint16_t> drawing = DrawingIdOf(record))
+        mapped_drawings.insert(*drawing);
+  }
+  std::vector<uint32_t> unmapped;
+  bool broken = false;  // noise after the unmapped slides found so far
+  for (size_t at = 0; stream.size() - at >= kHeader && at <= 0xFFFFFFFFu;) {
+    const std::optional<RecordHeader> h = HeaderAt(stream, at);
+    if (h->type == 0) break;  // where the stream's end was lost
+    if (stream.size() - at - kHeader < h->length) {
+      broken = !unmapped.empty();
+      at = NextTopLevelRecord(stream, at + 1);
+      continue;
+    }
+    if (h->type == kTypeSlide && mapped.count(static_cast<uint32_t>(at)) == 0) {
+      if (broken) return {};  // noise between two of them: the order is lost
+      // A damaged slide keeps its place in the order, and is paired to be kept in part.
+      const std::optional<uint16_t> drawing = DrawingIdOf(ContainerAt(stream, at, {kTypeSlide}));
+      if (!drawing || mapped_drawings.count(*drawing) == 0)
+        unmapped.push_back(static_cast<uint32_t>(at));
+    }
+    at += kHeader + size_t{h->length};
+  }
+  if (unmapped.size() != orphans.size()) return {};
+  for (size_t i = 0; i < orphans.size(); ++i) offsets[orphans[i]] = unmapped[i];
+  return orphans;
+}
+
 }  // namespace
 
 std::optional<InferredPersistIds> InferPersistIds(std::span<const uint8_t> stream) {
   std::optional<uint32_t> document_at;
-  std::vector<uint32_t> masters, slides, notes, notes_masters, handouts;
-  for (size_t at = 0; stream.size() - at >= kHeader && at <= 0xFFFFFFFFu;) {
+  std::vector<uint32_t> notes, notes_masters, handouts;
+  // Masters and slides with their place in the stream: a title master is a Slide
+  // container, saved right after its main master.
+  struct Placed {
+    size_t order;
+    uint32_t offset;
+    bool after_master;
+  };
+  std::vector<Placed> masters, slides;
+  bool after_master = false;
+  for (size_t at = 0, order = 0; stream.size() - at >= kHeader && at <= 0xFFFFFFFFu; ++order) {
     const std::optional<RecordHeader> h = HeaderAt(stream, at);
     // Zeros where the stream's end was lost, or a record cut short: nothing after it is
     // placed.
@@ -254,10 +468,10 @@ std::optional<InferredPersistIds> InferPersistIds(std::span<const uint8_t> strea
         if (whole) document_at = offset;  // the last one is the newest
         break;
       case kTypeMainMaster:
-        masters.push_back(offset);
+        masters.push_back({order, offset, false});
         break;
       case kTypeSlide:
-        slides.push_back(offset);
+        slides.push_back({order, offset, after_master});
         break;
       case kTypeNotes: {
         const std::optional<uint32_t> slide_id =
@@ -273,14 +487,33 @@ std::optional<InferredPersistIds> InferPersistIds(std::span<const uint8_t> strea
       default:
         break;
     }
+    after_master = h->type == kTypeMainMaster || (h->type == kTypeSlide && after_master);
     at += kHeader + size_t{h->length};
   }
   if (!document_at) return std::nullopt;
   const std::span<const uint8_t> document = WholeRecordAt(stream, *document_at);
   InferredPersistIds inferred;
   std::map<uint32_t, uint32_t>& offsets = inferred.offsets;
-  if (!PairInOrder(masters, ListIds(document, 1), offsets) ||
-      !PairInOrder(slides, ListIds(document, 0), offsets) ||
+  // The masters' list names more masters than there are main masters: the slides saved
+  // right after a main master are its title masters.
+  const std::vector<uint32_t> master_ids = ListIds(document, 1);
+  size_t title_masters =
+      master_ids.size() > masters.size() ? master_ids.size() - masters.size() : 0;
+  std::vector<uint32_t> slide_records;
+  for (const Placed& slide : slides) {
+    if (title_masters > 0 && slide.after_master) {
+      masters.push_back(slide);
+      --title_masters;
+    } else {
+      slide_records.push_back(slide.offset);
+    }
+  }
+  std::sort(masters.begin(), masters.end(),
+            [](const Placed& a, const Placed& b) { return a.order < b.order; });
+  std::vector<uint32_t> master_records;
+  for (const Placed& master : masters) master_records.push_back(master.offset);
+  if (!PairInOrder(master_records, master_ids, offsets) ||
+      !PairInOrder(slide_records, ListIds(document, 0), offsets) ||
       !PairInOrder(notes, ListIds(document, 2), offsets))
     return std::nullopt;
   const std::optional<RecordHeader> atom = HeaderAt(document, kHeader);
@@ -364,7 +597,10 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
     document_id = LoadU32(stream.data() + *newest_edit + kHeader + 16);
     const auto bytes = stream.subspan(*newest_edit, kHeader + size_t{edit_header->length});
     edit.assign(bytes.begin(), bytes.end());
-  } else {
+  }
+  // An edit whose directories do not reach the Document tells nothing more than none.
+  const bool ids_inferred = !edit_found || offsets.count(document_id) == 0;
+  if (ids_inferred) {
     std::optional<InferredPersistIds> inferred = InferPersistIds(stream);
     if (!inferred) {
       *why = "no user edit found, and the records do not tell their persist ids";
@@ -375,19 +611,47 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
     edit = UserEditFor(document_id);
   }
   const auto document_entry = offsets.find(document_id);
-  const std::span<const uint8_t> document = document_entry == offsets.end()
-                                                ? std::span<const uint8_t>{}
-                                                : WholeRecordAt(stream, document_entry->second);
+  std::span<const uint8_t> document = document_entry == offsets.end()
+                                          ? std::span<const uint8_t>{}
+                                          : WholeRecordAt(stream, document_entry->second);
+  // A damaged Document keeps its own whole records: most of its slide list survives a
+  // destroyed sector.
+  std::optional<SalvagedDocument> salvaged;
+  if (document.empty() && document_entry != offsets.end()) {
+    const std::span<const uint8_t> damaged =
+        ContainerAt(stream, document_entry->second, {kTypeDocument});
+    if (!damaged.empty()) salvaged = SalvageDocument(damaged);
+    if (salvaged) document = salvaged->bytes;
+  }
   if (document.empty() || GetU16(document, 2) != kTypeDocument) {
     *why = "the Document container is not whole";
     return std::nullopt;
   }
 
   OwnRecordsStream result;
-  result.persist_ids_inferred = !edit_found;
+  result.persist_ids_inferred = ids_inferred;
+  result.document_salvaged = salvaged.has_value();
+  std::vector<ListEntry> entries = ListEntries(document, 0);
+  // A damaged list may have lost entries among the orphans: their order is not trusted.
+  if (!ids_inferred && !(salvaged && salvaged->slide_list_damaged))
+    result.slides_paired_by_order = PairOrphanSlides(stream, offsets, entries);
+  // The slides whose entries the damage took come back in the list, without their texts.
+  std::vector<UnlistedSlide> unlisted;
+  if (salvaged && salvaged->slide_list_damaged)
+    unlisted = UnlistedSlides(stream, offsets, document, entries);
+  for (const UnlistedSlide& slide : unlisted) {
+    // Slides take persist ids in the order they are made: the lost entry goes after the
+    // last listed slide of a lower id.
+    auto place = entries.end();
+    while (place != entries.begin() && std::prev(place)->persist_id > slide.persist_id) --place;
+    entries.insert(place, ListEntry{slide.persist_id, slide.slide_id, slide.atom, {}});
+    result.slides_relisted.push_back(slide.persist_id);
+  }
   std::set<uint32_t> dropped;
   std::map<uint32_t, std::vector<uint8_t>> stand_ins;
-  for (uint32_t id : ListIds(document, 0)) {
+  const SlideSize size = SizeOf(document);
+  for (const ListEntry& listed : entries) {
+    const uint32_t id = listed.persist_id;
     const auto entry = offsets.find(id);
     const std::span<const uint8_t> slide =
         entry == offsets.end() ? std::span<const uint8_t>{} : WholeRecordAt(stream, entry->second);
@@ -395,13 +659,22 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
       result.slides_kept.push_back(id);
       continue;
     }
+    // A damaged slide that still draws shapes keeps its whole records: its placeholders
+    // take their texts from the slide list as before.
+    if (entry != offsets.end()) {
+      std::vector<uint8_t> trimmed = SlideBeforeItsDamage(stream, entry->second);
+      if (DrawsShapes(trimmed)) {
+        stand_ins[id] = std::move(trimmed);
+        result.slides_trimmed.push_back(id);
+        continue;
+      }
+    }
     // A damaged slide whose texts are in the slide list comes back with them alone.
     const uint32_t master = MasterOf(
         stream, entry == offsets.end() ? std::nullopt : std::optional(entry->second), document);
     // Drawing ids from the top of their range, which saved drawings number from 1 up.
-    const auto drawing = static_cast<uint32_t>(kLastDrawingId - stand_ins.size());
-    std::vector<uint8_t> stand_in =
-        StandInSlide(ListEntryTexts(document, id), SizeOf(document), master, drawing);
+    const auto drawing = static_cast<uint32_t>(kLastDrawingId - result.slides_stood_in.size());
+    std::vector<uint8_t> stand_in = StandInSlide(listed.texts, size, master, drawing);
     if (!stand_in.empty()) {
       stand_ins[id] = std::move(stand_in);
       result.slides_stood_in.push_back(id);
@@ -410,9 +683,11 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
     dropped.insert(id);
     result.slides_left_out.push_back(id);
   }
+  std::erase_if(entries,
+                [&dropped](const ListEntry& e) { return dropped.count(e.persist_id) > 0; });
 
   // The Document first, then every other whole persisted record in id order.
-  const std::vector<uint8_t> new_document = WithoutSlides(document, dropped);
+  const std::vector<uint8_t> new_document = WithSlideList(document, entries);
   result.persist_offsets[document_id] = 0;
   Append(result.bytes, new_document);
   for (const auto& [id, bytes] : stand_ins) {
@@ -429,7 +704,8 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
     }
     // A damaged master, notes page or handout keeps its whole children: the slides that
     // use it keep their background, colours and styles.
-    const std::span<const uint8_t> damaged = MasterLikeRecordAt(stream, offset);
+    const std::span<const uint8_t> damaged =
+        ContainerAt(stream, offset, {kTypeMainMaster, kTypeNotes, kTypeHandout});
     if (damaged.empty()) continue;
     result.persist_offsets[id] = static_cast<uint32_t>(result.bytes.size());
     Append(result.bytes, TrimToWellFormed(damaged));

@@ -13,9 +13,11 @@ namespace vlx {
 // persisted record the newest edit maps that is whole (its containers nest exactly) is
 // copied byte for byte, a new persist directory maps each kept persist id onto its new
 // offset, and a copy of the newest user edit points at that directory. Slides whose
-// records are not whole come back as text boxes of their slide-list texts (or, without
+// records are not whole keep their whole records while they still draw shapes, else come
+// back as text boxes of their slide-list texts (or, without
 // any, are left out, their entries removed from the slide list); a damaged master,
-// notes page or handout keeps its whole children.
+// notes page or handout keeps its whole children. A damaged Document keeps its whole
+// records, and the whole slides whose list entries it lost are listed again.
 struct OwnRecordsStream {
   std::vector<uint8_t> bytes;
   uint32_t user_edit_offset = 0;
@@ -23,7 +25,11 @@ struct OwnRecordsStream {
   std::vector<uint32_t> slides_kept;             // persist ids, slide-list order
   std::vector<uint32_t> slides_left_out;         // persist ids whose records are damaged
   std::vector<uint32_t> slides_stood_in;         // damaged, rebuilt from their list texts
+  std::vector<uint32_t> slides_trimmed;          // damaged, kept without their damaged parts
+  std::vector<uint32_t> slides_relisted;         // whole, but their list entries were lost
+  std::vector<uint32_t> slides_paired_by_order;  // their directory entries were lost
   bool persist_ids_inferred = false;             // no user edit survived: see InferPersistIds
+  bool document_salvaged = false;                // the Document container was damaged
   std::vector<uint32_t> records_trimmed;         // damaged masters/notes kept without their
                                                  // damaged children
 };

@@ -71,6 +71,8 @@ std::optional<OwnDeckOffer> OfferOwnRecordsDeck(RecoveryJob& job, DamagedFile& f
                 (offer.deck.document_as_found ? ", the Document stream's own bytes"
                                               : ", the Document stream rebuilt") +
                 ")");
+  if (job.trace().enabled() && !offer.deck.refused.empty())
+    job.trace().Trace("Other stream sets refused: " + offer.deck.refused + "\r\n");
   return offer;
 }
 

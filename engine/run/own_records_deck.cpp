@@ -5,6 +5,9 @@
 #include "engine/fast/carve_output_file.h"
 #include "engine/fast/carve_streams.h"
 #include "engine/fast/stream_candidate.h"
+#include "engine/format/byte_order.h"
+#include "engine/format/record_types.h"
+#include "engine/format/template_records.h"
 #include "engine/rebuild/carried_texts.h"
 #include "engine/rebuild/own_records_stream.h"
 
@@ -30,6 +33,24 @@ bool WriteStream(const std::string& path, const std::vector<uint8_t>& bytes) {
   return out.Close();
 }
 
+// The rebuilt stream lays its records out anew: the candidate's own Current User (its
+// user name and version kept) is pointed at the rebuilt user edit. A candidate without
+// a readable one is left as it is; the check writes one.
+bool PointCurrentUserAt(RecoveryJob& job, StreamCandidate& candidate, uint32_t edit,
+                        const std::string& tag) {
+  CandidateStream* user = candidate.Find(kCurrentUserStreamName);
+  if (user == nullptr) return true;
+  std::optional<std::vector<uint8_t>> bytes = ReadStream(user->file);
+  if (!bytes || bytes->size() < kCurrentUserEditOffsetField + 4 ||
+      LoadU16(bytes->data() + 2) != kTypeCurrentUserAtom)
+    return true;
+  StoreU32(bytes->data() + kCurrentUserEditOffsetField, edit);
+  const std::string path = job.workspace().File(tag);
+  if (!WriteStream(path, *bytes)) return false;
+  user->file = path;
+  return true;
+}
+
 // One stream set that passed the check, with what it would give.
 struct CheckedSet {
   StreamCandidate candidate;
@@ -39,7 +60,11 @@ struct CheckedSet {
   std::vector<uint8_t> document;
   int stood_in = 0;
 
+  // Whole slides first: a set whose damaged slides only stand in by their texts gives
+  // less of the presentation back than one with fewer slides, all whole.
   bool Beats(const CheckedSet& other) const {
+    if (slides - stood_in != other.slides - other.stood_in)
+      return slides - stood_in > other.slides - other.stood_in;
     if (slides != other.slides) return slides > other.slides;
     return as_found && !other.as_found;
   }
@@ -77,6 +102,10 @@ std::optional<CheckedSet> CheckSet(RecoveryJob& job, StreamCandidate candidate, 
     return std::nullopt;
   }
   document->file = path;
+  if (!PointCurrentUserAt(job, candidate, rebuilt->user_edit_offset, tag + "-current-user")) {
+    failures += "; " + candidate.method + ": cannot write the rebuilt current user stream";
+    return std::nullopt;
+  }
   const salvage::PresentationCheck recheck = CheckCandidate(job, candidate, tag + "-rebuilt-user");
   if (!recheck.verified) {
     failures += "; " + candidate.method + ": the rebuilt stream fails: " + recheck.failure;
@@ -87,10 +116,23 @@ std::optional<CheckedSet> CheckSet(RecoveryJob& job, StreamCandidate candidate, 
   if (rebuilt->persist_ids_inferred)
     candidate.repairs.push_back(
         "no user edit left: persist ids taken from the order of the records and the slide lists");
+  if (rebuilt->document_salvaged)
+    candidate.repairs.push_back("damaged Document container kept without its damaged parts");
+  if (!rebuilt->slides_paired_by_order.empty())
+    candidate.repairs.push_back(std::to_string(rebuilt->slides_paired_by_order.size()) +
+                                " slide(s) whose persist directory entries were lost found by "
+                                "the order of the records");
+  if (!rebuilt->slides_relisted.empty())
+    candidate.repairs.push_back(std::to_string(rebuilt->slides_relisted.size()) +
+                                " slide(s) whose slide-list entries were lost listed again, "
+                                "without their list texts");
   if (!rebuilt->records_trimmed.empty())
     candidate.repairs.push_back(std::to_string(rebuilt->records_trimmed.size()) +
                                 " damaged master(s) or notes page(s) kept without their "
                                 "damaged parts");
+  if (!rebuilt->slides_trimmed.empty())
+    candidate.repairs.push_back(std::to_string(rebuilt->slides_trimmed.size()) +
+                                " damaged slide(s) kept without their damaged parts");
   if (!rebuilt->slides_stood_in.empty())
     candidate.repairs.push_back(std::to_string(rebuilt->slides_stood_in.size()) +
                                 " damaged slide(s) rebuilt from their slide-list texts");
@@ -142,6 +184,7 @@ std::optional<OwnRecordsDeck> PrepareOwnRecordsDeck(RecoveryJob& job, DamagedFil
   deck.slides_left_out = std::move(best->left_out);
   deck.slides_stood_in = best->stood_in;
   deck.carried_texts = TextsCarriedBy(best->document);
+  if (failures.size() > 2) deck.refused = failures.substr(2);
   return deck;
 }
 

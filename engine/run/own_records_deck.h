@@ -24,10 +24,12 @@ struct OwnRecordsDeck {
   std::vector<uint32_t> slides_left_out;  // persist ids of slides whose records are damaged
   int slides_stood_in = 0;                // damaged slides rebuilt from their list texts
   std::set<std::string> carried_texts;    // comparable texts its records hold
+  std::string refused;                    // why the other stream sets gave no deck
 };
 
 // Reads back the damaged file's streams and assembles the best deck that passes the
-// presentation check (the most slides; the stream as found before a rebuilt one).
+// presentation check (the most whole slides, then the most slides; the stream as
+// found before a rebuilt one).
 // nullopt, with the reasons in *why, when no stream set gives one.
 std::optional<OwnRecordsDeck> PrepareOwnRecordsDeck(RecoveryJob& job, DamagedFile& file,
                                                     std::string* why);

@@ -225,6 +225,19 @@ TEST(OwnRecordsStream, WithoutAnEditPersistIdsComeFromTheOrderOfTheRecords) {
   EXPECT_EQ(GetU32(built->bytes, built->user_edit_offset + 8 + 16), 1u) << "the Document's id";
 }
 
+TEST(OwnRecordsStream, EditWhoseDirectoryIsNoiseFallsBackOnTheOrderOfTheRecords) {
+  size_t master_at = 0, slide_at = 0;
+  std::vector<uint8_t> bytes = StreamWithoutEdit(&master_at, &slide_at);
+  bytes.resize(bytes.size() - 512);
+  const size_t directory = bytes.size();
+  bytes = Cat({bytes, testing::Filled(32, 0xD7), Edit(0, static_cast<uint32_t>(directory), 6)});
+  std::string why;
+  const auto built = BuildOwnRecordsStream(bytes, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_TRUE(built->persist_ids_inferred);
+  EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{4}));
+}
+
 TEST(OwnRecordsStream, OrderIsNotTrustedWhenThereAreMoreRecordsThanIds) {
   size_t master_at = 0, slide_at = 0;
   std::vector<uint8_t> bytes = StreamWithoutEdit(&master_at, &slide_at);
@@ -235,6 +248,159 @@ TEST(OwnRecordsStream, OrderIsNotTrustedWhenThereAreMoreRecordsThanIds) {
   std::string why;
   EXPECT_FALSE(BuildOwnRecordsStream(bytes, std::nullopt, &why));
   EXPECT_FALSE(why.empty());
+}
+
+// A slide whose drawing holds the group's own shape, shape A, then shape B across the
+// start of the sector in which the slide breaks.
+TEST(OwnRecordsStream, DamagedSlideKeepsTheShapesBeforeItsDamagedSector) {
+  const auto list = Record(0x0F, kTypeSlideListWithText, SlidePersist(2));
+  std::vector<uint8_t> b = Record(
+      0x0F, kTypeDocument, Cat({Record(0x01, kTypeDocumentAtom, testing::Filled(40, 0)), list}));
+  const size_t slide_at = b.size();
+  const auto shape = [](size_t body) {
+    return Record(0x0F, kTypeShapeContainer,
+                  Record(0x02, kTypeShapeAtom, testing::Filled(body, 7)));
+  };
+  const auto atom = Record(0x02, kTypeSlideAtom, testing::Filled(24, 1));
+  // Headers in front of shape A: slide, its atom, drawing, group, the group's shape.
+  const size_t a_at = slide_at + 8 + atom.size() + 8 + 8 + 8 + shape(8).size();
+  const auto shape_a = shape(8);
+  const size_t b_at = a_at + shape_a.size();
+  const auto shape_b = shape(512 - b_at % 512 + 8);  // reaches 16 bytes past a sector start
+  auto noise = Record(0x00, 0x0FA0, {});
+  PutU32(noise, 4, 0x7FFFFFF0u);  // a header of noise
+  const auto group = Record(0x0F, kTypeGroupContainer, Cat({shape(8), shape_a, shape_b, noise}));
+  const auto drawing = Record(0x0F, kTypePPDrawing, Record(0x0F, kTypeDrawingContainer, group));
+  b = Cat({b, Record(0x0F, kTypeSlide, Cat({atom, drawing}))});
+  const size_t dir = b.size();
+  b = Cat({b, Record(0, kTypePersistDirectoryAtom,
+                     U32s({1u | 2u << 20, 0, static_cast<uint32_t>(slide_at)}))});
+  b = Cat({b, Edit(0, static_cast<uint32_t>(dir), 3)});
+
+  std::string why;
+  const auto built = BuildOwnRecordsStream(b, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_EQ(built->slides_trimmed, (std::vector<uint32_t>{2}));
+  EXPECT_TRUE(built->slides_stood_in.empty());
+  EXPECT_TRUE(IsWellFormedRecordRun(built->bytes));
+  const auto map = PersistOffsets(built->bytes, built->user_edit_offset);
+  const auto slide = RecordAt(built->bytes, map.at(2));
+  // Slide, atom, drawing, OfficeArt drawing and group headers, the group's shape, shape A.
+  EXPECT_EQ(slide.size(), 8 + atom.size() + 8 + 8 + 8 + 2 * shape_a.size());
+  EXPECT_TRUE(std::equal(shape_a.begin(), shape_a.end(), slide.end() - shape_a.size()));
+}
+
+// A first save (Document, slides 2, 3, 4, its directory and edit) whose directory and edit
+// are noise, then a second save that writes only the Document again.
+std::vector<uint8_t> StreamWithLostFirstDirectory(bool noise_over_slide3, size_t slides_at[3]) {
+  const auto list = Record(0x0F, kTypeSlideListWithText,
+                           Cat({SlidePersist(2), SlidePersist(3), SlidePersist(4)}));
+  const auto document = Record(
+      0x0F, kTypeDocument, Cat({Record(0x01, kTypeDocumentAtom, testing::Filled(40, 0)), list}));
+  std::vector<uint8_t> b = document;
+  for (int i = 0; i < 3; ++i) {
+    slides_at[i] = b.size();
+    b = Cat({b, Slide(static_cast<uint8_t>(0x20 + i))});
+  }
+  if (noise_over_slide3) PutU32(b, slides_at[1] + 4, 0x7FFFFFF0u);
+  b = Cat({b, testing::Filled(24, 0xE5)});  // the first directory, as noise
+  const size_t edit1 = b.size();
+  b = Cat({b, Edit(0xFFFFFF00u, 0xFFFFFF00u, 5)});  // its edit: the header whole, noise after
+  const size_t document2 = b.size();
+  b = Cat({b, document});
+  const size_t dir2 = b.size();
+  b = Cat({b, Record(0, kTypePersistDirectoryAtom,
+                     U32s({1u | 1u << 20, static_cast<uint32_t>(document2)}))});
+  b = Cat({b, Edit(static_cast<uint32_t>(edit1), static_cast<uint32_t>(dir2), 5)});
+  return b;
+}
+
+TEST(OwnRecordsStream, SlidesOfALostDirectoryArePairedWithTheListInOrder) {
+  size_t at[3];
+  std::string why;
+  auto built = BuildOwnRecordsStream(StreamWithLostFirstDirectory(false, at), std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_EQ(built->slides_paired_by_order, (std::vector<uint32_t>{2, 3, 4}));
+  EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{2, 3, 4}));
+  auto map = PersistOffsets(built->bytes, built->user_edit_offset);
+  EXPECT_EQ(built->bytes[map.at(4) + 16], 0x22) << "slide 4 is the third record";
+
+  // Noise over slide 3's header: how many slides it took is unknown, so no pair is made.
+  built = BuildOwnRecordsStream(StreamWithLostFirstDirectory(true, at), std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_TRUE(built->slides_paired_by_order.empty());
+  EXPECT_TRUE(built->slides_kept.empty());
+}
+
+TEST(OwnRecordsStream, TitleMasterSavedAfterItsMainMasterIsPairedWithTheMastersList) {
+  // Masters 2 (main) and 3 (its title master, a Slide container); slides 4 and 5.
+  const auto masters =
+      Record(0x1F, kTypeSlideListWithText, Cat({SlidePersist(2), SlidePersist(3)}));
+  const auto slides = Record(0x0F, kTypeSlideListWithText, Cat({SlidePersist(4), SlidePersist(5)}));
+  std::vector<uint8_t> bytes =
+      Record(0x0F, kTypeDocument,
+             Cat({Record(0x01, kTypeDocumentAtom, testing::Filled(40, 0)), masters, slides}));
+  const size_t main_master = bytes.size();
+  bytes = Cat(
+      {bytes, Record(0x0F, kTypeMainMaster, Record(0x02, kTypeSlideAtom, testing::Filled(24, 1)))});
+  const size_t title_master = bytes.size();
+  bytes = Cat({bytes, Slide(0x77)});
+  const size_t first_slide = bytes.size();
+  bytes = Cat({bytes, Slide(0x44), Slide(0x55)});
+  bytes.resize(bytes.size() + 512, 0);
+
+  const auto inferred = InferPersistIds(bytes);
+  ASSERT_TRUE(inferred);
+  EXPECT_EQ(inferred->offsets.at(2), main_master);
+  EXPECT_EQ(inferred->offsets.at(3), title_master);
+  EXPECT_EQ(inferred->offsets.at(4), first_slide) << "the slides are not shifted by one";
+}
+
+// One edit: Document 1 (slides 2 and 3, notes page 4 of slide 3), with noise over slide
+// 3's entry in the slides' list.
+TEST(OwnRecordsStream, DamagedDocumentKeepsItsSlidesAndListsALostEntryAgain) {
+  const auto text = Record(0, kTypeTextCharsAtom, {'H', 0, 'i', 0});
+  const auto atom = Record(1, kTypeDocumentAtom, testing::Filled(40, 0));
+  const auto masters = Record(0x1F, kTypeSlideListWithText, {});
+  const auto slides =
+      Record(0x0F, kTypeSlideListWithText, Cat({SlidePersist(2), text, SlidePersist(3), text}));
+  const auto notes_list = Record(0x2F, kTypeSlideListWithText,
+                                 Record(0, kTypeSlidePersistAtom, U32s({4, 0, 0, 0x100, 0})));
+  std::vector<uint8_t> b = Record(0x0F, kTypeDocument, Cat({atom, masters, slides, notes_list}));
+  const size_t lost_entry = 8 + atom.size() + masters.size() + 8 + 28 + text.size();
+  for (size_t i = 0; i < 12; ++i) b[lost_entry + i] = static_cast<uint8_t>(0xC3 + 29 * i);
+  const size_t slide2 = b.size();
+  b = Cat({b, Slide(0x22)});
+  const size_t slide3 = b.size();
+  // Slide 3's atom names notes page 0x100, whose notes atom names slide id 777.
+  b = Cat({b, Record(0x0F, kTypeSlide,
+                     Record(0x02, kTypeSlideAtom, U32s({0, 0, 0, 0x80000001u, 0x100, 0})))});
+  const size_t notes = b.size();
+  b = Cat({b, Record(0x0F, kTypeNotes, Record(1, kTypeNotesAtom, U32s({777, 0})))});
+  const size_t dir = b.size();
+  b = Cat({b, Record(0, kTypePersistDirectoryAtom,
+                     U32s({1u | 4u << 20, 0, static_cast<uint32_t>(slide2),
+                           static_cast<uint32_t>(slide3), static_cast<uint32_t>(notes)}))});
+  b = Cat({b, Edit(0, static_cast<uint32_t>(dir), 5)});
+
+  std::string why;
+  const auto built = BuildOwnRecordsStream(b, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_TRUE(built->document_salvaged);
+  EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{2, 3}));
+  EXPECT_EQ(built->slides_relisted, (std::vector<uint32_t>{3}));
+  EXPECT_TRUE(IsWellFormedRecordRun(built->bytes));
+  const auto map = PersistOffsets(built->bytes, built->user_edit_offset);
+  const auto document = RecordAt(built->bytes, map.at(1));
+  // The relisted slide comes after slide 2 with the id its notes page names.
+  std::vector<std::pair<uint32_t, uint32_t>> listed;  // persist id, slide id
+  for (const auto& child : testing::Walk(document, 8, document.size()))
+    if (child.type == kTypeSlideListWithText && child.version_instance == 0x0F)
+      for (const auto& r :
+           testing::Walk(document, child.offset + 8, child.offset + 8 + child.length))
+        if (r.type == kTypeSlidePersistAtom)
+          listed.emplace_back(GetU32(document, r.offset + 8), GetU32(document, r.offset + 20));
+  EXPECT_EQ(listed, (std::vector<std::pair<uint32_t, uint32_t>>{{2, 0}, {3, 777}}));
 }
 
 TEST(OwnRecordsStream, RefusesStreamsWithoutAWholeDocument) {

@@ -10,7 +10,10 @@
 
 namespace vlx {
 namespace {
-constexpr size_t kWindowSize = (4 << 20) + (64 << 10);  // read-ahead window
+// The read-ahead window. The scans view the file in 1 MiB chunks reaching a few KiB past
+// their end: one fill serves four of them whole, and only the bytes past the fourth are
+// read again by the next fill.
+constexpr size_t kWindowSize = (4 << 20) + (64 << 10);
 constexpr size_t kDirectReadSize = 1 << 20;  // reads from this size bypass the window
 }  // namespace
 

@@ -20,6 +20,11 @@ constexpr size_t kHeader = 8;
 constexpr size_t kUserEditBody = 28;  // the fields this stream uses; a longer atom is kept whole
 constexpr size_t kEditsFollowed = 4096;
 constexpr uint32_t kLastDrawingId = 0xFFF;
+constexpr uint32_t kLargestPersistId = 0xFFFFF;
+
+bool IsPersistId(uint32_t id) {
+  return id != 0 && id <= kLargestPersistId;
+}
 
 std::optional<RecordHeader> HeaderAt(std::span<const uint8_t> bytes, size_t at) {
   if (at > bytes.size() || bytes.size() - at < kHeader) return std::nullopt;
@@ -281,6 +286,19 @@ uint32_t MasterOf(std::span<const uint8_t> stream, std::optional<uint32_t> slide
   }
   const std::vector<ListEntry> masters = ListEntries(document, 1);
   return masters.empty() ? 0 : masters.front().slide_id;
+}
+
+// Where the master of the given slide id places its title and body, read from its
+// record when the masters' list and the persist map still find it.
+MasterFrames FramesOf(std::span<const uint8_t> stream, const std::map<uint32_t, uint32_t>& offsets,
+                      std::span<const uint8_t> document, uint32_t master_id) {
+  for (const ListEntry& entry : ListEntries(document, 1)) {
+    if (entry.slide_id != master_id) continue;
+    const auto at = offsets.find(entry.persist_id);
+    if (at == offsets.end()) return {};
+    return FramesOfMaster(ContainerAt(stream, at->second, {kTypeMainMaster, kTypeSlide}));
+  }
+  return {};
 }
 
 // The slide id a notes page belongs to, from its NotesAtom.
@@ -610,6 +628,8 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
     document_id = inferred->document_id;
     edit = UserEditFor(document_id);
   }
+  // A persist directory names ids of 20 bits; a larger one is noise and cannot be written.
+  std::erase_if(offsets, [](const auto& entry) { return !IsPersistId(entry.first); });
   const auto document_entry = offsets.find(document_id);
   std::span<const uint8_t> document = document_entry == offsets.end()
                                           ? std::span<const uint8_t>{}
@@ -652,6 +672,11 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
   const SlideSize size = SizeOf(document);
   for (const ListEntry& listed : entries) {
     const uint32_t id = listed.persist_id;
+    if (!IsPersistId(id)) {
+      dropped.insert(id);
+      result.slides_left_out.push_back(id);
+      continue;
+    }
     const auto entry = offsets.find(id);
     const std::span<const uint8_t> slide =
         entry == offsets.end() ? std::span<const uint8_t>{} : WholeRecordAt(stream, entry->second);
@@ -674,7 +699,8 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
         stream, entry == offsets.end() ? std::nullopt : std::optional(entry->second), document);
     // Drawing ids from the top of their range, which saved drawings number from 1 up.
     const auto drawing = static_cast<uint32_t>(kLastDrawingId - result.slides_stood_in.size());
-    std::vector<uint8_t> stand_in = StandInSlide(listed.texts, size, master, drawing);
+    std::vector<uint8_t> stand_in = StandInSlide(listed.texts, size, master, drawing,
+                                                 FramesOf(stream, offsets, document, master));
     if (!stand_in.empty()) {
       stand_ins[id] = std::move(stand_in);
       result.slides_stood_in.push_back(id);

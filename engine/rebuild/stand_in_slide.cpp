@@ -1,6 +1,8 @@
 #include "engine/rebuild/stand_in_slide.h"
 
 #include <algorithm>
+#include <array>
+#include <utility>
 
 #include "engine/format/byte_order.h"
 #include "engine/format/record_types.h"
@@ -16,6 +18,12 @@ constexpr uint32_t kSlideLayoutBlank = 0x10;
 constexpr uint16_t kFollowMaster = 0x7;  // objects, scheme and background of the master
 constexpr uint32_t kTextTitle = 0;
 constexpr uint32_t kTextCenterTitle = 6;
+// Shape properties: the fill's and the line's boolean sets, each "use" bit set and the
+// flag itself clear.
+constexpr std::array<std::pair<uint16_t, uint32_t>, 2> kPlainTextBox = {{
+    {0x01BF, 0x00100000},  // fill style: not filled
+    {0x01FF, 0x00080000},  // line style: no line
+}};
 
 std::vector<uint8_t> Record(uint16_t version_instance, uint16_t type,
                             std::span<const uint8_t> body) {
@@ -66,6 +74,14 @@ std::vector<uint8_t> TextBox(uint32_t spid, const EntryText& text, int16_t top, 
   AppendU32(fsp, spid);
   AppendU32(fsp, kFlagsAnchorShapeType);
   Append(body, Record(static_cast<uint16_t>(kShapeTypeTextBox << 4 | 0x2), kTypeShapeAtom, fsp));
+  // Neither filled nor outlined, as the placeholders the texts came from.
+  std::vector<uint8_t> options;
+  for (const auto& [property, value] : kPlainTextBox) {
+    AppendU16(options, property);
+    AppendU32(options, value);
+  }
+  Append(body, Record(static_cast<uint16_t>(kPlainTextBox.size() << 4 | 0x3), kTypeShapeOptions,
+                      options));
   std::vector<uint8_t> anchor;
   for (int16_t v : {top, left, right, bottom}) AppendU16(anchor, static_cast<uint16_t>(v));
   Append(body, Record(0, kTypeClientAnchor, anchor));
@@ -77,10 +93,59 @@ int16_t Scaled(int32_t length, int percent) {
   return static_cast<int16_t>(std::clamp<int64_t>(int64_t{length} * percent / 100, 0, 0x7FFF));
 }
 
+// The children of the container record, each whole; stops at one that overruns it.
+std::vector<std::span<const uint8_t>> ChildrenOf(std::span<const uint8_t> container) {
+  std::vector<std::span<const uint8_t>> children;
+  size_t at = kHeader;
+  while (container.size() >= kHeader && container.size() - at >= kHeader) {
+    const uint32_t length = LoadU32(container.data() + at + 4);
+    if (container.size() - at - kHeader < length) break;
+    children.push_back(container.subspan(at, kHeader + size_t{length}));
+    at += kHeader + size_t{length};
+  }
+  return children;
+}
+
+std::span<const uint8_t> ChildOf(std::span<const uint8_t> container, uint16_t type) {
+  for (std::span<const uint8_t> child : ChildrenOf(container))
+    if (LoadU16(child.data() + 2) == type) return child;
+  return {};
+}
+
+// Placement ids of the placeholders a master's title and body texts take.
+constexpr uint8_t kPlacedMasterTitle = 0x01;
+constexpr uint8_t kPlacedMasterBody = 0x02;
+constexpr uint8_t kPlacedMasterCenterTitle = 0x03;
+
 }  // namespace
 
+MasterFrames FramesOfMaster(std::span<const uint8_t> master) {
+  MasterFrames frames;
+  const std::span<const uint8_t> group =
+      ChildOf(ChildOf(ChildOf(master, kTypePPDrawing), kTypeDrawingContainer), kTypeGroupContainer);
+  for (std::span<const uint8_t> shape : ChildrenOf(group)) {
+    if (LoadU16(shape.data() + 2) != kTypeShapeContainer) continue;
+    const std::span<const uint8_t> placeholder =
+        ChildOf(ChildOf(shape, kTypeClientData), kTypePlaceholderAtom);
+    const std::span<const uint8_t> anchor = ChildOf(shape, kTypeClientAnchor);
+    if (placeholder.size() < kHeader + 8 || anchor.size() < kHeader + 8) continue;
+    const uint8_t placed = placeholder[kHeader + 4];
+    TextFrame frame;
+    frame.top = static_cast<int16_t>(LoadU16(anchor.data() + kHeader));
+    frame.left = static_cast<int16_t>(LoadU16(anchor.data() + kHeader + 2));
+    frame.right = static_cast<int16_t>(LoadU16(anchor.data() + kHeader + 4));
+    frame.bottom = static_cast<int16_t>(LoadU16(anchor.data() + kHeader + 6));
+    if (frame.right <= frame.left || frame.bottom <= frame.top) continue;
+    if ((placed == kPlacedMasterTitle || placed == kPlacedMasterCenterTitle) && !frames.title)
+      frames.title = frame;
+    if (placed == kPlacedMasterBody && !frames.body) frames.body = frame;
+  }
+  return frames;
+}
+
 std::vector<uint8_t> StandInSlide(std::span<const uint8_t> entry_texts, SlideSize size,
-                                  uint32_t master_id, uint32_t drawing_id) {
+                                  uint32_t master_id, uint32_t drawing_id,
+                                  const MasterFrames& frames) {
   const uint32_t kDrawingId = drawing_id & 0xFFF;
   const std::vector<EntryText> texts = TextsOf(entry_texts);
   if (texts.empty()) return {};
@@ -97,19 +162,22 @@ std::vector<uint8_t> StandInSlide(std::span<const uint8_t> entry_texts, SlideSiz
   Append(shapes, Record(0x0F, kTypeShapeContainer, patriarch));
   uint32_t spid = (kDrawingId << 10) + 1;
   int body_index = 0;
-  const int16_t left = Scaled(size.width, 5);
-  const int16_t right = Scaled(size.width, 95);
+  const TextFrame title =
+      frames.title.value_or(TextFrame{Scaled(size.height, 4), Scaled(size.width, 5),
+                                      Scaled(size.width, 95), Scaled(size.height, 20)});
+  const TextFrame body =
+      frames.body.value_or(TextFrame{Scaled(size.height, 24), Scaled(size.width, 5),
+                                     Scaled(size.width, 95), Scaled(size.height, 96)});
   for (const EntryText& text : texts) {
     if (text.Title()) {
-      Append(shapes,
-             TextBox(spid++, text, Scaled(size.height, 4), left, right, Scaled(size.height, 20)));
+      Append(shapes, TextBox(spid++, text, title.top, title.left, title.right, title.bottom));
       continue;
     }
-    // The bodies share the space below the title, one band each.
-    const int band = 72 / std::max(bodies, 1);
-    const int top = 24 + band * body_index++;
-    Append(shapes, TextBox(spid++, text, Scaled(size.height, top), left, right,
-                           Scaled(size.height, top + band)));
+    // The bodies share the body's frame, one band each.
+    const int band = (body.bottom - body.top) / std::max(bodies, 1);
+    const auto top = static_cast<int16_t>(body.top + band * body_index++);
+    Append(shapes,
+           TextBox(spid++, text, top, body.left, body.right, static_cast<int16_t>(top + band)));
   }
   std::vector<uint8_t> drawing;
   std::vector<uint8_t> fdg;

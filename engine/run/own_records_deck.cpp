@@ -10,6 +10,7 @@
 #include "engine/format/template_records.h"
 #include "engine/rebuild/carried_texts.h"
 #include "engine/rebuild/own_records_stream.h"
+#include "engine/rebuild/resolved_pictures.h"
 
 namespace vlx {
 namespace {
@@ -147,6 +148,35 @@ std::optional<CheckedSet> CheckSet(RecoveryJob& job, StreamCandidate candidate, 
                     static_cast<int>(rebuilt->slides_stood_in.size())};
 }
 
+size_t ResolvedBy(std::span<const uint8_t> document, const std::string& pictures_file) {
+  auto pictures = DamagedFile::Open(pictures_file);
+  return pictures ? ResolvedPictures(document, *pictures) : 0;
+}
+
+// Where another stream set's Pictures stream holds more of the deck's pictures where its
+// blip store says (its own was read back short or wrong), the deck takes that one.
+void TakeBestPictures(CheckedSet& best,
+                      const std::vector<std::pair<std::string, std::string>>& streams) {
+  CandidateStream* own = best.candidate.Find(kPicturesStreamName);
+  size_t most = own != nullptr ? ResolvedBy(best.document, own->file) : 0;
+  const std::pair<std::string, std::string>* better = nullptr;
+  for (const auto& stream : streams) {
+    const size_t resolved = ResolvedBy(best.document, stream.second);
+    if (resolved > most) {
+      most = resolved;
+      better = &stream;
+    }
+  }
+  if (better == nullptr) return;
+  if (own != nullptr)
+    own->file = better->second;
+  else
+    best.candidate.streams.push_back({{kPicturesStreamName}, better->second});
+  best.candidate.repairs.push_back("Pictures stream taken from the " + better->first + " (" +
+                                   std::to_string(most) + " of the deck's pictures where it " +
+                                   "names them)");
+}
+
 }  // namespace
 
 std::optional<OwnRecordsDeck> PrepareOwnRecordsDeck(RecoveryJob& job, DamagedFile& file,
@@ -157,6 +187,13 @@ std::optional<OwnRecordsDeck> PrepareOwnRecordsDeck(RecoveryJob& job, DamagedFil
   if (CarveDocumentStream(job, file) && CarveCurrentUser(job, file) &&
       CarvePicturesStream(job, file))
     candidates.push_back(CarvedCandidate(job));
+
+  // Every Pictures stream read back, for the deck that wins to take the one that holds
+  // the most of its pictures.
+  std::vector<std::pair<std::string, std::string>> pictures_streams;  // method, file
+  for (StreamCandidate& candidate : candidates)
+    if (const CandidateStream* pictures = candidate.Find(kPicturesStreamName))
+      pictures_streams.emplace_back(candidate.method, pictures->file);
 
   std::string failures;
   std::optional<CheckedSet> best;
@@ -173,6 +210,8 @@ std::optional<OwnRecordsDeck> PrepareOwnRecordsDeck(RecoveryJob& job, DamagedFil
                                  : "nothing verified";
     return std::nullopt;
   }
+
+  TakeBestPictures(*best, pictures_streams);
 
   OwnRecordsDeck deck;
   deck.compound = job.workspace().File("own-records.ppt");

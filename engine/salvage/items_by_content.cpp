@@ -1,7 +1,6 @@
 #include "engine/salvage/items_by_content.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "engine/salvage/chain_reader.h"
 #include "engine/salvage/record_extent.h"
@@ -9,20 +8,6 @@
 
 namespace vlx::salvage {
 namespace {
-
-// Sectors that begin a chain: in use, and no entry leads to them.
-std::vector<uint32_t> ChainHeads(const std::vector<uint32_t>& fat, uint64_t sector_limit) {
-  std::unordered_set<uint32_t> reached;
-  for (uint32_t value : fat)
-    if (IsRegularSector(value)) reached.insert(value);
-  std::vector<uint32_t> heads;
-  for (uint32_t s = 0; s < fat.size() && s < sector_limit; ++s) {
-    const uint32_t value = fat[s];
-    if ((IsRegularSector(value) || value == kEndOfChain) && reached.count(s) == 0)
-      heads.push_back(s);
-  }
-  return heads;
-}
 
 void KeepLonger(std::vector<CompoundItem>& items, const char16_t* name, uint32_t head,
                 uint64_t size) {

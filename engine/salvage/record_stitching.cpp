@@ -50,6 +50,12 @@ bool IsContainer(const RecordHeader& h) {
   return (h.version_instance & 0xF) == 0xF;
 }
 
+// A record the walk is inside: where it ends, and the depth of its children.
+struct Enclosing {
+  uint64_t end;
+  int depth;
+};
+
 class Stitcher {
  public:
   Stitcher(DamagedFile& file, const SectorGeometry& geometry, uint32_t start, uint64_t size,
@@ -60,6 +66,7 @@ class Stitcher {
         kind_(kind),
         limit_(geometry.SectorCount(file.GetLength())),
         placed_((size + geometry.sector_size - 1) / geometry.sector_size),
+        witnessed_(placed_.size()),
         guess_(placed_.size(), false),
         foreign_(foreign.begin(), foreign.end()),
         used_(limit_, false),
@@ -83,6 +90,7 @@ class Stitcher {
       Walk(0, size_, kMaxDepth);  // picture records are not entered
     }
     FillUnplaced();
+    GiveSharedSectorsToTheirRecords();
     StreamSectors result;
     for (size_t i = 0; i < placed_.size(); ++i) result.sectors.push_back(*placed_[i]);
     result.guessed = guessed_;
@@ -90,6 +98,37 @@ class Stitcher {
   }
 
  private:
+  // A header was read from the sector now placed at index.
+  void Witness(uint64_t index) { witnessed_[index] = placed_[index]; }
+  bool Witnessed(uint64_t index) const {
+    return witnessed_[index].has_value() && witnessed_[index] == placed_[index];
+  }
+
+  // A sector of the file holds one sector of the stream. Where a guess (a sector no
+  // header was read from) placed one that is placed elsewhere too, the guess takes the
+  // sector before its successor's instead, or else the one after its predecessor's,
+  // when that one is free; from the end back, so that a run of such guesses reaches
+  // back from the sector after it. A sector a header was read from stays where it is.
+  void GiveSharedSectorsToTheirRecords() {
+    std::vector<uint32_t> holders(limit_, 0);
+    for (const std::optional<uint32_t>& sector : placed_) ++holders[*sector];
+    for (uint64_t i = placed_.size(); i-- > 1;) {
+      const uint32_t sector = *placed_[i];
+      if (Witnessed(i) || holders[sector] < 2) continue;
+      std::array<std::optional<uint32_t>, 2> instead;
+      if (i + 1 < placed_.size() && *placed_[i + 1] > 0) instead[0] = *placed_[i + 1] - 1;
+      instead[1] = *placed_[i - 1] + 1;
+      for (const std::optional<uint32_t>& other : instead) {
+        if (!other || *other >= limit_ || holders[*other] != 0 || foreign_.count(*other) != 0)
+          continue;
+        --holders[sector];
+        ++holders[*other];
+        Replace(i, *other);
+        break;
+      }
+    }
+  }
+
   // Sectors the walk gave no evidence for follow their predecessor.
   void FillUnplaced() {
     for (size_t i = 0; i < placed_.size(); ++i)
@@ -114,12 +153,12 @@ class Stitcher {
     const uint64_t open = !placed_[first] ? first : last;
     std::optional<RecordHeader> header;
     if (placed_[open] && anchoring_) {
-      header = Read(at, room);
+      header = firm_[open] ? Read(at, room) : ReadOn(open, at, room);
       if (!header && !firm_[open]) {
         const uint32_t before = *placed_[open];
         Search(open, HeaderStartIn(open, at), [&](uint32_t candidate) {
           Replace(open, candidate);
-          header = Read(at, room);
+          header = ReadOn(open, at, room);
           return header.has_value();
         });
         if (header) {
@@ -132,13 +171,13 @@ class Stitcher {
       header = Read(at, room);
     } else {
       Place(open, Next(open));
-      header = Read(at, room);
+      header = ReadOn(open, at, room);
       const std::optional<uint32_t> within = HeaderStartIn(open, at);
       if (!header) CountWholeFileSearch();
       for (uint32_t candidate = 0; !header && candidate < limit_; ++candidate) {
         if (Used(candidate) || !MayHoldHeader(candidate, within)) continue;
         Replace(open, candidate);
-        header = Read(at, room);
+        header = ReadOn(open, at, room);
       }
       if (!header) {
         Replace(open, Next(open));
@@ -147,6 +186,10 @@ class Stitcher {
       }
     }
     if (header && !placed_[last]) Place(last, Next(last));
+    if (header) {
+      Witness(first);
+      Witness(last);
+    }
     if (header && anchoring_) {
       MakeFirm(first);
       MakeFirm(last);
@@ -232,6 +275,8 @@ class Stitcher {
       FollowOn(last);
     }
     if (header) {
+      Witness(index);
+      Witness(last);
       MakeFirm(index);
       MakeFirm(last);
       for (const uint64_t i : {index, last}) {
@@ -444,6 +489,7 @@ class Stitcher {
       const uint64_t index = p / g_.sector_size;
       const uint64_t within = p % g_.sector_size;
       const uint32_t sector = placed_[index] ? *placed_[index] : Next(index);
+      if (foreign_.count(sector) != 0) return std::nullopt;  // holds something else
       const size_t take = std::min<size_t>(sizeof bytes - k, g_.sector_size - within);
       if (file_.ReadAt(g_.SectorOffset(sector) + within, &bytes[k], take) != take)
         return std::nullopt;
@@ -455,13 +501,52 @@ class Stitcher {
   }
 
   void Walk(uint64_t at, uint64_t end, int depth) {
+    enclosing_.push_back({end, depth});
     while (at + kRecordHeaderSize <= end) {
       const auto header = HeaderAt(at, end - at);
-      if (!header) return;
+      if (!header) break;
       const uint64_t body = at + kRecordHeaderSize;
       if (IsContainer(*header) && depth < kMaxDepth) Walk(body, body + header->length, depth + 1);
       at = body + header->length;
     }
+    enclosing_.pop_back();
+  }
+
+  // The header at stream offset at, when it fits and the records after it read on
+  // through the rest of the sector at index: one header that happens to fit is common in
+  // a sector of other records (an older copy of the stream, another stream's data),
+  // a chain of them to the sector's end is not.
+  std::optional<RecordHeader> ReadOn(uint64_t index, uint64_t at, uint64_t room) {
+    const std::optional<RecordHeader> header = Read(at, room);
+    if (!header || !ReadsOnThrough(index, at, *header, enclosing_)) return std::nullopt;
+    return header;
+  }
+
+  // Follows the records from the header at stream offset at (inside the records ends
+  // lists, innermost last) to the end of the sector at index; false when a header that
+  // begins in that sector does not fit where it lies.
+  bool ReadsOnThrough(uint64_t index, uint64_t at, RecordHeader header,
+                      std::vector<Enclosing> ends) {
+    const uint64_t sector_end = (index + 1) * g_.sector_size;
+    while (!ends.empty()) {
+      const uint64_t body = at + kRecordHeaderSize;
+      if (IsContainer(header) && ends.back().depth < kMaxDepth) {
+        ends.push_back({body + header.length, ends.back().depth + 1});
+        at = body;
+      } else {
+        at = body + header.length;
+      }
+      // A container's last child ends it (a few bytes too short for a header end it too).
+      while (!ends.empty() && at + kRecordHeaderSize > ends.back().end) {
+        at = std::max(at, ends.back().end);
+        ends.pop_back();
+      }
+      if (ends.empty() || at + kRecordHeaderSize > sector_end) return true;
+      const std::optional<RecordHeader> next = Read(at, ends.back().end - at);
+      if (!next) return false;
+      header = *next;
+    }
+    return true;
   }
 
   uint32_t Next(uint64_t index) const {
@@ -502,6 +587,8 @@ class Stitcher {
   StitchedStream kind_;
   uint64_t limit_;
   std::vector<std::optional<uint32_t>> placed_;
+  // By stream sector: the file's sector a header was last read from there.
+  std::vector<std::optional<uint32_t>> witnessed_;
   std::vector<bool> guess_;  // placed after its predecessor without evidence
   std::unordered_set<uint32_t> foreign_;
   std::vector<bool> used_;  // by sector of the file: placed somewhere in the stream
@@ -516,6 +603,7 @@ class Stitcher {
   std::vector<bool> anchored_;
   std::vector<bool> anchored_sectors_;
   std::optional<SectorHeaderIndex> index_;
+  std::vector<Enclosing> enclosing_;  // the records the walk is inside, innermost last
   int whole_file_searches_ = 0;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "engine/salvage/mini_stream_stitching.h"
 #include "engine/salvage/record_stitching.h"
 #include "engine/salvage/sector_chain.h"
 #include "engine/salvage/spool_writer.h"
@@ -33,6 +34,27 @@ uint64_t SpooledLength(const ChainReader& reader, uint64_t size, uint64_t file_l
   return std::min(size, std::min(reader.capacity(), file_length) + file_length);
 }
 
+// Where another stream begins, or a table lies, a stream has left its run of sectors.
+std::vector<uint32_t> ForeignTo(const SalvagePlan& plan, const CompoundItem& item) {
+  std::vector<uint32_t> foreign = plan.table_sectors;
+  for (const CompoundItem& other : plan.items)
+    if (other.type == EntryType::kStream && other.size >= plan.mini_stream_cutoff &&
+        other.start_sector != item.start_sector)
+      foreign.push_back(other.start_sector);
+  if (plan.mini_stream.size > 0 && plan.mini_stream.start_sector != item.start_sector)
+    foreign.push_back(plan.mini_stream.start_sector);
+  return foreign;
+}
+
+std::vector<SmallStreamStart> SmallStreams(const SalvagePlan& plan) {
+  std::vector<SmallStreamStart> small;
+  for (const CompoundItem& item : plan.items)
+    if (item.type == EntryType::kStream && item.size > 0 && item.size < plan.mini_stream_cutoff &&
+        item.path.size() == 1)
+      small.push_back({item.start_sector, item.path[0]});
+  return small;
+}
+
 }  // namespace
 
 StreamSectors RegularStreamSectors(DamagedFile& file, const SalvagePlan& plan,
@@ -45,12 +67,18 @@ StreamSectors RegularStreamSectors(DamagedFile& file, const SalvagePlan& plan,
   // own records.
   const auto kind = StitchedKind(item);
   if (sectors.guessed > 0 && kind) {
-    // Where another stream begins, or a table lies, this one has left its run of sectors.
-    std::vector<uint32_t> foreign = plan.table_sectors;
-    for (const CompoundItem& other : plan.items)
-      if (other.type == EntryType::kStream && other.size >= plan.mini_stream_cutoff)
-        foreign.push_back(other.start_sector);
-    if (plan.mini_stream.size > 0) foreign.push_back(plan.mini_stream.start_sector);
+    std::vector<uint32_t> foreign = ForeignTo(plan, item);
+    // The document's records place its sectors more surely than picture records (long,
+    // with nothing inside) place theirs: the pictures leave the document's sectors alone.
+    if (*kind == StitchedStream::kPictures)
+      for (const CompoundItem& other : plan.items)
+        if (other.type == EntryType::kStream && other.size >= plan.mini_stream_cutoff &&
+            StitchedKind(other) == StitchedStream::kDocument) {
+          bool document_stitched = false;
+          const StreamSectors document =
+              RegularStreamSectors(file, plan, other, &document_stitched);
+          foreign.insert(foreign.end(), document.sectors.begin(), document.sectors.end());
+        }
     // A stream's own bytes all lie in the file: the walk covers no more than that.
     sectors = StitchSectors(file, g, item.start_sector, std::min(item.size, file.GetLength()),
                             *kind, foreign);
@@ -75,6 +103,18 @@ bool ExtractSalvage(DamagedFile& file, const SalvagePlan& plan, const std::strin
   if (any_small && plan.mini_stream.size > 0) {
     StreamSectors sectors = ChainSectors(plan.fat, plan.mini_stream.start_sector,
                                          Ceil(plan.mini_stream.size, g.sector_size), limit);
+    // Where its chain is lost, or the table's is an older one (the small streams do not
+    // begin where it places them, and do where their first bytes place its sectors),
+    // those first bytes place its sectors.
+    const std::vector<SmallStreamStart> small = SmallStreams(plan);
+    if (plan.directory_found &&
+        (sectors.guessed > 0 || !SmallStreamsBeginRight(file, g, sectors.sectors, small))) {
+      StreamSectors stitched = StitchMiniStream(file, g, plan.mini_stream.start_sector,
+                                                std::min(plan.mini_stream.size, file.GetLength()),
+                                                small, ForeignTo(plan, plan.mini_stream));
+      if (sectors.guessed > 0 || SmallStreamsBeginRight(file, g, stitched.sectors, small))
+        sectors = std::move(stitched);
+    }
     mini_guessed = sectors.guessed;
     ChainReader reader = ChainReader::Regular(file, g, std::move(sectors.sectors));
     const std::string path = prefix + "mini";

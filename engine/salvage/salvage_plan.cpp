@@ -12,6 +12,7 @@
 #include "engine/salvage/header_probe.h"
 #include "engine/salvage/items_by_content.h"
 #include "engine/salvage/mini_fat_choice.h"
+#include "engine/salvage/mini_stream_by_content.h"
 #include "engine/salvage/sector_chain.h"
 #include "engine/salvage/stream_signatures.h"
 
@@ -142,6 +143,32 @@ std::string Describe(const SalvagePlan& plan) {
   return text;
 }
 
+// Without a directory, the small streams are found in the mini stream by their content;
+// the chain that holds the mini stream is no regular stream (its first bytes may read as
+// the document's when the document is small).
+void AddMiniStreamByContent(DamagedFile& file, const Origin& origin, SalvagePlan& plan) {
+  if (origin.header) plan.mini_stream_cutoff = origin.header->mini_stream_cutoff;
+  MiniStreamByContent mini =
+      FindMiniStreamByContent(file, plan.geometry, plan.fat, plan.mini_stream_cutoff);
+  if (mini.mini_stream.size == 0) return;
+  plan.mini_stream = mini.mini_stream;
+  std::erase_if(plan.items, [&](const CompoundItem& item) {
+    return item.start_sector == mini.mini_stream.start_sector;
+  });
+  for (CompoundItem& item : mini.items) {
+    const bool known = std::any_of(plan.items.begin(), plan.items.end(),
+                                   [&](const auto& other) { return other.path == item.path; });
+    if (!known) plan.items.push_back(std::move(item));
+  }
+  MiniFatSources sources;
+  if (origin.header) {
+    sources.header_start = origin.header->mini_fat_start;
+    sources.header_sectors = origin.header->mini_fat_sectors;
+  }
+  sources.table_like_sectors = origin.unclaimed_pages;
+  plan.mini_fat = ChooseMiniFat(file, plan, sources);
+}
+
 SalvagePlan PlanOrigin(DamagedFile& file, const Origin& origin, const CompoundMarks& marks) {
   SalvagePlan plan;
   plan.geometry = origin.geometry;
@@ -186,6 +213,7 @@ SalvagePlan PlanOrigin(DamagedFile& file, const Origin& origin, const CompoundMa
     plan.mini_fat = ChooseMiniFat(file, plan, sources);
   } else if (!plan.fat.empty()) {
     plan.items = ItemsByContent(file, plan.geometry, plan.fat);
+    AddMiniStreamByContent(file, origin, plan);
   }
   plan.description = Describe(plan);
   return plan;

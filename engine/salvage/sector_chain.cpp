@@ -1,5 +1,7 @@
 #include "engine/salvage/sector_chain.h"
 
+#include <unordered_set>
+
 #include "engine/salvage/sector_geometry.h"
 
 namespace vlx::salvage {
@@ -40,6 +42,19 @@ std::vector<uint32_t> FollowWholeChain(const std::vector<uint32_t>& table, uint3
     at = table[at];
   }
   return chain;
+}
+
+std::vector<uint32_t> ChainHeads(const std::vector<uint32_t>& table, uint64_t sector_limit) {
+  std::unordered_set<uint32_t> reached;
+  for (uint32_t value : table)
+    if (IsRegularSector(value)) reached.insert(value);
+  std::vector<uint32_t> heads;
+  for (uint32_t s = 0; s < table.size() && s < sector_limit; ++s) {
+    const uint32_t value = table[s];
+    if ((IsRegularSector(value) || value == kEndOfChain) && reached.count(s) == 0)
+      heads.push_back(s);
+  }
+  return heads;
 }
 
 }  // namespace vlx::salvage

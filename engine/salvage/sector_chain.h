@@ -23,4 +23,7 @@ StreamSectors ChainSectors(const std::vector<uint32_t>& table, uint32_t start, u
 std::vector<uint32_t> FollowWholeChain(const std::vector<uint32_t>& table, uint32_t start,
                                        uint64_t max_length);
 
+// The sectors that begin a chain: in use, and no entry of the table leads to them.
+std::vector<uint32_t> ChainHeads(const std::vector<uint32_t>& table, uint64_t sector_limit);
+
 }  // namespace vlx::salvage

@@ -13,14 +13,19 @@ bool BeginsRight(std::u16string_view name, const uint8_t* b) {
   if (name == u"PowerPoint Document") return type >= kTypeDocument && type < 0x2000;
   if (name == u"Current User") return type == kTypeCurrentUserAtom;
   if (name == u"Pictures") return type == 0xF007 || (type >= 0xF018 && type <= 0xF117);
-  if (name == u"\x05SummaryInformation" || name == u"\x05DocumentSummaryInformation")
+  if (name == u"\x05SummaryInformation" || name ==
+                                               u"\x05"
+                                               u"DocumentSummaryInformation")
     return b[0] == 0xFE && b[1] == 0xFF;
   return false;
 }
 
 bool Known(std::u16string_view name) {
   return name == u"PowerPoint Document" || name == u"Current User" || name == u"Pictures" ||
-         name == u"\x05SummaryInformation" || name == u"\x05DocumentSummaryInformation";
+         name == u"\x05SummaryInformation" ||
+         name ==
+             u"\x05"
+             u"DocumentSummaryInformation";
 }
 
 }  // namespace

@@ -238,6 +238,23 @@ TEST(OwnRecordsStream, EditWhoseDirectoryIsNoiseFallsBackOnTheOrderOfTheRecords)
   EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{4}));
 }
 
+TEST(OwnRecordsStream, PersistIdsBeyondTwentyBitsAreNoiseAndNeverWritten) {
+  // The slide list names a second slide by an id no persist directory can hold.
+  const auto slides =
+      Record(0x0F, kTypeSlideListWithText, Cat({SlidePersist(2), SlidePersist(0x2D000001u)}));
+  std::vector<uint8_t> bytes = Record(
+      0x0F, kTypeDocument, Cat({Record(0x01, kTypeDocumentAtom, testing::Filled(40, 0)), slides}));
+  bytes = Cat({bytes, Slide(0x22), Slide(0x33)});
+  bytes.resize(bytes.size() + 512, 0);
+  std::string why;
+  const auto built = BuildOwnRecordsStream(bytes, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{2}));
+  EXPECT_EQ(built->slides_left_out, (std::vector<uint32_t>{0x2D000001u}));
+  // The new directory maps exactly what was written: no id spilled into its neighbours.
+  EXPECT_EQ(PersistOffsets(built->bytes, built->user_edit_offset), built->persist_offsets);
+}
+
 TEST(OwnRecordsStream, OrderIsNotTrustedWhenThereAreMoreRecordsThanIds) {
   size_t master_at = 0, slide_at = 0;
   std::vector<uint8_t> bytes = StreamWithoutEdit(&master_at, &slide_at);

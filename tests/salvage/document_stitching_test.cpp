@@ -84,13 +84,24 @@ Bytes Image(const Bytes& stream, const std::vector<uint32_t>& at, size_t sectors
   return image;
 }
 
-std::vector<uint32_t> Stitch(const Bytes& stream, const std::vector<uint32_t>& at, size_t sectors) {
+std::vector<uint32_t> StitchImage(const Bytes& image, const Bytes& stream, uint32_t start,
+                                  const std::vector<uint32_t>& foreign = {}) {
   TempDir dir;
-  auto file = DamagedFile::Open(dir.Write("image", Image(stream, at, sectors)));
-  const salvage::SectorGeometry geometry;
-  return salvage::StitchSectors(*file, geometry, at[0], stream.size(),
-                                salvage::StitchedStream::kDocument)
+  auto file = DamagedFile::Open(dir.Write("image", image));
+  return salvage::StitchSectors(*file, salvage::SectorGeometry{}, start, stream.size(),
+                                salvage::StitchedStream::kDocument, foreign)
       .sectors;
+}
+
+std::vector<uint32_t> Stitch(const Bytes& stream, const std::vector<uint32_t>& at, size_t sectors) {
+  return StitchImage(Image(stream, at, sectors), stream, at[0]);
+}
+
+// Copies stream sector k into file sector s of the image.
+void CopySector(const Bytes& stream, size_t k, Bytes& image, size_t s) {
+  const size_t take = std::min(kSector, stream.size() - k * kSector);
+  std::copy_n(stream.begin() + static_cast<std::ptrdiff_t>(k * kSector), take,
+              image.begin() + static_cast<std::ptrdiff_t>((s + 1) * kSector));
 }
 
 TEST(DocumentStitching, RunsOutOfOrderComeBackInStreamOrder) {
@@ -147,6 +158,89 @@ TEST(DocumentStitching, LaterRunIsPlacedBackwardsFromTheNewestEditNotFromAnOlder
                                    salvage::StitchedStream::kDocument)
                 .sectors,
             at);
+}
+
+// One save whose Document container spans four sectors with small atoms only (no
+// persisted object begins after its first sector), then its persist directory and edit.
+// In stream sector 2 the first header begins at byte 40, one every 48 bytes after it.
+Bytes OneLongContainer() {
+  Bytes children;
+  for (int k = 0; k < 40; ++k)
+    Append(children, Record(0, 0x0FA0, Text(40, static_cast<unsigned char>(k))));
+  Bytes s = Record(0x000F, 0x03E8, children);
+  const uint32_t directory = static_cast<uint32_t>(s.size());
+  Bytes entries;
+  Put32(entries, 1 | 1u << 20);
+  Put32(entries, 0);
+  Append(s, Record(0, 0x1772, entries));
+  Bytes edit;
+  for (uint32_t v : {256u, 0x03000000u, 0u, directory, 1u, 2u, 1u}) Put32(edit, v);
+  Append(s, Record(0, 0x0FF5, edit));
+  return s;
+}
+
+// The stream leaves its first run after two sectors, inside the container; the sector
+// after that run holds bytes that read like the stream's where its next header is due.
+class StitchingPastLookalikes : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    stream = OneLongContainer();
+    ASSERT_EQ((stream.size() + kSector - 1) / kSector, 4u);
+    at = {2, 3, 20, 21};
+    image = Image(stream, at, 30);
+  }
+  Bytes stream;
+  std::vector<uint32_t> at;
+  Bytes image;
+};
+
+// Another stream begins in sector 4 (or a table lies there): its bytes are never this
+// stream's, however well they read.
+TEST_F(StitchingPastLookalikes, ASectorKnownToHoldSomethingElseIsNotTaken) {
+  at = {2, 3, 20, 25};
+  image = Image(stream, at, 30);
+  CopySector(stream, 2, image, 4);
+  EXPECT_EQ(StitchImage(image, stream, 2, {4}), at);
+}
+
+// One header that happens to fit is not enough: the records after it must read on to
+// the end of the sector, and in sector 4 they stop after the first.
+TEST_F(StitchingPastLookalikes, ASectorWhoseRecordsStopAfterOneHeaderIsNotTaken) {
+  CopySector(stream, 2, image, 4);
+  std::fill_n(image.begin() + 5 * kSector + 48, kSector - 48, 0);
+  EXPECT_EQ(StitchImage(image, stream, 2), at);
+}
+
+// A Document container whose children are long atoms: stream sectors 1 to 3 and 5, 6
+// hold no header; 4 and 7 do (at bytes 20 and 30); the persist directory and the edit
+// follow in sector 7.
+Bytes LongAtoms() {
+  Bytes children;
+  Append(children, Record(0, 0x0FA0, Text(2052, 1)));  // to byte 2068
+  Append(children, Record(0, 0x0FA0, Text(100, 2)));
+  Append(children, Record(0, 0x0FA0, Text(1430, 3)));  // to byte 3614
+  Append(children, Record(0, 0x0FA0, Text(100, 4)));
+  Bytes s = Record(0x000F, 0x03E8, children);
+  const uint32_t directory = static_cast<uint32_t>(s.size());
+  Bytes entries;
+  Put32(entries, 1 | 1u << 20);
+  Put32(entries, 0);
+  Append(s, Record(0, 0x1772, entries));
+  Bytes edit;
+  for (uint32_t v : {256u, 0x03000000u, 0u, directory, 1u, 2u, 1u}) Put32(edit, v);
+  Append(s, Record(0, 0x0FF5, edit));
+  return s;
+}
+
+// Two stretches without a header, each guessed to follow its predecessor's sector,
+// end up sharing a sector (11) once the second one is moved off the tables at 5 and 6
+// in front of the next header's run. A sector holds one sector of the stream: the first
+// guess takes the sector before its successor's instead.
+TEST(DocumentStitching, TwoGuessesNeverShareASector) {
+  const Bytes stream = LongAtoms();
+  ASSERT_EQ((stream.size() + kSector - 1) / kSector, 8u);
+  const std::vector<uint32_t> at = {8, 9, 10, 3, 4, 11, 12, 13};
+  EXPECT_EQ(StitchImage(Image(stream, at, 20), stream, 8, {5, 6}), at);
 }
 
 TEST(DocumentStitching, StartOutsideTheFileGivesNothing) {

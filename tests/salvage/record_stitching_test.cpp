@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "engine/salvage/salvage_extraction.h"
 #include "tests/support/temp_dir.h"
 
 namespace vlx::testing {
@@ -60,6 +61,65 @@ TEST(RecordStitching, SectorsWithoutEvidenceFollowTheRunTheNextHeaderWasFoundInP
   EXPECT_EQ(pictures.Stitch({2}), (std::vector<uint32_t>{0, 1, 5, 6}));
   // A place that is taken itself leaves the guess as it was.
   EXPECT_EQ(pictures.Stitch({2, 5}), (std::vector<uint32_t>{0, 1, 2, 6}));
+}
+
+// With both chains lost, the pictures run 0, 1, 4, 5 and the document 6, 7, 2, 3: the
+// sectors between the pictures' runs hold the end of the document, whose own records
+// place them there; the pictures' guesses go around them.
+TEST(RecordStitching, PicturesLeaveTheSectorsTheDocumentPlacesAlone) {
+  std::vector<unsigned char> pictures(4 * kSector, 0x5A);
+  PutBlipHeader(pictures, 0, 1636 - 8);
+  PutBlipHeader(pictures, 1636, 4 * kSector - 1636 - 8);
+  // The document: a Document container of small atoms to its last sector, then the
+  // persist directory and the edit that names it.
+  std::vector<unsigned char> document = {0x0F, 0, 0xE8, 0x03, 0, 0, 0, 0};
+  for (int k = 0; k < 38; ++k) {
+    const unsigned char atom[8] = {0, 0, 0xA0, 0x0F, 40, 0, 0, 0};
+    document.insert(document.end(), atom, atom + 8);
+    document.insert(document.end(), 40, static_cast<unsigned char>(k));
+  }
+  const uint32_t body = static_cast<uint32_t>(document.size() - 8);
+  for (int i = 0; i < 4; ++i) document[4 + i] = static_cast<unsigned char>(body >> (8 * i));
+  const uint32_t directory = static_cast<uint32_t>(document.size());
+  const unsigned char persist[20] = {0, 0, 0x72, 0x17, 12, 0, 0, 0, 1, 0, 0x10, 0, 0, 0, 0, 0};
+  document.insert(document.end(), persist, persist + 16);
+  const uint32_t edit_fields[7] = {256, 0x03000000, 0, directory, 1, 2, 1};
+  const unsigned char edit[8] = {0, 0, 0xF5, 0x0F, 28, 0, 0, 0};
+  document.insert(document.end(), edit, edit + 8);
+  for (uint32_t v : edit_fields)
+    for (int i = 0; i < 4; ++i) document.push_back(static_cast<unsigned char>(v >> (8 * i)));
+  ASSERT_GT(document.size(), 3 * kSector);
+  ASSERT_LE(document.size(), 4 * kSector);
+  std::vector<unsigned char> file(9 * kSector, 0xFF);
+  const auto put = [&](const std::vector<unsigned char>& stream, size_t k, size_t sector) {
+    const size_t take = std::min(kSector, stream.size() - k * kSector);
+    std::copy_n(stream.begin() + k * kSector, take, file.begin() + (sector + 1) * kSector);
+  };
+  const size_t picture_places[] = {0, 1, 4, 5};
+  const size_t document_places[] = {6, 7, 2, 3};
+  for (size_t k = 0; k < 4; ++k) {
+    put(pictures, k, picture_places[k]);
+    put(document, k, document_places[k]);
+  }
+  TempDir dir;
+  auto damaged = DamagedFile::Open(dir.Write("both", file));
+  salvage::SalvagePlan plan;
+  plan.mini_stream_cutoff = 1024;  // both streams in regular sectors, yet short
+  salvage::CompoundItem document_item;
+  document_item.path = {u"PowerPoint Document"};
+  document_item.start_sector = 6;
+  document_item.size = document.size();
+  salvage::CompoundItem pictures_item;
+  pictures_item.path = {u"Pictures"};
+  pictures_item.start_sector = 0;
+  pictures_item.size = pictures.size();
+  plan.items = {pictures_item, document_item};
+  bool stitched = false;
+  EXPECT_EQ(salvage::RegularStreamSectors(*damaged, plan, document_item, &stitched).sectors,
+            (std::vector<uint32_t>{6, 7, 2, 3}));
+  EXPECT_EQ(salvage::RegularStreamSectors(*damaged, plan, pictures_item, &stitched).sectors,
+            (std::vector<uint32_t>{0, 1, 4, 5}));
+  EXPECT_TRUE(stitched);
 }
 
 }  // namespace

@@ -1,0 +1,138 @@
+#include "engine/salvage/mini_stream_by_content.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "engine/format/byte_order.h"
+#include "engine/format/record_header.h"
+#include "engine/format/record_types.h"
+#include "engine/salvage/chain_reader.h"
+#include "engine/salvage/record_extent.h"
+#include "engine/salvage/sector_chain.h"
+#include "engine/salvage/small_stream_kinds.h"
+
+namespace vlx::salvage {
+namespace {
+
+constexpr uint64_t kMiniSectorSize = 64;
+constexpr uint32_t kMaxPropertySections = 2;
+// A CurrentUserAtom's fields other than the user's names: size, token, edit offset,
+// name length, versions, the unused word and the release version.
+constexpr uint32_t kCurrentUserFixedLength = 24;
+
+bool IsCurrentUserAt(ChainReader& mini, uint64_t at, uint64_t* size) {
+  uint8_t b[kSmallStreamProbe] = {};
+  if (mini.Read(at, b, sizeof b) < kRecordHeaderSize + 8 || !BeginsCurrentUser(b)) return false;
+  const RecordHeader header = RecordHeader::Decode(b);
+  if (header.length < 20 || header.length > 4096) return false;
+  *size = kRecordHeaderSize + header.length;
+  // The user's name in UTF-16 follows the record when the record ends with the release
+  // version (its length is the fixed fields and the 8-bit name).
+  uint8_t name_length[2] = {};
+  if (mini.Read(at + kRecordHeaderSize + 12, name_length, 2) == 2 &&
+      header.length == kCurrentUserFixedLength + LoadU16(name_length))
+    *size += 2 * uint64_t{LoadU16(name_length)};
+  return true;
+}
+
+// The length of the property set beginning at at: its last section's end. 0 when the
+// bytes there are not a property set of the two kinds; name is set to its stream's.
+uint64_t PropertySetLength(ChainReader& mini, uint64_t at, uint64_t cutoff, std::u16string* name) {
+  uint8_t b[28 + 20 * kMaxPropertySections] = {};
+  if (mini.Read(at, b, sizeof b) < 48) return 0;
+  const uint32_t sections = LoadU32(b + 24);
+  if (sections == 0 || sections > kMaxPropertySections) return 0;
+  *name = PropertySetName(b);
+  if (name->empty()) return 0;
+  uint64_t end = 0;
+  for (uint32_t k = 0; k < sections; ++k) {
+    const uint32_t offset = LoadU32(b + 28 + 20 * k + 16);
+    uint8_t size_bytes[4] = {};
+    if (offset >= cutoff || mini.Read(at + offset, size_bytes, 4) != 4) return 0;
+    end = std::max<uint64_t>(end, uint64_t{offset} + LoadU32(size_bytes));
+  }
+  return end < cutoff ? end : 0;
+}
+
+// A stream of the presentation beginning at at, sized by its records; 0 when none does.
+uint64_t PresentationStreamLength(ChainReader& mini, uint64_t at, uint64_t cutoff,
+                                  std::u16string* name) {
+  uint8_t b[kRecordHeaderSize] = {};
+  if (mini.Read(at, b, sizeof b) != sizeof b) return 0;
+  const RecordHeader header = RecordHeader::Decode(b);
+  const StreamReader read = [&](uint64_t offset, uint8_t* out, size_t n) {
+    return mini.Read(at + offset, out, n);
+  };
+  const uint64_t available = std::min(cutoff - 1, mini.capacity() - at);
+  if (header.type == kTypeDocument && (header.version_instance & 0xF) == 0xF) {
+    *name = u"PowerPoint Document";
+    return DocumentStreamLength(read, available);
+  }
+  const uint64_t pictures = PicturesStreamLength(read, available);
+  if (pictures > 0) *name = u"Pictures";
+  return pictures;
+}
+
+// The streams that begin on mini sectors of the chain, one after another: a mini
+// sector inside a stream found is not looked at again.
+std::vector<CompoundItem> StreamsInMiniStream(ChainReader& mini, uint64_t cutoff) {
+  std::vector<CompoundItem> items;
+  const auto named = [&](const std::u16string& name) {
+    return std::any_of(items.begin(), items.end(),
+                       [&](const CompoundItem& item) { return item.path[0] == name; });
+  };
+  for (uint64_t at = 0; at + kRecordHeaderSize <= mini.capacity();) {
+    std::u16string name;
+    uint64_t size = 0;
+    if (IsCurrentUserAt(mini, at, &size)) {
+      name = u"Current User";
+    } else if ((size = PropertySetLength(mini, at, cutoff, &name)) == 0) {
+      size = PresentationStreamLength(mini, at, cutoff, &name);
+    }
+    if (size == 0 || named(name)) {
+      at += kMiniSectorSize;
+      continue;
+    }
+    CompoundItem item;
+    item.path = {name};
+    item.start_sector = static_cast<uint32_t>(at / kMiniSectorSize);
+    item.size = size;
+    items.push_back(item);
+    at += (size + kMiniSectorSize - 1) / kMiniSectorSize * kMiniSectorSize;
+  }
+  return items;
+}
+
+}  // namespace
+
+MiniStreamByContent FindMiniStreamByContent(DamagedFile& file, const SectorGeometry& geometry,
+                                            const std::vector<uint32_t>& fat, uint32_t cutoff) {
+  MiniStreamByContent found;
+  const uint64_t limit = geometry.SectorCount(file.GetLength());
+  for (uint32_t head : ChainHeads(fat, limit)) {
+    std::vector<uint32_t> chain = FollowWholeChain(fat, head, limit);
+    if (chain.empty()) continue;
+    const uint64_t capacity = uint64_t{chain.size()} * geometry.sector_size;
+    ChainReader mini = ChainReader::Regular(file, geometry, std::move(chain));
+    // A sector at a time, each of its mini sectors looked at in memory.
+    bool holds_current_user = false;
+    std::vector<uint8_t> sector(geometry.sector_size);
+    for (uint64_t at = 0; !holds_current_user && at < capacity; at += sector.size()) {
+      if (mini.Read(at, sector.data(), sector.size()) != sector.size()) break;
+      for (size_t slot = 0; !holds_current_user && slot + kSmallStreamProbe <= sector.size();
+           slot += kMiniSectorSize)
+        holds_current_user = BeginsCurrentUser(&sector[slot]);
+    }
+    if (!holds_current_user) continue;
+    found.mini_stream.start_sector = head;
+    found.mini_stream.size = capacity;
+    found.items = StreamsInMiniStream(mini, cutoff);
+    return found;
+  }
+  return found;
+}
+
+}  // namespace vlx::salvage

@@ -1,0 +1,54 @@
+#include "engine/salvage/small_stream_kinds.h"
+
+#include <algorithm>
+#include <array>
+
+#include "engine/format/byte_order.h"
+#include "engine/format/record_header.h"
+#include "engine/format/record_types.h"
+
+namespace vlx::salvage {
+namespace {
+
+constexpr size_t kFirstFormatAt = 28;  // after the byte order, versions, class id, count
+
+// The format identifiers of the two property sets, as stored.
+constexpr std::array<uint8_t, 16> kSummaryFormat = {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68, 0x10,
+                                                    0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9};
+constexpr std::array<uint8_t, 16> kDocumentSummaryFormat = {
+    0x02, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E, 0x1B, 0x10, 0x93, 0x97, 0x08, 0x00, 0x2B, 0x2C, 0xF9, 0xAE};
+
+}  // namespace
+
+bool BeginsCurrentUser(const uint8_t* bytes) {
+  const RecordHeader header = RecordHeader::Decode(bytes);
+  const uint32_t token = LoadU32(bytes + kRecordHeaderSize + 4);
+  return header.type == kTypeCurrentUserAtom && (header.version_instance & 0xF) == 0 &&
+         (token == kCurrentUserTokenPlain || token == kCurrentUserTokenEncrypted);
+}
+
+std::u16string PropertySetName(const uint8_t* bytes) {
+  if (bytes[0] != 0xFE || bytes[1] != 0xFF || bytes[2] != 0 || bytes[3] != 0) return {};
+  const uint8_t* format = bytes + kFirstFormatAt;
+  if (std::equal(kSummaryFormat.begin(), kSummaryFormat.end(), format))
+    return u"\x05SummaryInformation";
+  if (std::equal(kDocumentSummaryFormat.begin(), kDocumentSummaryFormat.end(), format))
+    return u"\x05"
+           u"DocumentSummaryInformation";
+  return {};
+}
+
+std::optional<bool> BeginsAs(const std::u16string& name, const uint8_t* bytes) {
+  if (name == u"Current User") return BeginsCurrentUser(bytes);
+  if (name == u"\x05SummaryInformation" || name ==
+                                               u"\x05"
+                                               u"DocumentSummaryInformation")
+    return PropertySetName(bytes) == name;
+  if (name == u"PowerPoint Document") {
+    const RecordHeader header = RecordHeader::Decode(bytes);
+    return header.type == kTypeDocument && (header.version_instance & 0xF) == 0xF;
+  }
+  return std::nullopt;
+}
+
+}  // namespace vlx::salvage

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace vlx::salvage {
+
+// How the small streams of a presentation file begin: what their first bytes say of
+// their kind. Each test reads at most kSmallStreamProbe bytes.
+inline constexpr size_t kSmallStreamProbe = 64;
+
+// A Current User record: its type and one of the two header tokens.
+bool BeginsCurrentUser(const uint8_t* bytes);
+
+// The name of the property set stream these bytes begin (the summary or the document
+// summary, by the first section's format); empty when they begin neither.
+std::u16string PropertySetName(const uint8_t* bytes);
+
+// Whether bytes begin a stream of the named kind; nullopt when the name is not of a
+// kind known by its first bytes.
+std::optional<bool> BeginsAs(const std::u16string& name, const uint8_t* bytes);
+
+}  // namespace vlx::salvage

@@ -1,0 +1,199 @@
+// Compound files whose allocation table is gone: the directory's sectors that do not
+// follow its first one, and the small streams, come back by their content.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "tests/salvage/built_compound.h"
+#include "tests/salvage/salvage_run.h"
+
+namespace vlx::testing {
+namespace {
+
+constexpr size_t kSector = 512;
+
+std::vector<unsigned char> Pattern(size_t size, unsigned seed) {
+  std::mt19937 random(seed);
+  std::vector<unsigned char> bytes(size);
+  for (auto& b : bytes) b = static_cast<unsigned char>(random());
+  return bytes;
+}
+
+// Six entries: the root and three streams in directory sector 1, two more streams in
+// directory sector 2.
+std::vector<BuiltStream> Streams() {
+  return {{u"Big", Pattern(5000, 1)},
+          {u"Other big", Pattern(6000, 2)},
+          {u"Current User", Pattern(59, 3)},
+          {u"\x05SummaryInformation", Pattern(700, 4)},
+          {u"\x05"
+           u"DocumentSummaryInformation",
+           Pattern(300, 5)}};
+}
+
+unsigned char* SectorOf(std::vector<unsigned char>& file, size_t n) {
+  return file.data() + (n + 1) * kSector;
+}
+
+// The FAT (sector 0) zeroed, and the directory's second sector moved to the end of the
+// file, its old place overwritten: the directory's chain is lost with the table.
+std::vector<unsigned char> MovedDirectorySector(std::vector<unsigned char> file) {
+  std::fill_n(SectorOf(file, 0), kSector, 0);
+  const std::vector<unsigned char> second(SectorOf(file, 2), SectorOf(file, 2) + kSector);
+  file.insert(file.end(), second.begin(), second.end());
+  std::fill_n(SectorOf(file, 2), kSector, 0x41);
+  return file;
+}
+
+TEST(LostTables, ADirectorySectorThatDoesNotFollowTheFirstIsFoundByItsContent) {
+  TempDir work;
+  const std::vector<unsigned char> healthy = BuiltCompound(kSector).Build(Streams());
+  const SalvageRun run = RunSalvage(work.Write("moved.bin", MovedDirectorySector(healthy)), work);
+  ASSERT_TRUE(run.planned);
+  for (const BuiltStream& stream : Streams()) {
+    const auto found = run.streams.find(JoinedPath({stream.name}));
+    ASSERT_NE(found, run.streams.end()) << JoinedPath({stream.name});
+    if (stream.bytes.size() < 4096) {
+      EXPECT_TRUE(found->second == stream.bytes) << JoinedPath({stream.name});
+    }
+  }
+}
+
+// An older copy of the directory's first sector (the same names) elsewhere in the file
+// is not taken for its second sector.
+TEST(LostTables, AnOlderCopyOfTheFirstDirectorySectorIsNotTakenForTheSecond) {
+  TempDir work;
+  const std::vector<unsigned char> healthy = BuiltCompound(kSector).Build(Streams());
+  std::vector<unsigned char> damaged = MovedDirectorySector(healthy);
+  const std::vector<unsigned char> first(SectorOf(damaged, 1), SectorOf(damaged, 1) + kSector);
+  damaged.insert(damaged.end() - kSector, first.begin(), first.end());
+  const SalvageRun run = RunSalvage(work.Write("copy.bin", damaged), work);
+  ASSERT_TRUE(run.planned);
+  const auto found = run.streams.find(JoinedPath({u"\x05SummaryInformation"}));
+  ASSERT_NE(found, run.streams.end());
+  EXPECT_TRUE(found->second == Streams()[3].bytes);
+}
+
+void Put32(std::vector<unsigned char>& b, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>(v >> (8 * i)));
+}
+std::vector<unsigned char> Record(uint16_t ver_inst, uint16_t type,
+                                  const std::vector<unsigned char>& body) {
+  std::vector<unsigned char> r = {
+      static_cast<unsigned char>(ver_inst), static_cast<unsigned char>(ver_inst >> 8),
+      static_cast<unsigned char>(type), static_cast<unsigned char>(type >> 8)};
+  Put32(r, static_cast<uint32_t>(body.size()));
+  r.insert(r.end(), body.begin(), body.end());
+  return r;
+}
+
+// A deck small enough for the mini stream: the Document, its persist directory, the edit.
+std::vector<unsigned char> SmallDocument() {
+  std::vector<unsigned char> s = Record(0x000F, 0x03E8, Record(0, 0x03E9, Pattern(40, 6)));
+  const uint32_t directory = static_cast<uint32_t>(s.size());
+  std::vector<unsigned char> entries;
+  Put32(entries, 1 | 1u << 20);
+  Put32(entries, 0);
+  const std::vector<unsigned char> persist = Record(0, 0x1772, entries);
+  s.insert(s.end(), persist.begin(), persist.end());
+  std::vector<unsigned char> edit;
+  for (uint32_t v : {256u, 0x03000000u, 0u, directory, 1u, 2u, 1u}) Put32(edit, v);
+  const std::vector<unsigned char> edit_record = Record(0, 0x0FF5, edit);
+  s.insert(s.end(), edit_record.begin(), edit_record.end());
+  return s;
+}
+
+// The Current User record, the user's name in UTF-16 after it.
+std::vector<unsigned char> CurrentUser(uint32_t edit_offset) {
+  std::vector<unsigned char> body;
+  Put32(body, 20);
+  Put32(body, 0xE391C05F);
+  Put32(body, edit_offset);
+  for (unsigned char c : {5, 0, 0xF4, 0x03, 3, 0, 0, 0}) body.push_back(c);
+  for (char c : std::string("Alice")) body.push_back(static_cast<unsigned char>(c));
+  Put32(body, 8);
+  std::vector<unsigned char> s = Record(0, 0x0FF6, body);
+  for (char c : std::string("Alice")) {
+    s.push_back(static_cast<unsigned char>(c));
+    s.push_back(0);
+  }
+  return s;
+}
+
+// A property set with one section of one property, of the summary's format or the
+// document summary's.
+std::vector<unsigned char> PropertySet(bool document_summary) {
+  std::vector<unsigned char> s = {0xFE, 0xFF, 0, 0, 5, 1, 2, 0};
+  s.resize(24, 0);
+  Put32(s, 1);
+  const std::vector<unsigned char> summary = {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68, 0x10,
+                                              0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9};
+  const std::vector<unsigned char> document = {0x02, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E, 0x1B, 0x10,
+                                               0x93, 0x97, 0x08, 0x00, 0x2B, 0x2C, 0xF9, 0xAE};
+  const std::vector<unsigned char>& format = document_summary ? document : summary;
+  s.insert(s.end(), format.begin(), format.end());
+  Put32(s, 48);
+  for (uint32_t v : {24u, 1u, 1u, 16u, 2u, 0x04E4u}) Put32(s, v);
+  return s;
+}
+
+// The directory's sectors zeroed: the root entry that named the mini stream is gone
+// with it, the FAT and the mini FAT are whole. The small streams are found in the mini
+// stream by what they begin with, and sized by their own contents.
+TEST(LostTables, SmallStreamsComeBackFromTheMiniStreamWithoutADirectory) {
+  const std::vector<unsigned char> document = SmallDocument();
+  const std::vector<BuiltStream> streams = {
+      {u"Current User", CurrentUser(static_cast<uint32_t>(document.size()) - 36)},
+      {u"\x05SummaryInformation", PropertySet(false)},
+      {u"\x05"
+       u"DocumentSummaryInformation",
+       PropertySet(true)},
+      {u"PowerPoint Document", document}};
+  std::vector<unsigned char> damaged = BuiltCompound(kSector).Build(streams);
+  std::fill_n(SectorOf(damaged, 1), kSector, 0);
+  std::fill_n(SectorOf(damaged, 2), kSector, 0);
+  TempDir work;
+  const SalvageRun run = RunSalvage(work.Write("no-directory.bin", damaged), work);
+  ASSERT_TRUE(run.planned);
+  EXPECT_FALSE(run.plan.directory_found);
+  for (const BuiltStream& stream : streams) {
+    const auto found = run.streams.find(JoinedPath({stream.name}));
+    ASSERT_NE(found, run.streams.end()) << JoinedPath({stream.name});
+    EXPECT_TRUE(found->second == stream.bytes) << JoinedPath({stream.name});
+  }
+}
+
+// The mini stream in two regular sectors, the second moved to the end of the file and
+// the FAT zeroed: the directory still names the small streams, and the Current User
+// and the summary beginning in that sector place it.
+TEST(LostTables, TheMiniStreamsSectorsArePlacedByTheSmallStreamsFirstBytes) {
+  const std::vector<unsigned char> document = SmallDocument();
+  const std::vector<BuiltStream> streams = {
+      {u"Padding", Pattern(600, 7)},
+      {u"Current User", CurrentUser(static_cast<uint32_t>(document.size()) - 36)},
+      {u"\x05SummaryInformation", PropertySet(false)},
+      {u"PowerPoint Document", document}};
+  std::vector<unsigned char> damaged = BuiltCompound(kSector).Build(streams);
+  // Header, FAT, two directory sectors, the mini FAT, the mini stream's two.
+  ASSERT_EQ(damaged.size(), 7 * kSector);
+  std::fill_n(SectorOf(damaged, 0), kSector, 0);
+  const std::vector<unsigned char> second(SectorOf(damaged, 5), SectorOf(damaged, 5) + kSector);
+  std::fill_n(SectorOf(damaged, 5), kSector, 0x41);
+  damaged.insert(damaged.end(), kSector, 0x42);
+  damaged.insert(damaged.end(), second.begin(), second.end());
+  TempDir work;
+  const SalvageRun run = RunSalvage(work.Write("mini-moved.bin", damaged), work);
+  ASSERT_TRUE(run.planned);
+  for (const BuiltStream& stream : streams) {
+    const auto found = run.streams.find(JoinedPath({stream.name}));
+    ASSERT_NE(found, run.streams.end()) << JoinedPath({stream.name});
+    if (stream.name != u"Padding") {
+      EXPECT_TRUE(found->second == stream.bytes) << JoinedPath({stream.name});
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vlx::testing

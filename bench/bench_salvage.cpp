@@ -77,8 +77,9 @@ const std::string& Image() {
 }
 
 void BM_PlainReadOfTheImage(benchmark::State& state) {
+  const std::string& image = Image();  // made before the clock runs
   size_t bytes = 0;
-  for (auto _ : state) bytes += vlx::bench::PlainRead(Image());
+  for (auto _ : state) bytes += vlx::bench::PlainRead(image);
   state.SetBytesProcessed(static_cast<int64_t>(bytes));
 }
 

@@ -103,10 +103,10 @@ void BM_ExtractImages(benchmark::State& state) {
   size_t bytes = 0;
   struct stat st {};
   ::stat(path.c_str(), &st);
-  SalvagedPictureStreams streams;
-  const PictureExtractionAids aids{.further = state.range(0) == 1 ? &streams : nullptr};
   for (auto _ : state) {
     RecoveryJob job(run.env);
+    SalvagedPictureStreams streams(job);
+    const PictureExtractionAids aids{.further = state.range(0) == 1 ? &streams : nullptr};
     ExtractImages(job, path, run.output, aids);
     bytes += static_cast<size_t>(st.st_size);
   }
@@ -162,12 +162,12 @@ void BM_ExtractImagesFromPresentations(benchmark::State& state) {
   size_t bytes = 0;
   struct stat st {};
   ::stat(path.c_str(), &st);
-  SalvagedPictureStreams streams;
-  const PictureExtractionAids aids{.further = state.range(0) == 1 ? &streams : nullptr};
   for (auto _ : state) {
     DeleteFolderTree(run.output);
     MakeFolder(run.output);
     RecoveryJob job(run.env);
+    SalvagedPictureStreams streams(job);
+    const PictureExtractionAids aids{.further = state.range(0) == 1 ? &streams : nullptr};
     ExtractImages(job, path, run.output, aids);
     bytes += static_cast<size_t>(st.st_size);
   }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 
 #include "cli/auto_result.h"
 #include "cli/census_recording_dialog.h"
@@ -12,6 +13,7 @@
 #include "engine/format/workspace_files.h"
 #include "engine/job/damaged_file.h"
 #include "engine/run/recovery_driver.h"
+#include "engine/salvage/shared_salvage_plans.h"
 
 namespace vlx::cli {
 namespace {
@@ -42,8 +44,10 @@ int Severity(int status) {
 }
 
 // One run of one mode, its folder made in base.
+// The runs of one file share its salvage plans: the file is planned once.
 RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string& base,
-                  const std::string& input, ToolServices& services) {
+                  const std::string& input, ToolServices& services,
+                  const std::shared_ptr<salvage::SharedSalvagePlans>& plans) {
   ConsoleView view;
   CensusRecordingDialog census(services.master_chooser);
   RunEnvironment env{services.sink,
@@ -57,6 +61,7 @@ RunRecord RunMode(RecoveryMode mode, const CommandLine& line, const std::string&
                      &census,
                      base,
                      OutputFolderPrefix(input, line.prefix)};
+  env.salvage_plans = plans;
   view.Attach(&env);
 
   RunRecord record;
@@ -135,14 +140,15 @@ FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
   }
   const RecoveryMode first =
       line.mode == RecoveryMode::kStandard ? RecoveryMode::kStandard : RecoveryMode::kFast;
-  report.runs.push_back(RunMode(first, line, base_folder, input, services));
+  const auto plans = std::make_shared<salvage::SharedSalvagePlans>();
+  report.runs.push_back(RunMode(first, line, base_folder, input, services, plans));
   services.sink.PrintLine(RunSummary(report.runs.back()));
   // Auto: a fast result that is not the whole presentation is followed by a standard
   // run; one result is handed over, in the fast run's folder.
   if (line.mode == RecoveryMode::kAuto && !services.stop.load() &&
       !FastRunIsWhole(report.runs.back()) && !report.runs.back().output_folder.empty()) {
     const std::string nested = report.runs.back().output_folder;
-    report.runs.push_back(RunMode(RecoveryMode::kStandard, line, nested, input, services));
+    report.runs.push_back(RunMode(RecoveryMode::kStandard, line, nested, input, services, plans));
     const int kept = KeepBetterRun(report.runs[0], report.runs[1]);
     services.sink.PrintLine(RunSummary(report.runs.back()));
     services.sink.PrintLine(std::string("Kept the ") + (kept == 0 ? "fast" : "standard") +

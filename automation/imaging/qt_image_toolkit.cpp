@@ -58,9 +58,24 @@ bool WriteJpeg(const QImage& image, const std::string& jpeg_path) {
 std::optional<Bitmap> QtImageToolkit::MakeThumbnail(const std::string& image_path, int width,
                                                     int height) {
   if (width <= 0 || height <= 0) return std::nullopt;
-  const QImage picture = Load(image_path);
+  QImageReader reader(FromPath(image_path));
+  reader.setDecideFormatFromContent(true);
+  // The layout comes from the picture's own size. A JPEG much larger than its place in
+  // the box (a slide exported at screen size) is decoded at a fraction of its size, twice
+  // the drawn size at least, which the decoder does at a fraction of the cost; the smooth
+  // scaling below still has pixels to average.
+  const QSize full = reader.size();
+  ThumbnailLayout layout;
+  if (full.isValid() && !full.isEmpty()) {
+    layout = LayOutThumbnail(full.width(), full.height(), width, height);
+    if (reader.format() == "jpeg" && !layout.empty() && full.width() > 2 * layout.width &&
+        full.height() > 2 * layout.height)
+      reader.setScaledSize(QSize(2 * layout.width, 2 * layout.height));
+  }
+  const QImage picture = reader.read();
   if (picture.isNull()) return std::nullopt;
-  const ThumbnailLayout layout = LayOutThumbnail(picture.width(), picture.height(), width, height);
+  if (!full.isValid() || full.isEmpty())
+    layout = LayOutThumbnail(picture.width(), picture.height(), width, height);
 
   QImage canvas(width, height, QImage::Format_ARGB32);
   canvas.fill(QColor::fromRgba(kCanvasColour));

@@ -8,6 +8,7 @@
 #include "engine/fast/stream_candidate.h"
 #include "engine/salvage/salvage_extraction.h"
 #include "engine/salvage/salvage_plan.h"
+#include "engine/salvage/shared_salvage_plans.h"
 
 namespace vlx {
 namespace {
@@ -28,7 +29,7 @@ bool IsPicturesStream(const salvage::SalvagePlan& plan, const salvage::CompoundI
 bool SalvagedPictureStreams::ForEach(DamagedFile& file,
                                      const std::function<bool(ByteSource&)>& search) {
   std::set<std::vector<uint32_t>> searched;
-  for (const salvage::SalvagePlan& plan : salvage::PlanSalvage(file)) {
+  for (const salvage::SalvagePlan& plan : salvage::SalvagePlansOf(job_, file)) {
     for (const salvage::CompoundItem& item : plan.items) {
       if (!IsPicturesStream(plan, item)) continue;
       bool stitched = false;

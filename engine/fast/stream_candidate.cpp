@@ -6,6 +6,7 @@
 
 #include "engine/format/workspace_files.h"
 #include "engine/salvage/salvage_extraction.h"
+#include "engine/salvage/shared_salvage_plans.h"
 
 namespace vlx {
 namespace {
@@ -65,7 +66,7 @@ CandidateStream* StreamCandidate::Find(std::u16string_view top_level_name) {
 std::vector<StreamCandidate> SalvageCandidates(RecoveryJob& job, DamagedFile& file,
                                                size_t max_candidates) {
   std::vector<StreamCandidate> candidates;
-  const std::vector<salvage::SalvagePlan> plans = salvage::PlanSalvage(file);
+  const std::vector<salvage::SalvagePlan>& plans = salvage::SalvagePlansOf(job, file);
   for (size_t i = 0; i < plans.size() && candidates.size() < max_candidates; ++i) {
     if (job.StopRequested()) break;
     salvage::SalvagedCompound compound;

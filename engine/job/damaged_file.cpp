@@ -10,8 +10,12 @@
 
 namespace vlx {
 namespace {
-constexpr size_t kWindowSize = 4 << 20;  // read-ahead window
-}
+// The read-ahead window. The scans view the file in 1 MiB chunks reaching a few KiB past
+// their end: one fill serves four of them whole, and only the bytes past the fourth are
+// read again by the next fill.
+constexpr size_t kWindowSize = (4 << 20) + (64 << 10);
+constexpr size_t kDirectReadSize = 1 << 20;  // reads from this size bypass the window
+}  // namespace
 
 std::unique_ptr<DamagedFile> DamagedFile::Open(const std::string& path, std::string* error) {
   auto fail = [&](const std::string& why) -> std::unique_ptr<DamagedFile> {
@@ -42,6 +46,22 @@ DamagedFile::~DamagedFile() {
   ::close(fd_);
 }
 
+void DamagedFile::ReadFully(uint64_t offset, uint8_t* out, size_t count) {
+  size_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::pread(fd_, out + done, count - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw InputReadError(path_ + ": " + std::strerror(errno));
+    if (n == 0) {
+      // Fewer bytes than the length it was opened with: cut short by someone else.
+      throw InputReadError(path_ + ": the file became shorter while it was read (" +
+                           std::to_string(offset + done) + " of " + std::to_string(length_) +
+                           " bytes left)");
+    }
+    done += static_cast<size_t>(n);
+  }
+}
+
 bool DamagedFile::Fill(uint64_t offset, size_t minimum) {
   if (offset >= window_start_ && offset + minimum <= window_start_ + window_size_) return true;
   const size_t wanted =
@@ -49,19 +69,8 @@ bool DamagedFile::Fill(uint64_t offset, size_t minimum) {
   if (window_.size() < wanted) window_.resize(wanted);
   window_start_ = offset;
   window_size_ = 0;
-  while (window_size_ < wanted) {
-    const ssize_t n = ::pread(fd_, window_.data() + window_size_, wanted - window_size_,
-                              static_cast<off_t>(offset + window_size_));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw InputReadError(path_ + ": " + std::strerror(errno));
-    if (n == 0) {
-      // Fewer bytes than the length it was opened with: cut short by someone else.
-      throw InputReadError(path_ + ": the file became shorter while it was read (" +
-                           std::to_string(offset + window_size_) + " of " +
-                           std::to_string(length_) + " bytes left)");
-    }
-    window_size_ += static_cast<size_t>(n);
-  }
+  ReadFully(offset, window_.data(), wanted);
+  window_size_ = wanted;
   return window_size_ > 0;
 }
 
@@ -80,6 +89,16 @@ size_t DamagedFile::ReadAt(uint64_t offset, void* buffer, size_t count) {
   auto* out = static_cast<uint8_t*>(buffer);
   size_t done = 0;
   while (done < count) {
+    const uint64_t at = offset + done;
+    const bool in_window = at >= window_start_ && at < window_start_ + window_size_;
+    // A large read outside the window goes straight into the caller's buffer: the bytes
+    // are copied once, and the window keeps what it holds.
+    if (!in_window && count - done >= kDirectReadSize && at < length_) {
+      const size_t piece = static_cast<size_t>(std::min<uint64_t>(count - done, length_ - at));
+      ReadFully(at, out + done, piece);
+      done += piece;
+      continue;
+    }
     size_t available = 0;
     const size_t piece = std::min(count - done, kWindowSize);
     const uint8_t* data = View(offset + done, piece, &available);

@@ -56,6 +56,8 @@ class DamagedFile {
  private:
   DamagedFile(int fd, uint64_t length, std::string path);
   bool Fill(uint64_t offset, size_t minimum);
+  // Reads exactly count bytes at offset (inside the length opened with) or throws.
+  void ReadFully(uint64_t offset, uint8_t* out, size_t count);
 
   int fd_;
   uint64_t length_;

@@ -23,6 +23,9 @@ class AutomationServer;
 class Application;
 }  // namespace office
 class MasterSlideDialog;
+namespace salvage {
+class SharedSalvagePlans;
+}  // namespace salvage
 
 // The stop request: written by the window's (or signal-handling) thread, read by the
 // worker at its test points.
@@ -45,6 +48,9 @@ struct RunEnvironment {
   // made); "" when it ran to its end or was stopped. Set by the driver.
   std::string failure = {};
   std::string saved_presentation{};  // set by the driver: what the run saved, or empty
+  // Salvage plans a front end lends the runs it makes of one file in a row (auto mode's
+  // standard run after its fast run); nullptr: each run plans its own.
+  std::shared_ptr<salvage::SharedSalvagePlans> salvage_plans = nullptr;
 };
 
 // One run's data. Created by the driver for the length of its call.
@@ -89,6 +95,10 @@ class RecoveryJob {
   std::shared_ptr<office::Application> held_application;
   // The run has restarted a failed office once; a second fault is not recovered.
   bool office_restarted = false;
+
+  // The damaged file's salvage plans, made by the first stage that needs them (see
+  // salvage::SalvagePlansOf).
+  std::shared_ptr<salvage::SharedSalvagePlans> salvage_plans{env.salvage_plans};
 };
 
 }  // namespace vlx

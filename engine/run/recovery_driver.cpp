@@ -159,7 +159,7 @@ void PrepareJob(RecoveryJob& job, const std::string& input_path, const std::stri
   job.sink().ReplaceLog("\t\tRepairing file << " + input_path + " >>\r\n");
   // The pictures stream put back together from scattered sectors gives the pictures
   // the file's own order of bytes broke.
-  SalvagedPictureStreams streams;
+  SalvagedPictureStreams streams(job);
   OfficePictureDrawing drawing(job);
   ExtractImages(job, input_path, output_folder, {.further = &streams, .drawing = &drawing});
 }

@@ -10,6 +10,9 @@ namespace vlx::salvage {
 namespace {
 
 constexpr uint64_t kMaxGuessedDirectorySectors = 64;
+// A presentation's directory holds a few dozen entries; a chain that runs on far beyond
+// this (a root entry's old copy in some stream's sectors) is read no further.
+constexpr uint64_t kMaxDirectoryEntries = 8192;
 constexpr size_t kMaxDepth = 32;
 constexpr uint32_t kNoEntry = 0xFFFFFFFF;
 constexpr size_t kMaxLostDirectoryCandidates = 4096;
@@ -49,6 +52,8 @@ DirectoryEntries ReadEntries(DamagedFile& file, const SectorGeometry& geometry,
   DirectoryEntries read;
   std::vector<uint32_t> sectors;
   if (!fat.empty()) sectors = FollowWholeChain(fat, start, limit);
+  const uint64_t most = kMaxDirectoryEntries * 128 / geometry.sector_size;
+  if (sectors.size() > most) sectors.resize(static_cast<size_t>(most));
   read.guessed = sectors.empty();
   if (read.guessed) {
     for (uint64_t s = start; s < limit && s < start + kMaxGuessedDirectorySectors; ++s)

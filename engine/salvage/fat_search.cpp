@@ -11,66 +11,15 @@
 namespace vlx::salvage {
 namespace {
 
-constexpr size_t kChunk = size_t{1} << 20;
 constexpr size_t kSampledPages = 64;
 constexpr size_t kScoredCandidates = 8;
 constexpr size_t kMaxCandidates = 4;
 constexpr size_t kMaxContestedPages = 2;
 
-struct FoundPage {
-  uint64_t block;  // index of the sector-sized block from the alignment
-  AllocationPage page;
-};
-
 std::vector<uint32_t> Entries(const uint8_t* bytes, uint32_t count) {
   std::vector<uint32_t> entries(count);
   for (uint32_t i = 0; i < count; ++i) entries[i] = LoadU32(bytes + 4 * i);
   return entries;
-}
-
-// Whether the sector_size bytes at block read as a table page; appended when they do.
-void TestBlock(const uint8_t* block, uint32_t sector_size, uint64_t limit, uint64_t index,
-               std::vector<uint32_t>& entries, std::vector<FoundPage>& pages) {
-  const uint32_t count = sector_size / 4;
-  // Most blocks are stream data: one entry that is neither a mark nor a sector of the
-  // file rules the block out before it is decoded.
-  for (uint32_t i = 0; i < count; i += 16) {
-    const uint32_t v = LoadU32(block + 4 * i);
-    if (v < kDifatMark && v >= limit) return;
-  }
-  entries.resize(count);
-  for (uint32_t i = 0; i < count; ++i) entries[i] = LoadU32(block + 4 * i);
-  auto page = ReadAsAllocationPage(entries.data(), count, limit);
-  if (page) pages.push_back({index, std::move(*page)});
-}
-
-// Every block that reads as a table page, for each layout, in one sequential pass
-// over the file: the bytes are looked at in place, each layout's blocks in turn.
-std::vector<std::vector<FoundPage>> FindPages(DamagedFile& file,
-                                              const std::vector<SectorLayout>& layouts) {
-  std::vector<std::vector<FoundPage>> pages(layouts.size());
-  const uint64_t length = file.GetLength();
-  uint32_t largest = 0;
-  for (const SectorLayout& layout : layouts) largest = std::max(largest, layout.sector_size);
-  std::vector<uint64_t> next(layouts.size());  // the next block start of each layout
-  for (size_t k = 0; k < layouts.size(); ++k) next[k] = layouts[k].alignment;
-  std::vector<uint32_t> entries;
-  for (uint64_t start = 0; start < length; start += kChunk) {
-    size_t got = 0;
-    const uint8_t* data = file.View(start, kChunk + largest, &got);
-    if (data == nullptr) break;
-    const uint64_t chunk_end = start + std::min<uint64_t>(got, kChunk);
-    for (size_t k = 0; k < layouts.size(); ++k) {
-      const SectorLayout& layout = layouts[k];
-      if (layout.alignment >= length) continue;
-      const uint64_t limit = (length - layout.alignment) / layout.sector_size + 1;
-      for (; next[k] < chunk_end && next[k] + layout.sector_size <= start + got;
-           next[k] += layout.sector_size)
-        TestBlock(data + (next[k] - start), layout.sector_size, limit,
-                  (next[k] - layout.alignment) / layout.sector_size, entries, pages[k]);
-    }
-  }
-  return pages;
 }
 
 // The pages that sit where a FAT mark says a FAT sector is, for the file whose sector
@@ -80,18 +29,41 @@ struct Claims {
   std::vector<uint32_t> unclaimed;
 };
 
-Claims ClaimPages(const std::vector<FoundPage>& pages, const std::unordered_set<uint64_t>& marked,
+Claims ClaimPages(const std::vector<TablePage>& pages, const std::unordered_set<uint64_t>& marked,
                   uint64_t first_block) {
   Claims claims;
-  for (const FoundPage& found : pages) {
+  std::vector<std::pair<uint32_t, uint32_t>> unmarked;  // (sector, page index)
+  for (const TablePage& found : pages) {
     if (found.block < first_block) continue;
     const uint64_t sector = found.block - first_block;
     if (sector > kMaxRegularSector) continue;
     if (marked.count(sector) == 0) {
-      claims.unclaimed.push_back(static_cast<uint32_t>(sector));
+      unmarked.push_back({static_cast<uint32_t>(sector), found.page.page_index});
       continue;
     }
     claims.sectors_by_index[found.page.page_index].push_back(static_cast<uint32_t>(sector));
+  }
+  // The marks of a large FAT's last sectors lie in pages that hold nothing but marks,
+  // which tell no page index and are not found. Where the claimed pages lie in one run
+  // (page j at sector d + j), an unmarked page that continues that run at an index no
+  // page claims is the FAT's too.
+  std::map<uint32_t, size_t> runs;  // d -> pages of one claimant that lie at d + index
+  for (const auto& [index, sectors] : claims.sectors_by_index)
+    if (sectors.size() == 1 && sectors[0] >= index) ++runs[sectors[0] - index];
+  std::optional<uint32_t> run;
+  size_t longest = 1;
+  for (const auto& [d, count] : runs) {
+    if (count > longest) {
+      longest = count;
+      run = d;
+    }
+  }
+  for (const auto& [sector, index] : unmarked) {
+    if (run && sector == *run + index && claims.sectors_by_index.count(index) == 0) {
+      claims.sectors_by_index[index].push_back(sector);
+    } else {
+      claims.unclaimed.push_back(sector);
+    }
   }
   return claims;
 }
@@ -139,13 +111,12 @@ std::optional<RecoveredFat> Assemble(DamagedFile& file, const Claims& claims, ui
 
 }  // namespace
 
-namespace {
-
-// The FAT candidates the pages found for one layout make, best first.
-std::vector<RecoveredFat> FatFromPages(DamagedFile& file, const std::vector<FoundPage>& pages,
-                                       uint32_t sector_size, uint64_t alignment) {
+std::vector<RecoveredFat> FatFromPages(DamagedFile& file, const std::vector<TablePage>& pages,
+                                       const SectorLayout& layout) {
+  const uint32_t sector_size = layout.sector_size;
+  const uint64_t alignment = layout.alignment;
   std::unordered_set<uint64_t> marked;
-  for (const FoundPage& found : pages)
+  for (const TablePage& found : pages)
     for (uint32_t n : found.page.fat_marks) marked.insert(n);
   if (marked.empty()) return {};
 
@@ -162,7 +133,7 @@ std::vector<RecoveredFat> FatFromPages(DamagedFile& file, const std::vector<Foun
   std::vector<std::pair<size_t, uint64_t>> scored;
   for (const auto& [votes, origin] : ranked) {
     size_t score = 0;
-    for (const FoundPage& found : pages)
+    for (const TablePage& found : pages)
       if (found.block >= origin && marked.count(found.block - origin) != 0) ++score;
     scored.push_back({score, origin});
   }
@@ -194,8 +165,6 @@ std::vector<RecoveredFat> FatFromPages(DamagedFile& file, const std::vector<Foun
   return result;
 }
 
-}  // namespace
-
 std::vector<RecoveredFat> FindFatByContent(DamagedFile& file, uint32_t sector_size,
                                            uint64_t alignment) {
   return FindFatByContent(file, std::vector<SectorLayout>{{sector_size, alignment}}).front();
@@ -203,10 +172,10 @@ std::vector<RecoveredFat> FindFatByContent(DamagedFile& file, uint32_t sector_si
 
 std::vector<std::vector<RecoveredFat>> FindFatByContent(DamagedFile& file,
                                                         const std::vector<SectorLayout>& layouts) {
-  const std::vector<std::vector<FoundPage>> pages = FindPages(file, layouts);
+  const std::vector<std::vector<TablePage>> pages = FindTablePages(file, layouts);
   std::vector<std::vector<RecoveredFat>> found;
   for (size_t k = 0; k < layouts.size(); ++k)
-    found.push_back(FatFromPages(file, pages[k], layouts[k].sector_size, layouts[k].alignment));
+    found.push_back(FatFromPages(file, pages[k], layouts[k]));
   return found;
 }
 

@@ -5,6 +5,7 @@
 
 #include "engine/job/damaged_file.h"
 #include "engine/salvage/sector_geometry.h"
+#include "engine/salvage/table_page_search.h"
 
 namespace vlx::salvage {
 
@@ -23,17 +24,14 @@ struct RecoveredFat {
 std::vector<RecoveredFat> FindFatByContent(DamagedFile& file, uint32_t sector_size,
                                            uint64_t alignment);
 
-// Where the sectors of a compound file may begin: sector_size-byte blocks at offsets
-// congruent to alignment.
-struct SectorLayout {
-  uint32_t sector_size;
-  uint64_t alignment;
-};
-
 // FindFatByContent for several layouts at once, in one pass over the file: the
 // candidates of each layout, in the order given.
 std::vector<std::vector<RecoveredFat>> FindFatByContent(DamagedFile& file,
                                                         const std::vector<SectorLayout>& layouts);
+
+// The FAT candidates the table pages found for one layout make, best first.
+std::vector<RecoveredFat> FatFromPages(DamagedFile& file, const std::vector<TablePage>& pages,
+                                       const SectorLayout& layout);
 
 // The FAT read from the listed sectors of a known geometry (a surviving header). Empty
 // table when the sectors do not read as table pages in that order.

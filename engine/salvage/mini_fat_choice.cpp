@@ -1,5 +1,7 @@
 #include "engine/salvage/mini_fat_choice.h"
 
+#include <algorithm>
+
 #include "engine/format/byte_order.h"
 #include "engine/salvage/chain_reader.h"
 #include "engine/salvage/salvage_plan.h"
@@ -21,6 +23,14 @@ std::vector<uint32_t> ReadTable(DamagedFile& file, const SalvagePlan& plan, uint
          s < limit && s < uint64_t{start} + std::max<uint32_t>(header_sectors, 1); ++s)
       sectors.push_back(static_cast<uint32_t>(s));
   }
+  // Entries past the mini stream's last sector number nothing that can be read: a chain
+  // that runs on (a candidate in the middle of some stream's chain) is read no further
+  // than the table the mini stream needs.
+  const uint64_t entries = (plan.mini_stream.size + kMiniSectorSize - 1) / kMiniSectorSize;
+  const uint64_t needed =
+      std::max<uint64_t>({(4 * entries + plan.geometry.sector_size - 1) / plan.geometry.sector_size,
+                          uint64_t{header_sectors}, 1});
+  if (sectors.size() > needed) sectors.resize(static_cast<size_t>(needed));
   ChainReader reader = ChainReader::Regular(file, plan.geometry, std::move(sectors));
   std::vector<uint8_t> bytes(reader.capacity());
   reader.Read(0, bytes.data(), bytes.size());

@@ -1,12 +1,13 @@
 #include "engine/salvage/salvage_plan.h"
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 #include <set>
-#include <unordered_set>
 
 #include "engine/format/byte_order.h"
 #include "engine/salvage/compound_marks.h"
+#include "engine/salvage/compound_scan.h"
 #include "engine/salvage/fat_search.h"
 #include "engine/salvage/header_probe.h"
 #include "engine/salvage/items_by_content.h"
@@ -20,6 +21,8 @@ namespace {
 
 constexpr size_t kMaxAlignments = 4;
 constexpr size_t kMaxPlans = 4;
+
+std::atomic<uint64_t> planning_count{0};
 
 // A place where a compound file starts, with what survived of its tables.
 struct Origin {
@@ -46,7 +49,8 @@ void AddOrigin(std::vector<Origin>& origins, Origin origin) {
   origins.push_back(std::move(origin));
 }
 
-std::vector<Origin> FindOrigins(DamagedFile& file, const CompoundMarks& marks) {
+std::vector<Origin> FindOrigins(DamagedFile& file, CompoundScan& scan) {
+  const CompoundMarks& marks = scan.marks;
   std::vector<Origin> origins;
   std::set<std::pair<uint32_t, uint64_t>> alignments;  // (sector size, offset modulo it)
   for (uint64_t offset : marks.signatures) {
@@ -68,8 +72,9 @@ std::vector<Origin> FindOrigins(DamagedFile& file, const CompoundMarks& marks) {
     if (layouts.size() == kMaxAlignments) break;
     layouts.push_back({sector_size, alignment});
   }
-  for (std::vector<RecoveredFat>& fats : FindFatByContent(file, layouts)) {
-    for (RecoveredFat& fat : fats) {
+  const std::vector<std::vector<TablePage>> pages = TablePagesOf(file, scan, layouts);
+  for (size_t k = 0; k < layouts.size(); ++k) {
+    for (RecoveredFat& fat : FatFromPages(file, pages[k], layouts[k])) {
       Origin origin;
       origin.geometry = fat.geometry;
       origin.fat = std::move(fat.table);
@@ -88,9 +93,16 @@ std::vector<uint32_t> DirectoryStarts(const Origin& origin, const CompoundMarks&
   std::vector<uint32_t> starts;
   if (origin.header && IsRegularSector(origin.header->directory_start))
     starts.push_back(origin.header->directory_start);
-  std::unordered_set<uint32_t> reached;
-  for (uint32_t value : origin.fat)
-    if (IsRegularSector(value)) reached.insert(value);
+  // The sectors some chain of the FAT leads to, found when a root entry needs them.
+  std::vector<bool> reached;
+  const auto chain_leads_to = [&](uint32_t s) {
+    if (reached.empty()) {
+      reached.assign(origin.fat.size(), false);
+      for (uint32_t value : origin.fat)
+        if (IsRegularSector(value) && value < reached.size()) reached[value] = true;
+    }
+    return reached[s];
+  };
   const SectorGeometry& g = origin.geometry;
   for (uint64_t root : marks.root_entries) {
     if (root < g.base + g.sector_size || (root - g.base) % g.sector_size != 0) continue;
@@ -98,7 +110,7 @@ std::vector<uint32_t> DirectoryStarts(const Origin& origin, const CompoundMarks&
     if (sector > kMaxRegularSector) continue;
     const auto s = static_cast<uint32_t>(sector);
     const bool chain_head = s < origin.fat.size() && origin.fat[s] != kFree &&
-                            origin.fat[s] != kFatMark && reached.count(s) == 0;
+                            origin.fat[s] != kFatMark && !chain_leads_to(s);
     if (origin.fat.empty() || chain_head) starts.push_back(s);
   }
   return starts;
@@ -225,15 +237,21 @@ bool Better(const SalvagePlan& a, const SalvagePlan& b) {
 }  // namespace
 
 std::vector<SalvagePlan> PlanSalvage(DamagedFile& file) {
-  const CompoundMarks marks = FindCompoundMarks(file);
+  planning_count.fetch_add(1, std::memory_order_relaxed);
+  // One pass finds the marks and the table pages of the layouts they point at.
+  CompoundScan scan = ScanForCompoundFiles(file, kMaxAlignments);
   std::vector<SalvagePlan> plans;
-  for (const Origin& origin : FindOrigins(file, marks)) {
-    SalvagePlan plan = PlanOrigin(file, origin, marks);
+  for (const Origin& origin : FindOrigins(file, scan)) {
+    SalvagePlan plan = PlanOrigin(file, origin, scan.marks);
     if (!plan.items.empty()) plans.push_back(std::move(plan));
   }
   std::stable_sort(plans.begin(), plans.end(), Better);
   if (plans.size() > kMaxPlans) plans.resize(kMaxPlans);
   return plans;
+}
+
+uint64_t SalvagePlanningCount() {
+  return planning_count.load(std::memory_order_relaxed);
 }
 
 }  // namespace vlx::salvage

@@ -34,4 +34,8 @@ struct SalvagePlan {
 // most complete first. At most a few plans (a disk image may hold several files).
 std::vector<SalvagePlan> PlanSalvage(DamagedFile& file);
 
+// How many salvages this process has planned: each reads the whole file, and a run is
+// meant to plan once.
+uint64_t SalvagePlanningCount();
+
 }  // namespace vlx::salvage

@@ -20,7 +20,7 @@ bool SpoolToFile(ChainReader& reader, uint64_t size, const std::string& path, st
     return false;
   }
   BufferedFileWriter out(fd, 0);
-  std::vector<uint8_t> buffer(size_t{1} << 16);
+  std::vector<uint8_t> buffer(size_t{1} << 20);  // read and written in pieces this large
   for (uint64_t at = 0; at < size && out.error().empty();) {
     const size_t take = static_cast<size_t>(std::min<uint64_t>(buffer.size(), size - at));
     // What lies past the chain reads as zeros.

@@ -21,6 +21,12 @@ BufferedFileWriter::BufferedFileWriter(int fd, uint64_t start_offset)
 bool BufferedFileWriter::Put(const void* data, size_t count) {
   if (!error_.empty()) return false;
   const auto* bytes = static_cast<const uint8_t*>(data);
+  // A piece of a buffer's size or more, with nothing gathered before it, is written
+  // from where it lies.
+  if (buffer_.empty() && count >= kBufferSize) {
+    written_ += count;
+    return WriteOut(bytes, count);
+  }
   while (count > 0) {
     const size_t take = std::min(count, kBufferSize - buffer_.size());
     buffer_.insert(buffer_.end(), bytes, bytes + take);
@@ -47,12 +53,11 @@ bool BufferedFileWriter::PadTo(size_t unit) {
   return rest == 0 || PutZeros(unit - rest);
 }
 
-bool BufferedFileWriter::Flush() {
-  if (!error_.empty()) return false;
+bool BufferedFileWriter::WriteOut(const uint8_t* bytes, size_t count) {
   size_t done = 0;
-  while (done < buffer_.size()) {
-    const ssize_t n = Files().PWrite(fd_, buffer_.data() + done, buffer_.size() - done,
-                                     static_cast<off_t>(file_offset_));
+  while (done < count) {
+    const ssize_t n =
+        Files().PWrite(fd_, bytes + done, count - done, static_cast<off_t>(file_offset_));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       error_ = std::string("cannot write the compound file: ") +
@@ -62,6 +67,12 @@ bool BufferedFileWriter::Flush() {
     done += static_cast<size_t>(n);
     file_offset_ += static_cast<uint64_t>(n);
   }
+  return true;
+}
+
+bool BufferedFileWriter::Flush() {
+  if (!error_.empty()) return false;
+  if (!WriteOut(buffer_.data(), buffer_.size())) return false;
   buffer_.clear();
   return true;
 }

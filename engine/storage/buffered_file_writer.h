@@ -8,7 +8,8 @@
 namespace vlx {
 
 // Sequential writes to an open file descriptor from a given offset, gathered into
-// 64 KiB writes. The first failure sticks: later calls do nothing and return false.
+// 64 KiB writes (larger pieces are written as they come). The first failure sticks: later calls do
+// nothing and return false.
 class BufferedFileWriter {
  public:
   BufferedFileWriter(int fd, uint64_t start_offset);
@@ -23,6 +24,8 @@ class BufferedFileWriter {
   const std::string& error() const { return error_; }
 
  private:
+  bool WriteOut(const uint8_t* bytes, size_t count);
+
   int fd_;
   uint64_t file_offset_;
   uint64_t written_ = 0;

@@ -96,27 +96,46 @@ TEST(MakeThumbnail, NothingOfAWideOrTallPictureIsCutOff) {
   struct Case {
     int width, height, box_width, box_height;
   };
-  for (const Case c : {Case{1600, 400, 170, 120}, Case{400, 1600, 170, 120},
-                       Case{1600, 400, 100, 100}, Case{500, 900, 100, 100}}) {
-    const std::string path = Save(dir, CornerMarked(c.width, c.height), "corners.png", "PNG");
-    const auto thumb = images.MakeThumbnail(path, c.box_width, c.box_height);
-    ASSERT_TRUE(thumb);
-    const ThumbnailLayout place = LayOutThumbnail(c.width, c.height, c.box_width, c.box_height);
-    const int right = place.x + place.width - 1;
-    const int bottom = place.y + place.height - 1;
-    const std::string shape = std::to_string(c.width) + "x" + std::to_string(c.height);
-    EXPECT_TRUE(near(thumb->at(place.x, place.y), Qt::red)) << shape;
-    EXPECT_TRUE(near(thumb->at(right, place.y), Qt::blue)) << shape;
-    EXPECT_TRUE(near(thumb->at(place.x, bottom), Qt::black)) << shape;
-    EXPECT_TRUE(near(thumb->at(right, bottom), QColor(0, 160, 0))) << shape;
-    // Beside the picture, the canvas.
-    if (place.x > kThumbnailMargin) {
-      EXPECT_EQ(thumb->at(place.x - 1, place.y), kSilver) << shape;
+  // A large JPEG is decoded at a fraction of its size: its thumbnail keeps every corner
+  // too, and looks as the one made from all its pixels does.
+  for (const Case c :
+       {Case{1600, 400, 170, 120}, Case{400, 1600, 170, 120}, Case{1600, 400, 100, 100},
+        Case{500, 900, 100, 100}, Case{960, 720, 170, 120}})
+    for (const char* format : {"PNG", "JPG"}) {
+      const std::string path =
+          Save(dir, CornerMarked(c.width, c.height), std::string("corners.") + format, format);
+      const auto thumb = images.MakeThumbnail(path, c.box_width, c.box_height);
+      ASSERT_TRUE(thumb);
+      if (format == std::string("JPG")) {
+        const auto whole = images.MakeThumbnail(dir.File("corners.PNG"), c.box_width, c.box_height);
+        ASSERT_TRUE(whole);
+        double difference = 0;
+        for (int y = 0; y < c.box_height; ++y)
+          for (int x = 0; x < c.box_width; ++x) {
+            const uint32_t a = thumb->at(x, y);
+            const uint32_t b = whole->at(x, y);
+            difference += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                          std::abs(qBlue(a) - qBlue(b));
+          }
+        EXPECT_LT(difference / (3.0 * c.box_width * c.box_height), 4.0)
+            << c.width << "x" << c.height;
+      }
+      const ThumbnailLayout place = LayOutThumbnail(c.width, c.height, c.box_width, c.box_height);
+      const int right = place.x + place.width - 1;
+      const int bottom = place.y + place.height - 1;
+      const std::string shape = std::to_string(c.width) + "x" + std::to_string(c.height);
+      EXPECT_TRUE(near(thumb->at(place.x, place.y), Qt::red)) << shape;
+      EXPECT_TRUE(near(thumb->at(right, place.y), Qt::blue)) << shape;
+      EXPECT_TRUE(near(thumb->at(place.x, bottom), Qt::black)) << shape;
+      EXPECT_TRUE(near(thumb->at(right, bottom), QColor(0, 160, 0))) << shape;
+      // Beside the picture, the canvas.
+      if (place.x > kThumbnailMargin) {
+        EXPECT_EQ(thumb->at(place.x - 1, place.y), kSilver) << shape;
+      }
+      if (place.y > kThumbnailMargin) {
+        EXPECT_EQ(thumb->at(place.x, place.y - 1), kSilver) << shape;
+      }
     }
-    if (place.y > kThumbnailMargin) {
-      EXPECT_EQ(thumb->at(place.x, place.y - 1), kSilver) << shape;
-    }
-  }
 }
 
 TEST(MakeThumbnail, ReadsTheCommonPictureFormats) {

@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "engine/format/text_encoding.h"
 #include "engine/job/damaged_file.h"
 #include "engine/job/folder_tree.h"
@@ -53,6 +55,40 @@ TEST(DamagedFileTest, ReadsAcrossItsReadAheadWindowAndRefusesFolders) {
   EXPECT_EQ(DamagedFile::Open(dir.path(), &why), nullptr);
   EXPECT_FALSE(why.empty());
   EXPECT_EQ(DamagedFile::Open(dir.File("missing"), &why), nullptr);
+}
+
+// Reads of a mebibyte or more outside the window go straight into the caller's buffer:
+// the bytes, the zeros past the end and the window's own bytes stay right around them.
+TEST(DamagedFileTest, LargeReadsBesideTheWindowGiveTheFilesBytes) {
+  TempDir dir;
+  std::vector<unsigned char> content((6 << 20) + 123);
+  for (size_t i = 0; i < content.size(); ++i)
+    content[i] = static_cast<unsigned char>((i * 131) ^ (i >> 11));
+  auto file = DamagedFile::Open(dir.Write("big", content));
+  ASSERT_TRUE(file);
+  size_t got = 0;
+  ASSERT_NE(file->View(0, 16, &got), nullptr);  // the window now starts at 0
+
+  std::vector<unsigned char> buffer(3 << 20, 0xAA);
+  const uint64_t inside = (4 << 20) - 5;  // begins in the window, goes on past it
+  EXPECT_EQ(file->ReadAt(inside, buffer.data(), buffer.size()), content.size() - inside);
+  EXPECT_TRUE(std::equal(content.begin() + inside, content.end(), buffer.begin()));
+  EXPECT_TRUE(std::all_of(buffer.begin() + (content.size() - inside), buffer.end(),
+                          [](unsigned char b) { return b == 0; }));
+
+  std::vector<unsigned char> small(64);
+  EXPECT_EQ(file->ReadAt(1000, small.data(), small.size()), small.size());
+  EXPECT_TRUE(std::equal(small.begin(), small.end(), content.begin() + 1000));
+
+  const uint64_t near_end = content.size() - 100;
+  std::fill(buffer.begin(), buffer.end(), 0xAA);
+  EXPECT_EQ(file->ReadAt(near_end, buffer.data(), 2 << 20), 100u);
+  EXPECT_TRUE(std::equal(content.begin() + near_end, content.end(), buffer.begin()));
+  EXPECT_EQ(buffer[100], 0);
+
+  // Cut short by someone else: a large read says so instead of giving zeros as bytes.
+  ASSERT_EQ(::truncate(dir.File("big").c_str(), 3 << 20), 0);
+  EXPECT_THROW(file->ReadAt(5 << 20, buffer.data(), 1 << 20), InputReadError);
 }
 
 TEST(DeleteFolderTreeTest, RemovesReadOnlyFilesAndNeverFollowsLinks) {

@@ -26,6 +26,7 @@
 
 #include "automation/libreoffice/libreoffice_server.h"
 #include "automation/testing/stub_image_toolkit.h"
+#include "bench/bench_run_support.h"
 #include "engine/job/folder_tree.h"
 #include "engine/office/held_office.h"
 #include "engine/office/office_api.h"
@@ -53,25 +54,8 @@ std::string CorpusFile(int64_t index) {
   return std::string(VLX_CORPUS_DIR) + "/healthy/" + kFiles[index];
 }
 
-class QuietSink : public ProgressSink {
- public:
-  void SetStatus(const std::string&) override {}
-  void SetCounter(const std::string&) override {}
-  void SetProgress(int) override {}
-  void AppendLog(const std::string&) override {}
-  void ReplaceLog(const std::string&) override {}
-  int ShowMessage(MessageOwner, const std::string&, const std::string&, int) override {
-    return kAnswerOk;
-  }
-};
-
-class CountingView : public ResultView {
- public:
-  void Add(const ResultItem& item) override {
-    if (item.list == ResultList::kSlides) ++slides;
-  }
-  int slides = 0;
-};
+using bench::QuietSink;
+using CountingView = bench::SlideCountingView;
 
 // One office for the whole program, started before the first measurement.
 struct Bench {

@@ -21,6 +21,7 @@
 
 #include "automation/libreoffice/libreoffice_server.h"
 #include "automation/testing/stub_image_toolkit.h"
+#include "bench/bench_run_support.h"
 #include "bench/bench_support.h"
 #include "engine/job/folder_tree.h"
 #include "engine/office/office_api.h"
@@ -44,26 +45,8 @@ uint64_t BytesWritten() {
   return 0;
 }
 
-// Says nothing.
-class QuietSink : public ProgressSink {
- public:
-  void SetStatus(const std::string&) override {}
-  void SetCounter(const std::string&) override {}
-  void SetProgress(int) override {}
-  void AppendLog(const std::string&) override {}
-  void ReplaceLog(const std::string&) override {}
-  int ShowMessage(MessageOwner, const std::string&, const std::string&, int) override {
-    return kAnswerOk;
-  }
-};
-
-class CountingView : public ResultView {
- public:
-  void Add(const ResultItem& item) override {
-    if (item.list == ResultList::kSlides) ++slides;
-  }
-  int slides = 0;
-};
+using bench::QuietSink;
+using CountingView = bench::SlideCountingView;
 
 // An image of at least `size` bytes holding `copies` corpus presentations in turn, each
 // starting on a 512-byte boundary, with pseudo-random bytes between them.

@@ -77,6 +77,24 @@ void KeepRun(std::span<const uint8_t> bytes, size_t begin, size_t end, size_t li
 
 }  // namespace
 
+std::vector<std::span<const uint8_t>> ChildRecords(std::span<const uint8_t> container) {
+  std::vector<std::span<const uint8_t>> children;
+  size_t at = kHeader;
+  while (container.size() >= kHeader && container.size() - at >= kHeader) {
+    const uint32_t length = GetU32(container, at + kRecordLengthField);
+    if (container.size() - at - kHeader < length) break;
+    children.push_back(container.subspan(at, kHeader + size_t{length}));
+    at += kHeader + size_t{length};
+  }
+  return children;
+}
+
+std::span<const uint8_t> FirstChild(std::span<const uint8_t> container, uint16_t type) {
+  for (std::span<const uint8_t> child : ChildRecords(container))
+    if (GetU16(child, 2) == type) return child;
+  return {};
+}
+
 size_t FirstBreak(std::span<const uint8_t> bytes) {
   std::vector<Span> pending = {{0, bytes.size()}};
   size_t first = bytes.size();

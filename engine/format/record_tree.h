@@ -17,6 +17,13 @@ bool IsWellFormedRecordRun(std::span<const uint8_t> bytes);
 // bytes that are there. Nesting deeper than 64 levels is dropped.
 std::vector<uint8_t> TrimToWellFormed(std::span<const uint8_t> bytes);
 
+// The children of a container record (given with its header), each whole, in order; the
+// walk stops at a child that overruns the container.
+std::vector<std::span<const uint8_t>> ChildRecords(std::span<const uint8_t> container);
+
+// The first child of the container record of the given type; empty when there is none.
+std::span<const uint8_t> FirstChild(std::span<const uint8_t> container, uint16_t type);
+
 // Where a damaged run first breaks: the offset of the first record header whose length
 // overruns its container (or the run's end). bytes.size() when the run is well formed.
 size_t FirstBreak(std::span<const uint8_t> bytes);

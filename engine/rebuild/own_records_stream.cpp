@@ -50,17 +50,6 @@ std::span<const uint8_t> ContainerAt(std::span<const uint8_t> bytes, size_t at,
   return bytes.subspan(at, kHeader + size_t{h->length});
 }
 
-// The first child of the container record of the given type; empty when there is none.
-std::span<const uint8_t> ChildOf(std::span<const uint8_t> container, uint16_t type) {
-  size_t at = kHeader;
-  while (std::optional<RecordHeader> h = HeaderAt(container, at)) {
-    if (container.size() - at - kHeader < h->length) break;
-    if (h->type == type) return container.subspan(at, kHeader + size_t{h->length});
-    at += kHeader + size_t{h->length};
-  }
-  return {};
-}
-
 // The containers a damaged slide's drawing is kept in, with the shapes before the damage.
 constexpr std::array<uint16_t, 4> kSlideDrawingContainers = {
     kTypeSlide, kTypePPDrawing, kTypeDrawingContainer, kTypeGroupContainer};
@@ -81,15 +70,13 @@ std::vector<uint8_t> SlideBeforeItsDamage(std::span<const uint8_t> stream, size_
 // A well-formed slide whose atom and drawing are left, the drawing holding a shape besides
 // its group's own.
 bool DrawsShapes(std::span<const uint8_t> slide) {
-  if (slide.empty() || ChildOf(slide, kTypeSlideAtom).empty()) return false;
-  const std::span<const uint8_t> group =
-      ChildOf(ChildOf(ChildOf(slide, kTypePPDrawing), kTypeDrawingContainer), kTypeGroupContainer);
-  int shapes = 0;
-  for (size_t at = kHeader; std::optional<RecordHeader> h = HeaderAt(group, at);) {
-    if (group.size() - at - kHeader < h->length) break;
-    if (h->type == kTypeShapeContainer || h->type == kTypeGroupContainer) ++shapes;
-    at += kHeader + size_t{h->length};
-  }
+  if (slide.empty() || FirstChild(slide, kTypeSlideAtom).empty()) return false;
+  const std::span<const uint8_t> group = FirstChild(
+      FirstChild(FirstChild(slide, kTypePPDrawing), kTypeDrawingContainer), kTypeGroupContainer);
+  const std::vector<std::span<const uint8_t>> children = ChildRecords(group);
+  const auto shapes = std::count_if(children.begin(), children.end(), [](auto child) {
+    return GetU16(child, 2) == kTypeShapeContainer || GetU16(child, 2) == kTypeGroupContainer;
+  });
   return shapes >= 2;
 }
 
@@ -391,8 +378,8 @@ std::vector<UnlistedSlide> UnlistedSlides(std::span<const uint8_t> stream,
 
 // The drawing id of a slide, from its OfficeArt drawing atom; nullopt without one.
 std::optional<uint16_t> DrawingIdOf(std::span<const uint8_t> slide) {
-  const std::span<const uint8_t> atom =
-      ChildOf(ChildOf(ChildOf(slide, kTypePPDrawing), kTypeDrawingContainer), kTypeDrawingAtom);
+  const std::span<const uint8_t> atom = FirstChild(
+      FirstChild(FirstChild(slide, kTypePPDrawing), kTypeDrawingContainer), kTypeDrawingAtom);
   if (atom.empty()) return std::nullopt;
   return static_cast<uint16_t>(GetU16(atom, 0) >> 4);
 }

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "engine/format/byte_order.h"
+#include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
 
 namespace vlx {
@@ -13,19 +14,6 @@ constexpr size_t kHeader = 8;
 constexpr size_t kUidAt = 2;  // in an FBSE body
 constexpr size_t kDelayAt = 28;
 constexpr size_t kEntryBody = 36;
-
-// The first child of the given type inside the container record; empty when none.
-std::span<const uint8_t> ChildOf(std::span<const uint8_t> container, uint16_t type) {
-  size_t at = kHeader;
-  while (container.size() >= kHeader && container.size() - at >= kHeader) {
-    const uint32_t length = LoadU32(container.data() + at + 4);
-    if (container.size() - at - kHeader < length) break;
-    if (LoadU16(container.data() + at + 2) == type)
-      return container.subspan(at, kHeader + size_t{length});
-    at += kHeader + size_t{length};
-  }
-  return {};
-}
 
 }  // namespace
 
@@ -39,24 +27,20 @@ size_t ResolvedPictures(std::span<const uint8_t> stream, DamagedFile& pictures) 
       document = stream.subspan(at, kHeader + size_t{length});
     at += kHeader + size_t{length};
   }
-  const std::span<const uint8_t> store = ChildOf(
-      ChildOf(ChildOf(document, kTypeDrawingGroup), kTypeDrawingGroupContainer), kTypeBlipStore);
+  const std::span<const uint8_t> store =
+      FirstChild(FirstChild(FirstChild(document, kTypeDrawingGroup), kTypeDrawingGroupContainer),
+                 kTypeBlipStore);
   size_t resolved = 0;
-  size_t at = kHeader;
-  while (store.size() >= kHeader && store.size() - at >= kHeader) {
-    const uint32_t length = LoadU32(store.data() + at + 4);
-    if (store.size() - at - kHeader < length) break;
-    if (LoadU16(store.data() + at + 2) == kTypeBlipStoreEntry && length >= kEntryBody) {
-      const uint8_t* entry = store.data() + at + kHeader;
-      std::array<uint8_t, kHeader + 16> blip{};
-      if (pictures.ReadAt(LoadU32(entry + kDelayAt), blip.data(), blip.size()) == blip.size()) {
-        const uint16_t type = LoadU16(blip.data() + 2);
-        if (type >= kTypeBlipFirst && type <= kTypeBlipLast &&
-            std::equal(blip.begin() + kHeader, blip.end(), entry + kUidAt))
-          ++resolved;
-      }
-    }
-    at += kHeader + size_t{length};
+  for (std::span<const uint8_t> child : ChildRecords(store)) {
+    if (GetU16(child, 2) != kTypeBlipStoreEntry || child.size() < kHeader + kEntryBody) continue;
+    const uint8_t* entry = child.data() + kHeader;
+    std::array<uint8_t, kHeader + 16> blip{};
+    if (pictures.ReadAt(LoadU32(entry + kDelayAt), blip.data(), blip.size()) != blip.size())
+      continue;
+    const uint16_t type = LoadU16(blip.data() + 2);
+    if (type >= kTypeBlipFirst && type <= kTypeBlipLast &&
+        std::equal(blip.begin() + kHeader, blip.end(), entry + kUidAt))
+      ++resolved;
   }
   return resolved;
 }

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/format/byte_order.h"
+#include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
 
 namespace vlx {
@@ -93,25 +94,6 @@ int16_t Scaled(int32_t length, int percent) {
   return static_cast<int16_t>(std::clamp<int64_t>(int64_t{length} * percent / 100, 0, 0x7FFF));
 }
 
-// The children of the container record, each whole; stops at one that overruns it.
-std::vector<std::span<const uint8_t>> ChildrenOf(std::span<const uint8_t> container) {
-  std::vector<std::span<const uint8_t>> children;
-  size_t at = kHeader;
-  while (container.size() >= kHeader && container.size() - at >= kHeader) {
-    const uint32_t length = LoadU32(container.data() + at + 4);
-    if (container.size() - at - kHeader < length) break;
-    children.push_back(container.subspan(at, kHeader + size_t{length}));
-    at += kHeader + size_t{length};
-  }
-  return children;
-}
-
-std::span<const uint8_t> ChildOf(std::span<const uint8_t> container, uint16_t type) {
-  for (std::span<const uint8_t> child : ChildrenOf(container))
-    if (LoadU16(child.data() + 2) == type) return child;
-  return {};
-}
-
 // Placement ids of the placeholders a master's title and body texts take.
 constexpr uint8_t kPlacedMasterTitle = 0x01;
 constexpr uint8_t kPlacedMasterBody = 0x02;
@@ -121,13 +103,13 @@ constexpr uint8_t kPlacedMasterCenterTitle = 0x03;
 
 MasterFrames FramesOfMaster(std::span<const uint8_t> master) {
   MasterFrames frames;
-  const std::span<const uint8_t> group =
-      ChildOf(ChildOf(ChildOf(master, kTypePPDrawing), kTypeDrawingContainer), kTypeGroupContainer);
-  for (std::span<const uint8_t> shape : ChildrenOf(group)) {
+  const std::span<const uint8_t> group = FirstChild(
+      FirstChild(FirstChild(master, kTypePPDrawing), kTypeDrawingContainer), kTypeGroupContainer);
+  for (std::span<const uint8_t> shape : ChildRecords(group)) {
     if (LoadU16(shape.data() + 2) != kTypeShapeContainer) continue;
     const std::span<const uint8_t> placeholder =
-        ChildOf(ChildOf(shape, kTypeClientData), kTypePlaceholderAtom);
-    const std::span<const uint8_t> anchor = ChildOf(shape, kTypeClientAnchor);
+        FirstChild(FirstChild(shape, kTypeClientData), kTypePlaceholderAtom);
+    const std::span<const uint8_t> anchor = FirstChild(shape, kTypeClientAnchor);
     if (placeholder.size() < kHeader + 8 || anchor.size() < kHeader + 8) continue;
     const uint8_t placed = placeholder[kHeader + 4];
     TextFrame frame;

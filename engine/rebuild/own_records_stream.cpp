@@ -384,28 +384,66 @@ std::optional<uint16_t> DrawingIdOf(std::span<const uint8_t> slide) {
   return static_cast<uint16_t>(GetU16(atom, 0) >> 4);
 }
 
+bool IsTopLevelKind(uint16_t type) {
+  return type == kTypeSlide || type == kTypeMainMaster || type == kTypeNotes ||
+         type == kTypeHandout || type == kTypeDocument || type == kTypePersistDirectoryAtom ||
+         type == kTypeUserEditAtom || type == kTypeExternalObjectStorage;
+}
+
 // The next offset after `from` where a whole record of a kind a stream holds at its top
 // level starts: where the records resume after a run of noise. The stream's size when
 // none does.
 size_t NextTopLevelRecord(std::span<const uint8_t> stream, size_t from) {
-  for (size_t at = from; stream.size() - at >= kHeader && at < stream.size(); ++at) {
-    const uint16_t type = GetU16(stream, at + 2);
-    const bool kind = type == kTypeSlide || type == kTypeMainMaster || type == kTypeNotes ||
-                      type == kTypeHandout || type == kTypeDocument ||
-                      type == kTypePersistDirectoryAtom || type == kTypeUserEditAtom ||
-                      type == kTypeExternalObjectStorage;
-    if (kind && !WholeRecordAt(stream, at).empty()) return at;
-  }
+  for (size_t at = from; stream.size() - at >= kHeader && at < stream.size(); ++at)
+    if (IsTopLevelKind(GetU16(stream, at + 2)) && !WholeRecordAt(stream, at).empty()) return at;
   return stream.size();
+}
+
+// The persist directories among the stream's top-level records that start before end, in
+// stream order; the walk resumes after noise at the next whole record.
+std::vector<uint32_t> TopLevelDirectoriesBefore(std::span<const uint8_t> stream, uint32_t end) {
+  std::vector<uint32_t> found;
+  for (size_t at = 0; at < end && stream.size() - at >= kHeader;) {
+    const std::optional<RecordHeader> h = HeaderAt(stream, at);
+    if (stream.size() - at - kHeader < h->length || !IsTopLevelKind(h->type)) {
+      at = NextTopLevelRecord(stream, at + 1);
+      continue;
+    }
+    if (h->type == kTypePersistDirectoryAtom) found.push_back(static_cast<uint32_t>(at));
+    at += kHeader + size_t{h->length};
+  }
+  return found;
+}
+
+// The last whole Document container among the stream's top-level records; empty when none.
+std::span<const uint8_t> NewestWholeDocument(std::span<const uint8_t> stream) {
+  std::span<const uint8_t> newest;
+  for (size_t at = 0; stream.size() - at >= kHeader;) {
+    const std::optional<RecordHeader> h = HeaderAt(stream, at);
+    if (stream.size() - at - kHeader < h->length || !IsTopLevelKind(h->type)) {
+      at = NextTopLevelRecord(stream, at + 1);
+      continue;
+    }
+    if (h->type == kTypeDocument) {
+      const std::span<const uint8_t> whole = WholeRecordAt(stream, at);
+      if (!whole.empty()) newest = whole;
+    }
+    at += kHeader + size_t{h->length};
+  }
+  return newest;
 }
 
 // Listed slides the persist map has no offset for, where an edit's directory was lost
 // with the edit chain's older links: the whole slides of the stream that no id maps are
 // paired with them in order (a save writes its slides in list order). An unmapped slide
 // whose drawing id a mapped slide has is that slide's older version and is passed over.
-// Only unmapped slides that no noise separates, and that match the orphans in number,
-// are trusted: an older version saved under a new drawing id, or a slide lost in
-// the noise, would shift every pair after it. Returns the ids paired.
+// Noise between two unmapped slides took at least one record: where it lies between
+// slides, and the unmapped slides plus one slide per such run of noise match the listed
+// ids in number, each run took exactly one slide, and the ids after it keep their pairs
+// (the lost slide's id stays unmapped). Any other count, or noise next to a record of
+// another kind, leaves the order unknown and nothing is paired: an older version saved
+// under a new drawing id, or an entry the damaged list lost, would shift every pair
+// after it. Returns the ids paired with a record.
 std::vector<uint32_t> PairOrphanSlides(std::span<const uint8_t> stream,
                                        std::map<uint32_t, uint32_t>& offsets,
                                        const std::vector<ListEntry>& slides) {
@@ -422,28 +460,45 @@ std::vector<uint32_t> PairOrphanSlides(std::span<const uint8_t> stream,
       if (const std::optional<uint16_t> drawing = DrawingIdOf(record))
         mapped_drawings.insert(*drawing);
   }
-  std::vector<uint32_t> unmapped;
-  bool broken = false;  // noise after the unmapped slides found so far
+  std::vector<std::optional<uint32_t>> unmapped;  // in stream order; nullopt: a lost slide
+  bool noise = false;                             // noise after the unmapped slides found so far
+  bool noise_by_slide = true;  // ... and the records on both sides of it are slides
+  uint16_t previous = 0;       // the type of the last record read whole
   for (size_t at = 0; stream.size() - at >= kHeader && at <= 0xFFFFFFFFu;) {
     const std::optional<RecordHeader> h = HeaderAt(stream, at);
     if (h->type == 0) break;  // where the stream's end was lost
-    if (stream.size() - at - kHeader < h->length) {
-      broken = !unmapped.empty();
+    if (stream.size() - at - kHeader < h->length || !IsTopLevelKind(h->type)) {
+      if (!unmapped.empty() && !noise) {
+        noise = true;
+        noise_by_slide = previous == kTypeSlide;
+      }
       at = NextTopLevelRecord(stream, at + 1);
       continue;
     }
+    if (noise && h->type != kTypeSlide) noise_by_slide = false;
     if (h->type == kTypeSlide && mapped.count(static_cast<uint32_t>(at)) == 0) {
-      if (broken) return {};  // noise between two of them: the order is lost
       // A damaged slide keeps its place in the order, and is paired to be kept in part.
       const std::optional<uint16_t> drawing = DrawingIdOf(ContainerAt(stream, at, {kTypeSlide}));
-      if (!drawing || mapped_drawings.count(*drawing) == 0)
+      if (!drawing || mapped_drawings.count(*drawing) == 0) {
+        if (noise) {
+          if (!noise_by_slide) return {};
+          unmapped.push_back(std::nullopt);
+          noise = false;
+        }
         unmapped.push_back(static_cast<uint32_t>(at));
+      }
     }
+    previous = h->type;
     at += kHeader + size_t{h->length};
   }
   if (unmapped.size() != orphans.size()) return {};
-  for (size_t i = 0; i < orphans.size(); ++i) offsets[orphans[i]] = unmapped[i];
-  return orphans;
+  std::vector<uint32_t> paired;
+  for (size_t i = 0; i < orphans.size(); ++i) {
+    if (!unmapped[i]) continue;
+    offsets[orphans[i]] = *unmapped[i];
+    paired.push_back(orphans[i]);
+  }
+  return paired;
 }
 
 }  // namespace
@@ -569,18 +624,27 @@ std::map<uint32_t, uint32_t> PersistOffsets(std::span<const uint8_t> stream, uin
   std::vector<uint32_t> directories;
   std::set<uint32_t> seen;
   uint32_t edit = newest_edit;
+  uint32_t oldest_reached = newest_edit;
+  bool whole_chain = false;
   while (seen.size() < kEditsFollowed && seen.insert(edit).second) {
     const std::optional<RecordHeader> h = HeaderAt(stream, edit);
     if (!h || h->type != kTypeUserEditAtom || h->length < kUserEditBody ||
         stream.size() - edit - kHeader < h->length)
       break;
+    oldest_reached = edit;
     const uint8_t* body = stream.data() + edit + kHeader;
     directories.push_back(LoadU32(body + 12));
     const uint32_t previous = LoadU32(body + 8);
+    whole_chain = previous == 0;
     if (previous == 0 || previous >= edit) break;  // edits only point back
     edit = previous;
   }
   std::map<uint32_t, uint32_t> map;
+  // A chain broken by a damaged edit: the directories of the older saves still lie before
+  // it, in the order the saves wrote them, and each maps what its save wrote.
+  if (!whole_chain)
+    for (uint32_t directory : TopLevelDirectoriesBefore(stream, oldest_reached))
+      ReadDirectory(stream, directory, map);
   for (auto d = directories.rbegin(); d != directories.rend(); ++d) ReadDirectory(stream, *d, map);
   return map;
 }
@@ -630,6 +694,14 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
     if (!damaged.empty()) salvaged = SalvageDocument(damaged);
     if (salvaged) document = salvaged->bytes;
   }
+  // A Document lost with its header: the newest older version that survived lists the
+  // slides of its save, each in its newest version. Slides added after it stay out: an
+  // unlisted slide may as well have been deleted.
+  bool older_document = false;
+  if (document.empty() && !ids_inferred) {
+    document = NewestWholeDocument(stream);
+    older_document = !document.empty();
+  }
   if (document.empty() || GetU16(document, 2) != kTypeDocument) {
     *why = "the Document container is not whole";
     return std::nullopt;
@@ -638,10 +710,11 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
   OwnRecordsStream result;
   result.persist_ids_inferred = ids_inferred;
   result.document_salvaged = salvaged.has_value();
+  result.older_document = older_document;
   std::vector<ListEntry> entries = ListEntries(document, 0);
-  // A damaged list may have lost entries among the orphans: their order is not trusted.
-  if (!ids_inferred && !(salvaged && salvaged->slide_list_damaged))
-    result.slides_paired_by_order = PairOrphanSlides(stream, offsets, entries);
+  // A damaged list that lost entries among the orphans names fewer ids than the records
+  // to pair, and nothing is paired.
+  if (!ids_inferred) result.slides_paired_by_order = PairOrphanSlides(stream, offsets, entries);
   // The slides whose entries the damage took come back in the list, without their texts.
   std::vector<UnlistedSlide> unlisted;
   if (salvaged && salvaged->slide_list_damaged)

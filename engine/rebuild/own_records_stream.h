@@ -30,8 +30,9 @@ struct OwnRecordsStream {
   std::vector<uint32_t> slides_paired_by_order;  // their directory entries were lost
   bool persist_ids_inferred = false;             // no user edit survived: see InferPersistIds
   bool document_salvaged = false;                // the Document container was damaged
-  std::vector<uint32_t> records_trimmed;         // damaged masters/notes kept without their
-                                                 // damaged children
+  bool older_document = false;  // the newest Document was lost; an older version lists the slides
+  std::vector<uint32_t> records_trimmed;  // damaged masters/notes kept without their
+                                          // damaged children
 };
 
 // Where no user edit survived (the stream's end is lost), the persist ids of the whole

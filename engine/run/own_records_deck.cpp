@@ -71,30 +71,16 @@ struct CheckedSet {
   }
 };
 
-// The candidate as it is when it verifies, else with its Document stream rebuilt from
-// its own whole records when that verifies.
-std::optional<CheckedSet> CheckSet(RecoveryJob& job, StreamCandidate candidate, size_t n,
-                                   std::string& failures) {
-  const std::string tag = "own" + std::to_string(n);
+// The candidate with its Document stream rebuilt from its own whole records, when that
+// verifies; why_not names what the candidate as found failed on.
+std::optional<CheckedSet> RebuildSet(RecoveryJob& job, StreamCandidate candidate,
+                                     const std::vector<uint8_t>& bytes, const std::string& tag,
+                                     const std::string& why_not, std::string& failures) {
   CandidateStream* document = candidate.Find(kDocumentStreamName);
-  if (document == nullptr) {
-    failures += "; " + candidate.method + ": no document stream";
-    return std::nullopt;
-  }
-  std::optional<std::vector<uint8_t>> bytes = ReadStream(document->file);
-  if (!bytes) {
-    failures += "; " + candidate.method + ": the document stream cannot be read back";
-    return std::nullopt;
-  }
-  StreamCandidate as_found = candidate;
-  const salvage::PresentationCheck check = CheckCandidate(job, as_found, tag + "-user");
-  if (check.verified)
-    return CheckedSet{std::move(as_found), true, check.slides, {}, std::move(*bytes)};
-
   std::string why;
-  std::optional<OwnRecordsStream> rebuilt = BuildOwnRecordsStream(*bytes, std::nullopt, &why);
+  std::optional<OwnRecordsStream> rebuilt = BuildOwnRecordsStream(bytes, std::nullopt, &why);
   if (!rebuilt) {
-    failures += "; " + candidate.method + ": " + check.failure + "; no rebuild: " + why;
+    failures += "; " + candidate.method + ": " + why_not + "; no rebuild: " + why;
     return std::nullopt;
   }
   const std::string path = job.workspace().File(tag + "-document");
@@ -112,13 +98,16 @@ std::optional<CheckedSet> CheckSet(RecoveryJob& job, StreamCandidate candidate, 
     failures += "; " + candidate.method + ": the rebuilt stream fails: " + recheck.failure;
     return std::nullopt;
   }
-  candidate.repairs.push_back("Document stream rebuilt from its own whole records (" +
-                              check.failure + ")");
+  candidate.repairs.push_back("Document stream rebuilt from its own whole records (" + why_not +
+                              ")");
   if (rebuilt->persist_ids_inferred)
     candidate.repairs.push_back(
         "no user edit left: persist ids taken from the order of the records and the slide lists");
   if (rebuilt->document_salvaged)
     candidate.repairs.push_back("damaged Document container kept without its damaged parts");
+  if (rebuilt->older_document)
+    candidate.repairs.push_back(
+        "the newest Document container is lost: the newest older version lists the slides");
   if (!rebuilt->slides_paired_by_order.empty())
     candidate.repairs.push_back(std::to_string(rebuilt->slides_paired_by_order.size()) +
                                 " slide(s) whose persist directory entries were lost found by "
@@ -146,6 +135,40 @@ std::optional<CheckedSet> CheckSet(RecoveryJob& job, StreamCandidate candidate, 
                     std::move(rebuilt->slides_left_out),
                     std::move(rebuilt->bytes),
                     static_cast<int>(rebuilt->slides_stood_in.size())};
+}
+
+// The candidate as it is when it verifies, else with its Document stream rebuilt from
+// its own whole records when that verifies. A stream that verified only up to an older
+// edit (the newest was damaged, its bytes left out) is rebuilt too, and gives the deck
+// that holds more of the presentation.
+std::optional<CheckedSet> CheckSet(RecoveryJob& job, StreamCandidate candidate, size_t n,
+                                   std::string& failures) {
+  const std::string tag = "own" + std::to_string(n);
+  CandidateStream* document = candidate.Find(kDocumentStreamName);
+  if (document == nullptr) {
+    failures += "; " + candidate.method + ": no document stream";
+    return std::nullopt;
+  }
+  std::optional<std::vector<uint8_t>> bytes = ReadStream(document->file);
+  if (!bytes) {
+    failures += "; " + candidate.method + ": the document stream cannot be read back";
+    return std::nullopt;
+  }
+  StreamCandidate as_found = candidate;
+  const salvage::PresentationCheck check = CheckCandidate(job, as_found, tag + "-user");
+  if (!check.verified)
+    return RebuildSet(job, std::move(candidate), *bytes, tag, check.failure, failures);
+  const bool tail_left_out = as_found.Find(kDocumentStreamName)->file != document->file;
+  if (tail_left_out) {
+    std::string ignored;
+    std::optional<CheckedSet> rebuilt = RebuildSet(
+        job, candidate, *bytes, tag, "its newest whole user edit is not the last record", ignored);
+    CheckedSet found{std::move(as_found), true, check.slides, {}, {}};
+    if (rebuilt && rebuilt->Beats(found)) return rebuilt;
+    found.document = std::move(*bytes);
+    return found;
+  }
+  return CheckedSet{std::move(as_found), true, check.slides, {}, std::move(*bytes)};
 }
 
 size_t ResolvedBy(std::span<const uint8_t> document, const std::string& pictures_file) {

@@ -5,7 +5,9 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <future>
 #include <thread>
@@ -26,6 +28,31 @@ constexpr const char* kSample = "healthy/basic_test_ppt_file.ppt";
 std::shared_ptr<office::Slides> OpenSample(LibreOfficeServer& server) {
   auto app = server.CreateApplication(office::kProgId);
   return app->GetPresentations()->Open(CorpusPath(kSample), 0, 0, 0)->GetSlides();
+}
+
+// Waits (at most 5 s) until every thread of the process has stopped: a stop signal takes
+// effect thread by thread, and a call made before the last one stops may still be answered.
+bool WaitUntilStopped(int pid) {
+  const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
+  for (int attempt = 0; attempt < 500; ++attempt) {
+    bool all_stopped = true;
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+      std::FILE* stat = std::fopen((task.path() / "stat").c_str(), "r");
+      if (stat == nullptr) continue;
+      char line[512] = {};
+      const size_t read = std::fread(line, 1, sizeof line - 1, stat);
+      std::fclose(stat);
+      // The state follows the parenthesised command name.
+      const char* close = std::strrchr(line, ')');
+      const char state = close != nullptr && close + 2 < line + read ? close[2] : '?';
+      if (state != 'T' && state != 't') all_stopped = false;
+    }
+    if (error) return false;
+    if (all_stopped) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
 }
 
 class OfficeFaultTest : public ::testing::Test {
@@ -57,6 +84,10 @@ TEST_F(OfficeFaultTest, WatchdogEndsAnOfficeThatStopsAnswering) {
   auto slides = OpenSample(server);
   const int pid = server.OfficePid();
   ::kill(pid, SIGSTOP);
+  if (!WaitUntilStopped(pid)) {
+    ::kill(pid, SIGKILL);
+    FAIL() << "the office did not stop";
+  }
   auto pending = std::async(std::launch::async, [&] { return slides->Count(); });
   // The front end's once-a-second tick, faster here; bounded so a broken watchdog
   // fails the test instead of hanging it.
@@ -70,7 +101,8 @@ TEST_F(OfficeFaultTest, WatchdogEndsAnOfficeThatStopsAnswering) {
   }
   try {
     pending.get();
-    ADD_FAILURE() << "the blocked call reported success";
+    ::kill(pid, SIGKILL);  // a stopped office left behind would hang the next open
+    FAIL() << "the blocked call reported success";
   } catch (const office::AutomationError& error) {
     EXPECT_NE(std::string(error.what()).find("did not answer"), std::string::npos) << error.what();
   }

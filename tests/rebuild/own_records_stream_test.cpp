@@ -342,8 +342,43 @@ TEST(OwnRecordsStream, SlidesOfALostDirectoryArePairedWithTheListInOrder) {
   auto map = PersistOffsets(built->bytes, built->user_edit_offset);
   EXPECT_EQ(built->bytes[map.at(4) + 16], 0x22) << "slide 4 is the third record";
 
-  // Noise over slide 3's header: how many slides it took is unknown, so no pair is made.
+  // Noise over slide 3's header, between two slides: the two records left and the list's
+  // three ids say the noise took exactly one slide. Slides 2 and 4 keep their pairs;
+  // slide 3 has nothing left and is left out.
   built = BuildOwnRecordsStream(StreamWithLostFirstDirectory(true, at), std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_EQ(built->slides_paired_by_order, (std::vector<uint32_t>{2, 4}));
+  EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{2, 4}));
+  EXPECT_EQ(built->slides_left_out, (std::vector<uint32_t>{3}));
+  map = PersistOffsets(built->bytes, built->user_edit_offset);
+  EXPECT_EQ(built->bytes[map.at(4) + 16], 0x22) << "slide 4 is still the third record";
+}
+
+TEST(OwnRecordsStream, NoiseThatMayHaveTakenMoreThanOneSlideLeavesTheOrderUnknown) {
+  // Four listed slides whose directory was lost; noise over the second slide's header and
+  // over the third's: one run of noise that may hide any number of records, so the two
+  // records left (first and fourth) cannot be told apart from first and second.
+  const auto list =
+      Record(0x0F, kTypeSlideListWithText,
+             Cat({SlidePersist(2), SlidePersist(3), SlidePersist(4), SlidePersist(5)}));
+  const auto document = Record(
+      0x0F, kTypeDocument, Cat({Record(0x01, kTypeDocumentAtom, testing::Filled(40, 0)), list}));
+  std::vector<uint8_t> b = document;
+  size_t slides_at[4];
+  for (int i = 0; i < 4; ++i) {
+    slides_at[i] = b.size();
+    b = Cat({b, Slide(static_cast<uint8_t>(0x20 + i))});
+  }
+  for (int i : {1, 2})
+    for (size_t k = 0; k < 8; ++k) b[slides_at[i] + k] = static_cast<uint8_t>(0x9D + 31 * k);
+  const size_t document2 = b.size();
+  b = Cat({b, document});
+  const size_t dir = b.size();
+  b = Cat({b, Record(0, kTypePersistDirectoryAtom,
+                     U32s({1u | 1u << 20, static_cast<uint32_t>(document2)}))});
+  b = Cat({b, Edit(0, static_cast<uint32_t>(dir), 5)});
+  std::string why;
+  const auto built = BuildOwnRecordsStream(b, std::nullopt, &why);
   ASSERT_TRUE(built) << why;
   EXPECT_TRUE(built->slides_paired_by_order.empty());
   EXPECT_TRUE(built->slides_kept.empty());
@@ -418,6 +453,59 @@ TEST(OwnRecordsStream, DamagedDocumentKeepsItsSlidesAndListsALostEntryAgain) {
         if (r.type == kTypeSlidePersistAtom)
           listed.emplace_back(GetU32(document, r.offset + 8), GetU32(document, r.offset + 20));
   EXPECT_EQ(listed, (std::vector<std::pair<uint32_t, uint32_t>>{{2, 0}, {3, 777}}));
+}
+
+// Three saves: the first writes Document 1 listing slide 2; the second a Document listing
+// slides 2 and 3 and slide 3; the third rewrites slide 3 and the Document. The second
+// edit's body and the third Document's header are noise.
+TEST(OwnRecordsStream, BrokenEditChainAndLostNewestDocumentFallBackOnOlderSaves) {
+  const auto document_listing = [](std::vector<uint32_t> ids) {
+    std::vector<uint8_t> entries;
+    for (uint32_t id : ids) entries = Cat({entries, SlidePersist(id)});
+    return Record(0x0F, kTypeDocument,
+                  Cat({Record(0x01, kTypeDocumentAtom, testing::Filled(40, 0)),
+                       Record(0x0F, kTypeSlideListWithText, entries)}));
+  };
+  const auto directory = [](std::vector<std::pair<uint32_t, size_t>> entries) {
+    std::vector<uint8_t> words;
+    for (const auto& [id, at] : entries)
+      words = Cat({words, U32s({id | 1u << 20, static_cast<uint32_t>(at)})});
+    return Record(0, kTypePersistDirectoryAtom, words);
+  };
+  std::vector<uint8_t> b;
+  const auto append = [&b](const std::vector<uint8_t>& record) {
+    const size_t at = b.size();
+    b = Cat({b, record});
+    return at;
+  };
+  const size_t doc1 = append(document_listing({2}));
+  const size_t slide2 = append(Slide(0x22));
+  const size_t dir1 = append(directory({{1, doc1}, {2, slide2}}));
+  const size_t edit1 = append(Edit(0, static_cast<uint32_t>(dir1), 4));
+  const size_t doc2 = append(document_listing({2, 3}));
+  const size_t slide3 = append(Slide(0x30));
+  const size_t dir2 = append(directory({{1, doc2}, {3, slide3}}));
+  const size_t edit2 = append(Edit(static_cast<uint32_t>(edit1), static_cast<uint32_t>(dir2), 4));
+  for (size_t i = 8; i < 36; ++i) b[edit2 + i] = static_cast<uint8_t>(0xF1 - 7 * i);
+  const size_t doc3 = append(document_listing({2, 3}));
+  for (size_t i = 0; i < 8; ++i) b[doc3 + i] = static_cast<uint8_t>(0x5A + 13 * i);
+  const size_t slide3_new = append(Slide(0x33));
+  const size_t dir3 = append(directory({{1, doc3}, {3, slide3_new}}));
+  append(Edit(static_cast<uint32_t>(edit2), static_cast<uint32_t>(dir3), 4));
+
+  // The older saves' directories are read where the chain breaks.
+  const auto map = PersistOffsets(b, static_cast<uint32_t>(b.size() - 36));
+  EXPECT_EQ(map.at(2), slide2);
+  EXPECT_EQ(map.at(3), slide3_new);
+
+  std::string why;
+  const auto built = BuildOwnRecordsStream(b, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_TRUE(built->older_document);
+  EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{2, 3}));
+  const auto rebuilt = PersistOffsets(built->bytes, built->user_edit_offset);
+  EXPECT_EQ(built->bytes[rebuilt.at(3) + 16], 0x33) << "slide 3 in its newest version";
+  EXPECT_EQ(built->bytes[rebuilt.at(2) + 16], 0x22);
 }
 
 TEST(OwnRecordsStream, RefusesStreamsWithoutAWholeDocument) {

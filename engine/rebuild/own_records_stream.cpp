@@ -384,6 +384,9 @@ std::optional<uint16_t> DrawingIdOf(std::span<const uint8_t> slide) {
   return static_cast<uint16_t>(GetU16(atom, 0) >> 4);
 }
 
+// The layout a title master's slide atom names (a slide never has it).
+constexpr uint32_t kTitleMasterLayout = 2;
+
 bool IsTopLevelKind(uint16_t type) {
   return type == kTypeSlide || type == kTypeMainMaster || type == kTypeNotes ||
          type == kTypeHandout || type == kTypeDocument || type == kTypePersistDirectoryAtom ||
@@ -505,34 +508,52 @@ std::vector<uint32_t> PairOrphanSlides(std::span<const uint8_t> stream,
 
 std::optional<InferredPersistIds> InferPersistIds(std::span<const uint8_t> stream) {
   std::optional<uint32_t> document_at;
+  std::optional<size_t> damaged_document_at;  // the last Document, when it is not whole
+  bool document_cut = false;
   std::vector<uint32_t> notes, notes_masters, handouts;
   // Masters and slides with their place in the stream: a title master is a Slide
-  // container, saved right after its main master.
+  // container with the title master's layout, saved right after its main master.
   struct Placed {
     size_t order;
     uint32_t offset;
-    bool after_master;
+    bool title_master;
+    std::optional<uint16_t> drawing;
   };
   std::vector<Placed> masters, slides;
   bool after_master = false;
   for (size_t at = 0, order = 0; stream.size() - at >= kHeader && at <= 0xFFFFFFFFu; ++order) {
     const std::optional<RecordHeader> h = HeaderAt(stream, at);
-    // Zeros where the stream's end was lost, or a record cut short: nothing after it is
-    // placed.
-    if (h->type == 0 || stream.size() - at - kHeader < h->length) break;
+    if (h->type == 0) break;  // zeros where the stream's end was lost
+    // A record cut short: nothing after it is placed. A Document cut by the end of the
+    // stream keeps what it holds.
+    if (stream.size() - at - kHeader < h->length) {
+      if (h->type == kTypeDocument && (h->version_instance & 0xF) == 0xF) {
+        damaged_document_at = at;
+        document_cut = true;
+      }
+      break;
+    }
     // A damaged record keeps its place in the order, so the records after it keep their ids.
     const bool whole = !WholeRecordAt(stream, at).empty();
     const uint32_t offset = whole ? static_cast<uint32_t>(at) : kDamagedRecord;
     switch (h->type) {
       case kTypeDocument:
-        if (whole) document_at = offset;  // the last one is the newest
+        if (whole)
+          document_at = offset;  // the last one is the newest
+        else
+          damaged_document_at = at;
         break;
       case kTypeMainMaster:
-        masters.push_back({order, offset, false});
+        masters.push_back({order, offset, false, std::nullopt});
         break;
-      case kTypeSlide:
-        slides.push_back({order, offset, after_master});
+      case kTypeSlide: {
+        const std::span<const uint8_t> slide = ContainerAt(stream, at, {kTypeSlide});
+        const std::span<const uint8_t> atom = FirstChild(slide, kTypeSlideAtom);
+        const bool title_layout =
+            atom.size() >= kHeader + 4 && LoadU32(atom.data() + kHeader) == kTitleMasterLayout;
+        slides.push_back({order, offset, after_master && title_layout, DrawingIdOf(slide)});
         break;
+      }
       case kTypeNotes: {
         const std::optional<uint32_t> slide_id =
             NotesSlideId(stream.subspan(at, kHeader + size_t{h->length}));
@@ -550,30 +571,52 @@ std::optional<InferredPersistIds> InferPersistIds(std::span<const uint8_t> strea
     after_master = h->type == kTypeMainMaster || (h->type == kTypeSlide && after_master);
     at += kHeader + size_t{h->length};
   }
-  if (!document_at) return std::nullopt;
-  const std::span<const uint8_t> document = WholeRecordAt(stream, *document_at);
   InferredPersistIds inferred;
+  std::span<const uint8_t> document;
+  if (document_at) {
+    document = WholeRecordAt(stream, *document_at);
+  } else if (damaged_document_at) {
+    const size_t at = *damaged_document_at;
+    std::vector<uint8_t> copy(
+        stream.begin() + static_cast<ptrdiff_t>(at),
+        stream.begin() + static_cast<ptrdiff_t>(
+                             at + std::min<size_t>(stream.size() - at,
+                                                   kHeader + size_t{GetU32(stream, at + 4)})));
+    if (document_cut) StoreU32(copy.data() + 4, static_cast<uint32_t>(copy.size() - kHeader));
+    std::optional<SalvagedDocument> salvaged = SalvageDocument(copy);
+    if (!salvaged) return std::nullopt;
+    inferred.salvaged_document = std::move(salvaged->bytes);
+    inferred.slide_list_damaged = salvaged->slide_list_damaged || document_cut;
+    document = inferred.salvaged_document;
+    document_at = static_cast<uint32_t>(at);
+  } else {
+    return std::nullopt;
+  }
   std::map<uint32_t, uint32_t>& offsets = inferred.offsets;
-  // The masters' list names more masters than there are main masters: the slides saved
-  // right after a main master are its title masters.
+  // The masters' list names more masters than there are main masters: the title masters
+  // saved right after a main master are among them.
   const std::vector<uint32_t> master_ids = ListIds(document, 1);
   size_t title_masters =
       master_ids.size() > masters.size() ? master_ids.size() - masters.size() : 0;
   std::vector<uint32_t> slide_records;
+  std::vector<const Placed*> listed_slides;
   for (const Placed& slide : slides) {
-    if (title_masters > 0 && slide.after_master) {
+    if (title_masters > 0 && slide.title_master) {
       masters.push_back(slide);
       --title_masters;
     } else {
       slide_records.push_back(slide.offset);
+      listed_slides.push_back(&slide);
     }
   }
   std::sort(masters.begin(), masters.end(),
             [](const Placed& a, const Placed& b) { return a.order < b.order; });
   std::vector<uint32_t> master_records;
   for (const Placed& master : masters) master_records.push_back(master.offset);
+  const std::vector<uint32_t> slide_ids = ListIds(document, 0);
+  const bool slides_unlisted = !inferred.salvaged_document.empty() && slide_ids.empty();
   if (!PairInOrder(master_records, master_ids, offsets) ||
-      !PairInOrder(slide_records, ListIds(document, 0), offsets) ||
+      (!slides_unlisted && !PairInOrder(slide_records, slide_ids, offsets)) ||
       !PairInOrder(notes, ListIds(document, 2), offsets))
     return std::nullopt;
   const std::optional<RecordHeader> atom = HeaderAt(document, kHeader);
@@ -590,10 +633,25 @@ std::optional<InferredPersistIds> InferPersistIds(std::span<const uint8_t> strea
         !PairInOrder(handouts, just(LoadU32(body + 28)), offsets))
       return std::nullopt;
   }
-  if (offsets.empty()) return std::nullopt;
   // The Document takes the first id nothing else is named by (1 in a file saved whole).
   inferred.document_id = 1;
   while (named.count(inferred.document_id) > 0) ++inferred.document_id;
+  named.insert(inferred.document_id);
+  if (slides_unlisted) {
+    // Fresh ids after every id named, the newest version of each drawing only.
+    uint32_t next = *named.rbegin() + 1;
+    for (const auto& [id, offset] : offsets) next = std::max(next, id + 1);
+    for (size_t i = 0; i < listed_slides.size(); ++i) {
+      const Placed& slide = *listed_slides[i];
+      if (slide.offset == kDamagedRecord) continue;
+      const bool superseded =
+          slide.drawing &&
+          std::any_of(listed_slides.begin() + static_cast<ptrdiff_t>(i) + 1, listed_slides.end(),
+                      [&](const Placed* later) { return later->drawing == slide.drawing; });
+      if (!superseded) offsets[next++] = slide.offset;
+    }
+  }
+  if (offsets.empty()) return std::nullopt;
   offsets[inferred.document_id] = *document_at;
   return inferred;
 }
@@ -661,6 +719,7 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
   std::map<uint32_t, uint32_t> offsets;
   uint32_t document_id = 0;
   std::vector<uint8_t> edit;
+  std::optional<SalvagedDocument> inferred_document;  // the ids' own salvaged Document
   if (edit_found) {
     offsets = PersistOffsets(stream, *newest_edit);
     document_id = LoadU32(stream.data() + *newest_edit + kHeader + 16);
@@ -678,6 +737,9 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
     offsets = std::move(inferred->offsets);
     document_id = inferred->document_id;
     edit = UserEditFor(document_id);
+    if (!inferred->salvaged_document.empty())
+      inferred_document = SalvagedDocument{std::move(inferred->salvaged_document),
+                                           inferred->slide_list_damaged, false};
   }
   // A persist directory names ids of 20 bits; a larger one is noise and cannot be written.
   std::erase_if(offsets, [](const auto& entry) { return !IsPersistId(entry.first); });
@@ -687,7 +749,8 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
                                           : WholeRecordAt(stream, document_entry->second);
   // A damaged Document keeps its own whole records: most of its slide list survives a
   // destroyed sector.
-  std::optional<SalvagedDocument> salvaged;
+  std::optional<SalvagedDocument> salvaged = std::move(inferred_document);
+  if (salvaged) document = salvaged->bytes;
   if (document.empty() && document_entry != offsets.end()) {
     const std::span<const uint8_t> damaged =
         ContainerAt(stream, document_entry->second, {kTypeDocument});

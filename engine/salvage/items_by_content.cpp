@@ -53,4 +53,26 @@ std::vector<CompoundItem> ItemsByContent(DamagedFile& file, const SectorGeometry
   return items;
 }
 
+std::vector<CompoundItem> ItemsByContentWithoutFat(DamagedFile& file,
+                                                   const SectorGeometry& geometry) {
+  std::vector<CompoundItem> items;
+  const uint64_t length = file.GetLength();
+  const uint64_t count = std::min<uint64_t>(geometry.SectorCount(length), kMaxRegularSector);
+  for (uint64_t sector = 0; sector < count;) {
+    const uint64_t start = geometry.SectorOffset(sector);
+    const StreamReader read = [&](uint64_t at, uint8_t* out, size_t n) {
+      return file.ReadAt(start + at, out, n);
+    };
+    const uint64_t available = length - start;
+    const uint64_t document = CutDocumentStreamLength(read, available);
+    const uint64_t pictures = document > 0 ? 0 : CutPicturesStreamLength(read, available);
+    const auto head = static_cast<uint32_t>(sector);
+    KeepLonger(items, u"PowerPoint Document", head, document);
+    KeepLonger(items, u"Pictures", head, pictures);
+    const uint64_t covered = std::max(document, pictures);
+    sector += std::max<uint64_t>(1, covered / geometry.sector_size);
+  }
+  return items;
+}
+
 }  // namespace vlx::salvage

@@ -12,4 +12,11 @@ namespace vlx::salvage {
 std::vector<CompoundItem> ItemsByContent(DamagedFile& file, const SectorGeometry& geometry,
                                          const std::vector<uint32_t>& fat);
 
+// Without a FAT either (a file cut before its tables): the runs of sectors that begin like
+// a "PowerPoint Document" or a "Pictures" stream and hold its records one after another,
+// a record cut by the end of the file included (the longest of each). Sectors a run
+// covers begin no other run, so the file is read once.
+std::vector<CompoundItem> ItemsByContentWithoutFat(DamagedFile& file,
+                                                   const SectorGeometry& geometry);
+
 }  // namespace vlx::salvage

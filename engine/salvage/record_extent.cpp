@@ -20,7 +20,8 @@ bool IsPictureRecord(const RecordHeader& header) {
 }
 
 template <typename Test>
-uint64_t WalkRecords(const StreamReader& reader, uint64_t available, Test is_member) {
+uint64_t WalkRecords(const StreamReader& reader, uint64_t available, Test is_member,
+                     bool keep_cut = false) {
   uint64_t at = 0;
   while (at + kRecordHeaderSize <= available) {
     uint8_t bytes[kRecordHeaderSize];
@@ -28,23 +29,36 @@ uint64_t WalkRecords(const StreamReader& reader, uint64_t available, Test is_mem
     const RecordHeader header = RecordHeader::Decode(bytes);
     if (!is_member(header, at)) break;
     const uint64_t end = at + kRecordHeaderSize + header.length;
-    if (end > available) break;
+    if (end > available) return keep_cut && at > 0 ? available : at;
     at = end;
   }
   return at;
 }
 
+bool IsDocumentMember(const RecordHeader& header, uint64_t) {
+  return IsTopLevelDocumentRecord(header);
+}
+
+bool IsPicturesMember(const RecordHeader& header, uint64_t) {
+  return IsPictureRecord(header);
+}
+
 }  // namespace
 
 uint64_t DocumentStreamLength(const StreamReader& reader, uint64_t available) {
-  return WalkRecords(reader, available, [](const RecordHeader& header, uint64_t) {
-    return IsTopLevelDocumentRecord(header);
-  });
+  return WalkRecords(reader, available, IsDocumentMember);
 }
 
 uint64_t PicturesStreamLength(const StreamReader& reader, uint64_t available) {
-  return WalkRecords(reader, available,
-                     [](const RecordHeader& header, uint64_t) { return IsPictureRecord(header); });
+  return WalkRecords(reader, available, IsPicturesMember);
+}
+
+uint64_t CutDocumentStreamLength(const StreamReader& reader, uint64_t available) {
+  return WalkRecords(reader, available, IsDocumentMember, true);
+}
+
+uint64_t CutPicturesStreamLength(const StreamReader& reader, uint64_t available) {
+  return WalkRecords(reader, available, IsPicturesMember, true);
 }
 
 }  // namespace vlx::salvage

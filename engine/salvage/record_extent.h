@@ -20,4 +20,10 @@ uint64_t DocumentStreamLength(const StreamReader& reader, uint64_t available);
 // 0 when the first record is not a picture record.
 uint64_t PicturesStreamLength(const StreamReader& reader, uint64_t available);
 
+// The same walks where available ends at the end of the damaged file: a record of the
+// stream that runs past it after at least one whole record was cut short with the file,
+// and the stream holds it up to there (available).
+uint64_t CutDocumentStreamLength(const StreamReader& reader, uint64_t available);
+uint64_t CutPicturesStreamLength(const StreamReader& reader, uint64_t available);
+
 }  // namespace vlx::salvage

@@ -214,6 +214,10 @@ SalvagePlan PlanOrigin(DamagedFile& file, const Origin& origin, const CompoundMa
   } else if (!plan.fat.empty()) {
     plan.items = ItemsByContent(file, plan.geometry, plan.fat);
     AddMiniStreamByContent(file, origin, plan);
+  } else if (origin.header) {
+    // A header whose tables lay past the end of a cut file: the streams are found by their
+    // records and their sectors placed by them.
+    plan.items = ItemsByContentWithoutFat(file, plan.geometry);
   }
   plan.description = Describe(plan);
   return plan;

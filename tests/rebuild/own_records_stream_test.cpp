@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
@@ -396,16 +397,76 @@ TEST(OwnRecordsStream, TitleMasterSavedAfterItsMainMasterIsPairedWithTheMastersL
   bytes = Cat(
       {bytes, Record(0x0F, kTypeMainMaster, Record(0x02, kTypeSlideAtom, testing::Filled(24, 1)))});
   const size_t title_master = bytes.size();
-  bytes = Cat({bytes, Slide(0x77)});
+  // A title master's slide atom names the title master's layout (2).
+  bytes = Cat({bytes, Record(0x0F, kTypeSlide,
+                             Record(0x02, kTypeSlideAtom, U32s({2, 0, 0, 0x80000001u, 0, 0})))});
   const size_t first_slide = bytes.size();
   bytes = Cat({bytes, Slide(0x44), Slide(0x55)});
   bytes.resize(bytes.size() + 512, 0);
 
-  const auto inferred = InferPersistIds(bytes);
+  auto inferred = InferPersistIds(bytes);
   ASSERT_TRUE(inferred);
   EXPECT_EQ(inferred->offsets.at(2), main_master);
   EXPECT_EQ(inferred->offsets.at(3), title_master);
   EXPECT_EQ(inferred->offsets.at(4), first_slide) << "the slides are not shifted by one";
+
+  // A cut file that lost a master: a slide saved after the main master keeps its own
+  // layout and stays a slide.
+  std::vector<uint8_t> without = bytes;
+  without.erase(without.begin() + static_cast<ptrdiff_t>(title_master),
+                without.begin() + static_cast<ptrdiff_t>(first_slide));
+  inferred = InferPersistIds(without);
+  ASSERT_TRUE(inferred);
+  EXPECT_EQ(inferred->offsets.count(3), 0u);
+  EXPECT_EQ(inferred->offsets.at(4), title_master);
+}
+
+// A file cut inside its Document, after the masters' list and before the slides' list:
+// the slides saved before the Document are listed anew, the newest version of each
+// drawing once.
+TEST(OwnRecordsStream, DocumentCutBeforeItsSlideListListsTheSlidesFoundAnew) {
+  const auto slide_drawing = [](uint8_t mark, uint16_t drawing) {
+    const auto atom = Record(0x02, kTypeSlideAtom, U32s({1, 0, 0, 0x80000001u, 0, 0}));
+    const auto dg = Record(static_cast<uint16_t>(drawing << 4), kTypeDrawingAtom, U32s({1, mark}));
+    return Record(
+        0x0F, kTypeSlide,
+        Cat({atom, Record(0x0F, kTypePPDrawing, Record(0x0F, kTypeDrawingContainer, dg))}));
+  };
+  std::vector<uint8_t> b;
+  b = Cat({b, slide_drawing(0x10, 5)});  // drawing 5's older version
+  const size_t slide_a = b.size();
+  b = Cat({b, slide_drawing(0x11, 6)});
+  const size_t master = b.size();
+  b = Cat({b, Record(0x0F, kTypeMainMaster, Record(0x02, kTypeSlideAtom, testing::Filled(24, 1)))});
+  const size_t new_version = b.size();
+  b = Cat({b, slide_drawing(0x12, 5)});
+  const auto masters = Record(0x1F, kTypeSlideListWithText, SlidePersist(2));
+  const auto slides = Record(0x0F, kTypeSlideListWithText, Cat({SlidePersist(3), SlidePersist(4)}));
+  const auto document =
+      Record(0x0F, kTypeDocument,
+             Cat({Record(0x01, kTypeDocumentAtom, testing::Filled(40, 0)), masters, slides}));
+  const size_t cut = b.size() + document.size() - slides.size() + 8;
+  b = Cat({b, document});
+  b.resize(cut);  // the slides' list is gone but for its header
+
+  const auto inferred = InferPersistIds(b);
+  ASSERT_TRUE(inferred);
+  EXPECT_FALSE(inferred->salvaged_document.empty());
+  EXPECT_EQ(inferred->offsets.at(2), master);
+  std::set<uint32_t> slide_offsets;
+  for (const auto& [id, at] : inferred->offsets)
+    if (id != 2 && id != inferred->document_id) slide_offsets.insert(at);
+  EXPECT_EQ(slide_offsets, (std::set<uint32_t>{static_cast<uint32_t>(slide_a),
+                                               static_cast<uint32_t>(new_version)}))
+      << "the older version of drawing 5 is passed over";
+
+  std::string why;
+  const auto built = BuildOwnRecordsStream(b, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_TRUE(built->persist_ids_inferred);
+  EXPECT_EQ(built->slides_kept.size(), 2u);
+  EXPECT_EQ(built->slides_relisted.size(), 2u);
+  EXPECT_TRUE(IsWellFormedRecordRun(built->bytes));
 }
 
 // One edit: Document 1 (slides 2 and 3, notes page 4 of slide 3), with noise over slide

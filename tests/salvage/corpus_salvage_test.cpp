@@ -97,6 +97,29 @@ TEST_F(CorpusSalvage, DirectoryZeroedGivesTheDocumentAndPicturesBack) {
 
 // Cut and overwritten files: no crash, and what is salvaged never claims more bytes
 // than the directory said.
+// 56260.ppt cut at 80 %: its FAT and directory lay in the part that is gone. The
+// streams come back by their records: the pictures whole, the document up to the cut
+// (the Document container it ends in included).
+TEST_F(CorpusSalvage, FileCutBeforeItsTablesGivesItsStreamsBackByTheirRecords) {
+  const std::string name = "56260.ppt";
+  const ReaderResult truth = ReadWithOlefile(CorpusPath("healthy/" + name));
+  ASSERT_TRUE(truth.ok) << truth.complaint;
+  e2e::Bytes cut = ReadAll(CorpusPath("healthy/" + name));
+  cut.resize(cut.size() * 8 / 10);
+  TempDir work;
+  const SalvageRun run = RunSalvage(work.Write("cut.ppt", cut), work);
+  ASSERT_TRUE(run.planned);
+  EXPECT_FALSE(run.plan.header_found && !run.plan.fat.empty());
+  ASSERT_EQ(run.streams.count("Pictures"), 1u);
+  EXPECT_TRUE(run.streams.at("Pictures") == truth.streams.at("Pictures"));
+  ASSERT_EQ(run.streams.count("PowerPoint Document"), 1u);
+  const e2e::Bytes& document = run.streams.at("PowerPoint Document");
+  const e2e::Bytes& original = truth.streams.at("PowerPoint Document");
+  ASSERT_GT(document.size(), 20000u) << "the run of records reaches into the Document";
+  ASSERT_LT(document.size(), original.size());
+  EXPECT_TRUE(std::equal(document.begin(), document.end(), original.begin()));
+}
+
 TEST_F(CorpusSalvage, TruncatedAndOverwrittenFilesAreReadSafely) {
   for (const std::string& name : HealthyCorpusPresentations()) {
     const e2e::Bytes original = ReadAll(CorpusPath("healthy/" + name));

@@ -15,9 +15,9 @@ namespace {
 // read again by the next fill.
 constexpr size_t kWindowSize = (4 << 20) + (64 << 10);
 constexpr size_t kDirectReadSize = 1 << 20;  // reads from this size bypass the window
-// A read that goes back, or far ahead, of the window is a look at one place (a table
-// sector, a directory, the first bytes of a stream): it is served by a window this small,
-// and reads that go on from there fill the whole window again.
+// A read before the window, or far past its end, is a look at one place (a table sector,
+// a directory, the first bytes of a stream): it is served by a window this small, and
+// reads that go on from there fill the whole window again.
 constexpr size_t kJumpWindowSize = 64 << 10;
 }  // namespace
 

@@ -5,47 +5,21 @@
 #include <string>
 
 #include "engine/fast/carve_output_file.h"
+#include "engine/fast/step_reporter.h"
 #include "engine/format/byte_order.h"
 #include "engine/job/messages.h"
 
 namespace vlx {
 namespace {
 
-// The per-step report of a pass: SetProgress on every step, SetCounter at offsets that
-// are multiples of 600. The percentage is kept incrementally, so a step costs a compare
-// instead of a 64-bit division.
-class StepReporter {
- public:
-  StepReporter(ProgressSink& sink, uint64_t length) : sink_(sink), length_(length) {}
-
-  void Report(uint64_t offset) {
-    if (offset >= next_percent_at_) Recompute(offset);
-    sink_.SetProgress(percent_);
-    if (offset % 600 == 0) sink_.SetCounter(CounterText(offset, length_));
-  }
-
- private:
-  void Recompute(uint64_t offset) {
-    percent_ = Percent(offset, length_);
-    // Smallest offset whose percentage is larger: ceil((percent + 1) * length / 100).
-    next_percent_at_ = (static_cast<uint64_t>(percent_ + 1) * length_ + 99) / 100;
-  }
-
-  ProgressSink& sink_;
-  uint64_t length_;
-  uint64_t next_percent_at_ = 0;
-  int percent_ = 0;
-};
-
 constexpr size_t kHeaderSize = 8;
 constexpr size_t kScanChunk = 64 * 1024;
+// The stop flag is looked at before each stretch of this many bytes of tested offsets.
+constexpr uint64_t kStopPollBytes = 4096;
 
-bool IsCandidate(const CarvingPhase& phase, const uint8_t* header, uint64_t file_length) {
-  const uint32_t start = LoadU32(header);
-  for (const HeaderPattern& pattern : phase.signature)
-    if ((start & pattern.mask) == pattern.bits)
-      return phase.length_test(LoadU32(header + 4), file_length);
-  return false;
+bool IsCandidate(const CarvingPhase& phase, const HeaderSignature& signature, const uint8_t* header,
+                 uint64_t file_length) {
+  return signature.Matches(LoadU32(header)) && phase.length_test(LoadU32(header + 4), file_length);
 }
 
 // The first 8 bytes at offset, read whole; bytes past the end of the file read as zero.
@@ -105,29 +79,47 @@ bool RunCarvingPhase(RecoveryJob& job, DamagedFile& file, const CarvingPhase& ph
   const bool workspace_usable = job.workspace().Create();
   const uint64_t length = file.GetLength();
   const uint64_t limit = length > phase.tail_skip ? length - phase.tail_skip : 0;
-  StepReporter reporter(job.sink(), length);
-  // Offsets are tested in place in chunks of the file's read window; only a header cut
-  // by the end of a chunk goes through the zero-filling single read.
+  const uint64_t step = phase.step;
+  const HeaderSignature signature(phase.signature);
+  StepReporter reporter(job.sink(), length, step);
+  // Offsets are tested in place in chunks of the file's read window, a stretch of them
+  // between two looks at the stop flag: the first byte rules most of them out, and the
+  // stretch up to a candidate is reported at once. Only a header cut by the end of a
+  // chunk goes through the zero-filling single read.
   for (uint64_t offset = 0; offset < limit;) {
     size_t available = 0;
     const uint8_t* chunk = file.View(offset, kScanChunk, &available);
     const uint64_t chunk_start = offset;
-    const uint64_t whole_headers_end =
-        chunk_start + available;  // header fits when offset + 8 <= this
-    for (; offset < limit && offset + kHeaderSize <= whole_headers_end; offset += phase.step) {
+    // Offsets below this have their whole header in the chunk.
+    const uint64_t whole_end =
+        available >= kHeaderSize ? std::min(limit, chunk_start + available - kHeaderSize + 1) : 0;
+    while (offset < whole_end) {
       if (job.StopRequested()) return false;
-      reporter.Report(offset);
-      const uint8_t* header = chunk + (offset - chunk_start);
-      if (IsCandidate(phase, header, length))
-        return HandleHit(job, file, phase, offset, workspace_usable, reporter);
+      const uint64_t stretch_end = std::min(whole_end, offset + kStopPollBytes);
+      uint64_t next = offset;
+      for (;;) {
+        next = chunk_start + signature.NextPossible(chunk, static_cast<size_t>(next - chunk_start),
+                                                    static_cast<size_t>(stretch_end - chunk_start),
+                                                    static_cast<size_t>(step));
+        if (next >= stretch_end) break;
+        if (IsCandidate(phase, signature, chunk + (next - chunk_start), length)) {
+          reporter.ReportSteps(offset, next + 1);
+          return HandleHit(job, file, phase, next, workspace_usable, reporter);
+        }
+        next += step;
+      }
+      reporter.ReportSteps(offset, next);
+      offset = next;
     }
-    if (offset >= limit || offset + kHeaderSize <= whole_headers_end) continue;
+    // An offset at or past the chunk's end begins the next chunk; only a header the
+    // chunk's end cuts is read on its own.
+    if (offset >= limit || (available > 0 && offset >= chunk_start + available)) continue;
     if (job.StopRequested()) return false;
     reporter.Report(offset);
     uint8_t spare[kHeaderSize];
-    if (IsCandidate(phase, HeaderAt(file, offset, spare), length))
+    if (IsCandidate(phase, signature, HeaderAt(file, offset, spare), length))
       return HandleHit(job, file, phase, offset, workspace_usable, reporter);
-    offset += phase.step;
+    offset += step;
   }
   return true;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 
+#include "engine/fast/header_signature.h"
 #include "engine/job/damaged_file.h"
 #include "engine/job/recovery_job.h"
 
@@ -16,13 +17,6 @@ inline constexpr size_t kCarveBlockSize = 512;
 enum class CarveHit {
   kCopyToEnd,  // copy the stream from the hit: its own length, or up to the end of the file
   kTakeBlock,  // keep the one 512-byte block at the hit
-};
-
-// A record header start: the first four bytes, read as a little-endian 32-bit value,
-// match when (value & mask) == bits.
-struct HeaderPattern {
-  uint32_t mask;
-  uint32_t bits;
 };
 
 // One carving pass over the damaged file, described by its parameters alone. The

@@ -15,6 +15,10 @@ namespace {
 // read again by the next fill.
 constexpr size_t kWindowSize = (4 << 20) + (64 << 10);
 constexpr size_t kDirectReadSize = 1 << 20;  // reads from this size bypass the window
+// A read before the window, or far past its end, is a look at one place (a table sector,
+// a directory, the first bytes of a stream): it is served by a window this small, and
+// reads that go on from there fill the whole window again.
+constexpr size_t kJumpWindowSize = 64 << 10;
 }  // namespace
 
 std::unique_ptr<DamagedFile> DamagedFile::Open(const std::string& path, std::string* error) {
@@ -64,8 +68,11 @@ void DamagedFile::ReadFully(uint64_t offset, uint8_t* out, size_t count) {
 
 bool DamagedFile::Fill(uint64_t offset, size_t minimum) {
   if (offset >= window_start_ && offset + minimum <= window_start_ + window_size_) return true;
+  const uint64_t window_end = window_start_ + window_size_;
+  const bool reads_on = offset >= window_start_ && offset <= window_end + kWindowSize;
+  const size_t fill = reads_on ? kWindowSize : kJumpWindowSize;
   const size_t wanted =
-      static_cast<size_t>(std::min<uint64_t>(std::max(kWindowSize, minimum), length_ - offset));
+      static_cast<size_t>(std::min<uint64_t>(std::max(fill, minimum), length_ - offset));
   if (window_.size() < wanted) window_.resize(wanted);
   window_start_ = offset;
   window_size_ = 0;

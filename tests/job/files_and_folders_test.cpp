@@ -91,6 +91,54 @@ TEST(DamagedFileTest, LargeReadsBesideTheWindowGiveTheFilesBytes) {
   EXPECT_THROW(file->ReadAt(5 << 20, buffer.data(), 1 << 20), InputReadError);
 }
 
+// Looks at scattered places (back, far ahead, near the end) mixed with runs that go on
+// from them, as the table and directory reads of a salvage do: every view and read gives
+// the file's bytes, and a view is never shorter than asked for inside the file.
+TEST(DamagedFileTest, ScatteredViewsAndReadsGiveTheFilesBytesInFull) {
+  TempDir dir;
+  std::vector<unsigned char> content((9 << 20) + 321);
+  for (size_t i = 0; i < content.size(); ++i)
+    content[i] = static_cast<unsigned char>((i * 31) ^ (i >> 13));
+  auto file = DamagedFile::Open(dir.Write("big", content));
+  ASSERT_TRUE(file);
+  const size_t mib = size_t{1} << 20;
+  struct Look {
+    uint64_t offset;
+    size_t count;
+  };
+  const Look looks[] = {
+      {8 * mib, 512},
+      {100, 4096},
+      {100 + 4096, 200 * 1024},  // on from a jump
+      {5 * mib + 3, mib + 4096},
+      {6 * mib + 3, mib + 4096},
+      {7 * mib + 3, mib + 4096},
+      {64, 70 * 1024},
+      {9 * mib, 400},
+      {3 * mib, 64 * 1024},
+      {3 * mib + 64 * 1024, 64 * 1024},
+      {2 * mib, 100 * 1024},
+      {content.size() - 10, 4096},
+  };
+  for (const Look& look : looks) {
+    SCOPED_TRACE(look.offset);
+    const size_t inside =
+        static_cast<size_t>(std::min<uint64_t>(look.count, content.size() - look.offset));
+    size_t got = 0;
+    const uint8_t* view = file->View(look.offset, look.count, &got);
+    ASSERT_NE(view, nullptr);
+    ASSERT_EQ(got, inside);
+    EXPECT_TRUE(std::equal(view, view + got, content.begin() + static_cast<long>(look.offset)));
+
+    std::vector<unsigned char> buffer(look.count, 0xAA);
+    ASSERT_EQ(file->ReadAt(look.offset, buffer.data(), buffer.size()), inside);
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + static_cast<long>(inside),
+                           content.begin() + static_cast<long>(look.offset)));
+    EXPECT_TRUE(std::all_of(buffer.begin() + static_cast<long>(inside), buffer.end(),
+                            [](unsigned char b) { return b == 0; }));
+  }
+}
+
 TEST(DeleteFolderTreeTest, RemovesReadOnlyFilesAndNeverFollowsLinks) {
   TempDir outside;
   const std::string kept = outside.Write("kept", {'1'});

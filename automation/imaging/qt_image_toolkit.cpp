@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QString>
+#include <algorithm>
 
 #include "automation/imaging/bitmap_image.h"
 #include "automation/imaging/pixel_text.h"
@@ -90,7 +91,24 @@ std::optional<Bitmap> QtImageToolkit::MakeThumbnail(const std::string& image_pat
 }
 
 bool QtImageToolkit::ConvertToJpeg(const std::string& source_path, const std::string& jpeg_path) {
-  return WriteJpeg(Load(source_path), jpeg_path);
+  QImage picture;
+  {
+    std::lock_guard<std::mutex> lock(decoded_mutex_);
+    if (!decoded_.isNull()) {
+      QFile file(FromPath(source_path));
+      if (file.open(QIODevice::ReadOnly) &&
+          file.size() == static_cast<qint64>(decoded_bytes_.size())) {
+        const QByteArray bytes = file.readAll();
+        if (std::equal(bytes.begin(), bytes.end(), decoded_bytes_.begin(),
+                       [](char a, uint8_t b) { return static_cast<uint8_t>(a) == b; }))
+          picture = decoded_;
+      }
+      decoded_ = QImage();
+      decoded_bytes_.clear();
+    }
+  }
+  if (picture.isNull()) picture = Load(source_path);
+  return WriteJpeg(picture, jpeg_path);
 }
 
 bool QtImageToolkit::SaveJpeg(const Bitmap& bitmap, const std::string& jpeg_path) {
@@ -105,7 +123,12 @@ bool QtImageToolkit::Decodes(std::span<const uint8_t> picture_file) {
   if (!buffer.open(QIODevice::ReadOnly)) return false;
   QImageReader reader(&buffer);
   reader.setDecideFormatFromContent(true);
-  return !reader.read().isNull();
+  QImage picture = reader.read();
+  if (picture.isNull()) return false;
+  std::lock_guard<std::mutex> lock(decoded_mutex_);
+  decoded_bytes_.assign(picture_file.begin(), picture_file.end());
+  decoded_ = std::move(picture);
+  return true;
 }
 
 Bitmap QtImageToolkit::LabelledPlaceholder(const std::string& label, int width, int height) {

@@ -24,6 +24,9 @@ class ImageToolkit {
   // Thumbnail of an image file in a width x height box; nullopt when it cannot be loaded.
   virtual std::optional<Bitmap> MakeThumbnail(const std::string& image_path, int width,
                                               int height) = 0;
+  // True when MakeThumbnail may run on several threads at once (and alongside the
+  // toolkit's other calls); a toolkit that does not say so is only called from one.
+  virtual bool ThumbnailsOnSeveralThreads() const { return false; }
   // True when the bytes of a picture file decode to an image (false when they are
   // damaged or are no picture this toolkit reads).
   virtual bool Decodes(std::span<const uint8_t> picture_file) = 0;

@@ -188,6 +188,34 @@ TEST(ConvertToJpeg, FailsCleanlyForMetafilesAndLeavesNoFile) {
   EXPECT_FALSE(images.ConvertToJpeg(png, dir.File("no-such-folder/out.Jpg")));
 }
 
+// The picture kept from Decodes serves only a file of the very same bytes, once.
+TEST(ConvertToJpeg, ConvertsTheFilesOwnPictureWhateverWasDecodedBefore) {
+  TempDir dir;
+  QtImageToolkit images;
+  auto file_bytes = [](const std::string& path) {
+    const auto bytes = testing::ReadAll(path);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+  };
+  auto converted_colour = [&](const std::string& source) {
+    EXPECT_TRUE(images.ConvertToJpeg(source, dir.File("out.Jpg")));
+    QImage jpeg;
+    EXPECT_TRUE(jpeg.load(QString::fromStdString(dir.File("out.Jpg")), "JPG"));
+    return jpeg.isNull() ? QColor() : jpeg.pixelColor(4, 4);
+  };
+  const std::string red = Save(dir, Solid(8, 8, Qt::red), "red.bmp", "BMP");
+  const std::string blue = Save(dir, Solid(8, 8, Qt::blue), "blue.png", "PNG");
+  const std::string same_size = Save(dir, Solid(8, 8, Qt::green), "green.bmp", "BMP");
+  ASSERT_TRUE(images.Decodes(file_bytes(red)));
+  EXPECT_GT(converted_colour(red).red(), 200);
+  ASSERT_TRUE(images.Decodes(file_bytes(red)));
+  EXPECT_GT(converted_colour(blue).blue(), 200);
+  // A file of the same size but other bytes is not taken for the one decoded.
+  ASSERT_EQ(std::filesystem::file_size(red), std::filesystem::file_size(same_size));
+  ASSERT_TRUE(images.Decodes(file_bytes(red)));
+  EXPECT_GT(converted_colour(same_size).green(), 100);
+  EXPECT_LT(converted_colour(same_size).red(), 60);
+}
+
 TEST(SaveJpeg, WritesABitmapThatLoadsBack) {
   TempDir dir;
   QtImageToolkit images;

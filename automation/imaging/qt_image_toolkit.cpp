@@ -47,6 +47,20 @@ QImage Flattened(const QImage& picture) {
   return flat;
 }
 
+// The width x height framed canvas with picture scaled into its place.
+Bitmap Framed(const QImage& picture, const ThumbnailLayout& layout, int width, int height) {
+  QImage canvas(width, height, QImage::Format_ARGB32);
+  canvas.fill(QColor::fromRgba(QtImageToolkit::kCanvasColour));
+  DrawFrame(canvas);
+  if (!layout.empty()) {
+    QPainter p(&canvas);
+    p.drawImage(QPoint(layout.x, layout.y),
+                picture.scaled(layout.width, layout.height, Qt::IgnoreAspectRatio,
+                               Qt::SmoothTransformation));
+  }
+  return ToBitmap(canvas);
+}
+
 bool WriteJpeg(const QImage& image, const std::string& jpeg_path) {
   if (image.isNull()) return false;
   if (Flattened(image).save(FromPath(jpeg_path), "JPG", QtImageToolkit::kJpegQuality)) return true;
@@ -77,20 +91,22 @@ std::optional<Bitmap> QtImageToolkit::MakeThumbnail(const std::string& image_pat
   if (picture.isNull()) return std::nullopt;
   if (!full.isValid() || full.isEmpty())
     layout = LayOutThumbnail(picture.width(), picture.height(), width, height);
-
-  QImage canvas(width, height, QImage::Format_ARGB32);
-  canvas.fill(QColor::fromRgba(kCanvasColour));
-  DrawFrame(canvas);
-  if (!layout.empty()) {
-    QPainter p(&canvas);
-    p.drawImage(QPoint(layout.x, layout.y),
-                picture.scaled(layout.width, layout.height, Qt::IgnoreAspectRatio,
-                               Qt::SmoothTransformation));
-  }
-  return ToBitmap(canvas);
+  return Framed(picture, layout, width, height);
 }
 
-bool QtImageToolkit::ConvertToJpeg(const std::string& source_path, const std::string& jpeg_path) {
+std::optional<Bitmap> QtImageToolkit::MakeThumbnailAsJpeg(const std::string& source_path,
+                                                          const std::string& /*jpeg_path*/,
+                                                          int width, int height) {
+  // The copy would hold the picture's pixels on white; the thumbnail is made from those
+  // pixels at once (what the copy's compression changes does not show at this size).
+  if (width <= 0 || height <= 0) return std::nullopt;
+  const QImage picture = TakeDecoded(source_path);
+  if (picture.isNull()) return std::nullopt;
+  const QImage flat = Flattened(picture);
+  return Framed(flat, LayOutThumbnail(flat.width(), flat.height(), width, height), width, height);
+}
+
+QImage QtImageToolkit::TakeDecoded(const std::string& source_path) {
   QImage picture;
   {
     std::lock_guard<std::mutex> lock(decoded_mutex_);
@@ -107,8 +123,11 @@ bool QtImageToolkit::ConvertToJpeg(const std::string& source_path, const std::st
       decoded_bytes_.clear();
     }
   }
-  if (picture.isNull()) picture = Load(source_path);
-  return WriteJpeg(picture, jpeg_path);
+  return picture.isNull() ? Load(source_path) : picture;
+}
+
+bool QtImageToolkit::ConvertToJpeg(const std::string& source_path, const std::string& jpeg_path) {
+  return WriteJpeg(TakeDecoded(source_path), jpeg_path);
 }
 
 bool QtImageToolkit::SaveJpeg(const Bitmap& bitmap, const std::string& jpeg_path) {

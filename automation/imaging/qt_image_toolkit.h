@@ -26,6 +26,10 @@ class QtImageToolkit : public ImageToolkit {
   // Every call reads and paints its own images.
   bool ThumbnailsOnSeveralThreads() const override { return true; }
   bool ConvertToJpeg(const std::string& source_path, const std::string& jpeg_path) override;
+  // Made from the picture's pixels on white, without writing the copy.
+  std::optional<Bitmap> MakeThumbnailAsJpeg(const std::string& source_path,
+                                            const std::string& jpeg_path, int width,
+                                            int height) override;
   bool SaveJpeg(const Bitmap& bitmap, const std::string& jpeg_path) override;
   bool Decodes(std::span<const uint8_t> picture_file) override;
   // The silver, framed canvas with the label centred on it in black capitals.
@@ -34,6 +38,10 @@ class QtImageToolkit : public ImageToolkit {
   Bitmap PlaceholderBitmap() override;
 
  private:
+  // The picture at source_path: the one Decodes kept when the file holds its very bytes,
+  // else read from the file. Either way nothing stays kept.
+  QImage TakeDecoded(const std::string& source_path);
+
   // The picture pass asks whether a picture decodes and then converts the file it saved
   // of it: the picture decoded last is kept, with its bytes, for one conversion of a
   // file that holds the same bytes.

@@ -57,12 +57,9 @@ void ReportPicture(RecoveryJob& job, const std::string& saved_path, const std::s
     if (item.thumbnail.empty())
       item.thumbnail = images.LabelledPlaceholder(facts.placeholder_label, kPictureThumbnailSize,
                                                   kPictureThumbnailSize);
-  } else if (images.ConvertToJpeg(saved_path, jpeg_path)) {
-    if (std::optional<Bitmap> bitmap =
-            images.MakeThumbnail(jpeg_path, kPictureThumbnailSize, kPictureThumbnailSize)) {
-      item.thumbnail = std::move(*bitmap);
-    }
-    std::remove(jpeg_path.c_str());
+  } else if (std::optional<Bitmap> bitmap = images.MakeThumbnailAsJpeg(
+                 saved_path, jpeg_path, kPictureThumbnailSize, kPictureThumbnailSize)) {
+    item.thumbnail = std::move(*bitmap);
   }
   job.results.Report(item);
   job.sink().AppendLog("Recovered " + item.label + "\r\n");

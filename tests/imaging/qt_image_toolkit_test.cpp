@@ -216,6 +216,38 @@ TEST(ConvertToJpeg, ConvertsTheFilesOwnPictureWhateverWasDecodedBefore) {
   EXPECT_LT(converted_colour(same_size).red(), 60);
 }
 
+// The thumbnail made without the JPEG copy looks as the one made through it does: the
+// same place in the frame, transparency on white, the same colours.
+TEST(MakeThumbnailAsJpeg, LooksAsTheThumbnailOfTheWrittenCopyDoes) {
+  TempDir dir;
+  QtImageToolkit images;
+  QImage half_clear = Gradient(300, 120).convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < 120; ++y)
+    for (int x = 150; x < 300; ++x) half_clear.setPixel(x, y, qRgba(0, 0, 0, 0));
+  const std::string jpeg = dir.File("copy.Jpg");
+  for (const auto& [name, picture] :
+       {std::pair{"wide.png", Gradient(640, 200)}, std::pair{"tall.png", Gradient(90, 400)},
+        std::pair{"half_clear.png", half_clear}}) {
+    const std::string path = Save(dir, picture, name, "PNG");
+    const auto direct = images.MakeThumbnailAsJpeg(path, jpeg, 100, 100);
+    EXPECT_FALSE(std::filesystem::exists(jpeg)) << name;
+    const auto through_copy = images.ImageToolkit::MakeThumbnailAsJpeg(path, jpeg, 100, 100);
+    EXPECT_FALSE(std::filesystem::exists(jpeg)) << name;
+    ASSERT_TRUE(direct && through_copy) << name;
+    ASSERT_EQ(direct->width, 100);
+    ASSERT_EQ(direct->height, 100);
+    double difference = 0;
+    for (size_t i = 0; i < direct->pixels.size(); ++i) {
+      const uint32_t a = direct->pixels[i], b = through_copy->pixels[i];
+      difference += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                    std::abs(qBlue(a) - qBlue(b));
+    }
+    EXPECT_LT(difference / (3.0 * 100 * 100), 2.0) << name;
+  }
+  const std::string broken = dir.Write("broken.png", {0x89, 'P', 'N', 'G', 0, 1, 2});
+  EXPECT_FALSE(images.MakeThumbnailAsJpeg(broken, jpeg, 100, 100));
+}
+
 TEST(SaveJpeg, WritesABitmapThatLoadsBack) {
   TempDir dir;
   QtImageToolkit images;

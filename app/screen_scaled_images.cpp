@@ -39,4 +39,13 @@ std::optional<Bitmap> ScreenScaledImages::MakeThumbnail(const std::string& image
                               static_cast<int>(std::lround(height * ratio)));
 }
 
+std::optional<Bitmap> ScreenScaledImages::MakeThumbnailAsJpeg(const std::string& source_path,
+                                                              const std::string& jpeg_path,
+                                                              int width, int height) {
+  const double ratio = std::clamp(ratio_(), 1.0, 4.0);
+  return inner_.MakeThumbnailAsJpeg(source_path, jpeg_path,
+                                    static_cast<int>(std::lround(width * ratio)),
+                                    static_cast<int>(std::lround(height * ratio)));
+}
+
 }  // namespace vlx::app

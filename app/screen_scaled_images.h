@@ -17,6 +17,11 @@ class ScreenScaledImages : public ImageToolkit {
 
   std::optional<Bitmap> MakeThumbnail(const std::string& image_path, int width,
                                       int height) override;
+  // The screen is read on the window's thread whichever thread asks.
+  bool ThumbnailsOnSeveralThreads() const override { return inner_.ThumbnailsOnSeveralThreads(); }
+  std::optional<Bitmap> MakeThumbnailAsJpeg(const std::string& source_path,
+                                            const std::string& jpeg_path, int width,
+                                            int height) override;
   bool ConvertToJpeg(const std::string& source_path, const std::string& jpeg_path) override {
     return inner_.ConvertToJpeg(source_path, jpeg_path);
   }

@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QString>
+#include <algorithm>
 
 #include "automation/imaging/bitmap_image.h"
 #include "automation/imaging/pixel_text.h"
@@ -46,6 +47,20 @@ QImage Flattened(const QImage& picture) {
   return flat;
 }
 
+// The width x height framed canvas with picture scaled into its place.
+Bitmap Framed(const QImage& picture, const ThumbnailLayout& layout, int width, int height) {
+  QImage canvas(width, height, QImage::Format_ARGB32);
+  canvas.fill(QColor::fromRgba(QtImageToolkit::kCanvasColour));
+  DrawFrame(canvas);
+  if (!layout.empty()) {
+    QPainter p(&canvas);
+    p.drawImage(QPoint(layout.x, layout.y),
+                picture.scaled(layout.width, layout.height, Qt::IgnoreAspectRatio,
+                               Qt::SmoothTransformation));
+  }
+  return ToBitmap(canvas);
+}
+
 bool WriteJpeg(const QImage& image, const std::string& jpeg_path) {
   if (image.isNull()) return false;
   if (Flattened(image).save(FromPath(jpeg_path), "JPG", QtImageToolkit::kJpegQuality)) return true;
@@ -76,21 +91,43 @@ std::optional<Bitmap> QtImageToolkit::MakeThumbnail(const std::string& image_pat
   if (picture.isNull()) return std::nullopt;
   if (!full.isValid() || full.isEmpty())
     layout = LayOutThumbnail(picture.width(), picture.height(), width, height);
+  return Framed(picture, layout, width, height);
+}
 
-  QImage canvas(width, height, QImage::Format_ARGB32);
-  canvas.fill(QColor::fromRgba(kCanvasColour));
-  DrawFrame(canvas);
-  if (!layout.empty()) {
-    QPainter p(&canvas);
-    p.drawImage(QPoint(layout.x, layout.y),
-                picture.scaled(layout.width, layout.height, Qt::IgnoreAspectRatio,
-                               Qt::SmoothTransformation));
+std::optional<Bitmap> QtImageToolkit::MakeThumbnailAsJpeg(const std::string& source_path,
+                                                          const std::string& /*jpeg_path*/,
+                                                          int width, int height) {
+  // The copy would hold the picture's pixels on white; the thumbnail is made from those
+  // pixels at once (what the copy's compression changes does not show at this size).
+  if (width <= 0 || height <= 0) return std::nullopt;
+  const QImage picture = TakeDecoded(source_path);
+  if (picture.isNull()) return std::nullopt;
+  const QImage flat = Flattened(picture);
+  return Framed(flat, LayOutThumbnail(flat.width(), flat.height(), width, height), width, height);
+}
+
+QImage QtImageToolkit::TakeDecoded(const std::string& source_path) {
+  QImage picture;
+  {
+    std::lock_guard<std::mutex> lock(decoded_mutex_);
+    if (!decoded_.isNull()) {
+      QFile file(FromPath(source_path));
+      if (file.open(QIODevice::ReadOnly) &&
+          file.size() == static_cast<qint64>(decoded_bytes_.size())) {
+        const QByteArray bytes = file.readAll();
+        if (std::equal(bytes.begin(), bytes.end(), decoded_bytes_.begin(),
+                       [](char a, uint8_t b) { return static_cast<uint8_t>(a) == b; }))
+          picture = decoded_;
+      }
+      decoded_ = QImage();
+      decoded_bytes_.clear();
+    }
   }
-  return ToBitmap(canvas);
+  return picture.isNull() ? Load(source_path) : picture;
 }
 
 bool QtImageToolkit::ConvertToJpeg(const std::string& source_path, const std::string& jpeg_path) {
-  return WriteJpeg(Load(source_path), jpeg_path);
+  return WriteJpeg(TakeDecoded(source_path), jpeg_path);
 }
 
 bool QtImageToolkit::SaveJpeg(const Bitmap& bitmap, const std::string& jpeg_path) {
@@ -105,7 +142,12 @@ bool QtImageToolkit::Decodes(std::span<const uint8_t> picture_file) {
   if (!buffer.open(QIODevice::ReadOnly)) return false;
   QImageReader reader(&buffer);
   reader.setDecideFormatFromContent(true);
-  return !reader.read().isNull();
+  QImage picture = reader.read();
+  if (picture.isNull()) return false;
+  std::lock_guard<std::mutex> lock(decoded_mutex_);
+  decoded_bytes_.assign(picture_file.begin(), picture_file.end());
+  decoded_ = std::move(picture);
+  return true;
 }
 
 Bitmap QtImageToolkit::LabelledPlaceholder(const std::string& label, int width, int height) {

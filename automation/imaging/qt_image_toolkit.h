@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QImage>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/job/result_view.h"
 
@@ -20,13 +23,31 @@ class QtImageToolkit : public ImageToolkit {
 
   std::optional<Bitmap> MakeThumbnail(const std::string& image_path, int width,
                                       int height) override;
+  // Every call reads and paints its own images.
+  bool ThumbnailsOnSeveralThreads() const override { return true; }
   bool ConvertToJpeg(const std::string& source_path, const std::string& jpeg_path) override;
+  // Made from the picture's pixels on white, without writing the copy.
+  std::optional<Bitmap> MakeThumbnailAsJpeg(const std::string& source_path,
+                                            const std::string& jpeg_path, int width,
+                                            int height) override;
   bool SaveJpeg(const Bitmap& bitmap, const std::string& jpeg_path) override;
   bool Decodes(std::span<const uint8_t> picture_file) override;
   // The silver, framed canvas with the label centred on it in black capitals.
   Bitmap LabelledPlaceholder(const std::string& label, int width, int height) override;
   Bitmap StockBitmap() override;
   Bitmap PlaceholderBitmap() override;
+
+ private:
+  // The picture at source_path: the one Decodes kept when the file holds its very bytes,
+  // else read from the file. Either way nothing stays kept.
+  QImage TakeDecoded(const std::string& source_path);
+
+  // The picture pass asks whether a picture decodes and then converts the file it saved
+  // of it: the picture decoded last is kept, with its bytes, for one conversion of a
+  // file that holds the same bytes.
+  std::mutex decoded_mutex_;
+  std::vector<uint8_t> decoded_bytes_;
+  QImage decoded_;
 };
 
 }  // namespace vlx

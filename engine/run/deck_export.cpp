@@ -11,6 +11,7 @@
 #include "engine/office/office_api.h"
 #include "engine/office/office_restart.h"
 #include "engine/office/slide_export.h"
+#include "engine/run/thumbnails_in_pairs.h"
 
 namespace vlx {
 namespace {
@@ -83,15 +84,15 @@ DeckExport ExportDeckSlides(RecoveryJob& job, const std::string& path,
 void ListExportedSlides(RecoveryJob& job, const DeckExport& exported) {
   job.sink().SetStatus("Recovering Slides...");
   const int count = exported.slides;
+  ThumbnailsInPairs thumbnails(
+      job.env.images, [&](int n) { return ExportedSlidePath(exported.folder, n); },
+      exported.placeholders ? 0 : count, kSlideThumbnailWidth, kSlideThumbnailHeight);
   for (int n = 1; n <= count; ++n) {
     if (job.StopRequested()) break;
     job.sink().SetProgress(Percent(static_cast<uint64_t>(n), static_cast<uint64_t>(count)));
     job.sink().SetCounter(CounterText(n, count));
     std::optional<Bitmap> thumbnail =
-        exported.placeholders
-            ? job.env.images.PlaceholderBitmap()
-            : job.env.images.MakeThumbnail(ExportedSlidePath(exported.folder, n),
-                                           kSlideThumbnailWidth, kSlideThumbnailHeight);
+        exported.placeholders ? job.env.images.PlaceholderBitmap() : thumbnails.Take(n);
     if (!thumbnail) continue;
     const std::string caption = "Slide " + std::to_string(n);
     job.results.Report(SlideItem(ResultList::kSlides, caption, std::move(*thumbnail),

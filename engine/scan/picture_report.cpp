@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <optional>
 
+#include "engine/scan/lone_bitmap_thumbnail.h"
+
 namespace vlx {
 namespace {
 
@@ -37,22 +39,27 @@ void ReportPicture(RecoveryJob& job, const std::string& saved_path, const std::s
   item.kind = extension;
   item.source_offset = facts.source_offset;
   if (!facts.placeholder_label.empty()) {
-    const std::string drawn = jpeg_path + ".png";
-    if (facts.drawing != nullptr && facts.drawing->Draw(saved_path, drawn, kPictureThumbnailSize)) {
+    if (facts.drawing != nullptr) {
+      // A metafile that is one bitmap looks like that bitmap: no need to draw it.
       if (std::optional<Bitmap> bitmap =
-              images.MakeThumbnail(drawn, kPictureThumbnailSize, kPictureThumbnailSize))
+              LoneBitmapThumbnail(images, saved_path, jpeg_path + ".bmp", kPictureThumbnailSize))
         item.thumbnail = std::move(*bitmap);
     }
-    std::remove(drawn.c_str());
+    if (item.thumbnail.empty() && facts.drawing != nullptr) {
+      const std::string drawn = jpeg_path + ".png";
+      if (facts.drawing->Draw(saved_path, drawn, kPictureThumbnailSize)) {
+        if (std::optional<Bitmap> bitmap =
+                images.MakeThumbnail(drawn, kPictureThumbnailSize, kPictureThumbnailSize))
+          item.thumbnail = std::move(*bitmap);
+      }
+      std::remove(drawn.c_str());
+    }
     if (item.thumbnail.empty())
       item.thumbnail = images.LabelledPlaceholder(facts.placeholder_label, kPictureThumbnailSize,
                                                   kPictureThumbnailSize);
-  } else if (images.ConvertToJpeg(saved_path, jpeg_path)) {
-    if (std::optional<Bitmap> bitmap =
-            images.MakeThumbnail(jpeg_path, kPictureThumbnailSize, kPictureThumbnailSize)) {
-      item.thumbnail = std::move(*bitmap);
-    }
-    std::remove(jpeg_path.c_str());
+  } else if (std::optional<Bitmap> bitmap = images.MakeThumbnailAsJpeg(
+                 saved_path, jpeg_path, kPictureThumbnailSize, kPictureThumbnailSize)) {
+    item.thumbnail = std::move(*bitmap);
   }
   job.results.Report(item);
   job.sink().AppendLog("Recovered " + item.label + "\r\n");

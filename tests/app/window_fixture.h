@@ -48,6 +48,8 @@ class HookedImages : public QtImageToolkit {
  public:
   std::optional<Bitmap> MakeThumbnail(const std::string& image_path, int width,
                                       int height) override;
+  // The hook sees the slides one at a time, in order.
+  bool ThumbnailsOnSeveralThreads() const override { return false; }
   std::function<void()> before_slide_thumbnail;
 };
 

@@ -188,6 +188,66 @@ TEST(ConvertToJpeg, FailsCleanlyForMetafilesAndLeavesNoFile) {
   EXPECT_FALSE(images.ConvertToJpeg(png, dir.File("no-such-folder/out.Jpg")));
 }
 
+// The picture kept from Decodes serves only a file of the very same bytes, once.
+TEST(ConvertToJpeg, ConvertsTheFilesOwnPictureWhateverWasDecodedBefore) {
+  TempDir dir;
+  QtImageToolkit images;
+  auto file_bytes = [](const std::string& path) {
+    const auto bytes = testing::ReadAll(path);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+  };
+  auto converted_colour = [&](const std::string& source) {
+    EXPECT_TRUE(images.ConvertToJpeg(source, dir.File("out.Jpg")));
+    QImage jpeg;
+    EXPECT_TRUE(jpeg.load(QString::fromStdString(dir.File("out.Jpg")), "JPG"));
+    return jpeg.isNull() ? QColor() : jpeg.pixelColor(4, 4);
+  };
+  const std::string red = Save(dir, Solid(8, 8, Qt::red), "red.bmp", "BMP");
+  const std::string blue = Save(dir, Solid(8, 8, Qt::blue), "blue.png", "PNG");
+  const std::string same_size = Save(dir, Solid(8, 8, Qt::green), "green.bmp", "BMP");
+  ASSERT_TRUE(images.Decodes(file_bytes(red)));
+  EXPECT_GT(converted_colour(red).red(), 200);
+  ASSERT_TRUE(images.Decodes(file_bytes(red)));
+  EXPECT_GT(converted_colour(blue).blue(), 200);
+  // A file of the same size but other bytes is not taken for the one decoded.
+  ASSERT_EQ(std::filesystem::file_size(red), std::filesystem::file_size(same_size));
+  ASSERT_TRUE(images.Decodes(file_bytes(red)));
+  EXPECT_GT(converted_colour(same_size).green(), 100);
+  EXPECT_LT(converted_colour(same_size).red(), 60);
+}
+
+// The thumbnail made without the JPEG copy looks as the one made through it does: the
+// same place in the frame, transparency on white, the same colours.
+TEST(MakeThumbnailAsJpeg, LooksAsTheThumbnailOfTheWrittenCopyDoes) {
+  TempDir dir;
+  QtImageToolkit images;
+  QImage half_clear = Gradient(300, 120).convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < 120; ++y)
+    for (int x = 150; x < 300; ++x) half_clear.setPixel(x, y, qRgba(0, 0, 0, 0));
+  const std::string jpeg = dir.File("copy.Jpg");
+  for (const auto& [name, picture] :
+       {std::pair{"wide.png", Gradient(640, 200)}, std::pair{"tall.png", Gradient(90, 400)},
+        std::pair{"half_clear.png", half_clear}}) {
+    const std::string path = Save(dir, picture, name, "PNG");
+    const auto direct = images.MakeThumbnailAsJpeg(path, jpeg, 100, 100);
+    EXPECT_FALSE(std::filesystem::exists(jpeg)) << name;
+    const auto through_copy = images.ImageToolkit::MakeThumbnailAsJpeg(path, jpeg, 100, 100);
+    EXPECT_FALSE(std::filesystem::exists(jpeg)) << name;
+    ASSERT_TRUE(direct && through_copy) << name;
+    ASSERT_EQ(direct->width, 100);
+    ASSERT_EQ(direct->height, 100);
+    double difference = 0;
+    for (size_t i = 0; i < direct->pixels.size(); ++i) {
+      const uint32_t a = direct->pixels[i], b = through_copy->pixels[i];
+      difference += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                    std::abs(qBlue(a) - qBlue(b));
+    }
+    EXPECT_LT(difference / (3.0 * 100 * 100), 2.0) << name;
+  }
+  const std::string broken = dir.Write("broken.png", {0x89, 'P', 'N', 'G', 0, 1, 2});
+  EXPECT_FALSE(images.MakeThumbnailAsJpeg(broken, jpeg, 100, 100));
+}
+
 TEST(SaveJpeg, WritesABitmapThatLoadsBack) {
   TempDir dir;
   QtImageToolkit images;

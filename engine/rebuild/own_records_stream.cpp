@@ -402,37 +402,38 @@ size_t NextTopLevelRecord(std::span<const uint8_t> stream, size_t from) {
   return stream.size();
 }
 
-// The persist directories among the stream's top-level records that start before end, in
-// stream order; the walk resumes after noise at the next whole record.
-std::vector<uint32_t> TopLevelDirectoriesBefore(std::span<const uint8_t> stream, uint32_t end) {
-  std::vector<uint32_t> found;
+// Calls visit(offset, header) for each of the stream's top-level records that starts
+// before end, in stream order; after noise the walk resumes at the next whole record.
+template <typename Visit>
+void ForEachTopLevelRecord(std::span<const uint8_t> stream, size_t end, Visit visit) {
   for (size_t at = 0; at < end && stream.size() - at >= kHeader;) {
     const std::optional<RecordHeader> h = HeaderAt(stream, at);
     if (stream.size() - at - kHeader < h->length || !IsTopLevelKind(h->type)) {
       at = NextTopLevelRecord(stream, at + 1);
       continue;
     }
-    if (h->type == kTypePersistDirectoryAtom) found.push_back(static_cast<uint32_t>(at));
+    visit(at, *h);
     at += kHeader + size_t{h->length};
   }
+}
+
+// The persist directories among the stream's top-level records that start before end.
+std::vector<uint32_t> TopLevelDirectoriesBefore(std::span<const uint8_t> stream, uint32_t end) {
+  std::vector<uint32_t> found;
+  ForEachTopLevelRecord(stream, end, [&found](size_t at, const RecordHeader& h) {
+    if (h.type == kTypePersistDirectoryAtom) found.push_back(static_cast<uint32_t>(at));
+  });
   return found;
 }
 
 // The last whole Document container among the stream's top-level records; empty when none.
 std::span<const uint8_t> NewestWholeDocument(std::span<const uint8_t> stream) {
   std::span<const uint8_t> newest;
-  for (size_t at = 0; stream.size() - at >= kHeader;) {
-    const std::optional<RecordHeader> h = HeaderAt(stream, at);
-    if (stream.size() - at - kHeader < h->length || !IsTopLevelKind(h->type)) {
-      at = NextTopLevelRecord(stream, at + 1);
-      continue;
-    }
-    if (h->type == kTypeDocument) {
-      const std::span<const uint8_t> whole = WholeRecordAt(stream, at);
-      if (!whole.empty()) newest = whole;
-    }
-    at += kHeader + size_t{h->length};
-  }
+  ForEachTopLevelRecord(stream, stream.size(), [&](size_t at, const RecordHeader& h) {
+    if (h.type != kTypeDocument) return;
+    const std::span<const uint8_t> whole = WholeRecordAt(stream, at);
+    if (!whole.empty()) newest = whole;
+  });
   return newest;
 }
 

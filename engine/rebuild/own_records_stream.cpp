@@ -642,14 +642,14 @@ std::optional<InferredPersistIds> InferPersistIds(std::span<const uint8_t> strea
     // Fresh ids after every id named, the newest version of each drawing only.
     uint32_t next = *named.rbegin() + 1;
     for (const auto& [id, offset] : offsets) next = std::max(next, id + 1);
+    std::map<uint16_t, size_t> last_of_drawing;
+    for (size_t i = 0; i < listed_slides.size(); ++i)
+      if (listed_slides[i]->drawing) last_of_drawing[*listed_slides[i]->drawing] = i;
     for (size_t i = 0; i < listed_slides.size(); ++i) {
       const Placed& slide = *listed_slides[i];
       if (slide.offset == kDamagedRecord) continue;
-      const bool superseded =
-          slide.drawing &&
-          std::any_of(listed_slides.begin() + static_cast<ptrdiff_t>(i) + 1, listed_slides.end(),
-                      [&](const Placed* later) { return later->drawing == slide.drawing; });
-      if (!superseded) offsets[next++] = slide.offset;
+      if (slide.drawing && last_of_drawing.at(*slide.drawing) != i) continue;  // superseded
+      offsets[next++] = slide.offset;
     }
   }
   if (offsets.empty()) return std::nullopt;

@@ -11,12 +11,23 @@
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
 #include "engine/rebuild/document_salvage.h"
+#include "engine/rebuild/orphan_slide_pairing.h"
+#include "engine/rebuild/slide_list_entries.h"
 #include "engine/rebuild/stand_in_slide.h"
+#include "engine/rebuild/stream_records.h"
 
 namespace vlx {
 namespace {
 
-constexpr size_t kHeader = 8;
+using records::ContainerAt;
+using records::DrawingIdOf;
+using records::ForEachTopLevelRecord;
+using records::HeaderAt;
+using records::IsTopLevelKind;
+using records::kHeader;
+using records::NextTopLevelRecord;
+using records::WholeRecordAt;
+
 constexpr size_t kUserEditBody = 28;  // the fields this stream uses; a longer atom is kept whole
 constexpr size_t kEditsFollowed = 4096;
 constexpr uint32_t kLastDrawingId = 0xFFF;
@@ -24,30 +35,6 @@ constexpr uint32_t kLargestPersistId = 0xFFFFF;
 
 bool IsPersistId(uint32_t id) {
   return id != 0 && id <= kLargestPersistId;
-}
-
-std::optional<RecordHeader> HeaderAt(std::span<const uint8_t> bytes, size_t at) {
-  if (at > bytes.size() || bytes.size() - at < kHeader) return std::nullopt;
-  return RecordHeader::Decode(bytes.data() + at);
-}
-
-// The whole record at offset, or an empty span when it overruns the stream or does not nest.
-std::span<const uint8_t> WholeRecordAt(std::span<const uint8_t> bytes, size_t at) {
-  const std::optional<RecordHeader> h = HeaderAt(bytes, at);
-  if (!h || bytes.size() - at - kHeader < h->length) return {};
-  const std::span<const uint8_t> record = bytes.subspan(at, kHeader + size_t{h->length});
-  return IsWellFormedRecordRun(record) ? record : std::span<const uint8_t>{};
-}
-
-// The record at offset when it is a container of one of the given types whose length
-// fits the stream, whole or not; empty otherwise.
-std::span<const uint8_t> ContainerAt(std::span<const uint8_t> bytes, size_t at,
-                                     std::initializer_list<uint16_t> types) {
-  const std::optional<RecordHeader> h = HeaderAt(bytes, at);
-  if (!h || (h->version_instance & 0xF) != 0xF || bytes.size() - at - kHeader < h->length)
-    return {};
-  if (std::find(types.begin(), types.end(), h->type) == types.end()) return {};
-  return bytes.subspan(at, kHeader + size_t{h->length});
 }
 
 // The containers a damaged slide's drawing is kept in, with the shapes before the damage.
@@ -135,54 +122,6 @@ std::vector<uint8_t> DirectoryFor(const std::map<uint32_t, uint32_t>& offsets) {
   AppendU32(record, static_cast<uint32_t>(body.size()));
   Append(record, body);
   return record;
-}
-
-// One entry of a slide list: its SlidePersistAtom and the text records after it, up to
-// the next entry.
-struct ListEntry {
-  uint32_t persist_id = 0;
-  uint32_t slide_id = 0;          // 0 when the atom is too short to hold one
-  std::span<const uint8_t> atom;  // the SlidePersistAtom record
-  std::span<const uint8_t> texts;
-};
-
-// The entries of the slide lists of the given instance (0 slides, 1 masters, 2 notes),
-// in their order.
-std::vector<ListEntry> ListEntries(std::span<const uint8_t> document, uint16_t instance) {
-  std::vector<ListEntry> entries;
-  size_t at = kHeader;
-  while (std::optional<RecordHeader> h = HeaderAt(document, at)) {
-    if (document.size() - at - kHeader < h->length) break;
-    if (h->type == kTypeSlideListWithText && (h->version_instance >> 4) == instance) {
-      size_t p = at + kHeader;
-      const size_t end = p + h->length;
-      constexpr size_t kClosed = SIZE_MAX;
-      size_t texts_from = kClosed;  // of the last entry, while it is open
-      const auto close = [&](size_t to) {
-        if (texts_from != kClosed)
-          entries.back().texts = document.subspan(texts_from, to - texts_from);
-        texts_from = kClosed;
-      };
-      while (std::optional<RecordHeader> c = HeaderAt(document.first(end), p)) {
-        const size_t next = p + kHeader + size_t{c->length};
-        if (c->type == kTypeSlidePersistAtom) {
-          close(p);
-          if (c->length >= 4) {
-            const uint8_t* body = document.data() + p + kHeader;
-            entries.push_back({LoadU32(body),
-                               c->length >= 16 ? LoadU32(body + 12) : 0,
-                               document.subspan(p, std::min(next, end) - p),
-                               {}});
-            texts_from = std::min(next, end);
-          }
-        }
-        p = next;
-      }
-      close(std::min(p, end));
-    }
-    at += kHeader + size_t{h->length};
-  }
-  return entries;
 }
 
 bool IsSlidesList(const RecordHeader& h) {
@@ -340,16 +279,20 @@ uint32_t SlideIdByNotes(std::span<const uint8_t> stream, std::span<const uint8_t
 }
 
 // The whole slides the persist map holds that none of the Document's lists names, in id
-// order, each with the slide id its notes tell or, failing that, one no slide uses.
+// order, each with the slide id its notes tell or, failing that, one no slide uses. A
+// slide an older version of the list named (listed_before) is not one of them: it was
+// restored from there, or passed over as saved anew under another id.
 std::vector<UnlistedSlide> UnlistedSlides(std::span<const uint8_t> stream,
                                           const std::map<uint32_t, uint32_t>& offsets,
                                           std::span<const uint8_t> document,
-                                          const std::vector<ListEntry>& slides) {
-  std::set<uint32_t> listed, slide_ids;
+                                          const std::vector<ListEntry>& slides,
+                                          const std::set<uint32_t>& listed_before) {
+  std::set<uint32_t> listed = listed_before, slide_ids;
   uint32_t next_free_id = 256;  // where saved slides number their ids from
   for (uint16_t instance : {0, 1, 2})
     for (const ListEntry& entry : ListEntries(document, instance)) listed.insert(entry.persist_id);
   for (const ListEntry& entry : slides) {
+    listed.insert(entry.persist_id);
     slide_ids.insert(entry.slide_id);
     if (entry.slide_id < 0x80000000u) next_free_id = std::max(next_free_id, entry.slide_id + 1);
   }
@@ -376,46 +319,8 @@ std::vector<UnlistedSlide> UnlistedSlides(std::span<const uint8_t> stream,
   return unlisted;
 }
 
-// The drawing id of a slide, from its OfficeArt drawing atom; nullopt without one.
-std::optional<uint16_t> DrawingIdOf(std::span<const uint8_t> slide) {
-  const std::span<const uint8_t> atom = FirstChild(
-      FirstChild(FirstChild(slide, kTypePPDrawing), kTypeDrawingContainer), kTypeDrawingAtom);
-  if (atom.empty()) return std::nullopt;
-  return static_cast<uint16_t>(GetU16(atom, 0) >> 4);
-}
-
 // The layout a title master's slide atom names (a slide never has it).
 constexpr uint32_t kTitleMasterLayout = 2;
-
-bool IsTopLevelKind(uint16_t type) {
-  return type == kTypeSlide || type == kTypeMainMaster || type == kTypeNotes ||
-         type == kTypeHandout || type == kTypeDocument || type == kTypePersistDirectoryAtom ||
-         type == kTypeUserEditAtom || type == kTypeExternalObjectStorage;
-}
-
-// The next offset after `from` where a whole record of a kind a stream holds at its top
-// level starts: where the records resume after a run of noise. The stream's size when
-// none does.
-size_t NextTopLevelRecord(std::span<const uint8_t> stream, size_t from) {
-  for (size_t at = from; stream.size() - at >= kHeader && at < stream.size(); ++at)
-    if (IsTopLevelKind(GetU16(stream, at + 2)) && !WholeRecordAt(stream, at).empty()) return at;
-  return stream.size();
-}
-
-// Calls visit(offset, header) for each of the stream's top-level records that starts
-// before end, in stream order; after noise the walk resumes at the next whole record.
-template <typename Visit>
-void ForEachTopLevelRecord(std::span<const uint8_t> stream, size_t end, Visit visit) {
-  for (size_t at = 0; at < end && stream.size() - at >= kHeader;) {
-    const std::optional<RecordHeader> h = HeaderAt(stream, at);
-    if (stream.size() - at - kHeader < h->length || !IsTopLevelKind(h->type)) {
-      at = NextTopLevelRecord(stream, at + 1);
-      continue;
-    }
-    visit(at, *h);
-    at += kHeader + size_t{h->length};
-  }
-}
 
 // The persist directories among the stream's top-level records that start before end.
 std::vector<uint32_t> TopLevelDirectoriesBefore(std::span<const uint8_t> stream, uint32_t end) {
@@ -435,74 +340,6 @@ std::span<const uint8_t> NewestWholeDocument(std::span<const uint8_t> stream) {
     if (!whole.empty()) newest = whole;
   });
   return newest;
-}
-
-// Listed slides the persist map has no offset for, where an edit's directory was lost
-// with the edit chain's older links: the whole slides of the stream that no id maps are
-// paired with them in order (a save writes its slides in list order). An unmapped slide
-// whose drawing id a mapped slide has is that slide's older version and is passed over.
-// Noise between two unmapped slides took at least one record: where it lies between
-// slides, and the unmapped slides plus one slide per such run of noise match the listed
-// ids in number, each run took exactly one slide, and the ids after it keep their pairs
-// (the lost slide's id stays unmapped). Any other count, or noise next to a record of
-// another kind, leaves the order unknown and nothing is paired: an older version saved
-// under a new drawing id, or an entry the damaged list lost, would shift every pair
-// after it. Returns the ids paired with a record.
-std::vector<uint32_t> PairOrphanSlides(std::span<const uint8_t> stream,
-                                       std::map<uint32_t, uint32_t>& offsets,
-                                       const std::vector<ListEntry>& slides) {
-  std::vector<uint32_t> orphans;
-  for (const ListEntry& entry : slides)
-    if (offsets.count(entry.persist_id) == 0) orphans.push_back(entry.persist_id);
-  if (orphans.empty()) return {};
-  std::set<uint32_t> mapped;
-  std::set<uint16_t> mapped_drawings;
-  for (const auto& [id, offset] : offsets) {
-    mapped.insert(offset);
-    const std::span<const uint8_t> record = WholeRecordAt(stream, offset);
-    if (!record.empty() && GetU16(record, 2) == kTypeSlide)
-      if (const std::optional<uint16_t> drawing = DrawingIdOf(record))
-        mapped_drawings.insert(*drawing);
-  }
-  std::vector<std::optional<uint32_t>> unmapped;  // in stream order; nullopt: a lost slide
-  bool noise = false;                             // noise after the unmapped slides found so far
-  bool noise_by_slide = true;  // ... and the records on both sides of it are slides
-  uint16_t previous = 0;       // the type of the last record read whole
-  for (size_t at = 0; stream.size() - at >= kHeader && at <= 0xFFFFFFFFu;) {
-    const std::optional<RecordHeader> h = HeaderAt(stream, at);
-    if (h->type == 0) break;  // where the stream's end was lost
-    if (stream.size() - at - kHeader < h->length || !IsTopLevelKind(h->type)) {
-      if (!unmapped.empty() && !noise) {
-        noise = true;
-        noise_by_slide = previous == kTypeSlide;
-      }
-      at = NextTopLevelRecord(stream, at + 1);
-      continue;
-    }
-    if (noise && h->type != kTypeSlide) noise_by_slide = false;
-    if (h->type == kTypeSlide && mapped.count(static_cast<uint32_t>(at)) == 0) {
-      // A damaged slide keeps its place in the order, and is paired to be kept in part.
-      const std::optional<uint16_t> drawing = DrawingIdOf(ContainerAt(stream, at, {kTypeSlide}));
-      if (!drawing || mapped_drawings.count(*drawing) == 0) {
-        if (noise) {
-          if (!noise_by_slide) return {};
-          unmapped.push_back(std::nullopt);
-          noise = false;
-        }
-        unmapped.push_back(static_cast<uint32_t>(at));
-      }
-    }
-    previous = h->type;
-    at += kHeader + size_t{h->length};
-  }
-  if (unmapped.size() != orphans.size()) return {};
-  std::vector<uint32_t> paired;
-  for (size_t i = 0; i < orphans.size(); ++i) {
-    if (!unmapped[i]) continue;
-    offsets[orphans[i]] = *unmapped[i];
-    paired.push_back(orphans[i]);
-  }
-  return paired;
 }
 
 }  // namespace
@@ -776,13 +613,29 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
   result.document_salvaged = salvaged.has_value();
   result.older_document = older_document;
   std::vector<ListEntry> entries = ListEntries(document, 0);
-  // A damaged list that lost entries among the orphans names fewer ids than the records
-  // to pair, and nothing is paired.
-  if (!ids_inferred) result.slides_paired_by_order = PairOrphanSlides(stream, offsets, entries);
+  // The older versions of the Document each lost other parts to the damage, if any: the
+  // entries this list lost come back from them, the newest first.
+  std::vector<DocumentVersion> versions;
+  if (!ids_inferred) versions = DocumentVersions(stream);
+  if (!ids_inferred && salvaged && salvaged->slide_list_damaged) {
+    std::vector<std::vector<ListEntry>> older;
+    for (size_t v = versions.size(); v-- > 0;)
+      if (versions[v].offset != document_entry->second && versions[v].end <= document_entry->second)
+        older.push_back(SlideEntriesOf(versions[v]));
+    entries = WithLostEntriesRestored(std::move(entries), older, &result.slides_restored);
+  }
+  // A damaged list that lost entries among the orphans, and older lists could not make
+  // whole, names fewer ids than the records to pair, and nothing is paired.
+  if (!ids_inferred)
+    result.slides_paired_by_order = PairOrphanSlides(stream, offsets, entries, versions);
   // The slides whose entries the damage took come back in the list, without their texts.
   std::vector<UnlistedSlide> unlisted;
-  if (salvaged && salvaged->slide_list_damaged)
-    unlisted = UnlistedSlides(stream, offsets, document, entries);
+  if (salvaged && salvaged->slide_list_damaged) {
+    std::set<uint32_t> listed_before;
+    for (const DocumentVersion& version : versions)
+      for (const ListEntry& entry : SlideEntriesOf(version)) listed_before.insert(entry.persist_id);
+    unlisted = UnlistedSlides(stream, offsets, document, entries, listed_before);
+  }
   for (const UnlistedSlide& slide : unlisted) {
     // Slides take persist ids in the order they are made: the lost entry goes after the
     // last listed slide of a lower id.

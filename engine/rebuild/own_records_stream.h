@@ -17,7 +17,8 @@ namespace vlx {
 // back as text boxes of their slide-list texts (or, without
 // any, are left out, their entries removed from the slide list); a damaged master,
 // notes page or handout keeps its whole children. A damaged Document keeps its whole
-// records, and the whole slides whose list entries it lost are listed again.
+// records; the list entries it lost come back from older versions of it, and the whole
+// slides whose entries are still missing are listed again.
 struct OwnRecordsStream {
   std::vector<uint8_t> bytes;
   uint32_t user_edit_offset = 0;
@@ -27,6 +28,7 @@ struct OwnRecordsStream {
   std::vector<uint32_t> slides_stood_in;         // damaged, rebuilt from their list texts
   std::vector<uint32_t> slides_trimmed;          // damaged, kept without their damaged parts
   std::vector<uint32_t> slides_relisted;         // whole, but their list entries were lost
+  std::vector<uint32_t> slides_restored;  // list entries the damage took, from older versions
   std::vector<uint32_t> slides_paired_by_order;  // their directory entries were lost
   bool persist_ids_inferred = false;             // no user edit survived: see InferPersistIds
   bool document_salvaged = false;                // the Document container was damaged

@@ -108,6 +108,10 @@ std::optional<CheckedSet> RebuildSet(RecoveryJob& job, StreamCandidate candidate
   if (rebuilt->older_document)
     candidate.repairs.push_back(
         "the newest Document container is lost: the newest older version lists the slides");
+  if (!rebuilt->slides_restored.empty())
+    candidate.repairs.push_back(std::to_string(rebuilt->slides_restored.size()) +
+                                " slide-list entry(ies) lost to the damage taken from an older "
+                                "version of the Document");
   if (!rebuilt->slides_paired_by_order.empty())
     candidate.repairs.push_back(std::to_string(rebuilt->slides_paired_by_order.size()) +
                                 " slide(s) whose persist directory entries were lost found by "

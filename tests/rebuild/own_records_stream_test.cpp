@@ -569,6 +569,72 @@ TEST(OwnRecordsStream, BrokenEditChainAndLostNewestDocumentFallBackOnOlderSaves)
   EXPECT_EQ(built->bytes[rebuilt.at(2) + 16], 0x22);
 }
 
+// A slide whose drawing has the given drawing id.
+std::vector<uint8_t> SlideDrawing(uint8_t mark, uint32_t drawing) {
+  const auto atom =
+      Record(static_cast<uint16_t>(drawing << 4), kTypeDrawingAtom, U32s({1, drawing << 10}));
+  return Record(0x0F, kTypeSlide,
+                Cat({Record(0x02, kTypeSlideAtom, testing::Filled(24, mark)),
+                     Record(0x0F, kTypePPDrawing, Record(0x0F, kTypeDrawingContainer, atom))}));
+}
+
+// Two saves. The first writes Document 1 (master 5; slides 2, 3, 4), then its directory
+// and edit, both lost to one run of noise. The second rewrites slide 4 under slide 2's
+// drawing id and writes a Document whose slide list lost its header and first entry.
+TEST(OwnRecordsStream, SaveThatLostItsDirectoryPairsItsRecordsWithItsOwnList) {
+  const auto document_with = [](std::vector<uint32_t> ids) {
+    std::vector<uint8_t> entries;
+    for (uint32_t id : ids) entries = Cat({entries, SlidePersist(id)});
+    return Record(0x0F, kTypeDocument,
+                  Cat({Record(0x01, kTypeDocumentAtom, testing::Filled(40, 0)),
+                       Record(0x1F, kTypeSlideListWithText, SlidePersist(5)),
+                       Record(0x0F, kTypeSlideListWithText, entries)}));
+  };
+  std::vector<uint8_t> b;
+  const auto append = [&b](const std::vector<uint8_t>& record) {
+    const size_t at = b.size();
+    b = Cat({b, record});
+    return at;
+  };
+  const size_t doc1 = append(document_with({2, 3, 4}));
+  const size_t master = append(
+      Record(0x0F, kTypeMainMaster, Record(0x02, kTypeSlideAtom, testing::Filled(24, 0x55))));
+  const size_t slide2 = append(SlideDrawing(0x22, 2));
+  const size_t slide3 = append(SlideDrawing(0x33, 3));
+  append(SlideDrawing(0x40, 4));
+  const size_t dir1 =
+      append(Record(0, kTypePersistDirectoryAtom,
+                    U32s({1u | 1u << 20, static_cast<uint32_t>(doc1), 2u | 3u << 20,
+                          static_cast<uint32_t>(slide2), static_cast<uint32_t>(slide3), 0,
+                          5u | 1u << 20, static_cast<uint32_t>(master)})));
+  const size_t edit1 = append(Edit(0, static_cast<uint32_t>(dir1), 6));
+  for (size_t i = dir1; i < b.size(); ++i) b[i] = static_cast<uint8_t>(0x9D + 31 * i);
+  const size_t doc2 = append(document_with({2, 3, 4}));
+  const size_t lost = doc2 + 8 + 48 + 36;  // the slide list's header and its first entry
+  for (size_t i = lost; i < lost + 36; ++i) b[i] = static_cast<uint8_t>(0xC3 + 29 * i);
+  const size_t slide4 = append(SlideDrawing(0x44, 2));
+  const size_t dir2 = append(Record(0, kTypePersistDirectoryAtom,
+                                    U32s({1u | 1u << 20, static_cast<uint32_t>(doc2), 4u | 1u << 20,
+                                          static_cast<uint32_t>(slide4)})));
+  append(Edit(static_cast<uint32_t>(edit1), static_cast<uint32_t>(dir2), 6));
+
+  std::string why;
+  const auto built = BuildOwnRecordsStream(b, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_TRUE(built->document_salvaged);
+  EXPECT_EQ(built->slides_restored, (std::vector<uint32_t>{2}));
+  EXPECT_EQ(built->slides_paired_by_order, (std::vector<uint32_t>{2, 3}));
+  EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{2, 3, 4}));
+  EXPECT_TRUE(IsWellFormedRecordRun(built->bytes));
+  const auto map = PersistOffsets(built->bytes, built->user_edit_offset);
+  // Slide 2 is not taken for an older version of slide 4, which shares its drawing id.
+  EXPECT_EQ(built->bytes[map.at(2) + 16], 0x22);
+  EXPECT_EQ(built->bytes[map.at(3) + 16], 0x33);
+  EXPECT_EQ(built->bytes[map.at(4) + 16], 0x44) << "slide 4 in its newest version";
+  ASSERT_EQ(map.count(5), 1u) << "the master the lost directory mapped";
+  EXPECT_EQ(GetU16(built->bytes, map.at(5) + 2), kTypeMainMaster);
+}
+
 TEST(OwnRecordsStream, RefusesStreamsWithoutAWholeDocument) {
   std::string why;
   EXPECT_FALSE(BuildOwnRecordsStream(std::vector<uint8_t>(64, 0xAB), std::nullopt, &why));

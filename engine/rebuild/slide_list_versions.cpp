@@ -1,0 +1,98 @@
+#include "engine/rebuild/slide_list_versions.h"
+
+#include <iterator>
+#include <list>
+#include <map>
+#include <optional>
+#include <set>
+
+#include "engine/format/byte_order.h"
+#include "engine/format/record_types.h"
+#include "engine/rebuild/document_salvage.h"
+#include "engine/rebuild/stream_records.h"
+
+namespace vlx {
+
+std::vector<DocumentVersion> DocumentVersions(std::span<const uint8_t> stream) {
+  std::vector<DocumentVersion> versions;
+  const auto add = [&](size_t at) {
+    DocumentVersion version;
+    version.offset = at;
+    version.end = at + records::kHeader + size_t{GetU32(stream, at + 4)};
+    const std::span<const uint8_t> whole = records::WholeRecordAt(stream, at);
+    if (!whole.empty()) {
+      version.bytes.assign(whole.begin(), whole.end());
+    } else {
+      const std::span<const uint8_t> damaged = records::ContainerAt(stream, at, {kTypeDocument});
+      if (damaged.empty()) return false;
+      std::optional<SalvagedDocument> salvaged = SalvageDocument(damaged);
+      if (!salvaged) return false;
+      version.bytes = std::move(salvaged->bytes);
+      version.slide_list_damaged = salvaged->slide_list_damaged;
+    }
+    versions.push_back(std::move(version));
+    return true;
+  };
+  records::ForEachTopLevelRecord(
+      stream, stream.size(),
+      [&](size_t at, const RecordHeader& h) {
+        if (h.type == kTypeDocument) add(at);
+      },
+      // The walk resumes after noise at a whole record only: a damaged Document in the
+      // noise is looked for by its header.
+      [&](size_t from, size_t to) {
+        for (size_t at = from; at < to && stream.size() - at >= records::kHeader; ++at)
+          if (GetU16(stream, at + 2) == kTypeDocument &&
+              GetU16(stream, at + records::kHeader + 2) == kTypeDocumentAtom && add(at))
+            at = versions.back().end - 1;
+      });
+  return versions;
+}
+
+std::vector<ListEntry> SlideEntriesOf(const DocumentVersion& version) {
+  return ListEntries(version.bytes, 0);
+}
+
+std::vector<ListEntry> WithLostEntriesRestored(std::vector<ListEntry> damaged,
+                                               std::span<const std::vector<ListEntry>> others,
+                                               std::vector<uint32_t>* restored) {
+  // A linked list keeps each entry's place while others go in before it.
+  std::list<ListEntry> merged(damaged.begin(), damaged.end());
+  std::map<uint32_t, std::list<ListEntry>::iterator> by_id;
+  std::map<uint32_t, std::list<ListEntry>::iterator> by_slide_id;
+  for (auto it = merged.begin(); it != merged.end(); ++it) {
+    by_id.emplace(it->persist_id, it);
+    if (it->slide_id != 0) by_slide_id.emplace(it->slide_id, it);
+  }
+  std::set<uint32_t> taken;
+  for (const std::vector<ListEntry>& other : others) {
+    auto insert_before = merged.begin();
+    for (const ListEntry& entry : other) {
+      // The same entry, or the same slide saved anew: what follows goes after it.
+      std::optional<std::list<ListEntry>::iterator> same;
+      if (const auto by = by_id.find(entry.persist_id); by != by_id.end()) same = by->second;
+      if (const auto by = by_slide_id.find(entry.slide_id);
+          !same && entry.slide_id != 0 && by != by_slide_id.end())
+        same = by->second;
+      if (same) {
+        insert_before = std::next(*same);
+        continue;
+      }
+      if (entry.persist_id == 0) continue;
+      const auto placed = merged.insert(insert_before, entry);
+      by_id.emplace(entry.persist_id, placed);
+      if (entry.slide_id != 0) by_slide_id.emplace(entry.slide_id, placed);
+      taken.insert(entry.persist_id);
+    }
+  }
+  if (restored) restored->clear();
+  std::vector<ListEntry> result;
+  result.reserve(merged.size());
+  for (const ListEntry& entry : merged) {
+    if (restored && taken.count(entry.persist_id) > 0) restored->push_back(entry.persist_id);
+    result.push_back(entry);
+  }
+  return result;
+}
+
+}  // namespace vlx

@@ -1,0 +1,75 @@
+#include "engine/rebuild/slide_list_versions.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/format/record_types.h"
+#include "tests/rebuild/record_builder.h"
+
+namespace vlx {
+namespace {
+
+using testing::Cat;
+using testing::Record;
+using testing::U32s;
+
+std::vector<ListEntry> Entries(std::initializer_list<std::pair<uint32_t, uint32_t>> ids) {
+  std::vector<ListEntry> entries;
+  for (const auto& [persist_id, slide_id] : ids) entries.push_back({persist_id, slide_id, {}, {}});
+  return entries;
+}
+
+std::vector<uint32_t> Ids(const std::vector<ListEntry>& entries) {
+  std::vector<uint32_t> ids;
+  for (const ListEntry& entry : entries) ids.push_back(entry.persist_id);
+  return ids;
+}
+
+TEST(SlideListVersions, LostEntriesComeBackWhereTheOlderListHadThem) {
+  // The damage took the first entry and two in the middle.
+  const auto damaged = Entries({{3, 258}, {6, 261}});
+  const std::vector<std::vector<ListEntry>> older = {
+      Entries({{2, 257}, {3, 258}, {4, 259}, {5, 260}, {6, 261}})};
+  std::vector<uint32_t> restored;
+  const auto merged = WithLostEntriesRestored(damaged, older, &restored);
+  EXPECT_EQ(Ids(merged), (std::vector<uint32_t>{2, 3, 4, 5, 6}));
+  EXPECT_EQ(restored, (std::vector<uint32_t>{2, 4, 5}));
+}
+
+TEST(SlideListVersions, NewerEntriesKeepTheirPlaceAndSavedAnewSlidesAreNotRepeated) {
+  // Slide id 258 was saved anew under persist id 9; slide 7 was added after the older save.
+  const auto damaged = Entries({{9, 258}, {7, 262}});
+  const std::vector<std::vector<ListEntry>> versions = {
+      Entries({{2, 257}, {3, 258}}),             // the newer older version, itself damaged
+      Entries({{2, 257}, {3, 258}, {4, 259}})};  // the oldest
+  std::vector<uint32_t> restored;
+  const auto merged = WithLostEntriesRestored(damaged, versions, &restored);
+  // 4 came after slide 258 there, and goes after it here.
+  EXPECT_EQ(Ids(merged), (std::vector<uint32_t>{2, 9, 4, 7}));
+  EXPECT_EQ(restored, (std::vector<uint32_t>{2, 4}));
+  // Nothing to restore from: the list stays as it is.
+  EXPECT_EQ(Ids(WithLostEntriesRestored(damaged, {}, nullptr)), (std::vector<uint32_t>{9, 7}));
+}
+
+TEST(SlideListVersions, EveryDocumentOfTheStreamIsAVersionDamagedOnesSalvaged) {
+  const auto list = Record(0x0F, kTypeSlideListWithText,
+                           Cat({Record(0, kTypeSlidePersistAtom, U32s({2, 0, 0, 256, 0})),
+                                Record(0, kTypeSlidePersistAtom, U32s({3, 0, 0, 257, 0}))}));
+  const auto document = Record(0x0F, kTypeDocument,
+                               Cat({Record(0x01, kTypeDocumentAtom, testing::Filled(40, 0)),
+                                    Record(0x1F, kTypeSlideListWithText, {}), list}));
+  std::vector<uint8_t> stream = Cat({document, document});
+  // The second version's first slide persist atom is noise.
+  const size_t noise = document.size() + 8 + 48 + 8 + 8;
+  for (size_t i = noise; i < noise + 28; ++i) stream[i] = static_cast<uint8_t>(0xA7 + 13 * i);
+  const auto versions = DocumentVersions(stream);
+  ASSERT_EQ(versions.size(), 2u);
+  EXPECT_EQ(versions[0].offset, 0u);
+  EXPECT_FALSE(versions[0].slide_list_damaged);
+  EXPECT_EQ(Ids(SlideEntriesOf(versions[0])), (std::vector<uint32_t>{2, 3}));
+  EXPECT_EQ(versions[1].offset, document.size());
+  EXPECT_TRUE(versions[1].slide_list_damaged);
+  EXPECT_EQ(Ids(SlideEntriesOf(versions[1])), (std::vector<uint32_t>{3}));
+}
+
+}  // namespace
+}  // namespace vlx

@@ -335,7 +335,7 @@ std::vector<uint32_t> TopLevelDirectoriesBefore(std::span<const uint8_t> stream,
 std::span<const uint8_t> NewestWholeDocument(std::span<const uint8_t> stream) {
   std::span<const uint8_t> newest;
   ForEachTopLevelRecord(stream, stream.size(), [&](size_t at, const RecordHeader& h) {
-    if (h.type != kTypeDocument) return;
+    if (h.type != kTypeDocument || ContainerAt(stream, at, {kTypeDocument}).empty()) return;
     const std::span<const uint8_t> whole = WholeRecordAt(stream, at);
     if (!whole.empty()) newest = whole;
   });
@@ -376,6 +376,7 @@ std::optional<InferredPersistIds> InferPersistIds(std::span<const uint8_t> strea
     const uint32_t offset = whole ? static_cast<uint32_t>(at) : kDamagedRecord;
     switch (h->type) {
       case kTypeDocument:
+        if ((h->version_instance & 0xF) != 0xF) break;  // no container: noise
         if (whole)
           document_at = offset;  // the last one is the newest
         else
@@ -603,7 +604,9 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
     document = NewestWholeDocument(stream);
     older_document = !document.empty();
   }
-  if (document.empty() || GetU16(document, 2) != kTypeDocument) {
+  // A record of the Document's type that is no container holds no children to read.
+  if (document.empty() || GetU16(document, 2) != kTypeDocument ||
+      (GetU16(document, 0) & 0xF) != 0xF) {
     *why = "the Document container is not whole";
     return std::nullopt;
   }

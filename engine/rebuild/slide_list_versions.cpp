@@ -19,6 +19,7 @@ std::vector<DocumentVersion> DocumentVersions(std::span<const uint8_t> stream) {
     DocumentVersion version;
     version.offset = at;
     version.end = at + records::kHeader + size_t{GetU32(stream, at + 4)};
+    if (records::ContainerAt(stream, at, {kTypeDocument}).empty()) return false;
     const std::span<const uint8_t> whole = records::WholeRecordAt(stream, at);
     if (!whole.empty()) {
       version.bytes.assign(whole.begin(), whole.end());

@@ -647,6 +647,16 @@ TEST(OwnRecordsStream, RefusesStreamsWithoutAWholeDocument) {
   const size_t last_edit = source.bytes.size() - 36;
   PutU32(source.bytes, last_edit + 16, static_cast<uint32_t>(last_edit));
   EXPECT_NO_THROW(BuildOwnRecordsStream(source.bytes, std::nullopt, &why));
+
+  // A record of the Document's type that is no container, its body a header of a length
+  // far past it, is not taken for an older Document when the directory's one is lost.
+  std::vector<uint8_t> b =
+      Record(0x00, kTypeDocument, Cat({Record(0, 0x7815, {}), testing::Filled(16, 0)}));
+  PutU32(b, 8 + 4, 0x4C14A2A3u);
+  const size_t dir = b.size();
+  b = Cat({b, Record(0, kTypePersistDirectoryAtom, U32s({1u | 1u << 20, 4000}))});
+  b = Cat({b, Edit(0, static_cast<uint32_t>(dir), 2)});
+  EXPECT_FALSE(BuildOwnRecordsStream(b, std::nullopt, &why));
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "engine/rebuild/slide_list_entries.h"
 #include "engine/rebuild/stand_in_slide.h"
 #include "engine/rebuild/stream_records.h"
+#include "engine/rebuild/trimmed_slide_texts.h"
 
 namespace vlx {
 namespace {
@@ -665,11 +666,13 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
       continue;
     }
     // A damaged slide that still draws shapes keeps its whole records: its placeholders
-    // take their texts from the slide list as before.
+    // take their texts from the slide list as before, the texts of lost ones come as boxes.
     if (entry != offsets.end()) {
       std::vector<uint8_t> trimmed = SlideBeforeItsDamage(stream, entry->second);
       if (DrawsShapes(trimmed)) {
-        stand_ins[id] = std::move(trimmed);
+        stand_ins[id] = WithMissingListTexts(
+            trimmed, listed.texts, size,
+            FramesOf(stream, offsets, document, MasterOf(stream, entry->second, document)));
         result.slides_trimmed.push_back(id);
         continue;
       }

@@ -13,7 +13,8 @@ namespace vlx {
 // persisted record the newest edit maps that is whole (its containers nest exactly) is
 // copied byte for byte, a new persist directory maps each kept persist id onto its new
 // offset, and a copy of the newest user edit points at that directory. Slides whose
-// records are not whole keep their whole records while they still draw shapes, else come
+// records are not whole keep their whole records while they still draw shapes (the list
+// texts of the placeholders they lost added as text boxes), else come
 // back as text boxes of their slide-list texts (or, without
 // any, are left out, their entries removed from the slide list); a damaged master,
 // notes page or handout keeps its whole children. A damaged Document keeps its whole

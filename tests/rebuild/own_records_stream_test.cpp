@@ -308,6 +308,64 @@ TEST(OwnRecordsStream, DamagedSlideKeepsTheShapesBeforeItsDamagedSector) {
   EXPECT_TRUE(std::equal(shape_a.begin(), shape_a.end(), slide.end() - shape_a.size()));
 }
 
+// A slide whose title placeholder lies before its damaged sector and whose body
+// placeholder reaches into it: the body's list text comes back as a text box.
+TEST(OwnRecordsStream, TrimmedSlideGetsTheListTextsOfItsLostPlaceholders) {
+  const auto title = Cat({Record(0, kTypeTextHeaderAtom, U32s({0})),
+                          Record(0, kTypeTextCharsAtom, {'T', 0, 'o', 0, 'p', 0})});
+  const auto body = Cat({Record(0, kTypeTextHeaderAtom, U32s({1})),
+                         Record(0, kTypeTextCharsAtom, {'L', 0, 'o', 0, 's', 0, 't', 0})});
+  const auto list = Record(0x0F, kTypeSlideListWithText, Cat({SlidePersist(2), title, body}));
+  std::vector<uint8_t> b = Record(
+      0x0F, kTypeDocument, Cat({Record(0x01, kTypeDocumentAtom, testing::Filled(40, 0)), list}));
+  const size_t slide_at = b.size();
+  const auto shape = [](uint32_t spid, std::vector<uint8_t> rest) {
+    return Record(0x0F, kTypeShapeContainer,
+                  Cat({Record(0x02, kTypeShapeAtom, U32s({spid, 0})), rest}));
+  };
+  const auto placeholder = [&](uint32_t spid, uint32_t index) {
+    return shape(
+        spid, Record(0x0F, kTypeClientTextbox, Record(0, kTypeOutlineTextRefAtom, U32s({index}))));
+  };
+  const auto atom = Record(0x02, kTypeSlideAtom, testing::Filled(24, 1));
+  const auto dg_atom = Record(1 << 4, kTypeDrawingAtom, U32s({3, 0x402}));
+  const auto patriarch = shape(0x400, {});
+  const auto title_shape = placeholder(0x401, 0);
+  const auto body_shape = placeholder(0x402, 1);
+  // A filler shape puts the body's placeholder across the start of a sector.
+  const size_t filler_at = slide_at + 8 + atom.size() + 8 + 8 + dg_atom.size() + 8 +
+                           patriarch.size() + title_shape.size();
+  const size_t sector = (filler_at + 64) / 512 * 512 + 512;
+  const auto filler =
+      shape(0x403, Record(0, 0xF122, testing::Filled(sector - 8 - filler_at - 32, 0)));
+  auto noise = Record(0x00, 0x0FA0, {});
+  PutU32(noise, 4, 0x7FFFFFF0u);
+  const auto group =
+      Record(0x0F, kTypeGroupContainer, Cat({patriarch, title_shape, filler, body_shape, noise}));
+  const auto drawing =
+      Record(0x0F, kTypePPDrawing, Record(0x0F, kTypeDrawingContainer, Cat({dg_atom, group})));
+  b = Cat({b, Record(0x0F, kTypeSlide, Cat({atom, drawing}))});
+  const size_t dir = b.size();
+  b = Cat({b, Record(0, kTypePersistDirectoryAtom,
+                     U32s({1u | 2u << 20, 0, static_cast<uint32_t>(slide_at)}))});
+  b = Cat({b, Edit(0, static_cast<uint32_t>(dir), 3)});
+
+  std::string why;
+  const auto built = BuildOwnRecordsStream(b, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_EQ(built->slides_trimmed, (std::vector<uint32_t>{2}));
+  EXPECT_TRUE(IsWellFormedRecordRun(built->bytes));
+  const auto map = PersistOffsets(built->bytes, built->user_edit_offset);
+  const auto slide = RecordAt(built->bytes, map.at(2));
+  const auto kept = ChildRecords(FirstChild(
+      FirstChild(FirstChild(slide, kTypePPDrawing), kTypeDrawingContainer), kTypeGroupContainer));
+  ASSERT_EQ(kept.size(), 4u) << "the patriarch, the title, the filler and the body's box";
+  EXPECT_TRUE(std::ranges::equal(kept[1], title_shape));
+  const auto box_text = FirstChild(kept[3], kTypeClientTextbox);
+  EXPECT_TRUE(std::ranges::equal(box_text.subspan(8), body));
+  EXPECT_EQ(GetU32(kept[3], 16), 0x404u) << "after the drawing's shapes";
+}
+
 // A first save (Document, slides 2, 3, 4, its directory and edit) whose directory and edit
 // are noise, then a second save that writes only the Document again.
 std::vector<uint8_t> StreamWithLostFirstDirectory(bool noise_over_slide3, size_t slides_at[3]) {

@@ -6,6 +6,7 @@
 
 #include "engine/format/byte_order.h"
 #include "engine/format/record_types.h"
+#include "engine/rebuild/record_bytes.h"
 
 namespace vlx {
 namespace {
@@ -25,16 +26,11 @@ constexpr std::array<std::pair<uint16_t, uint32_t>, 2> kPlainTextBox = {{
 
 std::vector<uint8_t> Record(uint16_t version_instance, uint16_t type,
                             std::span<const uint8_t> body) {
-  std::vector<uint8_t> out;
-  AppendU16(out, version_instance);
-  AppendU16(out, type);
-  AppendU32(out, static_cast<uint32_t>(body.size()));
-  out.insert(out.end(), body.begin(), body.end());
-  return out;
+  return MakeRecord(version_instance, type, body);
 }
 
 void Append(std::vector<uint8_t>& out, std::span<const uint8_t> bytes) {
-  out.insert(out.end(), bytes.begin(), bytes.end());
+  AppendBytes(out, bytes);
 }
 
 std::vector<uint8_t> TextBox(uint32_t spid, const ListText& text, const TextFrame& frame) {

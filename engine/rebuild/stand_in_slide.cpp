@@ -3,6 +3,7 @@
 #include "engine/format/byte_order.h"
 #include "engine/format/record_types.h"
 #include "engine/rebuild/list_text_boxes.h"
+#include "engine/rebuild/record_bytes.h"
 
 namespace vlx {
 namespace {
@@ -13,16 +14,11 @@ constexpr uint16_t kFollowMaster = 0x7;  // objects, scheme and background of th
 
 std::vector<uint8_t> Record(uint16_t version_instance, uint16_t type,
                             std::span<const uint8_t> body) {
-  std::vector<uint8_t> out;
-  AppendU16(out, version_instance);
-  AppendU16(out, type);
-  AppendU32(out, static_cast<uint32_t>(body.size()));
-  out.insert(out.end(), body.begin(), body.end());
-  return out;
+  return MakeRecord(version_instance, type, body);
 }
 
 void Append(std::vector<uint8_t>& out, std::span<const uint8_t> bytes) {
-  out.insert(out.end(), bytes.begin(), bytes.end());
+  AppendBytes(out, bytes);
 }
 
 }  // namespace

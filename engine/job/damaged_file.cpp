@@ -94,13 +94,22 @@ const uint8_t* DamagedFile::View(uint64_t offset, size_t count, size_t* availabl
 
 size_t DamagedFile::ReadAt(uint64_t offset, void* buffer, size_t count) {
   auto* out = static_cast<uint8_t*>(buffer);
+  // A large read takes what the window holds of it from there and reads the rest
+  // straight into the caller's buffer: the bytes are copied once, and the window keeps
+  // what it holds instead of being filled for bytes that are read once.
+  const bool large = count >= kDirectReadSize;
   size_t done = 0;
   while (done < count) {
     const uint64_t at = offset + done;
-    const bool in_window = at >= window_start_ && at < window_start_ + window_size_;
-    // A large read outside the window goes straight into the caller's buffer: the bytes
-    // are copied once, and the window keeps what it holds.
-    if (!in_window && count - done >= kDirectReadSize && at < length_) {
+    const uint64_t window_end = window_start_ + window_size_;
+    const bool in_window = at >= window_start_ && at < window_end;
+    if (large && in_window) {
+      const size_t piece = static_cast<size_t>(std::min<uint64_t>(count - done, window_end - at));
+      std::memcpy(out + done, window_.data() + (at - window_start_), piece);
+      done += piece;
+      continue;
+    }
+    if (large && at < length_) {
       const size_t piece = static_cast<size_t>(std::min<uint64_t>(count - done, length_ - at));
       ReadFully(at, out + done, piece);
       done += piece;

@@ -68,11 +68,36 @@ Claims ClaimPages(const std::vector<TablePage>& pages, const std::unordered_set<
   return claims;
 }
 
+// Reads pages [index, index + pages) of the table, whose sectors follow each other in the
+// file from fat_sectors[index] on, in one read straight into the table.
+void ReadPages(DamagedFile& file, RecoveredFat& fat, size_t index, size_t pages) {
+  const size_t count = fat.geometry.EntriesPerSector();
+  uint32_t* entries = fat.table.data() + index * count;
+  auto* bytes = reinterpret_cast<uint8_t*>(entries);
+  file.ReadAt(fat.geometry.SectorOffset(fat.fat_sectors[index]), bytes,
+              pages * fat.geometry.sector_size);
+  for (size_t e = 0; e < pages * count; ++e) entries[e] = LoadU32(bytes + 4 * e);
+}
+
 void ReadPage(DamagedFile& file, RecoveredFat& fat, size_t index) {
-  const uint32_t count = fat.geometry.EntriesPerSector();
-  std::vector<uint8_t> sector(fat.geometry.sector_size);
-  file.ReadAt(fat.geometry.SectorOffset(fat.fat_sectors[index]), sector.data(), sector.size());
-  for (uint32_t e = 0; e < count; ++e) fat.table[index * count + e] = LoadU32(&sector[4 * e]);
+  ReadPages(file, fat, index, 1);
+}
+
+// Reads every page the table has a sector for; pages of consecutive indices in
+// consecutive sectors (a FAT is mostly written in one run) are read together.
+void ReadAllPages(DamagedFile& file, RecoveredFat& fat) {
+  for (size_t index = 0; index < fat.fat_sectors.size();) {
+    if (fat.fat_sectors[index] == kFree) {
+      ++index;
+      continue;
+    }
+    size_t end = index + 1;
+    while (end < fat.fat_sectors.size() && fat.fat_sectors[end] != kFree &&
+           fat.fat_sectors[end] == fat.fat_sectors[end - 1] + 1)
+      ++end;
+    ReadPages(file, fat, index, end - index);
+    index = end;
+  }
 }
 
 // Builds the table from the claims. Where several sectors claim one page, the one the
@@ -88,10 +113,9 @@ std::optional<RecoveredFat> Assemble(DamagedFile& file, const Claims& claims, ui
   const uint32_t last_index = claims.sectors_by_index.rbegin()->first;
   fat.table.assign(static_cast<size_t>(last_index + 1) * count, kFree);
   fat.fat_sectors.assign(last_index + 1, kFree);
-  for (const auto& [index, sectors] : claims.sectors_by_index) {
+  for (const auto& [index, sectors] : claims.sectors_by_index)
     fat.fat_sectors[index] = sectors.back();
-    ReadPage(file, fat, index);
-  }
+  ReadAllPages(file, fat);
   for (int round = 0; round < 2; ++round) {
     for (const auto& [index, sectors] : claims.sectors_by_index) {
       if (sectors.size() < 2) continue;

@@ -76,6 +76,17 @@ TEST(DamagedFileTest, LargeReadsBesideTheWindowGiveTheFilesBytes) {
   EXPECT_TRUE(std::all_of(buffer.begin() + (content.size() - inside), buffer.end(),
                           [](unsigned char b) { return b == 0; }));
 
+  // Large reads that begin in the window and end a little past it, or begin before it
+  // and end inside it, after the window moved: each part comes from the right place.
+  for (const uint64_t at :
+       {uint64_t{(1 << 20) - 7}, uint64_t{(4 << 20) + 4000}, uint64_t{3 << 20}}) {
+    ASSERT_NE(file->View((1 << 20) + 100, 16, &got), nullptr);
+    std::vector<unsigned char> piece((1 << 20) + 333, 0xAA);
+    ASSERT_EQ(file->ReadAt(at, piece.data(), piece.size()), piece.size());
+    EXPECT_TRUE(std::equal(piece.begin(), piece.end(), content.begin() + static_cast<long>(at)))
+        << at;
+  }
+
   std::vector<unsigned char> small(64);
   EXPECT_EQ(file->ReadAt(1000, small.data(), small.size()), small.size());
   EXPECT_TRUE(std::equal(small.begin(), small.end(), content.begin() + 1000));

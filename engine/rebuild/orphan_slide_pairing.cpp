@@ -19,6 +19,12 @@ using records::kHeader;
 using records::NextTopLevelRecord;
 using records::WholeRecordAt;
 
+// The saves that wrote slides tried, the newest first, and the other versions of the
+// list a damaged one is restored from: a file saved that often is not one whose slides
+// a single lost directory leaves unmapped, and the work stays linear in the stream.
+constexpr size_t kSavesTried = 64;
+constexpr size_t kVersionsRestoringFrom = 8;
+
 // The layout a title master's slide atom names (a slide never has it).
 constexpr uint32_t kTitleMasterLayout = 2;
 
@@ -55,8 +61,9 @@ bool TitleLayout(std::span<const uint8_t> stream, size_t at) {
 std::vector<SavedRun> SavedRuns(std::span<const uint8_t> stream,
                                 const std::vector<DocumentVersion>& versions) {
   std::vector<SavedRun> runs(1);
-  bool noise = false;     // since the last record
-  uint16_t previous = 0;  // the kind of the last record read, title masters as masters
+  size_t next_version = 0;  // versions lie in stream order
+  bool noise = false;       // since the last record
+  uint16_t previous = 0;    // the kind of the last record read, title masters as masters
   const auto close = [&](size_t at) {
     runs.back().end = at;
     runs.emplace_back();
@@ -75,8 +82,10 @@ std::vector<SavedRun> SavedRuns(std::span<const uint8_t> stream,
         switch (kind) {
           case kTypeDocument:
             close(at);
-            for (size_t v = 0; v < versions.size(); ++v)
-              if (versions[v].offset == at) runs.back().document = v;
+            while (next_version < versions.size() && versions[next_version].offset < at)
+              ++next_version;
+            if (next_version < versions.size() && versions[next_version].offset == at)
+              runs.back().document = next_version++;
             break;
           case kTypeSlide:
             run.slides.Add(at, noise_between);
@@ -106,11 +115,13 @@ std::vector<SavedRun> SavedRuns(std::span<const uint8_t> stream,
       [&](size_t from, size_t to) {
         noise = true;
         // A damaged Document the walk stepped over opens a save of its own.
-        for (size_t v = 0; v < versions.size(); ++v)
-          if (versions[v].offset >= from && versions[v].offset < to) {
-            close(versions[v].offset);
-            runs.back().document = v;
-          }
+        while (next_version < versions.size() && versions[next_version].offset < from)
+          ++next_version;
+        for (; next_version < versions.size() && versions[next_version].offset < to;
+             ++next_version) {
+          close(versions[next_version].offset);
+          runs.back().document = next_version;
+        }
       });
   runs.back().end = stream.size();
   return runs;
@@ -159,30 +170,39 @@ std::vector<uint32_t> PairBySave(std::span<const uint8_t> stream,
   std::set<uint32_t> listed;
   for (const ListEntry& entry : slides) listed.insert(entry.persist_id);
   std::set<uint32_t> paired_ids;
+  std::map<uint32_t, uint32_t> ids_at;  // record offset -> the id that maps it
+  for (const auto& [id, offset] : offsets) ids_at.emplace(offset, id);
+  const auto pair = [&](uint32_t id, uint32_t record) {
+    offsets[id] = record;
+    ids_at[record] = id;
+  };
   const std::vector<SavedRun> runs = SavedRuns(stream, versions);
-  for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
-    std::vector<ListEntry> list = slides;
+  size_t tried = 0;
+  for (auto run = runs.rbegin(); run != runs.rend() && tried < kSavesTried; ++run) {
+    if (run->slides.records.empty()) continue;
+    ++tried;
+    const std::vector<ListEntry>* list = &slides;
+    std::vector<ListEntry> restored;
     std::span<const uint8_t> document;
     if (run->document) {
       const size_t own = *run->document;
       document = versions[own].bytes;
-      list = lists[own];
+      list = &lists[own];
       if (versions[own].slide_list_damaged) {
         std::vector<std::vector<ListEntry>> others;  // the newest first
         others.push_back(slides);
-        for (size_t v = versions.size(); v-- > 0;)
+        for (size_t v = versions.size(); v-- > 0 && others.size() <= kVersionsRestoringFrom;)
           if (v != own) others.push_back(lists[v]);
-        list = WithLostEntriesRestored(std::move(list), others, nullptr);
+        restored = WithLostEntriesRestored(lists[own], others, nullptr);
+        list = &restored;
       }
     }
-    std::map<uint32_t, uint32_t> ids_at;
-    for (const auto& [id, offset] : offsets) ids_at.emplace(offset, id);
-    if (run->slides.records.empty()) continue;
-    const auto slide_pairs = PairsOf(*run, run->slides, IdsOf(list), offsets, ids_at);
+    if (run->slides.records.size() != list->size()) continue;
+    const auto slide_pairs = PairsOf(*run, run->slides, IdsOf(*list), offsets, ids_at);
     if (!slide_pairs) continue;
     for (const auto& [id, slide] : *slide_pairs) {
       if (listed.count(id) == 0) continue;  // a slide the newest list no longer has
-      offsets[id] = slide;
+      pair(id, slide);
       paired_ids.insert(id);
     }
     // The save's own Document names its masters, notes pages, notes master and handout.
@@ -195,7 +215,7 @@ std::vector<uint32_t> PairBySave(std::span<const uint8_t> stream,
         {&run->handouts, handout}};
     for (const auto& [units, ids] : kinds)
       if (const auto pairs = PairsOf(*run, *units, ids, offsets, ids_at))
-        for (const auto& [id, record] : *pairs) offsets[id] = record;
+        for (const auto& [id, record] : *pairs) pair(id, record);
   }
   std::vector<uint32_t> paired;
   for (const ListEntry& entry : slides)

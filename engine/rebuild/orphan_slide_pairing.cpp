@@ -16,7 +16,9 @@ using records::DrawingIdOf;
 using records::HeaderAt;
 using records::IsTopLevelKind;
 using records::kHeader;
+using records::kTitleMasterLayout;
 using records::NextTopLevelRecord;
+using records::NotesSlideId;
 using records::WholeRecordAt;
 
 // The saves that wrote slides tried, the newest first, and the other versions of the
@@ -24,9 +26,6 @@ using records::WholeRecordAt;
 // a single lost directory leaves unmapped, and the work stays linear in the stream.
 constexpr size_t kSavesTried = 64;
 constexpr size_t kVersionsRestoringFrom = 8;
-
-// The layout a title master's slide atom names (a slide never has it).
-constexpr uint32_t kTitleMasterLayout = 2;
 
 // One kind of record a save wrote, in stream order: nullopt where noise between two
 // records of the kind took one.
@@ -45,17 +44,11 @@ struct SavedRun {
   Units slides, masters, notes, notes_masters, handouts;
 };
 
-// The slide id a notes page belongs to, from its NotesAtom.
-std::optional<uint32_t> NotesSlideId(std::span<const uint8_t> stream, size_t at) {
-  const std::optional<RecordHeader> atom = HeaderAt(stream, at + kHeader);
-  if (!atom || atom->type != kTypeNotesAtom || atom->length < 4) return std::nullopt;
-  return GetU32(stream, at + 2 * kHeader);
-}
-
 bool TitleLayout(std::span<const uint8_t> stream, size_t at) {
   const std::optional<RecordHeader> atom = HeaderAt(stream, at + kHeader);
   return atom && atom->type == kTypeSlideAtom && atom->length >= 4 &&
-         GetU32(stream, at + 2 * kHeader) == kTitleMasterLayout;
+         stream.size() - at - 2 * kHeader >= 4 &&
+         LoadU32(stream.data() + at + 2 * kHeader) == kTitleMasterLayout;
 }
 
 std::vector<SavedRun> SavedRuns(std::span<const uint8_t> stream,

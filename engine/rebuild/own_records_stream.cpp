@@ -26,7 +26,9 @@ using records::ForEachTopLevelRecord;
 using records::HeaderAt;
 using records::IsTopLevelKind;
 using records::kHeader;
+using records::kTitleMasterLayout;
 using records::NextTopLevelRecord;
+using records::NotesSlideId;
 using records::WholeRecordAt;
 
 constexpr size_t kUserEditBody = 28;  // the fields this stream uses; a longer atom is kept whole
@@ -228,13 +230,6 @@ MasterFrames FramesOf(std::span<const uint8_t> stream, const std::map<uint32_t, 
   return {};
 }
 
-// The slide id a notes page belongs to, from its NotesAtom.
-std::optional<uint32_t> NotesSlideId(std::span<const uint8_t> notes) {
-  const std::optional<RecordHeader> atom = HeaderAt(notes, kHeader);
-  if (!atom || atom->type != kTypeNotesAtom || atom->length < 4) return std::nullopt;
-  return LoadU32(notes.data() + 2 * kHeader);
-}
-
 // Stands for a record whose place in the order is known but whose bytes are not whole.
 constexpr uint32_t kDamagedRecord = 0xFFFFFFFFu;
 
@@ -319,9 +314,6 @@ std::vector<UnlistedSlide> UnlistedSlides(std::span<const uint8_t> stream,
   }
   return unlisted;
 }
-
-// The layout a title master's slide atom names (a slide never has it).
-constexpr uint32_t kTitleMasterLayout = 2;
 
 // The persist directories among the stream's top-level records that start before end.
 std::vector<uint32_t> TopLevelDirectoriesBefore(std::span<const uint8_t> stream, uint32_t end) {

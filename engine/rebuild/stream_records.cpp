@@ -29,6 +29,13 @@ std::span<const uint8_t> ContainerAt(std::span<const uint8_t> bytes, size_t at,
   return bytes.subspan(at, kHeader + size_t{h->length});
 }
 
+std::optional<uint32_t> NotesSlideId(std::span<const uint8_t> bytes, size_t at) {
+  const std::optional<RecordHeader> atom = HeaderAt(bytes, at + kHeader);
+  if (!atom || atom->type != kTypeNotesAtom || atom->length < 4) return std::nullopt;
+  if (bytes.size() - at - 2 * kHeader < 4) return std::nullopt;  // the atom is cut short
+  return LoadU32(bytes.data() + at + 2 * kHeader);
+}
+
 std::optional<uint16_t> DrawingIdOf(std::span<const uint8_t> slide) {
   const std::span<const uint8_t> atom = FirstChild(
       FirstChild(FirstChild(slide, kTypePPDrawing), kTypeDrawingContainer), kTypeDrawingAtom);

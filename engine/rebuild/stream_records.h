@@ -25,6 +25,12 @@ std::span<const uint8_t> WholeRecordAt(std::span<const uint8_t> bytes, size_t at
 std::span<const uint8_t> ContainerAt(std::span<const uint8_t> bytes, size_t at,
                                      std::initializer_list<uint16_t> types);
 
+// The layout a title master's slide atom names (a slide never has it).
+inline constexpr uint32_t kTitleMasterLayout = 2;
+
+// The slide id the notes page at offset names in its NotesAtom; nullopt without one.
+std::optional<uint32_t> NotesSlideId(std::span<const uint8_t> bytes, size_t at = 0);
+
 // The drawing id of a slide, from its OfficeArt drawing atom; nullopt without one.
 std::optional<uint16_t> DrawingIdOf(std::span<const uint8_t> slide);
 

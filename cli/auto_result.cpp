@@ -44,6 +44,7 @@ void MoveUp(RunRecord& run, const std::string& outer) {
     picture.file = Moved(picture.file, inner, outer);
     picture.thumbnail = Moved(picture.thumbnail, inner, outer);
   }
+  for (TextEntry& text : run.texts) text.file = Moved(text.file, inner, outer);
   for (MasterEntry& master : run.masters) master.thumbnail = Moved(master.thumbnail, inner, outer);
 }
 
@@ -69,6 +70,7 @@ int KeepBetterRun(RunRecord& fast, RunRecord& standard) {
     standard.slides.clear();
     standard.data_slides.clear();
     standard.pictures.clear();
+    standard.texts.clear();  // they were in its folder
     return 0;
   }
   DropRunFiles(fast);

@@ -149,8 +149,8 @@ FileReport RecoverFile(const CommandLine& line, const std::string& base_folder,
       !FastRunIsWhole(report.runs.back()) && !report.runs.back().output_folder.empty()) {
     const std::string nested = report.runs.back().output_folder;
     report.runs.push_back(RunMode(RecoveryMode::kStandard, line, nested, input, services, plans));
+    // Only the kept result is summed up: the other's files are gone.
     const int kept = KeepBetterRun(report.runs[0], report.runs[1]);
-    services.sink.PrintLine(RunSummary(report.runs.back()));
     services.sink.PrintLine(std::string("Kept the ") + (kept == 0 ? "fast" : "standard") +
                             " result: " + RunSummary(report.runs[kept]));
   }

@@ -48,6 +48,9 @@ struct TwoRuns {
     standard.slides = {{"Slide 1", inner + "Thumbnails/Slide 1.jpg"},
                        {"Slide 2", inner + "Thumbnails/Slide 2.jpg"}};
     for (const auto& s : standard.slides) Touch(s.thumbnail);
+    ::mkdir((inner + "Texts").c_str(), 0700);
+    standard.texts = {{"Slide 1 text", inner + "Texts/Slide 1.txt"}};
+    Touch(standard.texts[0].file);
   }
 };
 
@@ -61,6 +64,7 @@ TEST(AutoResult, CheckedFastResultIsKeptAndTheNestedFolderGoes) {
   EXPECT_FALSE(Exists(runs.dir.File("Rec/Rec")));
   EXPECT_TRUE(runs.standard.saved_presentation.empty());
   EXPECT_EQ(runs.standard.output_folder, runs.fast.output_folder);
+  EXPECT_TRUE(runs.standard.texts.empty()) << "its texts went with its folder";
 }
 
 TEST(AutoResult, UncheckedFastResultGivesWayToTheRebuildWhichMovesUp) {
@@ -73,6 +77,8 @@ TEST(AutoResult, UncheckedFastResultGivesWayToTheRebuildWhichMovesUp) {
   EXPECT_TRUE(Exists(outer + "RecSlide.ppt"));
   EXPECT_EQ(runs.standard.slides[1].thumbnail, outer + "Thumbnails/Slide 2.jpg");
   EXPECT_TRUE(Exists(runs.standard.slides[1].thumbnail));
+  EXPECT_EQ(runs.standard.texts[0].file, outer + "Texts/Slide 1.txt");
+  EXPECT_TRUE(Exists(runs.standard.texts[0].file));
   EXPECT_FALSE(Exists(outer + "RecSlideIntigrated.ppt")) << "the fast run's file goes";
   EXPECT_FALSE(Exists(outer + "Rec"));
   EXPECT_TRUE(runs.fast.saved_presentation.empty());

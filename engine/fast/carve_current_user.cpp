@@ -37,6 +37,10 @@ constexpr CarvingPhase kCurrentUserPhase{
 
 }  // namespace
 
+const CarvingPhase& CurrentUserPass() {
+  return kCurrentUserPhase;
+}
+
 bool CarveCurrentUser(RecoveryJob& job, DamagedFile& file) {
   return RunCarvingPhase(job, file, kCurrentUserPhase);
 }

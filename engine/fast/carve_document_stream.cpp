@@ -46,6 +46,10 @@ constexpr CarvingPhase kDocumentPhase{
 
 }  // namespace
 
+const CarvingPhase& DocumentStreamPass() {
+  return kDocumentPhase;
+}
+
 bool CarveDocumentStream(RecoveryJob& job, DamagedFile& file) {
   return RunCarvingPhase(job, file, kDocumentPhase);
 }

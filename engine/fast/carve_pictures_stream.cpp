@@ -46,6 +46,10 @@ constexpr CarvingPhase kPicturesPhase{
 
 }  // namespace
 
+const CarvingPhase& PicturesStreamPass() {
+  return kPicturesPhase;
+}
+
 bool CarvePicturesStream(RecoveryJob& job, DamagedFile& file) {
   return RunCarvingPhase(job, file, kPicturesPhase);
 }

@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <vector>
 
 #include "engine/fast/header_signature.h"
 #include "engine/job/damaged_file.h"
@@ -44,8 +46,47 @@ struct CarvingPhase {
   void (*on_stream_found)(RecoveryJob& job, uint64_t hit) = nullptr;
 };
 
-// Runs one pass. Returns true when the pass ended normally, with or without a hit;
-// false on a stop request or when its workspace file could not be created or written.
+// The passes of one file, run in turn, sharing one read of it: the pass that runs also
+// tests the chunks it reads for the passes after it, and a later pass starts where that
+// search got to, or at the candidate it found. Each pass still takes the first
+// candidate from the start of the file, shows the same progress and ends the same way
+// as a pass on its own; only the bytes are read once instead of once per pass.
+class CarvingSearch {
+ public:
+  CarvingSearch(const DamagedFile& file, std::vector<const CarvingPhase*> phases);
+
+  // Runs phases[index]. Returns true when the pass ended normally, with or without a
+  // hit; false on a stop request or when its workspace file could not be created or
+  // written.
+  bool Run(RecoveryJob& job, DamagedFile& file, size_t index);
+
+ private:
+  // How far one pass's search has got: no offset below `offset` holds its candidate.
+  struct Cursor {
+    const CarvingPhase* phase;
+    HeaderSignature signature;
+    uint64_t limit;  // offsets from here on are not tested
+    uint64_t offset = 0;
+    std::optional<uint64_t> hit;
+
+    bool Searching() const { return !hit && offset < limit; }
+  };
+
+  // Tests the offsets of `cursor` the chunk holds, from its offset up to `end` (the end
+  // of the chunk at most), stopping at the first candidate.
+  void SearchIn(Cursor& cursor, const uint8_t* chunk, uint64_t chunk_start, size_t available,
+                uint64_t end) const;
+  // The same for each later pass whose search has got into the chunk, through the
+  // chunk's end, a header the end cuts read on its own.
+  void SearchLaterPasses(DamagedFile& file, size_t index, const uint8_t* chunk,
+                         uint64_t chunk_start, size_t available);
+  bool IsCandidate(const Cursor& cursor, const uint8_t* header) const;
+
+  uint64_t length_;
+  std::vector<Cursor> cursors_;
+};
+
+// Runs one pass on its own (see CarvingSearch::Run).
 bool RunCarvingPhase(RecoveryJob& job, DamagedFile& file, const CarvingPhase& phase);
 
 }  // namespace vlx

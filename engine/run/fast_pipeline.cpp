@@ -87,12 +87,13 @@ std::optional<StreamCandidate> ChooseVerified(RecoveryJob& job, DamagedFile& fil
 
 void RunFastPipeline(RecoveryJob& job, DamagedFile& file) {
   ProgressSink& sink = job.sink();
+  StreamCarving carving(job, file);
   sink.SetStatus("Analyzing Phase 1...");
-  CarveDocumentStream(job, file);
+  carving.CarveDocumentStream();
   sink.SetStatus("Analyzing Phase 2...");
-  CarveCurrentUser(job, file);
+  carving.CarveCurrentUser();
   sink.SetStatus("Analyzing Phase 3...");
-  CarvePicturesStream(job, file);
+  carving.CarvePicturesStream();
 
   job.workspace().Create();
   const FastPaths paths(job);

@@ -211,8 +211,8 @@ std::optional<OwnRecordsDeck> PrepareOwnRecordsDeck(RecoveryJob& job, DamagedFil
   std::vector<StreamCandidate> candidates = SalvageCandidates(job, file, kMostCandidates);
   // The carved streams last: where the compound structures are lost or wrong, a stream
   // that was written in one run of sectors is still whole in the file.
-  if (CarveDocumentStream(job, file) && CarveCurrentUser(job, file) &&
-      CarvePicturesStream(job, file))
+  StreamCarving carving(job, file);
+  if (carving.CarveDocumentStream() && carving.CarveCurrentUser() && carving.CarvePicturesStream())
     candidates.push_back(CarvedCandidate(job));
 
   // Every Pictures stream read back, for the deck that wins to take the one that holds

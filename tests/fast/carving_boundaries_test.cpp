@@ -71,26 +71,6 @@ TEST(CarvingBoundaries, ContainerAfterTheWindowEdgeCopiesItsOwnBytes) {
   }
 }
 
-// Sets the run's stop flag once the percentage reaches half way.
-class StoppingSink : public RecordingSink {
- public:
-  explicit StoppingSink(StopFlag& stop) : stop_(stop) {}
-  void SetProgress(int percent) override {
-    RecordingSink::SetProgress(percent);
-    if (percent >= 50) stop_ = true;
-  }
-
- private:
-  StopFlag& stop_;
-};
-
-struct StoppingRun : CarvingRun {
-  StoppingSink stopping{stop};
-  RunEnvironment stopping_env{stopping,  trace,   stop,    workspace,         view, images,
-                              templates, &office, nullptr, env.output_folder, "Rec"};
-  RecoveryJob stopping_job{stopping_env};
-};
-
 TEST(CarvingBoundaries, StopDuringTheScanEndsItBeforeALaterHit) {
   const size_t length = 1 << 20;
   Bytes bytes = Filler(length);

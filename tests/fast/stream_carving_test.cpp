@@ -136,37 +136,20 @@ TEST(StreamCarving, FindsCopiesAndShowsWhatEachPassDoesOnItsOwn) {
   }
 }
 
-// Asks the run to stop once the percentage reaches half way.
-class HalfWayStop : public RecordingSink {
- public:
-  explicit HalfWayStop(StopFlag& stop) : stop_(stop) {}
-  void SetProgress(int percent) override {
-    RecordingSink::SetProgress(percent);
-    if (percent >= 50) stop_ = true;
-  }
-
- private:
-  StopFlag& stop_;
-};
-
 TEST(StreamCarving, AStopDuringTheFirstPassEndsTheOthersWithoutFiles) {
   const size_t length = 1 << 20;
   Bytes bytes = Filler(length);
   PutCurrentUserAtom(bytes, 4096);  // found by the first pass's read before the stop
   PutDocumentContainer(bytes, length - 4096);
-  CarvingRun run;
-  HalfWayStop sink(run.stop);
-  RunEnvironment env{sink,       run.trace,     run.stop, run.workspace, run.view,
-                     run.images, run.templates, nullptr,  nullptr,       run.env.output_folder};
-  RecoveryJob job{env};
+  StoppingRun run;
   auto file = run.Damaged(bytes);
-  StreamCarving carving(job, *file);
+  StreamCarving carving(run.stopping_job, *file);
   EXPECT_FALSE(carving.CarveDocumentStream());
   EXPECT_FALSE(carving.CarveCurrentUser());
   EXPECT_FALSE(carving.CarvePicturesStream());
   EXPECT_FALSE(run.Exists("docfile"));
   EXPECT_FALSE(run.Exists("userfile"));
-  EXPECT_EQ(sink.last_progress, 50);
+  EXPECT_EQ(run.stopping.last_progress, 50);
 }
 
 }  // namespace

@@ -49,4 +49,10 @@ std::vector<ListEntry> ListEntries(std::span<const uint8_t> document, uint16_t i
   return entries;
 }
 
+std::vector<uint32_t> ListedPersistIds(std::span<const uint8_t> document, uint16_t instance) {
+  std::vector<uint32_t> ids;
+  for (const ListEntry& entry : ListEntries(document, instance)) ids.push_back(entry.persist_id);
+  return ids;
+}
+
 }  // namespace vlx

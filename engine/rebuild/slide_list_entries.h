@@ -19,4 +19,7 @@ struct ListEntry {
 // of a Document container, in their order. The spans point into document.
 std::vector<ListEntry> ListEntries(std::span<const uint8_t> document, uint16_t instance);
 
+// The persist ids those entries name, in their order.
+std::vector<uint32_t> ListedPersistIds(std::span<const uint8_t> document, uint16_t instance);
+
 }  // namespace vlx

@@ -6,7 +6,7 @@ HeaderSignature::HeaderSignature(std::span<const HeaderPattern> patterns) : patt
   for (int byte = 0; byte < 256; ++byte)
     for (const HeaderPattern& pattern : patterns)
       if ((static_cast<uint32_t>(byte) & pattern.mask & 0xFF) == (pattern.bits & 0xFF))
-        may_begin_[static_cast<size_t>(byte)] = true;
+        may_begin_[static_cast<size_t>(byte)] = 1;
 }
 
 bool HeaderSignature::Matches(uint32_t start) const {
@@ -25,7 +25,7 @@ size_t HeaderSignature::NextPossible(const uint8_t* data, size_t at, size_t end,
       break;
     at += 4 * step;
   }
-  while (at < end && !may_begin_[data[at]]) at += step;
+  while (at < end && may_begin_[data[at]] == 0) at += step;
   return at;
 }
 

@@ -22,7 +22,7 @@ class HeaderSignature {
   explicit HeaderSignature(std::span<const HeaderPattern> patterns);
 
   // Whether a header of the signature can begin with this byte.
-  bool MayBeginWith(uint8_t byte) const { return may_begin_[byte]; }
+  bool MayBeginWith(uint8_t byte) const { return may_begin_[byte] != 0; }
 
   // Whether the first four bytes of a header, read as a little-endian value, match.
   bool Matches(uint32_t start) const;
@@ -34,7 +34,7 @@ class HeaderSignature {
 
  private:
   std::span<const HeaderPattern> patterns_;
-  std::array<bool, 256> may_begin_{};
+  std::array<uint8_t, 256> may_begin_{};  // 0 or 1, or-ed without branches
 };
 
 }  // namespace vlx

@@ -185,11 +185,12 @@ TEST_P(CorpusScan, FindsWhatTheIntactFilesRecordTreeHolds) {
 
     ::mkdir(run.dir.File("out").c_str(), 0755);
     ExtractImages(run.job, file->path(), run.dir.File("out/"));
-    for (const auto& [ext, data] : expected.pictures) {
+    for (const auto& picture : expected.pictures) {
+      const auto& [ext, data] = picture;
       const bool handed_over =
           std::any_of(run.view.pictures.begin(), run.view.pictures.end(), [&](const auto& call) {
-            return call.item.kind == SavedPictureExtension(ext) &&
-                   Bytes(call.bytes.begin(), call.bytes.end()) == data;
+            return call.item.kind == SavedPictureExtension(picture.first) &&
+                   Bytes(call.bytes.begin(), call.bytes.end()) == picture.second;
           });
       EXPECT_TRUE(handed_over) << ext << " picture of " << data.size() << " bytes";
     }

@@ -27,6 +27,7 @@ std::optional<DirectoryEntryRecord> ParseDirectoryEntry(const uint8_t* bytes,
   }
   if (bytes[0x43] > 1) return std::nullopt;  // colour: red or black
   std::copy(bytes + 0x50, bytes + 0x60, entry.clsid.begin());
+  entry.modified = LoadU64(bytes + 0x6C);
   entry.start_sector = LoadU32(bytes + 0x74);
   entry.size = sector_size == 512 ? LoadU32(bytes + 0x78) : LoadU64(bytes + 0x78);
   return entry;

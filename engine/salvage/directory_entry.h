@@ -21,6 +21,7 @@ struct DirectoryEntryRecord {
   ClassId clsid{};
   uint32_t start_sector = 0;
   uint64_t size = 0;
+  uint64_t modified = 0;  // FILETIME; 0 when the writer left it unset
 };
 
 // Parses an entry; nullopt when its fields are impossible (name length, type, a name

@@ -180,22 +180,28 @@ SalvagePlan PlanOrigin(DamagedFile& file, const Origin& origin, const CompoundMa
       plan.table_sectors.push_back(origin.header->directory_start);
   }
   // Old copies of the directory may survive in other sectors: the one whose chains
-  // agree best with the FAT is the file's own.
+  // agree best with the FAT is the file's own. Between copies that agree as well, the
+  // header's wins, else the one its writer marked as modified last (the newest save).
   std::optional<DirectoryListing> best;
   size_t best_score = 0;
+  bool best_named_by_header = false;
   for (uint32_t start : DirectoryStarts(origin, marks)) {
     DirectoryListing listing = ReadDirectory(file, plan.geometry, plan.fat, start);
     if (listing.root.type != EntryType::kRoot || listing.items.empty()) continue;
     const size_t score =
         1 + ChainsThatFit(listing, plan.geometry, plan.fat, plan.mini_stream_cutoff) +
         2 * StreamsThatBeginRight(file, plan.geometry, plan.fat, listing, plan.mini_stream_cutoff);
-    if (score > best_score) {
+    const bool newer = best && score == best_score && !best_named_by_header &&
+                       listing.root.modified > best->root.modified;
+    if (score > best_score || newer) {
       best_score = score;
+      best_named_by_header = origin.header && start == origin.header->directory_start;
       best = std::move(listing);
     }
   }
   if (best) {
     plan.fit_score = best_score;
+    plan.directory_modified = best->root.modified;
     plan.directory_found = true;
     plan.root_clsid = best->root.clsid;
     plan.mini_stream.start_sector = best->root.start_sector;
@@ -229,11 +235,13 @@ bool HasDocument(const SalvagePlan& plan) {
   });
 }
 
-// Most complete first: a document stream, a directory, a FAT, more elements.
+// Most complete first: a document stream, a directory, a FAT, more elements; between
+// plans as complete, one from a surviving header, then the newest directory (old copies
+// of the tables of an earlier save give a plan as complete as the live ones).
 bool Better(const SalvagePlan& a, const SalvagePlan& b) {
   const auto key = [](const SalvagePlan& p) {
     return std::make_tuple(HasDocument(p), p.directory_found, p.fit_score, !p.fat.empty(),
-                           p.items.size());
+                           p.items.size(), p.header_found, p.directory_modified);
   };
   return key(a) > key(b);
 }

@@ -26,8 +26,9 @@ struct SalvagePlan {
   std::vector<uint32_t> table_sectors;
   bool directory_found = false;
   bool header_found = false;
-  size_t fit_score = 0;     // how well the directory agrees with the tables and content
-  std::string description;  // what was found, for the log
+  size_t fit_score = 0;             // how well the directory agrees with the tables and content
+  uint64_t directory_modified = 0;  // the root entry's modification time (FILETIME)
+  std::string description;          // what was found, for the log
 };
 
 // Finds the compound files in the damaged bytes and plans the salvage of each, the

@@ -106,16 +106,17 @@ std::vector<unsigned char> SmallDocument() {
 }
 
 // The Current User record, the user's name in UTF-16 after it.
-std::vector<unsigned char> CurrentUser(uint32_t edit_offset) {
+std::vector<unsigned char> CurrentUser(uint32_t edit_offset, const std::string& user = "Alice") {
   std::vector<unsigned char> body;
   Put32(body, 20);
   Put32(body, 0xE391C05F);
   Put32(body, edit_offset);
-  for (unsigned char c : {5, 0, 0xF4, 0x03, 3, 0, 0, 0}) body.push_back(c);
-  for (char c : std::string("Alice")) body.push_back(static_cast<unsigned char>(c));
+  body.push_back(static_cast<unsigned char>(user.size()));
+  for (unsigned char c : {0, 0xF4, 0x03, 3, 0, 0, 0}) body.push_back(c);
+  for (char c : user) body.push_back(static_cast<unsigned char>(c));
   Put32(body, 8);
   std::vector<unsigned char> s = Record(0, 0x0FF6, body);
-  for (char c : std::string("Alice")) {
+  for (char c : user) {
     s.push_back(static_cast<unsigned char>(c));
     s.push_back(0);
   }
@@ -192,6 +193,75 @@ TEST(LostTables, TheMiniStreamsSectorsArePlacedByTheSmallStreamsFirstBytes) {
     if (stream.name != u"Padding") {
       EXPECT_TRUE(found->second == stream.bytes) << JoinedPath({stream.name});
     }
+  }
+}
+
+uint32_t Get32(const unsigned char* p) {
+  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+void Set32(unsigned char* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+// base with the tables of another save of the same streams laid after its end, as a
+// save leaves the tables of the one before it in sectors it no longer uses: a FAT, a
+// directory, a mini FAT and a mini stream of their own, which the base's FAT calls
+// free. The base's root entry was modified at base_time, the other's at other_time.
+// The header is zeroed: nothing tells the live tables from the other ones but their
+// content.
+std::vector<unsigned char> WithTablesOfAnotherSave(std::vector<unsigned char> base,
+                                                   const std::vector<unsigned char>& other,
+                                                   uint64_t base_time, uint64_t other_time) {
+  const auto sector = [](std::vector<unsigned char>& f, uint32_t n) {
+    return f.data() + (n + 1) * kSector;
+  };
+  std::vector<unsigned char> copy = other;
+  // The tables: the FAT (0), the directory, the mini FAT, the mini stream, up to the
+  // first sector of the large streams (which both saves share).
+  const unsigned char* root = sector(copy, 1);
+  const uint32_t tables =
+      Get32(root + 0x74) + static_cast<uint32_t>((Get32(root + 0x78) + 511) / 512);
+  const uint32_t shift = static_cast<uint32_t>(base.size() / kSector) - 1;
+  std::vector<uint32_t> fat(128);
+  for (uint32_t e = 0; e < 128; ++e) fat[e] = Get32(sector(copy, 0) + 4 * e);
+  std::vector<uint32_t> moved = fat;
+  for (uint32_t e = 0; e < tables; ++e) {
+    moved[e] = 0xFFFFFFFF;
+    moved[e + shift] = fat[e] < 0xFFFFFFFA ? fat[e] + shift : fat[e];
+  }
+  for (uint32_t e = 0; e < 128; ++e) Set32(sector(copy, 0) + 4 * e, moved[e]);
+  Set32(sector(copy, 1) + 0x74, Get32(root + 0x74) + shift);
+  for (int i = 0; i < 8; ++i) {
+    sector(copy, 1)[0x6C + i] = static_cast<unsigned char>(other_time >> (8 * i));
+    sector(base, 1)[0x6C + i] = static_cast<unsigned char>(base_time >> (8 * i));
+  }
+  base.insert(base.end(), sector(copy, 0), sector(copy, tables));
+  std::fill_n(base.begin(), kSector, 0);
+  return base;
+}
+
+// Two saves' tables, each as complete as the other, the header that named the live ones
+// lost: the newest save's are taken, wherever they lie, and the small streams are its.
+TEST(LostTables, TheNewestSavesTablesWinOverAnEarlierSavesWhenTheHeaderIsLost) {
+  const auto streams = [](const std::string& user) {
+    return std::vector<BuiltStream>{{u"Big", Pattern(5000, 1)},
+                                    {u"Current User", CurrentUser(100, user)}};
+  };
+  const std::vector<unsigned char> older = BuiltCompound(kSector).Build(streams("Older"));
+  const std::vector<unsigned char> newer = BuiltCompound(kSector).Build(streams("Newer"));
+  const uint64_t earlier = 0x01C520BEF7C7F900, later = 0x01C520F4AB8A6510;
+  TempDir work;
+  for (bool newest_first : {true, false}) {
+    SCOPED_TRACE(newest_first ? "the newest save's tables first" : "the newest save's last");
+    const std::vector<unsigned char> damaged =
+        newest_first ? WithTablesOfAnotherSave(newer, older, later, earlier)
+                     : WithTablesOfAnotherSave(older, newer, earlier, later);
+    const SalvageRun run = RunSalvage(work.Write("two-saves.bin", damaged), work);
+    ASSERT_TRUE(run.planned);
+    const auto user = run.streams.find("Current User");
+    ASSERT_NE(user, run.streams.end());
+    EXPECT_TRUE(user->second == streams("Newer")[1].bytes);
+    EXPECT_TRUE(run.streams.at("Big") == streams("Newer")[0].bytes);
   }
 }
 

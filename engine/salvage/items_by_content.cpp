@@ -5,6 +5,7 @@
 #include "engine/salvage/chain_reader.h"
 #include "engine/salvage/record_extent.h"
 #include "engine/salvage/sector_chain.h"
+#include "engine/salvage/small_stream_kinds.h"
 
 namespace vlx::salvage {
 namespace {
@@ -49,6 +50,12 @@ std::vector<CompoundItem> ItemsByContent(DamagedFile& file, const SectorGeometry
                at_least_cutoff(DocumentStreamLength(read, reader.capacity())));
     KeepLonger(items, u"Pictures", head,
                at_least_cutoff(PicturesStreamLength(read, reader.capacity())));
+    // The summaries, when they are too long for the mini stream.
+    std::u16string summary;
+    const uint64_t summary_length = PropertySetLength(read, reader.capacity(), &summary);
+    if (summary_length > 0)
+      KeepLonger(items, summary.c_str(), head,
+                 std::min(reader.capacity(), at_least_cutoff(summary_length)));
   }
   return items;
 }

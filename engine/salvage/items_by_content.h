@@ -8,7 +8,8 @@
 namespace vlx::salvage {
 
 // Without a directory: the chains of the FAT that begin like a "PowerPoint Document"
-// or a "Pictures" stream, named so and sized by their records (the longest of each).
+// or a "Pictures" stream, or like one of the two summaries' property sets, named so
+// and sized by their records or sections (the longest of each).
 std::vector<CompoundItem> ItemsByContent(DamagedFile& file, const SectorGeometry& geometry,
                                          const std::vector<uint32_t>& fat);
 

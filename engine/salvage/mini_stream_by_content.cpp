@@ -18,7 +18,6 @@ namespace vlx::salvage {
 namespace {
 
 constexpr uint64_t kMiniSectorSize = 64;
-constexpr uint32_t kMaxPropertySections = 2;
 // A CurrentUserAtom's fields other than the user's names: size, token, edit offset,
 // name length, versions, the unused word and the release version.
 constexpr uint32_t kCurrentUserFixedLength = 24;
@@ -38,23 +37,11 @@ bool IsCurrentUserAt(ChainReader& mini, uint64_t at, uint64_t* size) {
   return true;
 }
 
-// The length of the property set beginning at at: its last section's end. 0 when the
-// bytes there are not a property set of the two kinds; name is set to its stream's.
-uint64_t PropertySetLength(ChainReader& mini, uint64_t at, uint64_t cutoff, std::u16string* name) {
-  uint8_t b[28 + 20 * kMaxPropertySections] = {};
-  if (mini.Read(at, b, sizeof b) < 48) return 0;
-  const uint32_t sections = LoadU32(b + 24);
-  if (sections == 0 || sections > kMaxPropertySections) return 0;
-  *name = PropertySetName(b);
-  if (name->empty()) return 0;
-  uint64_t end = 0;
-  for (uint32_t k = 0; k < sections; ++k) {
-    const uint32_t offset = LoadU32(b + 28 + 20 * k + 16);
-    uint8_t size_bytes[4] = {};
-    if (offset >= cutoff || mini.Read(at + offset, size_bytes, 4) != 4) return 0;
-    end = std::max<uint64_t>(end, uint64_t{offset} + LoadU32(size_bytes));
-  }
-  return end < cutoff ? end : 0;
+// The mini stream's bytes from at on, as a stream of their own.
+StreamReader ReaderAt(ChainReader& mini, uint64_t at) {
+  return [&mini, at](uint64_t offset, uint8_t* out, size_t n) {
+    return mini.Read(at + offset, out, n);
+  };
 }
 
 // A stream of the presentation beginning at at, sized by its records; 0 when none does.
@@ -89,7 +76,7 @@ std::vector<CompoundItem> StreamsInMiniStream(ChainReader& mini, uint64_t cutoff
     uint64_t size = 0;
     if (IsCurrentUserAt(mini, at, &size)) {
       name = u"Current User";
-    } else if ((size = PropertySetLength(mini, at, cutoff, &name)) == 0) {
+    } else if ((size = PropertySetLength(ReaderAt(mini, at), cutoff - 1, &name)) == 0) {
       size = PresentationStreamLength(mini, at, cutoff, &name);
     }
     if (size == 0 || named(name)) {

@@ -11,6 +11,7 @@ namespace vlx::salvage {
 namespace {
 
 constexpr size_t kFirstFormatAt = 28;  // after the byte order, versions, class id, count
+constexpr uint32_t kMaxPropertySections = 2;
 
 // The format identifiers of the two property sets, as stored.
 constexpr std::array<uint8_t, 16> kSummaryFormat = {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68, 0x10,
@@ -36,6 +37,23 @@ std::u16string PropertySetName(const uint8_t* bytes) {
     return u"\x05"
            u"DocumentSummaryInformation";
   return {};
+}
+
+uint64_t PropertySetLength(const StreamReader& read, uint64_t limit, std::u16string* name) {
+  uint8_t b[kFirstFormatAt + 20 * kMaxPropertySections] = {};
+  if (read(0, b, sizeof b) < kFirstFormatAt + 20) return 0;
+  const uint32_t sections = LoadU32(b + 24);
+  if (sections == 0 || sections > kMaxPropertySections) return 0;
+  *name = PropertySetName(b);
+  if (name->empty()) return 0;
+  uint64_t end = 0;
+  for (uint32_t k = 0; k < sections; ++k) {
+    const uint32_t offset = LoadU32(b + kFirstFormatAt + 20 * k + 16);
+    uint8_t size_bytes[4] = {};
+    if (offset >= limit || read(offset, size_bytes, 4) != 4) return 0;
+    end = std::max<uint64_t>(end, uint64_t{offset} + LoadU32(size_bytes));
+  }
+  return end <= limit ? end : 0;
 }
 
 std::optional<bool> BeginsAs(const std::u16string& name, const uint8_t* bytes) {

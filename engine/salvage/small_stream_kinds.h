@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "engine/salvage/record_extent.h"
+
 namespace vlx::salvage {
 
 // How the small streams of a presentation file begin: what their first bytes say of
@@ -17,6 +19,11 @@ bool BeginsCurrentUser(const uint8_t* bytes);
 // The name of the property set stream these bytes begin (the summary or the document
 // summary, by the first section's format); empty when they begin neither.
 std::u16string PropertySetName(const uint8_t* bytes);
+
+// The length of the property set stream read gives, of the two kinds: where its last
+// section ends. 0 when it is neither kind or a section lies past limit bytes; name is
+// set to its stream's.
+uint64_t PropertySetLength(const StreamReader& read, uint64_t limit, std::u16string* name);
 
 // Whether bytes begin a stream of the named kind; nullopt when the name is not of a
 // kind known by its first bytes.

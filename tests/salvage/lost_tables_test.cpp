@@ -124,8 +124,8 @@ std::vector<unsigned char> CurrentUser(uint32_t edit_offset, const std::string& 
 }
 
 // A property set with one section of one property, of the summary's format or the
-// document summary's.
-std::vector<unsigned char> PropertySet(bool document_summary) {
+// document summary's; the section padded to section_size bytes (a thumbnail's room).
+std::vector<unsigned char> PropertySet(bool document_summary, uint32_t section_size = 24) {
   std::vector<unsigned char> s = {0xFE, 0xFF, 0, 0, 5, 1, 2, 0};
   s.resize(24, 0);
   Put32(s, 1);
@@ -136,7 +136,8 @@ std::vector<unsigned char> PropertySet(bool document_summary) {
   const std::vector<unsigned char>& format = document_summary ? document : summary;
   s.insert(s.end(), format.begin(), format.end());
   Put32(s, 48);
-  for (uint32_t v : {24u, 1u, 1u, 16u, 2u, 0x04E4u}) Put32(s, v);
+  for (uint32_t v : {section_size, 1u, 1u, 16u, 2u, 0x04E4u}) Put32(s, v);
+  s.resize(48 + section_size, 0x5A);
   return s;
 }
 
@@ -164,6 +165,31 @@ TEST(LostTables, SmallStreamsComeBackFromTheMiniStreamWithoutADirectory) {
     ASSERT_NE(found, run.streams.end()) << JoinedPath({stream.name});
     EXPECT_TRUE(found->second == stream.bytes) << JoinedPath({stream.name});
   }
+}
+
+// Summaries too long for the mini stream, in regular sectors, the directory zeroed: the
+// chains that begin like their property sets are named so and sized by their sections
+// (a shorter one by the mini-stream cutoff, as its writer padded it).
+TEST(LostTables, LongSummariesComeBackFromTheirChainsWithoutADirectory) {
+  std::vector<unsigned char> padded = PropertySet(true, 900);
+  padded.resize(4096, 0);
+  const std::vector<BuiltStream> streams = {{u"\x05SummaryInformation", PropertySet(false, 9000)},
+                                            {u"Big", Pattern(5000, 9)},
+                                            {u"\x05"
+                                             u"DocumentSummaryInformation",
+                                             padded}};
+  std::vector<unsigned char> damaged = BuiltCompound(kSector).Build(streams);
+  std::fill_n(SectorOf(damaged, 1), kSector, 0);
+  TempDir work;
+  const SalvageRun run = RunSalvage(work.Write("no-directory.bin", damaged), work);
+  ASSERT_TRUE(run.planned);
+  EXPECT_FALSE(run.plan.directory_found);
+  for (const size_t i : {size_t{0}, size_t{2}}) {
+    const auto found = run.streams.find(JoinedPath({streams[i].name}));
+    ASSERT_NE(found, run.streams.end()) << JoinedPath({streams[i].name});
+    EXPECT_TRUE(found->second == streams[i].bytes) << JoinedPath({streams[i].name});
+  }
+  EXPECT_EQ(run.streams.count("Big"), 0u) << "a chain of no known kind has no name";
 }
 
 // The mini stream in two regular sectors, the second moved to the end of the file and

@@ -18,22 +18,13 @@ namespace vlx::salvage {
 namespace {
 
 constexpr uint64_t kMiniSectorSize = 64;
-// A CurrentUserAtom's fields other than the user's names: size, token, edit offset,
-// name length, versions, the unused word and the release version.
-constexpr uint32_t kCurrentUserFixedLength = 24;
 
 bool IsCurrentUserAt(ChainReader& mini, uint64_t at, uint64_t* size) {
   uint8_t b[kSmallStreamProbe] = {};
   if (mini.Read(at, b, sizeof b) < kRecordHeaderSize + 8 || !BeginsCurrentUser(b)) return false;
   const RecordHeader header = RecordHeader::Decode(b);
   if (header.length < 20 || header.length > 4096) return false;
-  *size = kRecordHeaderSize + header.length;
-  // The user's name in UTF-16 follows the record when the record ends with the release
-  // version (its length is the fixed fields and the 8-bit name).
-  uint8_t name_length[2] = {};
-  if (mini.Read(at + kRecordHeaderSize + 12, name_length, 2) == 2 &&
-      header.length == kCurrentUserFixedLength + LoadU16(name_length))
-    *size += 2 * uint64_t{LoadU16(name_length)};
+  *size = CurrentUserLength(b);
   return true;
 }
 

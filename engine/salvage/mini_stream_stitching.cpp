@@ -19,6 +19,20 @@ bool KnownByItsBeginning(const std::u16string& name) {
   return BeginsAs(name, nothing).has_value();
 }
 
+// Whether bytes (kSmallStreamProbe of them) begin the stream, of its size where they
+// tell it.
+bool BeginsStream(const SmallStreamStart& stream, const uint8_t* bytes) {
+  if (BeginsAs(stream.name, bytes) != true) return false;
+  const std::optional<uint64_t> length = LengthFromBeginning(stream.name, bytes);
+  return !length || *length == stream.size;
+}
+
+// A beginning a sector of the mini stream holds: its byte in the sector, and the stream.
+struct Beginning {
+  uint32_t within;
+  SmallStreamStart stream;
+};
+
 class MiniStitcher {
  public:
   MiniStitcher(DamagedFile& file, const SectorGeometry& geometry, uint64_t count,
@@ -36,7 +50,7 @@ class MiniStitcher {
       const uint64_t at = uint64_t{s.mini_sector} * kMiniSectorSize;
       const uint64_t index = at / g_.sector_size;
       if (index < placed_.size() && KnownByItsBeginning(s.name))
-        expected_[index].push_back({static_cast<uint32_t>(at % g_.sector_size), s.name});
+        expected_[index].push_back({static_cast<uint32_t>(at % g_.sector_size), s});
     }
   }
 
@@ -85,11 +99,12 @@ class MiniStitcher {
 
  private:
   bool Free(uint32_t s) const { return !used_[s] && foreign_.count(s) == 0; }
-  bool Holds(uint32_t s, const std::vector<std::pair<uint32_t, std::u16string>>& beginnings) {
-    for (const auto& [within, name] : beginnings) {
+  bool Holds(uint32_t s, const std::vector<Beginning>& beginnings) {
+    for (const Beginning& beginning : beginnings) {
       uint8_t b[kMiniSectorSize] = {};
-      if (file_.ReadAt(g_.SectorOffset(s) + within, b, sizeof b) != sizeof b) return false;
-      if (BeginsAs(name, b) != true) return false;
+      if (file_.ReadAt(g_.SectorOffset(s) + beginning.within, b, sizeof b) != sizeof b)
+        return false;
+      if (!BeginsStream(beginning.stream, b)) return false;
     }
     return true;
   }
@@ -104,7 +119,7 @@ class MiniStitcher {
   std::vector<std::optional<uint32_t>> placed_;
   std::unordered_set<uint32_t> foreign_;
   std::vector<bool> used_;
-  std::map<uint64_t, std::vector<std::pair<uint32_t, std::u16string>>> expected_;
+  std::map<uint64_t, std::vector<Beginning>> expected_;
 };
 
 }  // namespace
@@ -119,7 +134,7 @@ bool SmallStreamsBeginRight(DamagedFile& file, const SectorGeometry& geometry,
     uint8_t b[kMiniSectorSize] = {};
     if (file.ReadAt(geometry.SectorOffset(sectors[index]) + at % geometry.sector_size, b,
                     sizeof b) != sizeof b ||
-        BeginsAs(s.name, b) != true)
+        !BeginsStream(s, b))
       return false;
   }
   return true;

@@ -51,7 +51,7 @@ std::vector<SmallStreamStart> SmallStreams(const SalvagePlan& plan) {
   for (const CompoundItem& item : plan.items)
     if (item.type == EntryType::kStream && item.size > 0 && item.size < plan.mini_stream_cutoff &&
         item.path.size() == 1)
-      small.push_back({item.start_sector, item.path[0]});
+      small.push_back({item.start_sector, item.path[0], item.size});
   return small;
 }
 

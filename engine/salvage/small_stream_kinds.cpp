@@ -12,6 +12,9 @@ namespace {
 
 constexpr size_t kFirstFormatAt = 28;  // after the byte order, versions, class id, count
 constexpr uint32_t kMaxPropertySections = 2;
+// A CurrentUserAtom's fields other than the user's names: size, token, edit offset,
+// name length, versions, the unused word and the release version.
+constexpr uint32_t kCurrentUserFixedLength = 24;
 
 // The format identifiers of the two property sets, as stored.
 constexpr std::array<uint8_t, 16> kSummaryFormat = {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68, 0x10,
@@ -54,6 +57,23 @@ uint64_t PropertySetLength(const StreamReader& read, uint64_t limit, std::u16str
     end = std::max<uint64_t>(end, uint64_t{offset} + LoadU32(size_bytes));
   }
   return end <= limit ? end : 0;
+}
+
+uint64_t CurrentUserLength(const uint8_t* bytes) {
+  const RecordHeader header = RecordHeader::Decode(bytes);
+  const uint32_t name_length = LoadU16(bytes + kRecordHeaderSize + 12);
+  uint64_t length = kRecordHeaderSize + uint64_t{header.length};
+  if (header.length == kCurrentUserFixedLength + name_length) length += 2 * uint64_t{name_length};
+  return length;
+}
+
+std::optional<uint64_t> LengthFromBeginning(const std::u16string& name, const uint8_t* bytes) {
+  if (name == u"Current User")
+    return BeginsCurrentUser(bytes) ? std::optional(CurrentUserLength(bytes)) : std::nullopt;
+  if (PropertySetName(bytes) != name || LoadU32(bytes + 24) != 1) return std::nullopt;
+  const uint32_t offset = LoadU32(bytes + kFirstFormatAt + 16);
+  if (offset + 4 > kSmallStreamProbe) return std::nullopt;
+  return uint64_t{offset} + LoadU32(bytes + offset);
 }
 
 std::optional<bool> BeginsAs(const std::u16string& name, const uint8_t* bytes) {

@@ -25,6 +25,16 @@ std::u16string PropertySetName(const uint8_t* bytes);
 // set to its stream's.
 uint64_t PropertySetLength(const StreamReader& read, uint64_t limit, std::u16string* name);
 
+// The length a Current User stream has, told by its first kSmallStreamProbe bytes: the
+// record, and the user's name in UTF-16 after it when the record ends with the release
+// version (its length is the fixed fields and the 8-bit name).
+uint64_t CurrentUserLength(const uint8_t* bytes);
+
+// The length of a stream of the named kind beginning with these kSmallStreamProbe
+// bytes, when they tell it: a Current User's, or a property set's of one section
+// whose size lies among them. nullopt when they do not.
+std::optional<uint64_t> LengthFromBeginning(const std::u16string& name, const uint8_t* bytes);
+
 // Whether bytes begin a stream of the named kind; nullopt when the name is not of a
 // kind known by its first bytes.
 std::optional<bool> BeginsAs(const std::u16string& name, const uint8_t* bytes);

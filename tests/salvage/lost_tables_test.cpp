@@ -222,6 +222,35 @@ TEST(LostTables, TheMiniStreamsSectorsArePlacedByTheSmallStreamsFirstBytes) {
   }
 }
 
+// As above, with an older copy of the moved sector after it, from an earlier save whose
+// Current User named another user: the copy begins the Current User at the same place,
+// but its length is not the directory's, and the live sector is taken.
+TEST(LostTables, AnEarlierSavesCopyOfAMiniStreamSectorIsToldByTheStreamsLength) {
+  const std::vector<unsigned char> document = SmallDocument();
+  const auto streams = [&](const std::string& user) {
+    return std::vector<BuiltStream>{
+        {u"Padding", Pattern(600, 7)},
+        {u"Current User", CurrentUser(static_cast<uint32_t>(document.size()) - 36, user)},
+        {u"\x05SummaryInformation", PropertySet(false)},
+        {u"PowerPoint Document", document}};
+  };
+  std::vector<unsigned char> damaged = BuiltCompound(kSector).Build(streams("Alice"));
+  std::vector<unsigned char> older = BuiltCompound(kSector).Build(streams("Bob Older"));
+  ASSERT_EQ(damaged.size(), 7 * kSector);
+  ASSERT_EQ(older.size(), 7 * kSector);
+  std::fill_n(SectorOf(damaged, 0), kSector, 0);
+  const std::vector<unsigned char> second(SectorOf(damaged, 5), SectorOf(damaged, 5) + kSector);
+  std::fill_n(SectorOf(damaged, 5), kSector, 0x41);
+  damaged.insert(damaged.end(), second.begin(), second.end());
+  damaged.insert(damaged.end(), SectorOf(older, 5), SectorOf(older, 5) + kSector);
+  TempDir work;
+  const SalvageRun run = RunSalvage(work.Write("older-copy.bin", damaged), work);
+  ASSERT_TRUE(run.planned);
+  const auto user = run.streams.find("Current User");
+  ASSERT_NE(user, run.streams.end());
+  EXPECT_TRUE(user->second == streams("Alice")[1].bytes);
+}
+
 uint32_t Get32(const unsigned char* p) {
   return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
 }

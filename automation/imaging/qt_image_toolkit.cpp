@@ -17,6 +17,10 @@ namespace vlx {
 
 namespace {
 
+// The longest side a large JPEG is decoded to when it is checked: twice and more the
+// thumbnails made of it.
+constexpr int kReducedJpegSide = 256;
+
 QString FromPath(const std::string& path) {
   return QString::fromStdString(path);
 }
@@ -100,19 +104,19 @@ std::optional<Bitmap> QtImageToolkit::MakeThumbnailAsJpeg(const std::string& sou
   // The copy would hold the picture's pixels on white; the thumbnail is made from those
   // pixels at once (what the copy's compression changes does not show at this size).
   if (width <= 0 || height <= 0) return std::nullopt;
-  const QImage picture = TakeDecoded(source_path);
+  const QImage picture = TakeDecoded(source_path, true);
   if (picture.isNull()) return std::nullopt;
   const QImage flat = Flattened(picture);
   return Framed(flat, LayOutThumbnail(flat.width(), flat.height(), width, height), width, height);
 }
 
-QImage QtImageToolkit::TakeDecoded(const std::string& source_path) {
+QImage QtImageToolkit::TakeDecoded(const std::string& source_path, bool reduced_will_do) {
   QImage picture;
   {
     std::lock_guard<std::mutex> lock(decoded_mutex_);
     if (!decoded_.isNull()) {
       QFile file(FromPath(source_path));
-      if (file.open(QIODevice::ReadOnly) &&
+      if ((reduced_will_do || !decoded_reduced_) && file.open(QIODevice::ReadOnly) &&
           file.size() == static_cast<qint64>(decoded_bytes_.size())) {
         const QByteArray bytes = file.readAll();
         if (std::equal(bytes.begin(), bytes.end(), decoded_bytes_.begin(),
@@ -127,7 +131,7 @@ QImage QtImageToolkit::TakeDecoded(const std::string& source_path) {
 }
 
 bool QtImageToolkit::ConvertToJpeg(const std::string& source_path, const std::string& jpeg_path) {
-  return WriteJpeg(TakeDecoded(source_path), jpeg_path);
+  return WriteJpeg(TakeDecoded(source_path, false), jpeg_path);
 }
 
 bool QtImageToolkit::SaveJpeg(const Bitmap& bitmap, const std::string& jpeg_path) {
@@ -142,11 +146,22 @@ bool QtImageToolkit::Decodes(std::span<const uint8_t> picture_file) {
   if (!buffer.open(QIODevice::ReadOnly)) return false;
   QImageReader reader(&buffer);
   reader.setDecideFormatFromContent(true);
+  // A large JPEG is decoded at a fraction of its size: the decoder still reads all of its
+  // data, so damage fails it the same, at a fraction of the cost, and the thumbnail made
+  // of it next needs no more pixels.
+  const QSize full = reader.size();
+  bool reduced = false;
+  if (reader.format() == "jpeg" && full.isValid() &&
+      std::max(full.width(), full.height()) > kReducedJpegSide) {
+    reader.setScaledSize(full.scaled(kReducedJpegSide, kReducedJpegSide, Qt::KeepAspectRatio));
+    reduced = true;
+  }
   QImage picture = reader.read();
   if (picture.isNull()) return false;
   std::lock_guard<std::mutex> lock(decoded_mutex_);
   decoded_bytes_.assign(picture_file.begin(), picture_file.end());
   decoded_ = std::move(picture);
+  decoded_reduced_ = reduced;
   return true;
 }
 

@@ -38,9 +38,10 @@ class QtImageToolkit : public ImageToolkit {
   Bitmap PlaceholderBitmap() override;
 
  private:
-  // The picture at source_path: the one Decodes kept when the file holds its very bytes,
+  // The picture at source_path: the one Decodes kept when the file holds its very bytes
+  // (and, for one that is to be shown at full size, when it was kept at full size),
   // else read from the file. Either way nothing stays kept.
-  QImage TakeDecoded(const std::string& source_path);
+  QImage TakeDecoded(const std::string& source_path, bool reduced_will_do);
 
   // The picture pass asks whether a picture decodes and then converts the file it saved
   // of it: the picture decoded last is kept, with its bytes, for one conversion of a
@@ -48,6 +49,7 @@ class QtImageToolkit : public ImageToolkit {
   std::mutex decoded_mutex_;
   std::vector<uint8_t> decoded_bytes_;
   QImage decoded_;
+  bool decoded_reduced_ = false;  // a large JPEG is kept at a thumbnail's working size
 };
 
 }  // namespace vlx

@@ -3,30 +3,26 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/office/slide_export.h"
+
 namespace vlx::lo {
 namespace {
 
-constexpr double kHundredthMmPerInch = 2540.0;
-constexpr double kPixelsPerInch = 96.0;
-
-int ToPixels(int hundredth_mm) {
-  const long pixels = std::lround(hundredth_mm * kPixelsPerInch / kHundredthMmPerInch);
-  return static_cast<int>(std::clamp(pixels, 16L, 4096L));
-}
+// The exported slides are only ever made into thumbnails: twice the thumbnail's box
+// leaves the smooth scaling pixels to average, and the office writes, and the thumbnail
+// reads, a fraction of the pixels of a slide at screen size.
+constexpr int kBoxWidth = 2 * kSlideThumbnailWidth;
+constexpr int kBoxHeight = 2 * kSlideThumbnailHeight;
+constexpr int kSmallestSide = 16;
 
 }  // namespace
 
 PixelSize SlideImageSize(int page_width, int page_height) {
-  if (page_width <= 0 || page_height <= 0) return {960, 720};
-  PixelSize size{ToPixels(page_width), ToPixels(page_height)};
-  // Clamping one side alone would distort the slide: scale the other side with it.
-  const double aspect = static_cast<double>(page_height) / page_width;
-  if (aspect >= 1.0) {
-    size.width = std::clamp(static_cast<int>(std::lround(size.height / aspect)), 16, 4096);
-  } else {
-    size.height = std::clamp(static_cast<int>(std::lround(size.width * aspect)), 16, 4096);
-  }
-  return size;
+  if (page_width <= 0 || page_height <= 0) return {kBoxHeight * 4 / 3, kBoxHeight};
+  const double scale = std::min(static_cast<double>(kBoxWidth) / page_width,
+                                static_cast<double>(kBoxHeight) / page_height);
+  return {std::max(kSmallestSide, static_cast<int>(std::lround(page_width * scale))),
+          std::max(kSmallestSide, static_cast<int>(std::lround(page_height * scale)))};
 }
 
 }  // namespace vlx::lo

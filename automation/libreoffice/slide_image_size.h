@@ -2,8 +2,9 @@
 
 namespace vlx::lo {
 
-// Pixel size of a slide image at 96 dpi (a 254 x 190.5 mm slide gives 960 x 720), from
-// the page size in 1/100 mm; the aspect is kept and each side stays within 16..4096.
+// Pixel size of an exported slide image, from the page size in 1/100 mm: the slide's
+// aspect, as large as fits twice the slide thumbnail's box (a 4:3 slide gives 320 x 240),
+// each side at least 16.
 struct PixelSize {
   int width = 0;
   int height = 0;

@@ -302,6 +302,51 @@ TEST(QtImageToolkitDecodes, WholePicturesButNotACutPngOrForeignBytes) {
   EXPECT_FALSE(images.Decodes({}));
 }
 
+// A large JPEG is checked at a fraction of its size: it is accepted and refused as a
+// whole decode accepts and refuses it, its thumbnail looks as one made from the whole
+// picture does, and a conversion after the check still gets every pixel.
+TEST(QtImageToolkitDecodes, LargeJpegsAsAWholeDecodeTellsAndConvertedWhole) {
+  TempDir dir;
+  QtImageToolkit images;
+  const std::vector<uint8_t> jpeg = Encoded(Gradient(1200, 700), "JPG");
+  const auto whole_decode = [](const std::vector<uint8_t>& bytes) {
+    QByteArray data(reinterpret_cast<const char*>(bytes.data()),
+                    static_cast<qsizetype>(bytes.size()));
+    QImage image;
+    return image.loadFromData(data, "JPG");
+  };
+  std::vector<std::vector<uint8_t>> variants = {jpeg};
+  for (size_t cut : {size_t{2}, size_t{100}, jpeg.size() / 2, jpeg.size() - 2})
+    variants.emplace_back(jpeg.begin(), jpeg.begin() + static_cast<ptrdiff_t>(cut));
+  std::vector<uint8_t> noisy = jpeg;
+  std::fill(noisy.begin() + static_cast<ptrdiff_t>(jpeg.size() / 3),
+            noisy.begin() + static_cast<ptrdiff_t>(jpeg.size() / 3 + 512), 0x5A);
+  variants.push_back(noisy);
+  for (size_t i = 0; i < variants.size(); ++i)
+    EXPECT_EQ(images.Decodes(variants[i]), whole_decode(variants[i])) << "variant " << i;
+
+  const std::string path =
+      dir.Write("large.jpg", std::vector<unsigned char>(jpeg.begin(), jpeg.end()));
+  const std::string copy = dir.File("copy.Jpg");
+  ASSERT_TRUE(images.Decodes(jpeg));
+  const auto checked = images.MakeThumbnailAsJpeg(path, copy, 100, 100);
+  const auto unchecked = images.MakeThumbnailAsJpeg(path, copy, 100, 100);  // read anew
+  ASSERT_TRUE(checked && unchecked);
+  double difference = 0;
+  for (size_t i = 0; i < checked->pixels.size(); ++i) {
+    const uint32_t a = checked->pixels[i], b = unchecked->pixels[i];
+    difference += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                  std::abs(qBlue(a) - qBlue(b));
+  }
+  EXPECT_LT(difference / (3.0 * 100 * 100), 2.0);
+
+  ASSERT_TRUE(images.Decodes(jpeg));
+  ASSERT_TRUE(images.ConvertToJpeg(path, copy));
+  QImage converted;
+  ASSERT_TRUE(converted.load(QString::fromStdString(copy), "JPG"));
+  EXPECT_EQ(converted.size(), QSize(1200, 700));
+}
+
 TEST(QtImageToolkitPlaceholder, NamesThePictureInsideTheFramedCanvasWithoutAnApplication) {
   QtImageToolkit images;
   const Bitmap a = images.LabelledPlaceholder("WMF picture", 100, 100);

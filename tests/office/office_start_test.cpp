@@ -70,17 +70,18 @@ TEST(OfficeStartTest, RestartsOnceAfterProfileCreationThenGivesUpAndLeavesNothin
   }
 }
 
-TEST(SlideImageSizeTest, KeepsTheSlideAspectAt96Dpi) {
-  EXPECT_EQ(lo::SlideImageSize(25400, 19050).width, 960);  // 10 x 7.5 in
-  EXPECT_EQ(lo::SlideImageSize(25400, 19050).height, 720);
-  EXPECT_EQ(lo::SlideImageSize(33867, 19050).width, 1280);  // 16:9
-  EXPECT_EQ(lo::SlideImageSize(19050, 25400).width, 720);   // portrait
-  EXPECT_EQ(lo::SlideImageSize(19050, 25400).height, 960);
+TEST(SlideImageSizeTest, KeepsTheSlideAspectWithinTwiceTheThumbnailBox) {
+  EXPECT_EQ(lo::SlideImageSize(25400, 19050).width, 320);  // 10 x 7.5 in
+  EXPECT_EQ(lo::SlideImageSize(25400, 19050).height, 240);
+  EXPECT_EQ(lo::SlideImageSize(33867, 19050).width, 340);  // 16:9
+  EXPECT_EQ(lo::SlideImageSize(33867, 19050).height, 191);
+  EXPECT_EQ(lo::SlideImageSize(19050, 25400).width, 180);  // portrait
+  EXPECT_EQ(lo::SlideImageSize(19050, 25400).height, 240);
   // A huge page is scaled down whole, not clipped on one side.
   const auto huge = lo::SlideImageSize(2540000, 1905000);
-  EXPECT_EQ(huge.width, 4096);
-  EXPECT_EQ(huge.height, 3072);
-  EXPECT_EQ(lo::SlideImageSize(0, 19050).width, 960);
+  EXPECT_EQ(huge.width, 320);
+  EXPECT_EQ(huge.height, 240);
+  EXPECT_EQ(lo::SlideImageSize(0, 19050).width, 320);
 }
 
 }  // namespace

@@ -54,32 +54,35 @@ uint64_t PresentationStreamLength(ChainReader& mini, uint64_t at, uint64_t cutof
   return pictures;
 }
 
-// The streams that begin on mini sectors of the chain, one after another: a mini
-// sector inside a stream found is not looked at again.
+// The streams that begin on mini sectors of the chain, one after another. The mini
+// sectors a stream found would fill were it written in a row are not looked at again for
+// a presentation stream (whose records may read as one), but are for a Current User or a
+// property set: a writer that left a small stream's mini sectors out of a row put another
+// stream there, and those two are known by their first bytes beyond doubt.
 std::vector<CompoundItem> StreamsInMiniStream(ChainReader& mini, uint64_t cutoff) {
   std::vector<CompoundItem> items;
   const auto named = [&](const std::u16string& name) {
     return std::any_of(items.begin(), items.end(),
                        [&](const CompoundItem& item) { return item.path[0] == name; });
   };
-  for (uint64_t at = 0; at + kRecordHeaderSize <= mini.capacity();) {
+  uint64_t covered = 0;  // mini stream bytes below this lie in a stream found
+  for (uint64_t at = 0; at + kRecordHeaderSize <= mini.capacity(); at += kMiniSectorSize) {
     std::u16string name;
     uint64_t size = 0;
     if (IsCurrentUserAt(mini, at, &size)) {
       name = u"Current User";
-    } else if ((size = PropertySetLength(ReaderAt(mini, at), cutoff - 1, &name)) == 0) {
+    } else if ((size = PropertySetLength(ReaderAt(mini, at), cutoff - 1, &name)) == 0 &&
+               at >= covered) {
       size = PresentationStreamLength(mini, at, cutoff, &name);
     }
-    if (size == 0 || named(name)) {
-      at += kMiniSectorSize;
-      continue;
-    }
+    if (size == 0 || named(name)) continue;
     CompoundItem item;
     item.path = {name};
     item.start_sector = static_cast<uint32_t>(at / kMiniSectorSize);
     item.size = size;
     items.push_back(item);
-    at += (size + kMiniSectorSize - 1) / kMiniSectorSize * kMiniSectorSize;
+    covered =
+        std::max(covered, at + (size + kMiniSectorSize - 1) / kMiniSectorSize * kMiniSectorSize);
   }
   return items;
 }

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 #include <string>
 
+#include "engine/salvage/mini_stream_by_content.h"
 #include "tests/salvage/built_compound.h"
 #include "tests/salvage/salvage_run.h"
 
@@ -249,6 +251,36 @@ TEST(LostTables, AnEarlierSavesCopyOfAMiniStreamSectorIsToldByTheStreamsLength) 
   const auto user = run.streams.find("Current User");
   ASSERT_NE(user, run.streams.end());
   EXPECT_TRUE(user->second == streams("Alice")[1].bytes);
+}
+
+// A writer may leave a small stream's mini sectors out of a row and put another stream
+// in the gap: a Current User in the mini sector a property set written in a row would
+// end in is still found, where the property set's own mini FAT chain leaves it.
+TEST(LostTables, ACurrentUserInsideTheRowAnotherSmallStreamWouldFillIsFound) {
+  std::vector<unsigned char> mini = PropertySet(true, 736);  // 784 bytes: mini sectors 0-12
+  ASSERT_EQ(mini.size(), 784u);
+  mini.resize(3 * kSector, 0);
+  const std::vector<unsigned char> user = CurrentUser(300);
+  std::copy(user.begin(), user.end(), mini.begin() + 12 * 64);
+  std::vector<unsigned char> file(kSector, 0);  // the header, lost
+  file.insert(file.end(), mini.begin(), mini.end());
+  TempDir work;
+  auto damaged = DamagedFile::Open(work.Write("mini.bin", file));
+  ASSERT_TRUE(damaged);
+  std::vector<uint32_t> fat(128, 0xFFFFFFFF);
+  fat[0] = 1;
+  fat[1] = 2;
+  fat[2] = 0xFFFFFFFE;
+  const salvage::MiniStreamByContent found =
+      salvage::FindMiniStreamByContent(*damaged, salvage::SectorGeometry{}, fat, 4096);
+  ASSERT_EQ(found.mini_stream.size, 3 * kSector);
+  std::map<std::string, std::pair<uint32_t, uint64_t>> items;
+  for (const auto& item : found.items)
+    items[JoinedPath(item.path)] = {item.start_sector, item.size};
+  EXPECT_EQ(items["\x05"
+                  "DocumentSummaryInformation"],
+            std::make_pair(0u, uint64_t{784}));
+  EXPECT_EQ(items["Current User"], std::make_pair(12u, uint64_t{user.size()}));
 }
 
 uint32_t Get32(const unsigned char* p) {

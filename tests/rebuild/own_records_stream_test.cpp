@@ -29,6 +29,15 @@ std::vector<uint8_t> Edit(uint32_t last_edit, uint32_t directory, uint32_t seed)
                 U32s({256, 0x03000000u | 0x0003, last_edit, directory, 1, seed, 1}));
 }
 
+// Ends a stream holding the Document at 0 and slide 2 at slide_at with the persist
+// directory that maps them and one edit.
+void EndWithEdit(std::vector<uint8_t>& bytes, size_t slide_at) {
+  const size_t dir = bytes.size();
+  bytes = Cat({bytes, Record(0, kTypePersistDirectoryAtom,
+                             U32s({1u | 2u << 20, 0, static_cast<uint32_t>(slide_at)}))});
+  bytes = Cat({bytes, Edit(0, static_cast<uint32_t>(dir), 3)});
+}
+
 // A stream of two edits: the first writes the Document (id 1) and slides 2 and 3; the
 // second rewrites slide 3. The second slide's first version is stale.
 struct TwoEditStream {
@@ -122,10 +131,7 @@ TEST(OwnRecordsStream, DamagedSlideWithListTextsComesBackAsTextBoxes) {
   PutU32(damaged, 12, 4000);                 // ... but the atom overruns the slide
   damaged.resize(damaged.size() + 64, 0x5A);
   bytes = Cat({bytes, damaged});
-  const size_t dir = bytes.size();
-  bytes = Cat({bytes, Record(0, kTypePersistDirectoryAtom,
-                             U32s({1u | 2u << 20, 0, static_cast<uint32_t>(slide_at)}))});
-  bytes = Cat({bytes, Edit(0, static_cast<uint32_t>(dir), 3)});
+  EndWithEdit(bytes, slide_at);
 
   std::string why;
   const auto built = BuildOwnRecordsStream(bytes, std::nullopt, &why);
@@ -290,10 +296,7 @@ TEST(OwnRecordsStream, DamagedSlideKeepsTheShapesBeforeItsDamagedSector) {
   const auto group = Record(0x0F, kTypeGroupContainer, Cat({shape(8), shape_a, shape_b, noise}));
   const auto drawing = Record(0x0F, kTypePPDrawing, Record(0x0F, kTypeDrawingContainer, group));
   b = Cat({b, Record(0x0F, kTypeSlide, Cat({atom, drawing}))});
-  const size_t dir = b.size();
-  b = Cat({b, Record(0, kTypePersistDirectoryAtom,
-                     U32s({1u | 2u << 20, 0, static_cast<uint32_t>(slide_at)}))});
-  b = Cat({b, Edit(0, static_cast<uint32_t>(dir), 3)});
+  EndWithEdit(b, slide_at);
 
   std::string why;
   const auto built = BuildOwnRecordsStream(b, std::nullopt, &why);
@@ -345,10 +348,7 @@ TEST(OwnRecordsStream, TrimmedSlideGetsTheListTextsOfItsLostPlaceholders) {
   const auto drawing =
       Record(0x0F, kTypePPDrawing, Record(0x0F, kTypeDrawingContainer, Cat({dg_atom, group})));
   b = Cat({b, Record(0x0F, kTypeSlide, Cat({atom, drawing}))});
-  const size_t dir = b.size();
-  b = Cat({b, Record(0, kTypePersistDirectoryAtom,
-                     U32s({1u | 2u << 20, 0, static_cast<uint32_t>(slide_at)}))});
-  b = Cat({b, Edit(0, static_cast<uint32_t>(dir), 3)});
+  EndWithEdit(b, slide_at);
 
   std::string why;
   const auto built = BuildOwnRecordsStream(b, std::nullopt, &why);

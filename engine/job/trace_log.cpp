@@ -21,7 +21,23 @@ std::string TraceLog::DefaultPath() {
 
 TraceLog::TraceLog(std::string path, bool enabled) : path_(std::move(path)), enabled_(enabled) {}
 
+TraceLog TraceLog::Held(bool enabled) {
+  TraceLog held("", enabled);
+  held.held_ = std::make_shared<std::vector<std::string>>();
+  return held;
+}
+
+void TraceLog::PassOn(const TraceLog& to) const {
+  if (!held_) return;
+  for (const std::string& line : *held_) to.Trace(line);
+  held_->clear();
+}
+
 void TraceLog::Trace(std::string_view text) const {
+  if (held_) {
+    held_->emplace_back(text);
+    return;
+  }
   // O_NOFOLLOW: a symlink planted at the fixed name is never followed.
   const int fd =
       ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);

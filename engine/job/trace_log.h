@@ -1,7 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vlx {
 
@@ -14,6 +16,9 @@ class TraceLog {
   static std::string DefaultPath();
 
   explicit TraceLog(std::string path = DefaultPath(), bool enabled = false);
+  // A trace that writes nothing and holds its lines for PassOn: the trace of a stage
+  // that runs ahead of its turn (see HeldReports).
+  static TraceLog Held(bool enabled);
 
   const std::string& path() const { return path_; }
   bool enabled() const { return enabled_; }
@@ -31,12 +36,16 @@ class TraceLog {
   // other file at the path (a presentation, a document) is never removed.
   void Remove() const;
 
+  // A held trace's lines appended to to, in order, and forgotten.
+  void PassOn(const TraceLog& to) const;
+
   // "SUCC 0001\r\n" ... "SUCC 0099\r\n", "SUCC 00100\r\n" ...
   static std::string CheckpointText(int number);
 
  private:
   std::string path_;
   bool enabled_;
+  std::shared_ptr<std::vector<std::string>> held_;  // set for a held trace
 };
 
 }  // namespace vlx

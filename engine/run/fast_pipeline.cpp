@@ -26,10 +26,9 @@ struct FastPaths {
         user(job.workspace().File(kCarvedCurrentUserFile)),
         pictures(job.workspace().File(kCarvedPicturesFile)),
         compound(job.workspace().File(kAssembledCompoundFile)),
-        export_folder(compound + "ff"),
-        result(job.env.output_folder + kFastResultName) {}
+        export_folder(compound + "ff") {}
 
-  std::string document, user, pictures, compound, export_folder, result;
+  std::string document, user, pictures, compound, export_folder;
 };
 
 void Note(RecoveryJob& job, const std::string& line) {
@@ -85,7 +84,7 @@ std::optional<StreamCandidate> ChooseVerified(RecoveryJob& job, DamagedFile& fil
 
 }  // namespace
 
-void RunFastPipeline(RecoveryJob& job, DamagedFile& file) {
+FastAssembly AssembleFastDeck(RecoveryJob& job, DamagedFile& file) {
   ProgressSink& sink = job.sink();
   StreamCarving carving(job, file);
   sink.SetStatus("Analyzing Phase 1...");
@@ -98,41 +97,55 @@ void RunFastPipeline(RecoveryJob& job, DamagedFile& file) {
   job.workspace().Create();
   const FastPaths paths(job);
   sink.SetStatus("Analyzing Phase 4...");
-  RecoveryOutcome outcome;
-  std::optional<StreamCandidate> chosen = ChooseVerified(job, file, outcome);
-  if (chosen) {
-    for (const std::string& repair : chosen->repairs) Note(job, repair);
-    std::string why;
-    if (!WriteCandidateCompound(*chosen, paths.compound, &why)) {
-      sink.AppendLog("Cannot assemble the presentation: " + why + "\r\n");
-    } else {
-      const DeckExport exported = ExportDeckSlides(job, paths.compound, paths.export_folder);
-      const OfficeVerdict verdict = exported.verdict;
-      if (verdict == OfficeVerdict::kOpened) ListExportedSlides(job, exported);
-      DeleteFolderTree(paths.export_folder);
-      outcome.opened = verdict == OfficeVerdict::kOpened;
-      // Without an office the check stands in for the office's open.
-      if (verdict == OfficeVerdict::kRefused)
-        Note(job, "The office did not open the assembled presentation");
-      // An office that failed said nothing against the file: the check stands in for it,
-      // and the slides it did not render are the run's loss.
-      if (verdict == OfficeVerdict::kFailed) {
-        Note(job, "The office failed; the slides were not all rendered");
-        NoteOfficeLoss("the slides of the saved presentation were not all rendered");
-      }
-      if (verdict != OfficeVerdict::kRefused && SaveDeckCopy(job, paths.compound, paths.result)) {
-        outcome.saved_file = paths.result;
-        job.results.RecordSaved(paths.result);
-        sink.SetStatus("Saving complete...");
-      }
+  FastAssembly assembly;
+  std::optional<StreamCandidate> chosen = ChooseVerified(job, file, assembly.outcome);
+  if (!chosen) return assembly;
+  assembly.verified = true;
+  for (const std::string& repair : chosen->repairs) Note(job, repair);
+  std::string why;
+  if (!WriteCandidateCompound(*chosen, paths.compound, &why)) {
+    sink.AppendLog("Cannot assemble the presentation: " + why + "\r\n");
+    return assembly;
+  }
+  assembly.assembled = true;
+  assembly.compound = paths.compound;
+  assembly.exported = ExportDeckSlides(job, paths.compound, paths.export_folder);
+  return assembly;
+}
+
+void FinishFastDeck(RecoveryJob& job, const FastAssembly& assembly) {
+  RecoveryOutcome outcome = assembly.outcome;
+  if (!assembly.verified) Note(job, "No stream set verified; nothing is saved in this mode");
+  if (assembly.assembled) {
+    const DeckExport& exported = assembly.exported;
+    const OfficeVerdict verdict = exported.verdict;
+    if (verdict == OfficeVerdict::kOpened) ListExportedSlides(job, exported);
+    if (!exported.folder.empty()) DeleteFolderTree(exported.folder);
+    outcome.opened = verdict == OfficeVerdict::kOpened;
+    // Without an office the check stands in for the office's open.
+    if (verdict == OfficeVerdict::kRefused)
+      Note(job, "The office did not open the assembled presentation");
+    // An office that failed said nothing against the file: the check stands in for it,
+    // and the slides it did not render are the run's loss.
+    if (verdict == OfficeVerdict::kFailed) {
+      Note(job, "The office failed; the slides were not all rendered");
+      NoteOfficeLoss("the slides of the saved presentation were not all rendered");
     }
-  } else {
-    Note(job, "No stream set verified; nothing is saved in this mode");
+    const std::string result = job.env.output_folder + kFastResultName;
+    if (verdict != OfficeVerdict::kRefused && SaveDeckCopy(job, assembly.compound, result)) {
+      outcome.saved_file = result;
+      job.results.RecordSaved(result);
+      job.sink().SetStatus("Saving complete...");
+    }
   }
   Note(job, "Recovery: " + (outcome.method.empty() ? std::string("none") : outcome.method) + "; " +
                 outcome.verdict);
   job.env.view.ReportOutcome(outcome);
   job.workspace().Delete();
+}
+
+void RunFastPipeline(RecoveryJob& job, DamagedFile& file) {
+  FinishFastDeck(job, AssembleFastDeck(job, file));
 }
 
 }  // namespace vlx

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <functional>
+#include <optional>
 
 #include "engine/fast/salvaged_picture_streams.h"
 #include "engine/job/damaged_file.h"
@@ -12,6 +13,7 @@
 #include "engine/office/office_picture_drawing.h"
 #include "engine/run/fast_pipeline.h"
 #include "engine/run/guarded_pipeline.h"
+#include "engine/run/stage_ahead.h"
 #include "engine/run/standard_pipeline.h"
 #include "engine/scan/encryption_check.h"
 #include "engine/scan/extract_images.h"
@@ -110,23 +112,37 @@ bool ClaimOutputFolder(RunEnvironment& env) {
   return true;
 }
 
+// A mode's work on the damaged file once it is open. ahead, when set, is the part that
+// reports nothing the pictures' pass needs: it starts on a thread of its own as the
+// pictures are extracted (StageAhead), and its reports follow theirs. rest runs after.
+struct ModeWork {
+  Pipeline ahead;
+  Pipeline rest;
+};
+
 // The part of a run both modes share: the heading, the pictures, the damaged file
-// opened, the mode's pipeline, the workspace removed, the end reported. False when
-// the damaged file could not be opened. advised: the mode tells a run that saved
-// nothing in a message of its own.
-bool DriveRun(RecoveryJob& job, const std::string& input_path, int open_error,
-              const Pipeline& pipeline, const std::function<bool()>& advised) {
+// opened, the mode's work, the workspace removed, the end reported. False when the
+// damaged file could not be opened. advised: the mode tells a run that saved nothing
+// in a message of its own.
+bool DriveRun(RecoveryJob& job, const std::string& input_path, int open_error, const ModeWork& work,
+              const std::function<bool()>& advised) {
   RunEnvironment& env = job.env;
   if (!WorkspaceUsable(env)) {
     ReportEnd(env);
     return false;
   }
+  std::string why;
+  auto file = DamagedFile::Open(input_path, &why);
+  const bool encrypted = file && LooksEncrypted(*file);
+  std::optional<StageAhead> ahead;
+  if (file && work.ahead)
+    ahead.emplace(job, [&](RecoveryJob& ahead_job) { work.ahead(ahead_job, *file); });
   bool opened = false;
-  std::string failure = RunGuarded(job, [&] { PrepareJob(job, input_path, env.output_folder); });
+  const bool shared = ahead && ahead->Started();
+  std::string failure =
+      RunGuarded(job, [&] { PrepareJob(job, input_path, env.output_folder, shared); });
   if (open_error == 5) env.trace.Checkpoint(6);
   if (failure.empty()) {
-    std::string why;
-    auto file = DamagedFile::Open(input_path, &why);
     if (!file) {
       ShowCriticalError(env.sink, open_error);
       if (open_error == 5) env.trace.Checkpoint(7);
@@ -134,13 +150,23 @@ bool DriveRun(RecoveryJob& job, const std::string& input_path, int open_error,
       failure = "cannot open " + why;
     } else {
       opened = true;
-      if (LooksEncrypted(*file)) {
+      if (encrypted) {
         env.sink.AppendLog(kEncryptedNotice);
         env.sink.ShowMessage(MessageOwner::kView, kEncryptedNotice, kMessageCaption, kStyleWarning);
       }
-      failure = RunGuarded(job, [&] { pipeline(job, *file); });
+      failure = RunGuarded(job, [&] {
+        if (ahead && ahead->Started()) {
+          ahead->Join();
+        } else if (work.ahead) {
+          work.ahead(job, *file);
+        }
+        work.rest(job, *file);
+      });
     }
   }
+  // A run that failed before the ahead part's turn drops what it reported.
+  if (ahead) ahead->Drop();
+  ahead.reset();
   env.workspace.Delete();
   if (!failure.empty()) env.failure = failure;
   CollectWriteFailure(env);
@@ -155,13 +181,15 @@ bool DriveRun(RecoveryJob& job, const std::string& input_path, int open_error,
 
 }  // namespace
 
-void PrepareJob(RecoveryJob& job, const std::string& input_path, const std::string& output_folder) {
+void PrepareJob(RecoveryJob& job, const std::string& input_path, const std::string& output_folder,
+                bool workspace_shared) {
   job.sink().ReplaceLog("\t\tRepairing file << " + input_path + " >>\r\n");
   // The pictures stream put back together from scattered sectors gives the pictures
   // the file's own order of bytes broke.
   SalvagedPictureStreams streams(job);
   OfficePictureDrawing drawing(job);
-  ExtractImages(job, input_path, output_folder, {.further = &streams, .drawing = &drawing});
+  ExtractImages(job, input_path, output_folder,
+                {.further = &streams, .drawing = &drawing, .workspace_shared = workspace_shared});
 }
 
 void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {
@@ -172,7 +200,15 @@ void DriveFastRecovery(RunEnvironment& env, const std::string& input_path) {
   if (!ClaimOutputFolder(env)) return;
   RecoveryJob job(env);
   const auto lists_no_slide = [&job] { return job.results.Count(ResultList::kSlides) == 0; };
-  if (!DriveRun(job, input_path, 4, RunFastPipeline, lists_no_slide)) return;
+  // The carving, the check and the office's open and export of the assembled file run
+  // while the pictures are extracted.
+  FastAssembly assembly;
+  const ModeWork work{
+      [&](RecoveryJob& ahead_job, DamagedFile& file) {
+        assembly = AssembleFastDeck(ahead_job, file);
+      },
+      [&](RecoveryJob& run_job, DamagedFile&) { FinishFastDeck(run_job, assembly); }};
+  if (!DriveRun(job, input_path, 4, work, lists_no_slide)) return;
   if (job.results.Count(ResultList::kSlides) == 0) {
     env.sink.ShowMainWindowMaximised();
     env.sink.ShowMessage(MessageOwner::kView, kAdviceStandardMode, kMessageCaption, kStyleWarning);
@@ -189,7 +225,7 @@ void DriveStandardRecovery(RunEnvironment& env, const std::string& input_path) {
   env.trace.Checkpoint(4);
   env.trace.Checkpoint(5);
   RecoveryJob job(env);
-  DriveRun(job, input_path, 5, RunStandardPipeline, [] { return false; });
+  DriveRun(job, input_path, 5, ModeWork{{}, RunStandardPipeline}, [] { return false; });
 }
 
 void DriveRecovery(RunEnvironment& env, RecoveryMode mode, const std::string& input_path) {

@@ -8,7 +8,9 @@
 namespace vlx {
 
 // Replaces the progress log with the run's heading, then extracts the pictures.
-void PrepareJob(RecoveryJob& job, const std::string& input_path, const std::string& output_folder);
+// workspace_shared: a stage running ahead works in the workspace meanwhile.
+void PrepareJob(RecoveryJob& job, const std::string& input_path, const std::string& output_folder,
+                bool workspace_shared = false);
 
 // One whole run of each mode, on the calling (worker) thread. The environment's
 // output_folder is replaced by the run's new output folder ("" when none could be

@@ -5,6 +5,7 @@
 namespace vlx::salvage {
 
 const std::vector<SalvagePlan>& SharedSalvagePlans::For(DamagedFile& file) {
+  std::lock_guard lock(mutex_);
   if (!plans_ || path_ != file.path() || length_ != file.GetLength()) {
     plans_ = PlanSalvage(file);
     path_ = file.path();

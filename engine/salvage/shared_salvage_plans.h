@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,12 +16,14 @@ namespace vlx::salvage {
 // stage that reads its compound structures: the pictures pass, the fast mode's
 // candidates, the standard mode's deck of the file's own records. Planning reads the
 // whole file, so it is done once per run. Asked about another file (another path or
-// length), it plans that one instead.
+// length), it plans that one instead. Stages of one run on two threads may ask at once:
+// one plans, the other waits for its plans.
 class SharedSalvagePlans {
  public:
   const std::vector<SalvagePlan>& For(DamagedFile& file);
 
  private:
+  std::mutex mutex_;
   std::string path_;
   uint64_t length_ = 0;
   std::optional<std::vector<SalvagePlan>> plans_;

@@ -136,7 +136,7 @@ void ExtractImages(RecoveryJob& job, const std::string& input_path,
   }
   sink.SetCounter("");
   sink.SetProgress(0);
-  job.workspace().Delete();
+  if (!aids.workspace_shared) job.workspace().Delete();
   sink.AppendLog("Extracting images done...\r\n");
   sink.SetStatus("");
 }

@@ -27,6 +27,8 @@ class FurtherPictureSources {
 struct PictureExtractionAids {
   FurtherPictureSources* further = nullptr;
   PictureDrawing* drawing = nullptr;  // draws the metafiles' thumbnails
+  // Another stage works in the workspace meanwhile: it is left for the run to remove.
+  bool workspace_shared = false;
 };
 
 void ExtractImages(RecoveryJob& job, const std::string& input_path,

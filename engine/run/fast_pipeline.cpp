@@ -109,6 +109,9 @@ FastAssembly AssembleFastDeck(RecoveryJob& job, DamagedFile& file) {
   }
   assembly.assembled = true;
   assembly.compound = paths.compound;
+  // A user who stopped the run (while the pictures were extracted, when this runs ahead)
+  // does not wait for the office: the check stands for it.
+  if (job.StopRequested()) return assembly;
   assembly.exported = ExportDeckSlides(job, paths.compound, paths.export_folder);
   return assembly;
 }

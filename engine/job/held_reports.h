@@ -34,7 +34,6 @@ class HeldReports : public ProgressSink, public ResultView {
   void PassOn(ProgressSink& sink, ResultView& view);
   // Forgets everything held.
   void Discard() { calls_.clear(); }
-  size_t size() const { return calls_.size(); }
 
  private:
   // Progress and counter updates in a row leave only their last one: a long scan

@@ -155,7 +155,7 @@ bool DriveRun(RecoveryJob& job, const std::string& input_path, int open_error, c
         env.sink.ShowMessage(MessageOwner::kView, kEncryptedNotice, kMessageCaption, kStyleWarning);
       }
       failure = RunGuarded(job, [&] {
-        if (ahead && ahead->Started()) {
+        if (shared) {
           ahead->Join();
         } else if (work.ahead) {
           work.ahead(job, *file);
@@ -166,7 +166,6 @@ bool DriveRun(RecoveryJob& job, const std::string& input_path, int open_error, c
   }
   // A run that failed before the ahead part's turn drops what it reported.
   if (ahead) ahead->Drop();
-  ahead.reset();
   env.workspace.Delete();
   if (!failure.empty()) env.failure = failure;
   CollectWriteFailure(env);

@@ -12,10 +12,10 @@ namespace vlx {
 
 // A stage of a run started ahead of its turn, on a thread of its own, while the run's
 // thread does the stages before it. It works with a job of its own: its reports and
-// trace are held back (HeldReports), and it shares the run's workspace (its files
-// named apart from the other stages'), stop flag, office, images and salvage plans. When its turn
-// comes, Join waits for it and hands on what it reported, so the log reads as if it had run in its
-// turn.
+// trace are held back (HeldReports). It shares the run's workspace (its files are named
+// apart from the other stages'), stop flag, office, images and salvage plans. When its
+// turn comes, Join waits for it and hands on what it reported, so the log reads as if
+// it had run in its turn.
 class StageAhead {
  public:
   using Stage = std::function<void(RecoveryJob&)>;

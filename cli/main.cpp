@@ -78,7 +78,8 @@ int Run(const CommandLine& line) {
   Workspace workspace = Workspace::Fresh();
   StopFlag stop{false};
   InstallStopSignal(stop, [folder = workspace.path()] {
-    DeleteFolderTree(folder);
+    // The run's threads go on writing into the workspace until the process ends.
+    DeleteFolderTreeInUse(folder);
     EndOfficesAtOnce();
   });
   // A reader that goes away (vlxrecover ... | head) must not kill a run half-way.

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "engine/job/checked_writes.h"
@@ -62,6 +63,14 @@ bool DeleteFolderTree(const std::string& path) {
   if (fd < 0) return false;
   if (!EmptyFolder(fd)) return false;
   return ::rmdir(folder.c_str()) == 0;
+}
+
+bool DeleteFolderTreeInUse(const std::string& path) {
+  std::string folder = path;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  const std::string aside = folder + "-ending";
+  if (::rename(folder.c_str(), aside.c_str()) != 0) return DeleteFolderTree(folder);
+  return DeleteFolderTree(aside);
 }
 
 bool MakeFolder(const std::string& path) {

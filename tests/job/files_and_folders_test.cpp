@@ -1,8 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 #include "engine/format/text_encoding.h"
 #include "engine/job/damaged_file.h"
@@ -164,6 +167,31 @@ TEST(DeleteFolderTreeTest, RemovesReadOnlyFilesAndNeverFollowsLinks) {
   EXPECT_FALSE(Exists(tree));
   EXPECT_TRUE(Exists(kept));
   EXPECT_FALSE(DeleteFolderTree(tree));  // already gone
+}
+
+// A second stop signal deletes the workspace while the run's threads still write into
+// it; deleting in place lost that race now and then and left a file behind.
+TEST(DeleteFolderTreeTest, AFolderStillWrittenIntoByPathIsGoneAfterwards) {
+  TempDir dir;
+  const std::string tree = dir.File("busy");
+  for (int round = 0; round < 20; ++round) {
+    ASSERT_EQ(::mkdir(tree.c_str(), 0700), 0);
+    std::atomic<bool> started{false}, done{false};
+    std::thread writer([&] {
+      for (int i = 0; !done; ++i) {
+        const std::string name = tree + "/f" + std::to_string(i % 64);
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        if (fd >= 0) ::close(fd);
+        started = true;
+      }
+    });
+    while (!started) std::this_thread::yield();
+    EXPECT_TRUE(DeleteFolderTreeInUse(tree)) << round;
+    done = true;
+    writer.join();
+    EXPECT_FALSE(Exists(tree)) << round;
+    EXPECT_FALSE(Exists(tree + "-ending")) << round;
+  }
 }
 
 TEST(OutputFolderTest, NumbersTheFolderAndNestsLaterRuns) {

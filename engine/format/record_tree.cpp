@@ -5,6 +5,7 @@
 
 #include "engine/format/byte_order.h"
 #include "engine/format/record_header.h"
+#include "engine/format/record_types.h"
 
 namespace vlx {
 namespace {
@@ -22,14 +23,50 @@ bool IsContainer(uint16_t version_instance) {
   return (version_instance & 0x000F) == 0x000F;
 }
 
-// Appends the kept records of bytes[begin, end) to out.
+// Containers whose children are shapes, each standing on its own: one lost to damage
+// leaves the others meaning what they meant.
+bool HoldsShapes(uint16_t type) {
+  return type == kTypeGroupContainer || type == kTypeDrawingContainer;
+}
+
+bool OpensShape(std::span<const uint8_t> bytes, size_t at) {
+  const uint16_t type = GetU16(bytes, at + 2);
+  return IsContainer(GetU16(bytes, at)) &&
+         (type == kTypeShapeContainer || type == kTypeGroupContainer);
+}
+
+// The first offset in [from, end) where a shape begins from which record headers lead
+// exactly to end: where the records after a damaged run of a shapes container take up
+// again. end when there is none. Linear in end - from: whether the headers from each
+// offset reach end is worked out once, from the end backwards.
+size_t ResumeAfterDamage(std::span<const uint8_t> bytes, size_t from, size_t end) {
+  if (from >= end) return end;
+  std::vector<bool> reaches_end(end - from + 1, false);
+  reaches_end[end - from] = true;
+  for (size_t at = end; at-- > from;) {
+    if (end - at < kHeader) continue;
+    const size_t length = GetU32(bytes, at + kRecordLengthField);
+    if (length <= end - at - kHeader)
+      reaches_end[at - from] = reaches_end[at + kHeader + length - from];
+  }
+  for (size_t at = from; end - at >= kHeader; ++at)
+    if (reaches_end[at - from] && OpensShape(bytes, at)) return at;
+  return end;
+}
+
+// Appends the kept records of bytes[begin, end) to out; shapes says whether they are
+// the children of a shapes container.
 void TrimRun(std::span<const uint8_t> bytes, size_t begin, size_t end, int depth,
-             bool cut_short_keeps, std::vector<uint8_t>& out) {
+             bool cut_short_keeps, bool shapes, std::vector<uint8_t>& out) {
   while (end - begin >= kHeader) {
     const uint16_t version_instance = GetU16(bytes, begin);
     size_t length = GetU32(bytes, begin + kRecordLengthField);
     const size_t body = begin + kHeader;
     if (length > end - body) {
+      if (shapes) {
+        begin = ResumeAfterDamage(bytes, begin + 1, end);
+        continue;
+      }
       if (!cut_short_keeps) return;
       length = end - body;  // a record cut off by the end of the file
     }
@@ -37,7 +74,9 @@ void TrimRun(std::span<const uint8_t> bytes, size_t begin, size_t end, int depth
     out.insert(out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(begin),
                bytes.begin() + static_cast<std::ptrdiff_t>(body));
     if (IsContainer(version_instance) && length > 0) {
-      if (depth < kDeepestNesting) TrimRun(bytes, body, body + length, depth + 1, false, out);
+      if (depth < kDeepestNesting)
+        TrimRun(bytes, body, body + length, depth + 1, false, HoldsShapes(GetU16(bytes, begin + 2)),
+                out);
     } else {
       out.insert(out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(body),
                  bytes.begin() + static_cast<std::ptrdiff_t>(body + length));
@@ -48,15 +87,31 @@ void TrimRun(std::span<const uint8_t> bytes, size_t begin, size_t end, int depth
   }
 }
 
-// Appends to out the records of bytes[begin, end) that end by limit, as KeepBefore.
+// Appends to out the whole records of bytes[begin, end) (a run whose headers lead
+// exactly to end).
+void KeepWholeRecords(std::span<const uint8_t> bytes, size_t begin, size_t end,
+                      std::vector<uint8_t>& out) {
+  while (end - begin >= kHeader) {
+    const size_t next = begin + kHeader + GetU32(bytes, begin + kRecordLengthField);
+    if (IsWellFormedRecordRun(bytes.subspan(begin, next - begin)))
+      out.insert(out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(begin),
+                 bytes.begin() + static_cast<std::ptrdiff_t>(next));
+    begin = next;
+  }
+}
+
+// Appends to out the records of bytes[begin, end) kept around damage that begins at
+// limit, as KeepAroundDamage; shapes says whether they are the children of a shapes
+// container.
 void KeepRun(std::span<const uint8_t> bytes, size_t begin, size_t end, size_t limit,
-             std::span<const uint16_t> open_types, int depth, std::vector<uint8_t>& out) {
+             std::span<const uint16_t> open_types, int depth, bool shapes,
+             std::vector<uint8_t>& out) {
   while (end - begin >= kHeader && begin < limit) {
     const uint16_t version_instance = GetU16(bytes, begin);
     const uint16_t type = GetU16(bytes, begin + 2);
     const size_t length = GetU32(bytes, begin + kRecordLengthField);
     const size_t body = begin + kHeader;
-    if (length > end - body) return;
+    if (length > end - body) break;
     const size_t next = body + length;
     const bool open = IsContainer(version_instance) && depth < kDeepestNesting &&
                       std::find(open_types.begin(), open_types.end(), type) != open_types.end();
@@ -67,12 +122,14 @@ void KeepRun(std::span<const uint8_t> bytes, size_t begin, size_t end, size_t li
       const size_t header_at = out.size();
       out.insert(out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(begin),
                  bytes.begin() + static_cast<std::ptrdiff_t>(body));
-      KeepRun(bytes, body, next, limit, open_types, depth + 1, out);
+      KeepRun(bytes, body, next, limit, open_types, depth + 1, HoldsShapes(type), out);
       PutU32(out, header_at + kRecordLengthField,
              static_cast<uint32_t>(out.size() - header_at - kHeader));
     }
     begin = next;
   }
+  if (!shapes || limit >= end) return;
+  KeepWholeRecords(bytes, ResumeAfterDamage(bytes, std::max(begin, limit), end), end, out);
 }
 
 }  // namespace
@@ -117,17 +174,17 @@ size_t FirstBreak(std::span<const uint8_t> bytes) {
   return first;
 }
 
-std::vector<uint8_t> KeepBefore(std::span<const uint8_t> bytes, size_t limit,
-                                std::span<const uint16_t> open_types) {
+std::vector<uint8_t> KeepAroundDamage(std::span<const uint8_t> bytes, size_t limit,
+                                      std::span<const uint16_t> open_types) {
   std::vector<uint8_t> out;
-  KeepRun(bytes, 0, bytes.size(), limit, open_types, 0, out);
+  KeepRun(bytes, 0, bytes.size(), limit, open_types, 0, false, out);
   return out;
 }
 
 std::vector<uint8_t> TrimToWellFormed(std::span<const uint8_t> bytes) {
   std::vector<uint8_t> out;
   out.reserve(bytes.size());
-  TrimRun(bytes, 0, bytes.size(), 0, true, out);
+  TrimRun(bytes, 0, bytes.size(), 0, true, false, out);
   return out;
 }
 

@@ -14,7 +14,9 @@ bool IsWellFormedRecordRun(std::span<const uint8_t> bytes);
 // A well-formed copy of a damaged run: inside every container the children are kept up
 // to the first one that overruns it (that one and the rest are dropped) and the
 // container's length is set to what it keeps; a top-level record cut short keeps the
-// bytes that are there. Nesting deeper than 64 levels is dropped.
+// bytes that are there. Inside a group or drawing container the shapes after the
+// overrunning child come back: from the first shape after it whose record headers lead
+// exactly to the container's end. Nesting deeper than 64 levels is dropped.
 std::vector<uint8_t> TrimToWellFormed(std::span<const uint8_t> bytes);
 
 // The children of a container record (given with its header), each whole, in order; the
@@ -28,10 +30,13 @@ std::span<const uint8_t> FirstChild(std::span<const uint8_t> container, uint16_t
 // overruns its container (or the run's end). bytes.size() when the run is well formed.
 size_t FirstBreak(std::span<const uint8_t> bytes);
 
-// A well-formed copy of the records of bytes that end at or before limit: a container
-// that reaches past it is kept, with its children that end before it, only when its type
-// is in open_types; every other record reaching past limit is dropped whole.
-std::vector<uint8_t> KeepBefore(std::span<const uint8_t> bytes, size_t limit,
-                                std::span<const uint16_t> open_types);
+// A well-formed copy of a run damaged from limit on: the records that end at or before
+// limit are kept; a container that reaches past it is kept, with its children that end
+// before it, only when its type is in open_types; every other record reaching past limit
+// is dropped whole. In an open group or drawing container the shapes after the damage
+// come back too: from the first shape at or after limit whose record headers lead
+// exactly to the container's end, every child that is well formed.
+std::vector<uint8_t> KeepAroundDamage(std::span<const uint8_t> bytes, size_t limit,
+                                      std::span<const uint16_t> open_types);
 
 }  // namespace vlx

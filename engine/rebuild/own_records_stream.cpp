@@ -44,13 +44,14 @@ constexpr std::array<uint16_t, 4> kSlideDrawingContainers = {
 constexpr size_t kDamagedRunAlignment = 512;
 
 // The damaged slide at offset with its records that end before the sector in which its
-// structure first breaks: a shape reaching into that sector is dropped whole, as its
-// anchor or its text may be noise. Empty when no damaged slide is there.
-std::vector<uint8_t> SlideBeforeItsDamage(std::span<const uint8_t> stream, size_t offset) {
+// structure first breaks, and the shapes that follow the damage: a shape reaching into
+// that sector is dropped whole, as its anchor or its text may be noise. Empty when no
+// damaged slide is there.
+std::vector<uint8_t> SlideAroundItsDamage(std::span<const uint8_t> stream, size_t offset) {
   const std::span<const uint8_t> slide = ContainerAt(stream, offset, {kTypeSlide});
   if (slide.empty()) return {};
   const size_t damage = (offset + FirstBreak(slide)) / kDamagedRunAlignment * kDamagedRunAlignment;
-  return KeepBefore(slide, damage > offset ? damage - offset : 0, kSlideDrawingContainers);
+  return KeepAroundDamage(slide, damage > offset ? damage - offset : 0, kSlideDrawingContainers);
 }
 
 // A well-formed slide whose atom and drawing are left, the drawing holding a shape besides
@@ -484,7 +485,7 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
     // A damaged slide that still draws shapes keeps its whole records: its placeholders
     // take their texts from the slide list as before, the texts of lost ones come as boxes.
     if (entry != offsets.end()) {
-      std::vector<uint8_t> trimmed = SlideBeforeItsDamage(stream, entry->second);
+      std::vector<uint8_t> trimmed = SlideAroundItsDamage(stream, entry->second);
       if (DrawsShapes(trimmed)) {
         stand_ins[id] = WithMissingListTexts(
             trimmed, listed.texts, size,

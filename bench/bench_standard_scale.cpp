@@ -9,10 +9,15 @@
 // The office variant keeps one office open for the whole program. BM_PictureCarvingOfImage
 // is the yardstick for the standard mode's time: a picture carver's one pass over the
 // same image (the pictures found, written and given thumbnails, as the runs do first).
+// BM_ForemostOfImage times Debian's foremost carving the same image for pictures, the
+// other yardstick (skipped when foremost is not installed).
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -144,6 +149,40 @@ void BM_PictureCarvingOfImage(benchmark::State& state) {
   state.counters["pictures"] = benchmark::Counter(pictures, benchmark::Counter::kAvgIterations);
 }
 
+// Runs a program with its output thrown away; true when it ran and exited with status 0.
+bool RunQuietly(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const int spawned = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return false;
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid) return false;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void BM_ForemostOfImage(benchmark::State& state) {
+  Bench& bench = Shared();
+  if (bench.image.empty()) return state.SkipWithError(("corpus not found at " + kCorpus).c_str());
+  if (!RunQuietly({"foremost", "-V"})) return state.SkipWithError("foremost is not installed");
+  for (auto _ : state) {
+    const std::string folder = bench.scratch + "foremost";
+    state.PauseTiming();
+    DeleteFolderTree(folder);
+    state.ResumeTiming();
+    if (!RunQuietly({"foremost", "-Q", "-t", "jpg,png,bmp,gif", "-i", bench.image, "-o", folder}))
+      return state.SkipWithError("foremost failed");
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(std::filesystem::file_size(bench.image)) *
+                          state.iterations());
+}
+
 // range(0): 1 with the office, 0 without.
 void BM_StandardModeOnDiskImage(benchmark::State& state) {
   Bench& bench = Shared();
@@ -176,6 +215,7 @@ void BM_StandardModeOnDiskImage(benchmark::State& state) {
 
 BENCHMARK(BM_PlainImageRead)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PictureCarvingOfImage)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(BM_ForemostOfImage)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 BENCHMARK(BM_StandardModeOnDiskImage)
     ->Arg(0)
     ->Arg(1)

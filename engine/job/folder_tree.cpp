@@ -54,11 +54,15 @@ bool EmptyFolder(int dir_fd) {
   return ok;
 }
 
+std::string WithoutTrailingSlashes(std::string folder) {
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
 }  // namespace
 
 bool DeleteFolderTree(const std::string& path) {
-  std::string folder = path;
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  const std::string folder = WithoutTrailingSlashes(path);
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return false;
   if (!EmptyFolder(fd)) return false;
@@ -66,8 +70,7 @@ bool DeleteFolderTree(const std::string& path) {
 }
 
 bool DeleteFolderTreeInUse(const std::string& path) {
-  std::string folder = path;
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  const std::string folder = WithoutTrailingSlashes(path);
   const std::string aside = folder + "-ending";
   if (::rename(folder.c_str(), aside.c_str()) != 0) return DeleteFolderTree(folder);
   return DeleteFolderTree(aside);

@@ -33,6 +33,9 @@ std::string SelectDocumentPictures(RecoveryJob& job, PictureSource& source,
     const std::span<uint8_t> store(stream.data() + store_offset, store_length);
     SelectedPictures selected = source.Select(store, references);
     std::copy(selected.blip_store.begin(), selected.blip_store.end(), store.begin());
+    if (selected.mended > 0 && job.trace().enabled())
+      job.trace().Trace(std::to_string(selected.mended) +
+                        " damaged PNG picture(s) kept to the rows before their damage\r\n");
     const std::string path = job.workspace().File(kSelectedPicturesFile);
     return WriteWholeFile(path, selected.pictures) ? path : std::string();
   }

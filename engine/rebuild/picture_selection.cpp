@@ -4,6 +4,7 @@
 
 #include "engine/format/byte_order.h"
 #include "engine/format/record_types.h"
+#include "engine/rebuild/picture_mending.h"
 
 namespace vlx {
 namespace {
@@ -70,6 +71,9 @@ SelectedPictures SelectPictures(std::span<const uint8_t> blip_store,
       MarkEmpty(body);
       continue;
     }
+    // A damaged PNG keeps the rows before its damage, in the same length.
+    if (MendPictureRecord(std::span<uint8_t>(out.pictures).subspan(start), where->offset))
+      ++out.mended;
     PutU32(body, kSizeField, static_cast<uint32_t>(where->length));
     PutU32(body, kOffsetField, static_cast<uint32_t>(start));
     ++out.carried;

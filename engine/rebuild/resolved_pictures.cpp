@@ -17,7 +17,7 @@ constexpr size_t kEntryBody = 36;
 
 }  // namespace
 
-size_t ResolvedPictures(std::span<const uint8_t> stream, DamagedFile& pictures) {
+std::span<const uint8_t> NewestBlipStore(std::span<const uint8_t> stream) {
   // The newest Document is the last one a save wrote.
   std::span<const uint8_t> document;
   for (size_t at = 0; stream.size() - at >= kHeader;) {
@@ -27,11 +27,13 @@ size_t ResolvedPictures(std::span<const uint8_t> stream, DamagedFile& pictures) 
       document = stream.subspan(at, kHeader + size_t{length});
     at += kHeader + size_t{length};
   }
-  const std::span<const uint8_t> store =
-      FirstChild(FirstChild(FirstChild(document, kTypeDrawingGroup), kTypeDrawingGroupContainer),
-                 kTypeBlipStore);
+  return FirstChild(FirstChild(FirstChild(document, kTypeDrawingGroup), kTypeDrawingGroupContainer),
+                    kTypeBlipStore);
+}
+
+size_t ResolvedPictures(std::span<const uint8_t> stream, DamagedFile& pictures) {
   size_t resolved = 0;
-  for (std::span<const uint8_t> child : ChildRecords(store)) {
+  for (std::span<const uint8_t> child : ChildRecords(NewestBlipStore(stream))) {
     if (GetU16(child, 2) != kTypeBlipStoreEntry || child.size() < kHeader + kEntryBody) continue;
     const uint8_t* entry = child.data() + kHeader;
     std::array<uint8_t, kHeader + 16> blip{};

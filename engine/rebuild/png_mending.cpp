@@ -1,0 +1,423 @@
+#include "engine/rebuild/png_mending.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "engine/format/byte_order.h"
+
+namespace vlx {
+namespace {
+
+constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+constexpr size_t kFrame = 12;  // length, type and checksum around a chunk's data
+constexpr size_t kHeaderData = 13;
+// Pictures larger than this, unpacked, are left as they are.
+constexpr uint64_t kLargestUnpacked = uint64_t{256} << 20;
+// The chunk that fills the room the damaged picture took: ancillary, private, safe to copy.
+constexpr std::string_view kPaddingType = "paDd";
+
+struct Chunk {
+  std::string_view type;
+  std::span<const uint8_t> data;
+  size_t at = 0;  // offset of the data in the picture
+  bool whole = false;
+};
+
+bool IsChunkType(const uint8_t* type) {
+  for (int i = 0; i < 4; ++i) {
+    const uint8_t c = static_cast<uint8_t>(type[i] | 0x20);
+    if (c < 'a' || c > 'z') return false;
+  }
+  return true;
+}
+
+uint32_t ChunkCrc(std::string_view type, std::span<const uint8_t> data) {
+  uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type.data()), 4);
+  // zlib takes a null buffer (what an empty span may hold) for a request to start over.
+  if (data.empty()) return static_cast<uint32_t>(crc);
+  // Chunk data is far below 4 GiB: its length came from a 32-bit field that fit the picture.
+  return static_cast<uint32_t>(crc32(crc, data.data(), static_cast<uInt>(data.size())));
+}
+
+// The chunks from the signature on, up to IEND or to the first chunk whose length or type
+// is no longer a chunk's; *ended tells whether IEND was reached.
+std::vector<Chunk> WalkChunks(std::span<const uint8_t> png, bool* ended) {
+  std::vector<Chunk> chunks;
+  *ended = false;
+  size_t pos = sizeof kSignature;
+  while (png.size() >= pos && png.size() - pos >= kFrame) {
+    const uint32_t length = LoadU32BigEndian(png.data() + pos);
+    const uint8_t* type = png.data() + pos + 4;
+    if (!IsChunkType(type) || length > png.size() - pos - kFrame) break;
+    Chunk chunk;
+    chunk.type = std::string_view(reinterpret_cast<const char*>(type), 4);
+    chunk.data = png.subspan(pos + 8, length);
+    chunk.at = pos + 8;
+    chunk.whole =
+        LoadU32BigEndian(png.data() + pos + 8 + length) == ChunkCrc(chunk.type, chunk.data);
+    chunks.push_back(chunk);
+    pos += kFrame + length;
+    if (chunk.type == "IEND") {
+      *ended = true;
+      break;
+    }
+  }
+  return chunks;
+}
+
+struct Header {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  uint8_t depth = 0;
+  uint8_t color = 0;
+  size_t channels = 0;
+  size_t row_bytes = 0;    // one filtered row: the filter byte and the packed samples
+  size_t pixel_bytes = 0;  // the filters' byte distance between neighbouring pixels
+};
+
+std::optional<Header> ReadHeader(const Chunk& chunk) {
+  if (chunk.type != "IHDR" || !chunk.whole || chunk.data.size() != kHeaderData) return std::nullopt;
+  const uint8_t* d = chunk.data.data();
+  Header h;
+  h.width = LoadU32BigEndian(d);
+  h.height = LoadU32BigEndian(d + 4);
+  h.depth = d[8];
+  h.color = d[9];
+  if (h.width == 0 || h.height == 0 || d[10] != 0 || d[11] != 0 || d[12] != 0)
+    return std::nullopt;  // interlaced pictures keep no whole rows before a damage
+  const bool depth_ok = [&] {
+    switch (h.color) {
+      case 0:
+        return h.depth == 1 || h.depth == 2 || h.depth == 4 || h.depth == 8 || h.depth == 16;
+      case 3:
+        return h.depth == 1 || h.depth == 2 || h.depth == 4 || h.depth == 8;
+      case 2:
+      case 4:
+      case 6:
+        return h.depth == 8 || h.depth == 16;
+      default:
+        return false;
+    }
+  }();
+  if (!depth_ok) return std::nullopt;
+  h.channels = h.color == 2 ? 3 : h.color == 4 ? 2 : h.color == 6 ? 4 : 1;
+  const uint64_t bits = uint64_t{h.width} * h.channels * h.depth;
+  const uint64_t row = (bits + 7) / 8 + 1;
+  if (row * h.height > kLargestUnpacked) return std::nullopt;
+  h.row_bytes = static_cast<size_t>(row);
+  h.pixel_bytes = std::max<size_t>(1, h.channels * h.depth / 8);
+  return h;
+}
+
+// The filtered rows that inflate, and how many of their bytes are known to be right.
+struct Rows {
+  std::vector<uint8_t> filtered;
+  size_t good = 0;
+};
+
+// Inflates the image data piece by piece, a piece ending wherever a damage block ends, and
+// notes how much had come out before each piece. Random bytes in a deflate stream soon
+// give an error or a row that names no filter; the damage began in the piece where that
+// showed or, when it showed late, in the piece before. Pieces of chunks whose checksum
+// holds are never damaged.
+Rows InflateRows(const std::vector<Chunk>& chunks, const Header& h, size_t phase) {
+  Rows rows;
+  const size_t expected = h.row_bytes * h.height;
+  rows.filtered.resize(expected);
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return rows;
+  z.next_out = rows.filtered.data();
+  z.avail_out = static_cast<uInt>(expected);
+  std::vector<size_t> marks;  // bytes out before each piece
+  size_t clean = 0;           // bytes out before the first damaged chunk
+  bool damaged_chunk = false, ended = false, failed = false;
+  for (const Chunk& chunk : chunks) {
+    if (chunk.type != "IDAT") continue;
+    if (!chunk.whole && !damaged_chunk) {
+      damaged_chunk = true;
+      clean = expected - z.avail_out;
+    }
+    for (size_t i = 0; i < chunk.data.size() && !ended && !failed && z.avail_out > 0;) {
+      const size_t in_block = (chunk.at + i + phase) % kDamageBlock;
+      const size_t n = std::min(chunk.data.size() - i, kDamageBlock - in_block);
+      marks.push_back(expected - z.avail_out);
+      z.next_in = const_cast<Bytef*>(chunk.data.data() + i);
+      z.avail_in = static_cast<uInt>(n);
+      const int result = inflate(&z, Z_NO_FLUSH);
+      ended = result == Z_STREAM_END;
+      failed = result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR;
+      i += n;
+    }
+    if (ended || failed || z.avail_out == 0) break;
+  }
+  inflateEnd(&z);
+  const size_t produced = expected - z.avail_out;
+  size_t wrong = produced;  // where the bytes out are known to be wrong
+  for (size_t at = 0; at < produced; at += h.row_bytes)
+    if (rows.filtered[at] > 4) {
+      wrong = at;
+      break;
+    }
+  // A stream that ended passed its own check value: every byte out is right.
+  if ((ended && wrong == produced) || !damaged_chunk) {
+    rows.good = wrong;
+    return rows;
+  }
+  size_t piece = 0;
+  while (piece + 1 < marks.size() && marks[piece + 1] <= wrong) ++piece;
+  const size_t before = marks.empty() ? 0 : marks[piece > 0 ? piece - 1 : 0];
+  rows.good = std::max(before, std::min(clean, wrong));
+  return rows;
+}
+
+// The first value below `limit` that no pixel of the first `rows` rows has. A pixel's value
+// is its packed sample for small depths, else the high bytes of its first `key_channels`
+// channels (a 16-bit key with unused high bytes is unused too).
+std::optional<uint32_t> UnusedValue(const std::vector<uint8_t>& filtered, const Header& h,
+                                    uint32_t rows, size_t key_channels, uint32_t limit) {
+  const size_t stride = h.row_bytes - 1;
+  std::vector<uint8_t> prior(stride, 0), line(stride);
+  std::vector<bool> used(limit, false);
+  for (uint32_t r = 0; r < rows; ++r) {
+    const uint8_t* in = filtered.data() + size_t{r} * h.row_bytes;
+    const uint8_t filter = in[0];
+    for (size_t i = 0; i < stride; ++i) {
+      const int a = i >= h.pixel_bytes ? line[i - h.pixel_bytes] : 0;
+      const int b = prior[i];
+      const int c = i >= h.pixel_bytes ? prior[i - h.pixel_bytes] : 0;
+      int predictor = 0;
+      switch (filter) {
+        case 1:
+          predictor = a;
+          break;
+        case 2:
+          predictor = b;
+          break;
+        case 3:
+          predictor = (a + b) / 2;
+          break;
+        case 4: {
+          const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+          predictor = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+          break;
+        }
+        default:
+          break;
+      }
+      line[i] = static_cast<uint8_t>(in[1 + i] + predictor);
+    }
+    for (uint32_t x = 0; x < h.width; ++x) {
+      uint32_t value = 0;
+      if (h.depth < 8) {
+        const size_t bit = size_t{x} * h.depth;
+        value = (line[bit / 8] >> (8 - h.depth - bit % 8)) & ((1u << h.depth) - 1);
+      } else {
+        for (size_t ch = 0; ch < key_channels; ++ch)
+          value = value << 8 | line[(size_t{x} * h.channels + ch) * (h.depth / 8)];
+      }
+      if (value < limit) used[value] = true;
+    }
+    std::swap(prior, line);
+  }
+  for (uint32_t v = 0; v < limit; ++v)
+    if (!used[v]) return v;
+  return std::nullopt;
+}
+
+const Chunk* FindWhole(const std::vector<Chunk>& chunks, std::string_view type) {
+  for (const Chunk& chunk : chunks)
+    if (chunk.type == type && chunk.whole) return &chunk;
+  return nullptr;
+}
+
+// How the lost rows are drawn: one row (filter byte included) of a colour that is
+// transparent, and the palette and transparency chunks that make it so.
+struct Fill {
+  std::vector<uint8_t> row;
+  std::optional<std::vector<uint8_t>> palette;  // replaces PLTE when set
+  std::optional<std::vector<uint8_t>> transparency;
+};
+
+// A row with every sample set to `key` (packed samples, or big-endian channel values).
+std::vector<uint8_t> KeyRow(const Header& h, uint32_t key, size_t key_channels) {
+  std::vector<uint8_t> row(h.row_bytes, 0);
+  if (h.depth < 8) {
+    uint8_t pattern = 0;
+    for (int shift = 8 - h.depth; shift >= 0; shift -= h.depth)
+      pattern = static_cast<uint8_t>(pattern | key << shift);
+    std::fill(row.begin() + 1, row.end(), pattern);
+    return row;
+  }
+  const size_t sample = h.depth / 8;
+  for (size_t x = 0; x < h.width; ++x)
+    for (size_t ch = 0; ch < key_channels; ++ch) {
+      const auto value = static_cast<uint8_t>(key >> (8 * (key_channels - 1 - ch)));
+      for (size_t k = 0; k < sample; ++k) row[1 + (x * h.channels + ch) * sample + k] = value;
+    }
+  return row;
+}
+
+std::optional<Fill> TransparentFill(const std::vector<Chunk>& chunks, const Header& h,
+                                    const std::vector<uint8_t>& filtered, uint32_t rows) {
+  Fill fill;
+  if (h.color == 4 || h.color == 6) {  // an alpha channel: zero is transparent
+    fill.row.assign(h.row_bytes, 0);
+    return fill;
+  }
+  const Chunk* transparency = FindWhole(chunks, "tRNS");
+  if (h.color == 3) {
+    const Chunk* palette = FindWhole(chunks, "PLTE");
+    if (palette == nullptr || palette->data.size() % 3 != 0 || palette->data.empty())
+      return std::nullopt;
+    const uint32_t entries = static_cast<uint32_t>(palette->data.size() / 3);
+    std::vector<uint8_t> alpha;
+    if (transparency != nullptr) alpha.assign(transparency->data.begin(), transparency->data.end());
+    if (alpha.size() > entries) return std::nullopt;
+    std::optional<uint32_t> key;
+    for (uint32_t i = 0; i < alpha.size() && !key; ++i)
+      if (alpha[i] == 0) key = i;
+    if (!key && entries < (1u << h.depth)) {
+      key = entries;
+      std::vector<uint8_t> grown(palette->data.begin(), palette->data.end());
+      grown.insert(grown.end(), 3, 0);
+      fill.palette = std::move(grown);
+    }
+    if (!key) key = UnusedValue(filtered, h, rows, 1, entries);
+    if (!key) return std::nullopt;
+    if (alpha.size() <= *key) alpha.resize(*key + 1, 0xFF);
+    alpha[*key] = 0;
+    fill.transparency = std::move(alpha);
+    fill.row = KeyRow(h, *key, 1);
+    return fill;
+  }
+  // Grey or RGB: one colour is transparent, the one tRNS names or one no kept pixel has.
+  const size_t key_channels = h.color == 2 ? 3 : 1;
+  if (transparency != nullptr && transparency->data.size() == 2 * key_channels) {
+    fill.transparency = std::vector<uint8_t>(transparency->data.begin(), transparency->data.end());
+    if (h.depth == 16) {
+      fill.row.assign(h.row_bytes, 0);
+      for (size_t x = 0; x < h.width; ++x)
+        for (size_t ch = 0; ch < key_channels; ++ch)
+          std::copy_n(transparency->data.begin() + 2 * ch, 2,
+                      fill.row.begin() + 1 + (x * h.channels + ch) * 2);
+      return fill;
+    }
+    uint32_t key = 0;  // depths up to 8 keep the value in the low byte
+    for (size_t ch = 0; ch < key_channels; ++ch) key = key << 8 | transparency->data[2 * ch + 1];
+    if (h.depth < 8) key &= (1u << h.depth) - 1;
+    fill.row = KeyRow(h, key, key_channels);
+    return fill;
+  }
+  const uint32_t limit = h.depth < 8 ? 1u << h.depth : 1u << (8 * key_channels);
+  const std::optional<uint32_t> key = UnusedValue(filtered, h, rows, key_channels, limit);
+  if (!key) return std::nullopt;
+  std::vector<uint8_t> named(2 * key_channels, 0);
+  for (size_t ch = 0; ch < key_channels; ++ch) {
+    const auto value = static_cast<uint8_t>(*key >> (8 * (key_channels - 1 - ch)));
+    named[2 * ch] = h.depth == 16 ? value : 0;
+    named[2 * ch + 1] = value;
+  }
+  fill.transparency = std::move(named);
+  fill.row = KeyRow(h, *key, key_channels);
+  return fill;
+}
+
+void AppendChunk(std::vector<uint8_t>& out, std::string_view type, std::span<const uint8_t> data) {
+  uint8_t frame[4];
+  const auto length = static_cast<uint32_t>(data.size());
+  for (int i = 0; i < 4; ++i) frame[i] = static_cast<uint8_t>(length >> (24 - 8 * i));
+  out.insert(out.end(), frame, frame + 4);
+  out.insert(out.end(), type.begin(), type.end());
+  out.insert(out.end(), data.begin(), data.end());
+  const uint32_t crc = ChunkCrc(type, data);
+  for (int i = 0; i < 4; ++i) frame[i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
+  out.insert(out.end(), frame, frame + 4);
+}
+
+std::optional<std::vector<uint8_t>> Deflate(const std::vector<uint8_t>& raw, int level) {
+  uLongf size = compressBound(static_cast<uLong>(raw.size()));
+  std::vector<uint8_t> packed(size);
+  if (compress2(packed.data(), &size, raw.data(), static_cast<uLong>(raw.size()), level) != Z_OK)
+    return std::nullopt;
+  packed.resize(size);
+  return packed;
+}
+
+}  // namespace
+
+std::optional<MendedPng> MendDamagedPng(std::span<const uint8_t> png, size_t phase, size_t room) {
+  bool ended = false;
+  const std::vector<Chunk> chunks = WalkChunks(png, &ended);
+  const bool signed_ok =
+      png.size() >= sizeof kSignature && std::memcmp(png.data(), kSignature, 8) == 0;
+  const bool whole =
+      std::all_of(chunks.begin(), chunks.end(), [](const Chunk& c) { return c.whole; });
+  if (chunks.empty() || (signed_ok && ended && whole)) return std::nullopt;
+  const std::optional<Header> header = ReadHeader(chunks.front());
+  if (!header) return std::nullopt;
+  const Rows rows = InflateRows(chunks, *header, phase % kDamageBlock);
+  const auto kept =
+      static_cast<uint32_t>(std::min<size_t>(header->height, rows.good / header->row_bytes));
+  if (kept == 0) return std::nullopt;
+
+  std::vector<uint8_t> raw(
+      rows.filtered.begin(),
+      rows.filtered.begin() + static_cast<std::ptrdiff_t>(kept * header->row_bytes));
+  Fill fill;
+  if (kept < header->height) {
+    std::optional<Fill> transparent = TransparentFill(chunks, *header, rows.filtered, kept);
+    if (!transparent) return std::nullopt;
+    fill = std::move(*transparent);
+    raw.reserve(header->row_bytes * header->height);
+    for (uint32_t r = kept; r < header->height; ++r)
+      raw.insert(raw.end(), fill.row.begin(), fill.row.end());
+  } else if (const Chunk* transparency = FindWhole(chunks, "tRNS")) {
+    fill.transparency = std::vector<uint8_t>(transparency->data.begin(), transparency->data.end());
+  }
+  if (header->color == 3 && FindWhole(chunks, "PLTE") == nullptr) return std::nullopt;
+
+  // The whole chunks keep their places around the image data; a damaged one is dropped.
+  std::vector<uint8_t> before(kSignature, kSignature + sizeof kSignature);
+  AppendChunk(before, "IHDR", chunks.front().data);
+  std::vector<uint8_t> after;
+  bool past_data = false;
+  for (size_t i = 1; i < chunks.size(); ++i) {
+    const Chunk& chunk = chunks[i];
+    if (chunk.type == "IDAT") past_data = true;
+    if (!chunk.whole || chunk.type == "IDAT" || chunk.type == "IEND" || chunk.type == "tRNS" ||
+        chunk.type == "IHDR")
+      continue;
+    if (chunk.type == "PLTE" && fill.palette) {
+      AppendChunk(before, "PLTE", *fill.palette);
+      continue;
+    }
+    AppendChunk(past_data ? after : before, chunk.type, chunk.data);
+  }
+  if (fill.transparency) AppendChunk(before, "tRNS", *fill.transparency);
+
+  for (int level = 9; level >= 1; --level) {
+    std::optional<std::vector<uint8_t>> packed = Deflate(raw, level);
+    if (!packed) return std::nullopt;
+    const size_t size = before.size() + kFrame + packed->size() + after.size() + kFrame;
+    if (size > room) return std::nullopt;  // a lower level packs no tighter
+    const size_t left = room - size;
+    if (left != 0 && left < kFrame) continue;  // too little for the filling chunk
+    MendedPng mended;
+    mended.bytes = std::move(before);
+    AppendChunk(mended.bytes, "IDAT", *packed);
+    mended.bytes.insert(mended.bytes.end(), after.begin(), after.end());
+    if (left != 0) AppendChunk(mended.bytes, kPaddingType, std::vector<uint8_t>(left - kFrame, 0));
+    AppendChunk(mended.bytes, "IEND", {});
+    mended.rows_kept = kept;
+    mended.height = header->height;
+    return mended;
+  }
+  return std::nullopt;
+}
+
+}  // namespace vlx

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace vlx {
+
+// Damage to a stored stream comes in whole blocks of this many bytes (a sector, or a
+// multiple of it), so it begins at a multiple of this size in the stream.
+inline constexpr size_t kDamageBlock = 512;
+
+// A PNG picture with its damaged part cut away: the rows before the damage exactly as they
+// were, the rows after it fully transparent, the chunks that kept their checksum, in
+// exactly the room the damaged picture took (a private ancillary chunk fills what is left).
+struct MendedPng {
+  std::vector<uint8_t> bytes;
+  uint32_t rows_kept = 0;
+  uint32_t height = 0;
+};
+
+// `phase` is where the picture's first byte falls in a damage block (its stream offset
+// modulo kDamageBlock). nullopt when the picture is whole (every chunk's checksum holds,
+// through IEND), when nothing of its rows is left, when its header chunk or its palette is
+// damaged, when it is interlaced, or when the mended picture does not fit in `room` bytes.
+std::optional<MendedPng> MendDamagedPng(std::span<const uint8_t> png, size_t phase, size_t room);
+
+}  // namespace vlx

@@ -24,27 +24,79 @@ constexpr uint16_t kTypePngBlip = kTypeBlipFirst + 6;
 constexpr uint32_t kLargestMended = uint32_t{64} << 20;
 constexpr size_t kCopyBlock = size_t{1} << 20;
 
+constexpr size_t kKindAt = 0;  // btWin32
+constexpr size_t kUidAt = 2;
+constexpr size_t kUid = 16;
+constexpr uint8_t kKindJpeg = 5;
+constexpr uint8_t kKindPng = 6;
+constexpr uint8_t kRasterTag = 0xFF;
+
 // A mended picture record, by its stream offset.
 struct Patch {
   std::vector<uint8_t> record;
-  MendedPng png;  // its picture's rows (the bytes are in `record`)
+  bool header_restored = false;
+  std::optional<MendedPng> png;  // its picture's rows (the bytes are in `record`)
 };
 
-// The mended record of the PNG picture an entry points at.
+bool PictureBeginsAt(std::span<const uint8_t> record, size_t at, uint8_t kind) {
+  if (kind == kKindPng) {  // the header chunk right after the signature
+    static constexpr uint8_t kHeaderChunk[8] = {0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+    return record.size() >= at + 16 && std::equal(kHeaderChunk, kHeaderChunk + 8, &record[at + 8]);
+  }
+  // A JPEG marker segment right after the start-of-image marker.
+  return record.size() >= at + 4 && record[at + 2] == 0xFF &&
+         (record[at + 3] == 0xE0 || record[at + 3] == 0xE1 || record[at + 3] == 0xDB ||
+          record[at + 3] == 0xC4 || record[at + 3] == 0xC0 || record[at + 3] == 0xEE);
+}
+
+// Rewrites what damage left of a PNG or JPEG record's first bytes (its header, the unique
+// id, the tag, the picture's own signature) from its blip-store entry, where the picture
+// itself still begins where one or two ids before it put it. True when something changed.
+bool RestoreBlipHeader(std::span<uint8_t> record, std::span<const uint8_t> entry) {
+  const uint8_t kind = entry[kKindAt];
+  if (kind != kKindPng && kind != kKindJpeg) return false;
+  const uint16_t instance = kind == kKindPng ? kBlipInstancePng : kBlipInstanceJpeg;
+  const uint16_t type = static_cast<uint16_t>(kTypeBlipFirst + kind);
+  const auto length = static_cast<uint32_t>(record.size() - kHeader);
+  const std::span<const uint8_t> uid = entry.subspan(kUidAt, kUid);
+  const bool intact = LoadU16(record.data() + 2) == type && LoadU32(record.data() + 4) == length &&
+                      record.size() >= kHeader + kUid &&
+                      std::equal(uid.begin(), uid.end(), record.begin() + kHeader);
+  if (intact) return false;
+  for (const size_t ids : {size_t{1}, size_t{2}}) {
+    const size_t picture = kHeader + ids * kUid + 1;
+    if (!PictureBeginsAt(record, picture, kind)) continue;
+    std::vector<uint8_t> first(picture);
+    StoreU16(first.data(), static_cast<uint16_t>((instance + ids - 1) << 4));
+    StoreU16(first.data() + 2, type);
+    StoreU32(first.data() + 4, length);
+    std::copy(uid.begin(), uid.end(), first.begin() + kHeader);
+    // A second id (a metafile's or a picture's original) cannot be told: it stays as found.
+    std::copy(record.begin() + kHeader + kUid, record.begin() + picture,
+              first.begin() + kHeader + kUid);
+    first[picture - 1] = kRasterTag;
+    std::copy(first.begin(), first.end(), record.begin());
+    if (kind == kKindJpeg) {
+      record[picture] = 0xFF;
+      record[picture + 1] = 0xD8;
+    }  // a PNG's signature is the mender's to restore
+    return true;
+  }
+  return false;
+}
+
+// The mended record of the picture an entry points at.
 void MendEntryPicture(std::span<const uint8_t> entry, DamagedFile& pictures,
                       std::map<uint64_t, Patch>& patches) {
   const uint32_t size = LoadU32(entry.data() + kSizeAt);
   const uint32_t at = LoadU32(entry.data() + kDelayAt);
-  if (size <= kHeader || size > kLargestMended || patches.count(at) != 0) return;
+  if (size <= kHeader + 2 * kUid + 1 || size > kLargestMended || patches.count(at) != 0) return;
   Patch patch;
   patch.record.resize(size);
-  if (pictures.ReadAt(at, patch.record.data(), size) != size ||
-      LoadU32(patch.record.data() + 4) != size - kHeader)
-    return;
-  std::optional<MendedPng> mended = MendPictureRecord(patch.record, at);
-  if (!mended) return;
-  patch.png = std::move(*mended);
-  patches.emplace(at, std::move(patch));
+  if (pictures.ReadAt(at, patch.record.data(), size) != size) return;
+  patch.header_restored = RestoreBlipHeader(patch.record, entry);
+  patch.png = MendPictureRecord(patch.record, at);
+  if (patch.header_restored || patch.png) patches.emplace(at, std::move(patch));
 }
 
 bool CopyWithPatches(DamagedFile& pictures, std::map<uint64_t, Patch>& patches,
@@ -114,9 +166,11 @@ std::optional<PictureMending> MendDamagedPictures(std::span<const uint8_t> docum
   if (patches.empty() || !CopyWithPatches(pictures, patches, target, error)) return std::nullopt;
   PictureMending mending;
   for (const auto& [offset, patch] : patches) {
+    if (patch.header_restored) ++mending.headers_restored;
+    if (!patch.png) continue;
     ++mending.mended;
-    mending.rows_kept += patch.png.rows_kept;
-    mending.rows += patch.png.height;
+    mending.rows_kept += patch.png->rows_kept;
+    mending.rows += patch.png->height;
   }
   return mending;
 }

@@ -13,8 +13,9 @@ namespace vlx {
 
 // What mending the damaged pictures of a pictures stream gave.
 struct PictureMending {
-  size_t mended = 0;       // PNG pictures whose damaged rows were cut away
-  uint64_t rows_kept = 0;  // of their rows, the ones kept as they were
+  size_t headers_restored = 0;  // records whose first bytes were rewritten from their entry
+  size_t mended = 0;            // PNG pictures whose damaged rows were cut away
+  uint64_t rows_kept = 0;       // of their rows, the ones kept as they were
   uint64_t rows = 0;
 };
 
@@ -24,8 +25,9 @@ struct PictureMending {
 // holds no PNG picture, its picture is whole, or it cannot be mended.
 std::optional<MendedPng> MendPictureRecord(std::span<uint8_t> record, uint64_t stream_offset);
 
-// Writes to `target` a copy of `pictures` in which every damaged PNG picture that the
-// newest blip store of `document_stream` names is mended in place (same offset, same
+// Writes to `target` a copy of `pictures` in which every picture record that the newest
+// blip store of `document_stream` names has its damaged first bytes restored from its entry
+// (PNG and JPEG) and, when it is a damaged PNG picture, is mended in place (same offset, same
 // length, so the store's entries still point at it); every other byte is copied as it is.
 // nullopt, with nothing written, when no picture needed mending or could be mended;
 // *error is set when the copy could not be written.

@@ -22,7 +22,8 @@ struct MendedPng {
 };
 
 // `phase` is where the picture's first byte falls in a damage block (its stream offset
-// modulo kDamageBlock). nullopt when the picture is whole (every chunk's checksum holds,
+// modulo kDamageBlock). A picture whose only damage is its signature gets it back, every
+// other byte as it was. nullopt when the picture is whole (every chunk's checksum holds,
 // through IEND), when nothing of its rows is left, when its header chunk or its palette is
 // damaged, when it is interlaced, or when the mended picture does not fit in `room` bytes.
 std::optional<MendedPng> MendDamagedPng(std::span<const uint8_t> png, size_t phase, size_t room);

@@ -222,10 +222,16 @@ void MendPictures(RecoveryJob& job, CheckedSet& best) {
     return;
   }
   own->file = path;
-  best.candidate.repairs.push_back(
-      std::to_string(mending->mended) + " damaged PNG picture(s) mended in the Pictures stream: " +
-      std::to_string(mending->rows_kept) + " of their " + std::to_string(mending->rows) +
-      " rows kept as they were, the rows from the damage on left transparent");
+  if (mending->headers_restored > 0)
+    best.candidate.repairs.push_back(std::to_string(mending->headers_restored) +
+                                     " picture record(s) whose first bytes were damaged "
+                                     "restored from their blip-store entries");
+  if (mending->mended > 0)
+    best.candidate.repairs.push_back(
+        std::to_string(mending->mended) +
+        " damaged PNG picture(s) mended in the Pictures stream: " +
+        std::to_string(mending->rows_kept) + " of their " + std::to_string(mending->rows) +
+        " rows kept as they were, the rows from the damage on left transparent");
 }
 
 }  // namespace

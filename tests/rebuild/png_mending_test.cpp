@@ -388,5 +388,37 @@ TEST(PictureMending, DamagedPngPicturesAreMendedInPlaceAndTheRestCopied) {
   EXPECT_TRUE(error.empty());
 }
 
+TEST(PictureMending, DamagedFirstBytesOfAPictureRecordComeBackFromItsEntry) {
+  testing::TempDir dir;
+  const auto png = Record(0x6E00, 0xF01E,
+                          Cat({testing::Filled(16, 0xC3), {0xFF}, Encode(Noisy(20, 20, 2, 11))}));
+  const auto jpeg = Record(0x46A0, 0xF01D,
+                           Cat({testing::Filled(16, 0xD4),
+                                {0xFF},
+                                {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0},
+                                testing::Filled(300, 0x55),
+                                {0xFF, 0xD9}}));
+  auto damaged_png = png, damaged_jpeg = jpeg;
+  std::fill_n(damaged_png.begin(), 28, uint8_t{0x3C});   // header, id, tag, most of the signature
+  std::fill_n(damaged_jpeg.begin(), 27, uint8_t{0x3C});  // header, id, tag, start of image
+  const std::string path = dir.Write("pictures", Cat({damaged_png, damaged_jpeg}));
+  std::vector<uint8_t> jpeg_entry = Entry(jpeg, 0xD4, static_cast<uint32_t>(png.size()));
+  jpeg_entry[8] = jpeg_entry[9] = 5;  // a JPEG entry
+  const auto document = Record(
+      0x0F, kTypeDocument,
+      Record(0x0F, kTypeDrawingGroup,
+             Record(0x0F, kTypeDrawingGroupContainer,
+                    Record(0x002F, kTypeBlipStore, Cat({Entry(png, 0xC3, 0), jpeg_entry})))));
+  auto pictures = DamagedFile::Open(path);
+  ASSERT_TRUE(pictures);
+  std::string error;
+  const auto mending = MendDamagedPictures(document, *pictures, dir.File("restored"), &error);
+  ASSERT_TRUE(mending) << error;
+  EXPECT_EQ(mending->headers_restored, 2u);
+  EXPECT_EQ(mending->mended, 1u);  // the signature, nothing of its rows
+  EXPECT_EQ(mending->rows_kept, mending->rows);
+  EXPECT_EQ(testing::ReadAll(dir.File("restored")), Cat({png, jpeg}));
+}
+
 }  // namespace
 }  // namespace vlx

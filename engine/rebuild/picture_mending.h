@@ -21,7 +21,7 @@ struct PictureMending {
 
 // Mends, in place, the PNG picture of one whole picture record that begins at
 // `stream_offset` in its stream: the rows before its damage kept as they were, the others
-// transparent, the record's length unchanged. nullopt, with the record untouched, when it
+// in one flat colour, the record's length unchanged. nullopt, with the record untouched, when it
 // holds no PNG picture, its picture is whole, or it cannot be mended.
 std::optional<MendedPng> MendPictureRecord(std::span<uint8_t> record, uint64_t stream_offset);
 

@@ -175,23 +175,19 @@ Rows InflateRows(const std::vector<Chunk>& chunks, const Header& h, size_t phase
   return rows;
 }
 
-// The first value below `limit` that no pixel of the first `rows` rows has. A pixel's value
-// is its packed sample for small depths, else the high bytes of its first `key_channels`
-// channels (a 16-bit key with unused high bytes is unused too).
-std::optional<uint32_t> UnusedValue(const std::vector<uint8_t>& filtered, const Header& h,
-                                    uint32_t rows, size_t key_channels, uint32_t limit) {
+// The last of the first `rows` rows, unfiltered.
+std::vector<uint8_t> LastKeptRow(const std::vector<uint8_t>& filtered, const Header& h,
+                                 uint32_t rows) {
   const size_t stride = h.row_bytes - 1;
   std::vector<uint8_t> prior(stride, 0), line(stride);
-  std::vector<bool> used(limit, false);
   for (uint32_t r = 0; r < rows; ++r) {
     const uint8_t* in = filtered.data() + size_t{r} * h.row_bytes;
-    const uint8_t filter = in[0];
     for (size_t i = 0; i < stride; ++i) {
       const int a = i >= h.pixel_bytes ? line[i - h.pixel_bytes] : 0;
       const int b = prior[i];
       const int c = i >= h.pixel_bytes ? prior[i - h.pixel_bytes] : 0;
       int predictor = 0;
-      switch (filter) {
+      switch (in[0]) {
         case 1:
           predictor = a;
           break;
@@ -211,22 +207,41 @@ std::optional<uint32_t> UnusedValue(const std::vector<uint8_t>& filtered, const 
       }
       line[i] = static_cast<uint8_t>(in[1 + i] + predictor);
     }
-    for (uint32_t x = 0; x < h.width; ++x) {
-      uint32_t value = 0;
-      if (h.depth < 8) {
-        const size_t bit = size_t{x} * h.depth;
-        value = (line[bit / 8] >> (8 - h.depth - bit % 8)) & ((1u << h.depth) - 1);
-      } else {
-        for (size_t ch = 0; ch < key_channels; ++ch)
-          value = value << 8 | line[(size_t{x} * h.channels + ch) * (h.depth / 8)];
-      }
-      if (value < limit) used[value] = true;
-    }
     std::swap(prior, line);
   }
-  for (uint32_t v = 0; v < limit; ++v)
-    if (!used[v]) return v;
-  return std::nullopt;
+  return prior;
+}
+
+// Sample `index` of an unfiltered row: packed from the high bits for small depths,
+// big-endian for 16.
+uint32_t SampleAt(const std::vector<uint8_t>& line, const Header& h, size_t index) {
+  if (h.depth < 8) {
+    const size_t bit = index * h.depth;
+    return (line[bit / 8] >> (8 - h.depth - bit % 8)) & ((1u << h.depth) - 1);
+  }
+  if (h.depth == 8) return line[index];
+  return uint32_t{line[2 * index]} << 8 | line[2 * index + 1];
+}
+
+// A filtered row (filter none) whose every pixel has the given channel values.
+std::vector<uint8_t> FlatRow(const Header& h, const std::vector<uint32_t>& pixel) {
+  std::vector<uint8_t> row(h.row_bytes, 0);
+  for (size_t x = 0; x < h.width; ++x)
+    for (size_t ch = 0; ch < h.channels; ++ch) {
+      const size_t index = x * h.channels + ch;
+      const uint32_t value = pixel[ch];
+      if (h.depth < 8) {
+        const size_t bit = index * h.depth;
+        row[1 + bit / 8] =
+            static_cast<uint8_t>(row[1 + bit / 8] | value << (8 - h.depth - bit % 8));
+      } else if (h.depth == 8) {
+        row[1 + index] = static_cast<uint8_t>(value);
+      } else {
+        row[1 + 2 * index] = static_cast<uint8_t>(value >> 8);
+        row[2 + 2 * index] = static_cast<uint8_t>(value);
+      }
+    }
+  return row;
 }
 
 const Chunk* FindWhole(const std::vector<Chunk>& chunks, std::string_view type) {
@@ -235,95 +250,99 @@ const Chunk* FindWhole(const std::vector<Chunk>& chunks, std::string_view type) 
   return nullptr;
 }
 
-// How the lost rows are drawn: one row (filter byte included) of a colour that is
-// transparent, and the palette and transparency chunks that make it so.
+// How the lost rows are drawn: one row (filter byte included) in the average colour of the
+// last whole row, so a damaged background keeps its colour and what is written on it stays
+// readable; and, for a palette, the palette and transparency that hold that colour.
 struct Fill {
   std::vector<uint8_t> row;
   std::optional<std::vector<uint8_t>> palette;  // replaces PLTE when set
   std::optional<std::vector<uint8_t>> transparency;
 };
 
-// A row with every sample set to `key` (packed samples, or big-endian channel values).
-std::vector<uint8_t> KeyRow(const Header& h, uint32_t key, size_t key_channels) {
-  std::vector<uint8_t> row(h.row_bytes, 0);
-  if (h.depth < 8) {
-    uint8_t pattern = 0;
-    for (int shift = 8 - h.depth; shift >= 0; shift -= h.depth)
-      pattern = static_cast<uint8_t>(pattern | key << shift);
-    std::fill(row.begin() + 1, row.end(), pattern);
-    return row;
+// Averages of colour channels weighted by opacity, and of opacity.
+struct Average {
+  std::vector<uint64_t> colour;
+  uint64_t opacity = 0, weight = 0, pixels = 0;
+  void Add(const std::vector<uint32_t>& channels, uint32_t alpha) {
+    colour.resize(channels.size(), 0);
+    for (size_t c = 0; c < channels.size(); ++c) colour[c] += uint64_t{channels[c]} * alpha;
+    weight += alpha;
+    opacity += alpha;
+    ++pixels;
   }
-  const size_t sample = h.depth / 8;
-  for (size_t x = 0; x < h.width; ++x)
-    for (size_t ch = 0; ch < key_channels; ++ch) {
-      const auto value = static_cast<uint8_t>(key >> (8 * (key_channels - 1 - ch)));
-      for (size_t k = 0; k < sample; ++k) row[1 + (x * h.channels + ch) * sample + k] = value;
-    }
-  return row;
-}
+  uint32_t Colour(size_t c) const {
+    return weight == 0 ? 0 : static_cast<uint32_t>((colour[c] + weight / 2) / weight);
+  }
+  uint32_t Opacity() const {
+    return pixels == 0 ? 0 : static_cast<uint32_t>((opacity + pixels / 2) / pixels);
+  }
+};
 
-std::optional<Fill> TransparentFill(const std::vector<Chunk>& chunks, const Header& h,
-                                    const std::vector<uint8_t>& filtered, uint32_t rows) {
+std::optional<Fill> AverageColourFill(const std::vector<Chunk>& chunks, const Header& h,
+                                      const std::vector<uint8_t>& filtered, uint32_t rows) {
+  const std::vector<uint8_t> last = LastKeptRow(filtered, h, rows);
   Fill fill;
-  if (h.color == 4 || h.color == 6) {  // an alpha channel: zero is transparent
-    fill.row.assign(h.row_bytes, 0);
+  Average average;
+  if (h.color != 3) {
+    const bool alpha = h.color == 4 || h.color == 6;
+    const size_t colours = alpha ? h.channels - 1 : h.channels;
+    const uint32_t opaque = (1u << h.depth) - 1;
+    std::vector<uint32_t> pixel(colours);
+    for (size_t x = 0; x < h.width; ++x) {
+      for (size_t c = 0; c < colours; ++c) pixel[c] = SampleAt(last, h, x * h.channels + c);
+      average.Add(pixel, alpha ? SampleAt(last, h, x * h.channels + colours) : opaque);
+    }
+    std::vector<uint32_t> flat(h.channels);
+    for (size_t c = 0; c < colours; ++c) flat[c] = average.Colour(c);
+    if (alpha) flat[colours] = average.Opacity();
+    fill.row = FlatRow(h, flat);
     return fill;
   }
+  const Chunk* palette = FindWhole(chunks, "PLTE");
+  if (palette == nullptr || palette->data.empty() || palette->data.size() % 3 != 0)
+    return std::nullopt;
+  const auto entries = static_cast<uint32_t>(palette->data.size() / 3);
+  std::vector<uint8_t> alpha(entries, 0xFF);
   const Chunk* transparency = FindWhole(chunks, "tRNS");
-  if (h.color == 3) {
-    const Chunk* palette = FindWhole(chunks, "PLTE");
-    if (palette == nullptr || palette->data.size() % 3 != 0 || palette->data.empty())
-      return std::nullopt;
-    const uint32_t entries = static_cast<uint32_t>(palette->data.size() / 3);
-    std::vector<uint8_t> alpha;
-    if (transparency != nullptr) alpha.assign(transparency->data.begin(), transparency->data.end());
-    if (alpha.size() > entries) return std::nullopt;
-    std::optional<uint32_t> key;
-    for (uint32_t i = 0; i < alpha.size() && !key; ++i)
-      if (alpha[i] == 0) key = i;
-    if (!key && entries < (1u << h.depth)) {
-      key = entries;
-      std::vector<uint8_t> grown(palette->data.begin(), palette->data.end());
-      grown.insert(grown.end(), 3, 0);
-      fill.palette = std::move(grown);
+  if (transparency != nullptr)
+    std::copy_n(transparency->data.begin(), std::min<size_t>(entries, transparency->data.size()),
+                alpha.begin());
+  for (size_t x = 0; x < h.width; ++x) {
+    const uint32_t index = SampleAt(last, h, x);
+    if (index >= entries) continue;
+    const uint8_t* rgb = palette->data.data() + 3 * index;
+    average.Add({rgb[0], rgb[1], rgb[2]}, alpha[index]);
+  }
+  if (average.pixels == 0) return std::nullopt;
+  const std::array<uint32_t, 4> wanted = {average.Colour(0), average.Colour(1), average.Colour(2),
+                                          average.Opacity()};
+  uint32_t chosen = 0;
+  if (entries < (1u << h.depth)) {  // room for one more entry: the colour itself
+    std::vector<uint8_t> grown(palette->data.begin(), palette->data.end());
+    for (int c = 0; c < 3; ++c) grown.push_back(static_cast<uint8_t>(wanted[c]));
+    fill.palette = std::move(grown);
+    chosen = entries;
+    if (transparency != nullptr || wanted[3] != 0xFF) {
+      alpha.push_back(static_cast<uint8_t>(wanted[3]));
+      fill.transparency = std::move(alpha);
     }
-    if (!key) key = UnusedValue(filtered, h, rows, 1, entries);
-    if (!key) return std::nullopt;
-    if (alpha.size() <= *key) alpha.resize(*key + 1, 0xFF);
-    alpha[*key] = 0;
-    fill.transparency = std::move(alpha);
-    fill.row = KeyRow(h, *key, 1);
-    return fill;
-  }
-  // Grey or RGB: one colour is transparent, the one tRNS names or one no kept pixel has.
-  const size_t key_channels = h.color == 2 ? 3 : 1;
-  if (transparency != nullptr && transparency->data.size() == 2 * key_channels) {
-    fill.transparency = std::vector<uint8_t>(transparency->data.begin(), transparency->data.end());
-    if (h.depth == 16) {
-      fill.row.assign(h.row_bytes, 0);
-      for (size_t x = 0; x < h.width; ++x)
-        for (size_t ch = 0; ch < key_channels; ++ch)
-          std::copy_n(transparency->data.begin() + 2 * ch, 2,
-                      fill.row.begin() + 1 + (x * h.channels + ch) * 2);
-      return fill;
+  } else {  // else the nearest entry
+    uint64_t nearest = UINT64_MAX;
+    for (uint32_t i = 0; i < entries; ++i) {
+      const uint8_t* rgb = palette->data.data() + 3 * i;
+      const std::array<uint32_t, 4> have = {rgb[0], rgb[1], rgb[2], alpha[i]};
+      uint64_t d = 0;
+      for (int c = 0; c < 4; ++c) {
+        const int64_t diff = int64_t{have[c]} - int64_t{wanted[c]};
+        d += static_cast<uint64_t>(diff * diff);
+      }
+      if (d < nearest) {
+        nearest = d;
+        chosen = i;
+      }
     }
-    uint32_t key = 0;  // depths up to 8 keep the value in the low byte
-    for (size_t ch = 0; ch < key_channels; ++ch) key = key << 8 | transparency->data[2 * ch + 1];
-    if (h.depth < 8) key &= (1u << h.depth) - 1;
-    fill.row = KeyRow(h, key, key_channels);
-    return fill;
   }
-  const uint32_t limit = h.depth < 8 ? 1u << h.depth : 1u << (8 * key_channels);
-  const std::optional<uint32_t> key = UnusedValue(filtered, h, rows, key_channels, limit);
-  if (!key) return std::nullopt;
-  std::vector<uint8_t> named(2 * key_channels, 0);
-  for (size_t ch = 0; ch < key_channels; ++ch) {
-    const auto value = static_cast<uint8_t>(*key >> (8 * (key_channels - 1 - ch)));
-    named[2 * ch] = h.depth == 16 ? value : 0;
-    named[2 * ch + 1] = value;
-  }
-  fill.transparency = std::move(named);
-  fill.row = KeyRow(h, *key, key_channels);
+  fill.row = FlatRow(h, {chosen});
   return fill;
 }
 
@@ -377,15 +396,16 @@ std::optional<MendedPng> MendDamagedPng(std::span<const uint8_t> png, size_t pha
       rows.filtered.begin() + static_cast<std::ptrdiff_t>(kept * header->row_bytes));
   Fill fill;
   if (kept < header->height) {
-    std::optional<Fill> transparent = TransparentFill(chunks, *header, rows.filtered, kept);
-    if (!transparent) return std::nullopt;
-    fill = std::move(*transparent);
+    std::optional<Fill> flat = AverageColourFill(chunks, *header, rows.filtered, kept);
+    if (!flat) return std::nullopt;
+    fill = std::move(*flat);
     raw.reserve(header->row_bytes * header->height);
     for (uint32_t r = kept; r < header->height; ++r)
       raw.insert(raw.end(), fill.row.begin(), fill.row.end());
-  } else if (const Chunk* transparency = FindWhole(chunks, "tRNS")) {
-    fill.transparency = std::vector<uint8_t>(transparency->data.begin(), transparency->data.end());
   }
+  const Chunk* transparency = FindWhole(chunks, "tRNS");
+  if (!fill.transparency && transparency != nullptr)
+    fill.transparency = std::vector<uint8_t>(transparency->data.begin(), transparency->data.end());
   if (header->color == 3 && FindWhole(chunks, "PLTE") == nullptr) return std::nullopt;
 
   // The whole chunks keep their places around the image data; a damaged one is dropped.

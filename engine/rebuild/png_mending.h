@@ -13,8 +13,9 @@ namespace vlx {
 inline constexpr size_t kDamageBlock = 512;
 
 // A PNG picture with its damaged part cut away: the rows before the damage exactly as they
-// were, the rows after it fully transparent, the chunks that kept their checksum, in
-// exactly the room the damaged picture took (a private ancillary chunk fills what is left).
+// were, the rows from it on in the average colour of the last whole row, the chunks that
+// kept their checksum, in exactly the room the damaged picture took (a private ancillary
+// chunk fills what is left).
 struct MendedPng {
   std::vector<uint8_t> bytes;
   uint32_t rows_kept = 0;

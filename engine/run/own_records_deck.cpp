@@ -231,7 +231,8 @@ void MendPictures(RecoveryJob& job, CheckedSet& best) {
         std::to_string(mending->mended) +
         " damaged PNG picture(s) mended in the Pictures stream: " +
         std::to_string(mending->rows_kept) + " of their " + std::to_string(mending->rows) +
-        " rows kept as they were, the rows from the damage on left transparent");
+        " rows kept as they were, the rows from the damage on drawn in the colour of the "
+        "last whole row");
 }
 
 }  // namespace

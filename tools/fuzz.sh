@@ -3,12 +3,12 @@
 # shared corpus when present, and the bundled sample) with a fixed seed, the given
 # time split evenly between them.
 # Usage: tools/fuzz.sh [seconds in total, default 45] [extra libFuzzer options...]
-# VLX_FUZZ_TARGETS picks the targets (default: "fuzz_census fuzz_salvage fuzz_own_records fuzz_png_mending").
+# VLX_FUZZ_TARGETS picks the targets (default: "fuzz_census fuzz_salvage fuzz_own_records fuzz_picture_mending").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-45}"
 shift || true
-read -r -a targets <<<"${VLX_FUZZ_TARGETS:-fuzz_census fuzz_salvage fuzz_own_records fuzz_png_mending}"
+read -r -a targets <<<"${VLX_FUZZ_TARGETS:-fuzz_census fuzz_salvage fuzz_own_records fuzz_picture_mending}"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DVLX_BUILD_FUZZ=ON -DVLX_WITH_OFFICE=OFF -DVLX_WITH_QT=OFF -DVLX_BUILD_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j"$(nproc)" --target "${targets[@]}"

@@ -8,6 +8,7 @@
 #include "engine/format/byte_order.h"
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
+#include "engine/rebuild/jpeg_mending.h"
 #include "engine/rebuild/png_mending.h"
 #include "engine/rebuild/resolved_pictures.h"
 #include "engine/scan/pictures/blip_layout.h"
@@ -19,7 +20,9 @@ constexpr size_t kHeader = 8;
 constexpr size_t kSizeAt = 20;  // in an FBSE body
 constexpr size_t kDelayAt = 28;
 constexpr size_t kEntryBody = 36;
+constexpr uint16_t kTypeJpegBlip = kTypeBlipFirst + 5;
 constexpr uint16_t kTypePngBlip = kTypeBlipFirst + 6;
+constexpr uint16_t kTypeCmykJpegBlip = kTypeBlipFirst + 0x12;
 // A picture record larger than this is left as it is.
 constexpr uint32_t kLargestMended = uint32_t{64} << 20;
 constexpr size_t kCopyBlock = size_t{1} << 20;
@@ -35,7 +38,7 @@ constexpr uint8_t kRasterTag = 0xFF;
 struct Patch {
   std::vector<uint8_t> record;
   bool header_restored = false;
-  std::optional<MendedPng> png;  // its picture's rows (the bytes are in `record`)
+  std::optional<MendedPicture> picture;  // what mending its picture kept
 };
 
 bool PictureBeginsAt(std::span<const uint8_t> record, size_t at, uint8_t kind) {
@@ -63,26 +66,29 @@ bool RestoreBlipHeader(std::span<uint8_t> record, std::span<const uint8_t> entry
                       record.size() >= kHeader + kUid &&
                       std::equal(uid.begin(), uid.end(), record.begin() + kHeader);
   if (intact) return false;
-  for (const size_t ids : {size_t{1}, size_t{2}}) {
-    const size_t picture = kHeader + ids * kUid + 1;
-    if (!PictureBeginsAt(record, picture, kind)) continue;
-    std::vector<uint8_t> first(picture);
-    StoreU16(first.data(), static_cast<uint16_t>((instance + ids - 1) << 4));
-    StoreU16(first.data() + 2, type);
-    StoreU32(first.data() + 4, length);
-    std::copy(uid.begin(), uid.end(), first.begin() + kHeader);
-    // A second id (a metafile's or a picture's original) cannot be told: it stays as found.
-    std::copy(record.begin() + kHeader + kUid, record.begin() + picture,
-              first.begin() + kHeader + kUid);
-    first[picture - 1] = kRasterTag;
-    std::copy(first.begin(), first.end(), record.begin());
-    if (kind == kKindJpeg) {
-      record[picture] = 0xFF;
-      record[picture + 1] = 0xD8;
-    }  // a PNG's signature is the mender's to restore
-    return true;
-  }
-  return false;
+  size_t ids = 0;
+  for (const size_t n : {size_t{1}, size_t{2}})
+    if (ids == 0 && PictureBeginsAt(record, kHeader + n * kUid + 1, kind)) ids = n;
+  // A JPEG whose first segments are lost too: one id, as nearly every one has, when the
+  // segments that lead to its scan are still there; the mender takes up again at them.
+  if (ids == 0 && kind == kKindJpeg && JpegSegmentsFrom(record, kHeader + kUid + 1)) ids = 1;
+  if (ids == 0) return false;
+  const size_t picture = kHeader + ids * kUid + 1;
+  std::vector<uint8_t> first(picture);
+  StoreU16(first.data(), static_cast<uint16_t>((instance + ids - 1) << 4));
+  StoreU16(first.data() + 2, type);
+  StoreU32(first.data() + 4, length);
+  std::copy(uid.begin(), uid.end(), first.begin() + kHeader);
+  // A second id (a picture's original) cannot be told: it stays as found.
+  std::copy(record.begin() + kHeader + kUid, record.begin() + picture,
+            first.begin() + kHeader + kUid);
+  first[picture - 1] = kRasterTag;
+  std::copy(first.begin(), first.end(), record.begin());
+  if (kind == kKindJpeg) {
+    record[picture] = 0xFF;
+    record[picture + 1] = 0xD8;
+  }  // a PNG's signature is the mender's to restore
+  return true;
 }
 
 // The mended record of the picture an entry points at.
@@ -95,8 +101,8 @@ void MendEntryPicture(std::span<const uint8_t> entry, DamagedFile& pictures,
   patch.record.resize(size);
   if (pictures.ReadAt(at, patch.record.data(), size) != size) return;
   patch.header_restored = RestoreBlipHeader(patch.record, entry);
-  patch.png = MendPictureRecord(patch.record, at);
-  if (patch.header_restored || patch.png) patches.emplace(at, std::move(patch));
+  patch.picture = MendPictureRecord(patch.record, at);
+  if (patch.header_restored || patch.picture) patches.emplace(at, std::move(patch));
 }
 
 bool CopyWithPatches(DamagedFile& pictures, std::map<uint64_t, Patch>& patches,
@@ -140,19 +146,31 @@ bool CopyWithPatches(DamagedFile& pictures, std::map<uint64_t, Patch>& patches,
 
 }  // namespace
 
-std::optional<MendedPng> MendPictureRecord(std::span<uint8_t> record, uint64_t stream_offset) {
-  if (record.size() <= kHeader || LoadU16(record.data() + 2) != kTypePngBlip ||
-      LoadU32(record.data() + 4) != record.size() - kHeader)
+std::optional<MendedPicture> MendPictureRecord(std::span<uint8_t> record, uint64_t stream_offset) {
+  if (record.size() <= kHeader || LoadU32(record.data() + 4) != record.size() - kHeader)
+    return std::nullopt;
+  const uint16_t type = LoadU16(record.data() + 2);
+  if (type != kTypePngBlip && type != kTypeJpegBlip && type != kTypeCmykJpegBlip)
     return std::nullopt;
   const std::optional<BlipLayout> layout = BlipLayoutOf(LoadU16(record.data()));
   if (!layout || layout->kind != BlipLayout::Kind::kRaster || layout->data_offset >= record.size())
     return std::nullopt;
-  const std::span<uint8_t> png = record.subspan(layout->data_offset);
-  std::optional<MendedPng> mended =
-      MendDamagedPng(png, (stream_offset + layout->data_offset) % kDamageBlock, png.size());
-  if (!mended) return std::nullopt;
-  std::copy(mended->bytes.begin(), mended->bytes.end(), png.begin());
-  mended->bytes.clear();
+  const std::span<uint8_t> picture = record.subspan(layout->data_offset);
+  const size_t phase = (stream_offset + layout->data_offset) % kDamageBlock;
+  MendedPicture mended;
+  std::vector<uint8_t> bytes;
+  if (type == kTypePngBlip) {
+    std::optional<MendedPng> png = MendDamagedPng(picture, phase, picture.size());
+    if (!png) return std::nullopt;
+    mended = {true, png->rows_kept, png->height};
+    bytes = std::move(png->bytes);
+  } else {
+    std::optional<MendedJpeg> jpeg = MendDamagedJpeg(picture, phase, picture.size());
+    if (!jpeg) return std::nullopt;
+    mended = {false, jpeg->kept, picture.size()};
+    bytes = std::move(jpeg->bytes);
+  }
+  std::copy(bytes.begin(), bytes.end(), picture.begin());
   return mended;
 }
 
@@ -167,10 +185,14 @@ std::optional<PictureMending> MendDamagedPictures(std::span<const uint8_t> docum
   PictureMending mending;
   for (const auto& [offset, patch] : patches) {
     if (patch.header_restored) ++mending.headers_restored;
-    if (!patch.png) continue;
+    if (!patch.picture) continue;
+    if (!patch.picture->png) {
+      ++mending.jpegs_cut;
+      continue;
+    }
     ++mending.mended;
-    mending.rows_kept += patch.png->rows_kept;
-    mending.rows += patch.png->height;
+    mending.rows_kept += patch.picture->kept;
+    mending.rows += patch.picture->whole;
   }
   return mending;
 }

@@ -17,17 +17,26 @@ struct PictureMending {
   size_t mended = 0;            // PNG pictures whose damaged rows were cut away
   uint64_t rows_kept = 0;       // of their rows, the ones kept as they were
   uint64_t rows = 0;
+  size_t jpegs_cut = 0;  // JPEG pictures ended where their damage begins
 };
 
-// Mends, in place, the PNG picture of one whole picture record that begins at
-// `stream_offset` in its stream: the rows before its damage kept as they were, the others
-// in one flat colour, the record's length unchanged. nullopt, with the record untouched, when it
-// holds no PNG picture, its picture is whole, or it cannot be mended.
-std::optional<MendedPng> MendPictureRecord(std::span<uint8_t> record, uint64_t stream_offset);
+// What mending one picture kept: of a PNG picture its rows, of a JPEG picture its bytes.
+struct MendedPicture {
+  bool png = false;
+  uint64_t kept = 0;
+  uint64_t whole = 0;
+};
+
+// Mends, in place, the PNG or JPEG picture of one whole picture record that begins at
+// `stream_offset` in its stream, the record's length unchanged: a PNG keeps the rows before
+// its damage and draws the others in one flat colour; a JPEG ends where its damage begins.
+// nullopt, with the record untouched, when it holds neither, its picture is whole, or it
+// cannot be mended.
+std::optional<MendedPicture> MendPictureRecord(std::span<uint8_t> record, uint64_t stream_offset);
 
 // Writes to `target` a copy of `pictures` in which every picture record that the newest
 // blip store of `document_stream` names has its damaged first bytes restored from its entry
-// (PNG and JPEG) and, when it is a damaged PNG picture, is mended in place (same offset, same
+// (PNG and JPEG) and, when its picture is damaged, is mended in place (same offset, same
 // length, so the store's entries still point at it); every other byte is copied as it is.
 // nullopt, with nothing written, when no picture needed mending or could be mended;
 // *error is set when the copy could not be written.

@@ -6,11 +6,9 @@
 #include <span>
 #include <vector>
 
-namespace vlx {
+#include "engine/rebuild/damage_block.h"
 
-// Damage to a stored stream comes in whole blocks of this many bytes (a sector, or a
-// multiple of it), so it begins at a multiple of this size in the stream.
-inline constexpr size_t kDamageBlock = 512;
+namespace vlx {
 
 // A PNG picture with its damaged part cut away: the rows before the damage exactly as they
 // were, the rows from it on in the average colour of the last whole row, the chunks that

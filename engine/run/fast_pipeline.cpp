@@ -12,6 +12,7 @@
 #include "engine/format/workspace_files.h"
 #include "engine/job/folder_tree.h"
 #include "engine/job/office_fault.h"
+#include "engine/run/candidate_picture_mending.h"
 #include "engine/run/deck_export.h"
 
 namespace vlx {
@@ -101,6 +102,11 @@ FastAssembly AssembleFastDeck(RecoveryJob& job, DamagedFile& file) {
   std::optional<StreamCandidate> chosen = ChooseVerified(job, file, assembly.outcome);
   if (!chosen) return assembly;
   assembly.verified = true;
+  const size_t repairs_before = chosen->repairs.size();
+  MendCandidatePictures(job, *chosen);
+  assembly.outcome.repairs.insert(
+      assembly.outcome.repairs.end(),
+      chosen->repairs.begin() + static_cast<std::ptrdiff_t>(repairs_before), chosen->repairs.end());
   for (const std::string& repair : chosen->repairs) Note(job, repair);
   std::string why;
   if (!WriteCandidateCompound(*chosen, paths.compound, &why)) {

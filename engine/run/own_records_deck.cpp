@@ -10,8 +10,8 @@
 #include "engine/format/template_records.h"
 #include "engine/rebuild/carried_texts.h"
 #include "engine/rebuild/own_records_stream.h"
-#include "engine/rebuild/picture_mending.h"
 #include "engine/rebuild/resolved_pictures.h"
+#include "engine/run/candidate_picture_mending.h"
 
 namespace vlx {
 namespace {
@@ -205,36 +205,6 @@ void TakeBestPictures(CheckedSet& best,
                                    "names them)");
 }
 
-// Damaged PNG pictures of the deck's Pictures stream keep the rows before their damage, in
-// place, so the blip store still points at each of them.
-void MendPictures(RecoveryJob& job, CheckedSet& best) {
-  CandidateStream* own = best.candidate.Find(kPicturesStreamName);
-  if (own == nullptr) return;
-  std::unique_ptr<DamagedFile> pictures = DamagedFile::Open(own->file);
-  if (!pictures) return;
-  const std::string path = job.workspace().File("own-pictures-mended");
-  std::string error;
-  const std::optional<PictureMending> mending =
-      MendDamagedPictures(best.document, *pictures, path, &error);
-  if (!mending) {
-    if (!error.empty() && job.trace().enabled())
-      job.trace().Trace("Damaged pictures left as they are: " + error + "\r\n");
-    return;
-  }
-  own->file = path;
-  if (mending->headers_restored > 0)
-    best.candidate.repairs.push_back(std::to_string(mending->headers_restored) +
-                                     " picture record(s) whose first bytes were damaged "
-                                     "restored from their blip-store entries");
-  if (mending->mended > 0)
-    best.candidate.repairs.push_back(
-        std::to_string(mending->mended) +
-        " damaged PNG picture(s) mended in the Pictures stream: " +
-        std::to_string(mending->rows_kept) + " of their " + std::to_string(mending->rows) +
-        " rows kept as they were, the rows from the damage on drawn in the colour of the "
-        "last whole row");
-}
-
 }  // namespace
 
 std::optional<OwnRecordsDeck> PrepareOwnRecordsDeck(RecoveryJob& job, DamagedFile& file,
@@ -270,7 +240,7 @@ std::optional<OwnRecordsDeck> PrepareOwnRecordsDeck(RecoveryJob& job, DamagedFil
   }
 
   TakeBestPictures(*best, pictures_streams);
-  MendPictures(job, *best);
+  MendCandidatePictures(job, best->candidate, best->document);
 
   OwnRecordsDeck deck;
   deck.compound = job.workspace().File("own-records.ppt");

@@ -1,6 +1,7 @@
 // Mends arbitrary bytes as a damaged PNG picture (from the first PNG signature in the
-// input, so the presentation seeds give their pictures). Crashes, sanitizer reports and a
-// mended picture that is not whole or not of its room's size are findings.
+// input, so the presentation seeds give their pictures) and as a damaged JPEG picture (from
+// the first start-of-image marker). Crashes, sanitizer reports, a mended PNG that is not
+// whole and a mended picture not of its room's size are findings.
 
 #include <zlib.h>
 
@@ -10,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/rebuild/jpeg_mending.h"
 #include "engine/rebuild/png_mending.h"
 
 namespace {
@@ -33,24 +35,31 @@ bool IsWholePng(const std::vector<uint8_t>& png) {
   return false;
 }
 
+// A copy of the input from its first `mark`, exactly of its size, so any read past it is
+// reported.
+std::vector<uint8_t> From(const uint8_t* begin, const uint8_t* end, const uint8_t* mark,
+                          size_t mark_size) {
+  for (const uint8_t* p = begin; static_cast<size_t>(end - p) >= mark_size; ++p)
+    if (std::memcmp(p, mark, mark_size) == 0) return std::vector<uint8_t>(p, end);
+  return std::vector<uint8_t>(begin, end);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   const size_t phase = data[0] * 2;
-  const uint8_t* begin = data + 1;
-  const uint8_t* end = data + size;
-  static const uint8_t kMark[4] = {0x89, 'P', 'N', 'G'};
-  for (const uint8_t* p = begin; end - p >= 4; ++p)
-    if (std::memcmp(p, kMark, 4) == 0) {
-      begin = p;
-      break;
-    }
-  // A copy of exactly the picture's size, so any read past it is reported.
-  const std::vector<uint8_t> png(begin, end);
+  static const uint8_t kPngMark[4] = {0x89, 'P', 'N', 'G'};
+  const std::vector<uint8_t> png = From(data + 1, data + size, kPngMark, 4);
   const std::optional<vlx::MendedPng> mended = vlx::MendDamagedPng(png, phase, png.size());
   if (mended && (mended->bytes.size() != png.size() || mended->rows_kept > mended->height ||
                  !IsWholePng(mended->bytes)))
+    __builtin_trap();
+  static const uint8_t kJpegMark[3] = {0xFF, 0xD8, 0xFF};
+  const std::vector<uint8_t> jpeg = From(data + 1, data + size, kJpegMark, 3);
+  const std::optional<vlx::MendedJpeg> cut = vlx::MendDamagedJpeg(jpeg, phase, jpeg.size());
+  if (cut && (cut->bytes.size() != jpeg.size() || cut->kept > jpeg.size() ||
+              cut->bytes[0] != 0xFF || cut->bytes[1] != 0xD8))
     __builtin_trap();
   return 0;
 }

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "engine/fast/stream_candidate.h"
+#include "engine/job/recovery_job.h"
+
+namespace vlx {
+
+// Mends the damaged pictures of a stream set's Pictures stream into a copy in the workspace
+// (restored record headers, PNG pictures kept to their whole rows, JPEG pictures ended
+// where their damage begins), the set then pointing at the copy and listing what was done
+// among its repairs. `document` is the set's Document stream, or its newest Document
+// container alone. A set whose pictures are whole is left as it is.
+void MendCandidatePictures(RecoveryJob& job, StreamCandidate& candidate,
+                           std::span<const uint8_t> document);
+
+// The same, reading the newest Document container from the set's own Document stream
+// (record headers only, then the container), so the cost does not grow with the stream.
+void MendCandidatePictures(RecoveryJob& job, StreamCandidate& candidate);
+
+}  // namespace vlx

@@ -53,8 +53,9 @@ bool PictureBeginsAt(std::span<const uint8_t> record, size_t at, uint8_t kind) {
 }
 
 // Rewrites what damage left of a PNG or JPEG record's first bytes (its header, the unique
-// id, the tag, the picture's own signature) from its blip-store entry, where the picture
-// itself still begins where one or two ids before it put it. True when something changed.
+// id, the tag, the picture's own signature) from its blip-store entry, where no picture
+// record header stands and the picture itself still begins where one or two ids before it
+// put it. True when something changed.
 bool RestoreBlipHeader(std::span<uint8_t> record, std::span<const uint8_t> entry) {
   const uint8_t kind = entry[kKindAt];
   if (kind != kKindPng && kind != kKindJpeg) return false;
@@ -62,10 +63,12 @@ bool RestoreBlipHeader(std::span<uint8_t> record, std::span<const uint8_t> entry
   const uint16_t type = static_cast<uint16_t>(kTypeBlipFirst + kind);
   const auto length = static_cast<uint32_t>(record.size() - kHeader);
   const std::span<const uint8_t> uid = entry.subspan(kUidAt, kUid);
-  const bool intact = LoadU16(record.data() + 2) == type && LoadU32(record.data() + 4) == length &&
-                      record.size() >= kHeader + kUid &&
-                      std::equal(uid.begin(), uid.end(), record.begin() + kHeader);
-  if (intact) return false;
+  // A well-formed picture record header is never taken for damage, even one that names
+  // another picture: that record is another picture's, not this one's.
+  const uint16_t found_type = LoadU16(record.data() + 2);
+  if (found_type >= kTypeBlipFirst && found_type <= kTypeBlipLast &&
+      BlipLayoutOf(LoadU16(record.data())))
+    return false;
   size_t ids = 0;
   for (const size_t n : {size_t{1}, size_t{2}})
     if (ids == 0 && PictureBeginsAt(record, kHeader + n * kUid + 1, kind)) ids = n;

@@ -424,6 +424,18 @@ TEST(PictureMending, DamagedFirstBytesOfAPictureRecordComeBackFromItsEntry) {
   EXPECT_EQ(mending->mended, 1u);  // the signature, nothing of its rows
   EXPECT_EQ(mending->rows_kept, mending->rows);
   EXPECT_EQ(testing::ReadAll(dir.File("restored")), Cat({png, jpeg}));
+
+  // An entry whose offset holds another, whole picture record leaves that record alone.
+  const auto other =
+      Record(0x6E00, 0xF01E, Cat({testing::Filled(16, 0xE5), {0xFF}, Encode(Noisy(9, 9, 2, 12))}));
+  const std::string other_path = dir.Write("other", Cat({other, testing::Filled(png.size(), 0)}));
+  auto others = DamagedFile::Open(other_path);
+  const auto naming_it =
+      Record(0x0F, kTypeDocument,
+             Record(0x0F, kTypeDrawingGroup,
+                    Record(0x0F, kTypeDrawingGroupContainer,
+                           Record(0x001F, kTypeBlipStore, Entry(png, 0xC3, 0)))));
+  EXPECT_FALSE(MendDamagedPictures(naming_it, *others, dir.File("untouched"), &error));
 }
 
 }  // namespace

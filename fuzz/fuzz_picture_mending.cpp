@@ -1,7 +1,7 @@
 // Mends arbitrary bytes as a damaged PNG picture (from the first PNG signature in the
 // input, so the presentation seeds give their pictures) and as a damaged JPEG picture (from
-// the first start-of-image marker). Crashes, sanitizer reports, a mended PNG that is not
-// whole and a mended picture not of its room's size are findings.
+// the first start-of-image marker), and as a damaged deflated WMF or EMF. Crashes, sanitizer
+// reports, a mended PNG that is not whole and a mended picture not of its room's size are findings.
 
 #include <zlib.h>
 
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/rebuild/jpeg_mending.h"
+#include "engine/rebuild/metafile_mending.h"
 #include "engine/rebuild/png_mending.h"
 
 namespace {
@@ -61,5 +62,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (cut && (cut->bytes.size() != jpeg.size() || cut->kept > jpeg.size() ||
               cut->bytes[0] != 0xFF || cut->bytes[1] != 0xD8))
     __builtin_trap();
+  // Metafiles: the input after the phase byte as a picture record's metafile header and data.
+  const std::vector<uint8_t> stored(data + 1, data + size);
+  for (const vlx::MetafileKind kind : {vlx::MetafileKind::kWmf, vlx::MetafileKind::kEmf}) {
+    const std::optional<vlx::MendedMetafile> ended =
+        vlx::MendDamagedMetafile(stored, kind, phase, stored.size());
+    if (ended && ended->bytes.size() != stored.size()) __builtin_trap();
+  }
   return 0;
 }

@@ -35,7 +35,7 @@ std::string SelectDocumentPictures(RecoveryJob& job, PictureSource& source,
     std::copy(selected.blip_store.begin(), selected.blip_store.end(), store.begin());
     if (selected.mended > 0 && job.trace().enabled())
       job.trace().Trace(std::to_string(selected.mended) +
-                        " damaged PNG picture(s) kept to the rows before their damage\r\n");
+                        " damaged picture(s) mended in place\r\n");
     const std::string path = job.workspace().File(kSelectedPicturesFile);
     return WriteWholeFile(path, selected.pictures) ? path : std::string();
   }

@@ -9,6 +9,7 @@
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
 #include "engine/rebuild/jpeg_mending.h"
+#include "engine/rebuild/metafile_mending.h"
 #include "engine/rebuild/png_mending.h"
 #include "engine/rebuild/resolved_pictures.h"
 #include "engine/scan/pictures/blip_layout.h"
@@ -20,6 +21,8 @@ constexpr size_t kHeader = 8;
 constexpr size_t kSizeAt = 20;  // in an FBSE body
 constexpr size_t kDelayAt = 28;
 constexpr size_t kEntryBody = 36;
+constexpr uint16_t kTypeEmfBlip = kTypeBlipFirst + 2;
+constexpr uint16_t kTypeWmfBlip = kTypeBlipFirst + 3;
 constexpr uint16_t kTypeJpegBlip = kTypeBlipFirst + 5;
 constexpr uint16_t kTypePngBlip = kTypeBlipFirst + 6;
 constexpr uint16_t kTypeCmykJpegBlip = kTypeBlipFirst + 0x12;
@@ -153,25 +156,34 @@ std::optional<MendedPicture> MendPictureRecord(std::span<uint8_t> record, uint64
   if (record.size() <= kHeader || LoadU32(record.data() + 4) != record.size() - kHeader)
     return std::nullopt;
   const uint16_t type = LoadU16(record.data() + 2);
-  if (type != kTypePngBlip && type != kTypeJpegBlip && type != kTypeCmykJpegBlip)
-    return std::nullopt;
   const std::optional<BlipLayout> layout = BlipLayoutOf(LoadU16(record.data()));
-  if (!layout || layout->kind != BlipLayout::Kind::kRaster || layout->data_offset >= record.size())
-    return std::nullopt;
+  if (!layout || layout->data_offset >= record.size()) return std::nullopt;
   const std::span<uint8_t> picture = record.subspan(layout->data_offset);
   const size_t phase = (stream_offset + layout->data_offset) % kDamageBlock;
+  using Kind = MendedPicture::Kind;
   MendedPicture mended;
   std::vector<uint8_t> bytes;
-  if (type == kTypePngBlip) {
+  if (type == kTypePngBlip && layout->kind == BlipLayout::Kind::kRaster) {
     std::optional<MendedPng> png = MendDamagedPng(picture, phase, picture.size());
     if (!png) return std::nullopt;
-    mended = {true, png->rows_kept, png->height};
+    mended = {Kind::kPng, png->rows_kept, png->height};
     bytes = std::move(png->bytes);
-  } else {
+  } else if ((type == kTypeJpegBlip || type == kTypeCmykJpegBlip) &&
+             layout->kind == BlipLayout::Kind::kRaster) {
     std::optional<MendedJpeg> jpeg = MendDamagedJpeg(picture, phase, picture.size());
     if (!jpeg) return std::nullopt;
-    mended = {false, jpeg->kept, picture.size()};
+    mended = {Kind::kJpeg, jpeg->kept, picture.size()};
     bytes = std::move(jpeg->bytes);
+  } else if ((type == kTypeWmfBlip || type == kTypeEmfBlip) &&
+             layout->kind == BlipLayout::Kind::kMetafile) {
+    std::optional<MendedMetafile> metafile =
+        MendDamagedMetafile(picture, type == kTypeWmfBlip ? MetafileKind::kWmf : MetafileKind::kEmf,
+                            phase, picture.size());
+    if (!metafile) return std::nullopt;
+    mended = {Kind::kMetafile, metafile->records_kept, 0};
+    bytes = std::move(metafile->bytes);
+  } else {
+    return std::nullopt;
   }
   std::copy(bytes.begin(), bytes.end(), picture.begin());
   return mended;
@@ -189,10 +201,9 @@ std::optional<PictureMending> MendDamagedPictures(std::span<const uint8_t> docum
   for (const auto& [offset, patch] : patches) {
     if (patch.header_restored) ++mending.headers_restored;
     if (!patch.picture) continue;
-    if (!patch.picture->png) {
-      ++mending.jpegs_cut;
-      continue;
-    }
+    if (patch.picture->kind == MendedPicture::Kind::kJpeg) ++mending.jpegs_cut;
+    if (patch.picture->kind == MendedPicture::Kind::kMetafile) ++mending.metafiles_cut;
+    if (patch.picture->kind != MendedPicture::Kind::kPng) continue;
     ++mending.mended;
     mending.rows_kept += patch.picture->kept;
     mending.rows += patch.picture->whole;

@@ -17,20 +17,24 @@ struct PictureMending {
   size_t mended = 0;            // PNG pictures whose damaged rows were cut away
   uint64_t rows_kept = 0;       // of their rows, the ones kept as they were
   uint64_t rows = 0;
-  size_t jpegs_cut = 0;  // JPEG pictures ended where their damage begins
+  size_t jpegs_cut = 0;      // JPEG pictures mended to draw what is left of them
+  size_t metafiles_cut = 0;  // WMF and EMF pictures ended where their damage begins
 };
 
-// What mending one picture kept: of a PNG picture its rows, of a JPEG picture its bytes.
+// What mending one picture kept: of a PNG picture its rows, of a JPEG picture its bytes, of
+// a metafile its records.
 struct MendedPicture {
-  bool png = false;
+  enum class Kind { kPng, kJpeg, kMetafile };
+  Kind kind = Kind::kPng;
   uint64_t kept = 0;
-  uint64_t whole = 0;
+  uint64_t whole = 0;  // rows of a PNG, bytes of a JPEG; not known for a metafile
 };
 
-// Mends, in place, the PNG or JPEG picture of one whole picture record that begins at
-// `stream_offset` in its stream, the record's length unchanged: a PNG keeps the rows before
-// its damage and draws the others in one flat colour; a JPEG ends where its damage begins.
-// nullopt, with the record untouched, when it holds neither, its picture is whole, or it
+// Mends, in place, the PNG, JPEG, WMF or EMF picture of one whole picture record that
+// begins at `stream_offset` in its stream, the record's length unchanged: a PNG keeps the
+// rows before its damage and draws the others in one flat colour; a JPEG is made to draw
+// what is left of it; a deflated metafile keeps its records before the damage. nullopt,
+// with the record untouched, when it holds none of them, its picture is whole, or it
 // cannot be mended.
 std::optional<MendedPicture> MendPictureRecord(std::span<uint8_t> record, uint64_t stream_offset);
 

@@ -71,7 +71,7 @@ SelectedPictures SelectPictures(std::span<const uint8_t> blip_store,
       MarkEmpty(body);
       continue;
     }
-    // A damaged PNG keeps the rows before its damage, in the same length.
+    // A damaged picture is mended in place, in the same length.
     if (MendPictureRecord(std::span<uint8_t>(out.pictures).subspan(start), where->offset))
       ++out.mended;
     PutU32(body, kSizeField, static_cast<uint32_t>(where->length));

@@ -17,13 +17,13 @@ struct SelectedPictures {
   std::vector<uint8_t> blip_store;  // same length as the store it was made from
   std::vector<uint8_t> pictures;    // the referred pictures, back to back
   size_t carried = 0;               // entries that point at a picture of `pictures`
-  size_t mended = 0;                // of those, damaged PNG pictures cut to their whole rows
+  size_t mended = 0;                // of those, damaged pictures mended in place
 };
 
 // Rewrites a whole blip-store record for a document that needs only the entries in
 // `references` (1-based): each of them whose picture the catalogue holds gets that
-// picture copied into the new Pictures stream (a damaged PNG picture mended to the rows
-// before its damage) and its entry pointed at it; every other
+// picture copied into the new Pictures stream (a damaged one mended in place) and its entry
+// pointed at it; every other
 // entry that refers to the Pictures stream is marked empty (size 0, no references,
 // offset past the stream), so nothing is read from a place that holds another picture.
 // Entries that carry their picture inside the store are kept as they are.

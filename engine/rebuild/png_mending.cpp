@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "engine/format/byte_order.h"
+#include "engine/rebuild/block_inflate.h"
 
 namespace vlx {
 namespace {
@@ -120,58 +121,34 @@ struct Rows {
   size_t good = 0;
 };
 
-// Inflates the image data piece by piece, a piece ending wherever a damage block ends, and
-// notes how much had come out before each piece. Random bytes in a deflate stream soon
-// give an error or a row that names no filter; the damage began in the piece where that
-// showed or, when it showed late, in the piece before. Pieces of chunks whose checksum
-// holds are never damaged.
+// Inflates the image data block by block. A row that names no filter shows the damage as
+// well as an error does. Chunks whose checksum holds are never damaged.
 Rows InflateRows(const std::vector<Chunk>& chunks, const Header& h, size_t phase) {
   Rows rows;
-  const size_t expected = h.row_bytes * h.height;
-  rows.filtered.resize(expected);
-  z_stream z{};
-  if (inflateInit(&z) != Z_OK) return rows;
-  z.next_out = rows.filtered.data();
-  z.avail_out = static_cast<uInt>(expected);
-  std::vector<size_t> marks;  // bytes out before each piece
-  size_t clean = 0;           // bytes out before the first damaged chunk
-  bool damaged_chunk = false, ended = false, failed = false;
+  BlockInflater inflater(h.row_bytes * h.height);
+  size_t clean = 0;  // bytes out before the first damaged chunk
+  bool damaged_chunk = false;
   for (const Chunk& chunk : chunks) {
     if (chunk.type != "IDAT") continue;
     if (!chunk.whole && !damaged_chunk) {
       damaged_chunk = true;
-      clean = expected - z.avail_out;
+      clean = inflater.produced();
     }
-    for (size_t i = 0; i < chunk.data.size() && !ended && !failed && z.avail_out > 0;) {
-      const size_t in_block = (chunk.at + i + phase) % kDamageBlock;
-      const size_t n = std::min(chunk.data.size() - i, kDamageBlock - in_block);
-      marks.push_back(expected - z.avail_out);
-      z.next_in = const_cast<Bytef*>(chunk.data.data() + i);
-      z.avail_in = static_cast<uInt>(n);
-      const int result = inflate(&z, Z_NO_FLUSH);
-      ended = result == Z_STREAM_END;
-      failed = result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR;
-      i += n;
-    }
-    if (ended || failed || z.avail_out == 0) break;
+    if (!inflater.Feed(chunk.data, chunk.at + phase)) break;
   }
-  inflateEnd(&z);
-  const size_t produced = expected - z.avail_out;
+  const size_t produced = inflater.produced();
+  rows.filtered = inflater.out();
   size_t wrong = produced;  // where the bytes out are known to be wrong
   for (size_t at = 0; at < produced; at += h.row_bytes)
     if (rows.filtered[at] > 4) {
       wrong = at;
       break;
     }
-  // A stream that ended passed its own check value: every byte out is right.
-  if ((ended && wrong == produced) || !damaged_chunk) {
+  if ((inflater.ended() && wrong == produced) || !damaged_chunk) {
     rows.good = wrong;
     return rows;
   }
-  size_t piece = 0;
-  while (piece + 1 < marks.size() && marks[piece + 1] <= wrong) ++piece;
-  const size_t before = marks.empty() ? 0 : marks[piece > 0 ? piece - 1 : 0];
-  rows.good = std::max(before, std::min(clean, wrong));
+  rows.good = std::max(inflater.RightBefore(wrong), std::min(clean, wrong));
   return rows;
 }
 

@@ -70,6 +70,9 @@ void MendCandidatePictures(RecoveryJob& job, StreamCandidate& candidate,
   if (mending->jpegs_cut > 0)
     candidate.repairs.push_back(std::to_string(mending->jpegs_cut) +
                                 " damaged JPEG picture(s) mended to draw what is left of them");
+  if (mending->metafiles_cut > 0)
+    candidate.repairs.push_back(std::to_string(mending->metafiles_cut) +
+                                " damaged WMF or EMF picture(s) ended before their damage");
 }
 
 void MendCandidatePictures(RecoveryJob& job, StreamCandidate& candidate) {

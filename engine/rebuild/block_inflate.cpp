@@ -44,11 +44,20 @@ bool BlockInflater::Feed(std::span<const uint8_t> data, uint64_t stream_offset) 
   return !ended_ && !failed_ && z.avail_out > 0;
 }
 
+size_t BlockInflater::PieceHolding(size_t at) const {
+  size_t piece = 0;
+  while (piece + 1 < marks_.size() && marks_[piece + 1] <= at) ++piece;
+  return piece;
+}
+
 size_t BlockInflater::RightBefore(size_t wrong) const {
   if (marks_.empty()) return 0;
-  size_t piece = 0;
-  while (piece + 1 < marks_.size() && marks_[piece + 1] <= wrong) ++piece;
+  const size_t piece = PieceHolding(wrong);
   return marks_[piece > 0 ? piece - 1 : 0];
+}
+
+size_t BlockInflater::PieceStartBefore(size_t wrong) const {
+  return marks_.empty() ? 0 : marks_[PieceHolding(wrong)];
 }
 
 }  // namespace vlx

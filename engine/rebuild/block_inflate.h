@@ -34,8 +34,14 @@ class BlockInflater {
   // bytes in a deflate stream soon give an error or output that cannot be, so the damage
   // began in the piece where that showed or, when it showed late, in the piece before.
   size_t RightBefore(size_t wrong) const;
+  // Where the piece began whose output holds `wrong`: what came out before it is right
+  // when the output shows damage at the first place it reaches (a record that cannot be,
+  // right where the damage began), though a record that reaches past it may not be.
+  size_t PieceStartBefore(size_t wrong) const;
 
  private:
+  size_t PieceHolding(size_t at) const;
+
   struct Stream;
   std::unique_ptr<Stream> stream_;
   std::vector<uint8_t> out_;

@@ -118,10 +118,12 @@ std::optional<MendedMetafile> MendDamagedMetafile(std::span<const uint8_t> store
   if (inflater.ended() && produced == size) return std::nullopt;
   const Records records = kind == MetafileKind::kWmf ? WalkWmf(m, produced) : WalkEmf(m, produced);
   if (records.header == 0) return std::nullopt;
-  // Whole records that end before the bytes certainly right do.
-  const size_t right = inflater.RightBefore(records.wrong);
+  // Random bytes read as a record give one that cannot be, so the damage shows at the first
+  // record it reaches: the records that end before the piece where it showed are right.
+  // The one that reaches into that piece is not kept, whatever its end.
+  const size_t right = inflater.PieceStartBefore(records.wrong);
   size_t kept = 0;
-  while (kept < records.ends.size() && records.ends[kept] <= right) ++kept;
+  while (kept < records.ends.size() && records.ends[kept] < right) ++kept;
   if (kept == 0) return std::nullopt;
   const std::vector<uint8_t> ended = EndedMetafile(m, records.ends[kept - 1], kept, kind);
 

@@ -24,7 +24,7 @@ struct MendedMetafile {
 // `stored` begins at the picture record's 34-byte metafile header; `phase` is where that
 // header's first byte falls in a damage block. Damage shows as an inflate error, output
 // that ends short, or a record that cannot be; the records kept end before the damage
-// block where that showed and the one before it. nullopt when the metafile is not
+// block where that showed. nullopt when the metafile is not
 // deflated, when it inflates whole (its check value holds), when no record before the
 // damage is left, or when the mended one does not fit in `room` bytes.
 std::optional<MendedMetafile> MendDamagedMetafile(std::span<const uint8_t> stored,

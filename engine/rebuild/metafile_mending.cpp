@@ -30,10 +30,10 @@ constexpr size_t kEmfSmallestHeader = 88;
 struct Records {
   size_t header = 0;         // bytes of the header (0: no metafile of this kind)
   std::vector<size_t> ends;  // where each whole record after it ends
-  size_t wrong = 0;          // where the first record that cannot be begins
+  size_t wrong = 0;          // where the first record that cannot be begins, else the end
 };
 
-Records WalkWmf(const std::vector<uint8_t>& m, size_t produced) {
+Records WalkWmf(const std::vector<uint8_t>& m, size_t produced, size_t declared) {
   Records r;
   // A memory or disk metafile whose header is nine words long.
   if (produced < kWmfHeader || (LoadU16(m.data()) != 1 && LoadU16(m.data()) != 2) ||
@@ -41,33 +41,40 @@ Records WalkWmf(const std::vector<uint8_t>& m, size_t produced) {
     return r;
   r.header = kWmfHeader;
   size_t at = kWmfHeader;
+  r.wrong = produced;
   while (produced - at >= 6) {
     const uint64_t bytes = uint64_t{LoadU32(m.data() + at)} * 2;
-    if (bytes < 6 || bytes > produced - at) break;
+    if (bytes < 6 || bytes > declared - at) {
+      r.wrong = at;
+      break;
+    }
+    if (bytes > produced - at) break;  // whole, as far as it goes
     at += static_cast<size_t>(bytes);
     r.ends.push_back(at);
   }
-  r.wrong = at;
   return r;
 }
 
-Records WalkEmf(const std::vector<uint8_t>& m, size_t produced) {
+Records WalkEmf(const std::vector<uint8_t>& m, size_t produced, size_t declared) {
   Records r;
   if (produced < kEmfSmallestHeader || LoadU32(m.data()) != kEmfHeaderType) return r;
   const uint32_t header = LoadU32(m.data() + 4);
   if (header < kEmfSmallestHeader || header > produced || header % 4 != 0) return r;
   r.header = header;
   size_t at = header;
+  r.wrong = produced;
   while (produced - at >= 8) {
     const uint32_t type = LoadU32(m.data() + at);
     const uint32_t bytes = LoadU32(m.data() + at + 4);
     if (type == 0 || type > kEmfLastType || type == kEmfHeaderType || bytes < 8 || bytes % 4 != 0 ||
-        bytes > produced - at)
+        bytes > declared - at) {
+      r.wrong = at;
       break;
+    }
+    if (bytes > produced - at) break;  // whole, as far as it goes
     at += bytes;
     r.ends.push_back(at);
   }
-  r.wrong = at;
   return r;
 }
 
@@ -116,7 +123,8 @@ std::optional<MendedMetafile> MendDamagedMetafile(std::span<const uint8_t> store
   const std::vector<uint8_t>& m = inflater.out();
   // A stream that ended passed its own check value: the metafile is as it was written.
   if (inflater.ended() && produced == size) return std::nullopt;
-  const Records records = kind == MetafileKind::kWmf ? WalkWmf(m, produced) : WalkEmf(m, produced);
+  const Records records =
+      kind == MetafileKind::kWmf ? WalkWmf(m, produced, size) : WalkEmf(m, produced, size);
   if (records.header == 0) return std::nullopt;
   // Random bytes read as a record give one that cannot be, so the damage shows at the first
   // record it reaches: the records that end before the piece where it showed are right.

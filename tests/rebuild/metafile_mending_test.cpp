@@ -130,6 +130,30 @@ TEST(MetafileMending, AnEmfKeepsItsRecordsBeforeTheDamageAndItsHeaderCounts) {
   EXPECT_EQ(LoadU32(m.data() + 52), mended->records_kept + 2);
 }
 
+TEST(MetafileMending, DamageInsideALargeRecordKeepsEveryRecordBeforeIt) {
+  // 100 rectangles, one bitmap record of random bytes, 100 rectangles.
+  auto wmf = Wmf(100);
+  wmf.resize(wmf.size() - 6);  // its end-of-file record, added again below
+  std::mt19937 random(7);
+  const size_t bitmap_words = 10000;
+  Add32(wmf, bitmap_words);
+  Add16(wmf, 0x0F43);
+  for (size_t i = 0; i < bitmap_words * 2 - 6; ++i) wmf.push_back(static_cast<uint8_t>(random()));
+  for (int i = 0; i < 100; ++i) {
+    Add32(wmf, 7);
+    Add16(wmf, 0x041B);
+    for (int k = 0; k < 4; ++k) Add16(wmf, 1);
+  }
+  Add32(wmf, 3);
+  Add16(wmf, 0);
+  StoreU32(wmf.data() + 6, static_cast<uint32_t>(wmf.size() / 2));
+  auto stored = Stored(wmf);
+  Damage(stored, stored.size() / kDamageBlock / 2);  // inside the bitmap
+  const auto mended = MendDamagedMetafile(stored, MetafileKind::kWmf, 0, stored.size());
+  ASSERT_TRUE(mended);
+  EXPECT_EQ(mended->records_kept, 100u);
+}
+
 TEST(MetafileMending, WhatCannotBeMendedIsLeftAlone) {
   auto stored = Stored(Wmf(3000));
   auto early = stored;

@@ -11,9 +11,9 @@
 #include <optional>
 #include <vector>
 
-#include "engine/rebuild/jpeg_mending.h"
-#include "engine/rebuild/metafile_mending.h"
-#include "engine/rebuild/png_mending.h"
+#include "engine/scan/pictures/jpeg_mending.h"
+#include "engine/scan/pictures/metafile_mending.h"
+#include "engine/scan/pictures/png_mending.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include "engine/format/byte_order.h"
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
-#include "engine/rebuild/jpeg_mending.h"
-#include "engine/rebuild/metafile_mending.h"
-#include "engine/rebuild/png_mending.h"
+#include "engine/scan/pictures/jpeg_mending.h"
+#include "engine/scan/pictures/metafile_mending.h"
+#include "engine/scan/pictures/png_mending.h"
 #include "engine/rebuild/resolved_pictures.h"
 #include "engine/scan/pictures/blip_layout.h"
 

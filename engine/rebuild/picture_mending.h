@@ -7,7 +7,7 @@
 #include <string>
 
 #include "engine/job/damaged_file.h"
-#include "engine/rebuild/png_mending.h"
+#include "engine/scan/pictures/png_mending.h"
 
 namespace vlx {
 

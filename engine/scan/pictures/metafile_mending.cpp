@@ -1,9 +1,9 @@
-#include "engine/rebuild/metafile_mending.h"
+#include "engine/scan/pictures/metafile_mending.h"
 
 #include <zlib.h>
 
 #include "engine/format/byte_order.h"
-#include "engine/rebuild/block_inflate.h"
+#include "engine/scan/pictures/block_inflate.h"
 #include "engine/scan/pictures/metafile_blip.h"
 
 namespace vlx {

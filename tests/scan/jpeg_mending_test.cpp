@@ -1,4 +1,4 @@
-#include "engine/rebuild/jpeg_mending.h"
+#include "engine/scan/pictures/jpeg_mending.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/rebuild/metafile_mending.h"
+#include "engine/scan/pictures/metafile_mending.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

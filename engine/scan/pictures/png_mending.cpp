@@ -1,4 +1,4 @@
-#include "engine/rebuild/png_mending.h"
+#include "engine/scan/pictures/png_mending.h"
 
 #include <zlib.h>
 
@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "engine/format/byte_order.h"
-#include "engine/rebuild/block_inflate.h"
+#include "engine/scan/pictures/block_inflate.h"
 
 namespace vlx {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/rebuild/png_mending.h"
+#include "engine/scan/pictures/png_mending.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

@@ -1,4 +1,4 @@
-#include "engine/rebuild/block_inflate.h"
+#include "engine/scan/pictures/block_inflate.h"
 
 #include <zlib.h>
 

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/rebuild/damage_block.h"
+#include "engine/scan/pictures/damage_block.h"
 
 namespace vlx {
 

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QImageReader>
+#include <QLoggingCategory>
 #include <QPainter>
 #include <QString>
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include "automation/imaging/pixel_text.h"
 #include "automation/imaging/stock_pictures.h"
 #include "automation/imaging/thumbnail_layout.h"
+#include "engine/scan/pictures/png_mending.h"
 
 namespace vlx {
 
@@ -134,12 +136,24 @@ bool QtImageToolkit::ConvertToJpeg(const std::string& source_path, const std::st
   return WriteJpeg(TakeDecoded(source_path, false), jpeg_path);
 }
 
+QtImageToolkit::QtImageToolkit() {
+  static const bool quiet = [] {
+    QLoggingCategory::setFilterRules(
+        QStringLiteral("qt.gui.imageio.jpeg.warning=false\nqt.gui.imageio.info=false"));
+    return true;
+  }();
+  (void)quiet;
+}
+
 bool QtImageToolkit::SaveJpeg(const Bitmap& bitmap, const std::string& jpeg_path) {
   return WriteJpeg(ToImage(bitmap), jpeg_path);
 }
 
 bool QtImageToolkit::Decodes(std::span<const uint8_t> picture_file) {
   if (picture_file.empty()) return false;
+  // A PNG whose chunks are broken or whose image data fails its checksum is damaged: it is
+  // refused before the PNG decoder, which would tell the console so, sees it.
+  if (!PngImageDataWhole(picture_file)) return false;
   QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(picture_file.data()),
                                              static_cast<qsizetype>(picture_file.size()));
   QBuffer buffer(&bytes);

@@ -21,6 +21,10 @@ class QtImageToolkit : public ImageToolkit {
   static constexpr uint32_t kFrameColour = 0xFF000000;
   static constexpr int kJpegQuality = 90;
 
+  // Damaged pictures are the rule here, not news: the picture decoders' complaints about
+  // them are kept off the user's console.
+  QtImageToolkit();
+
   std::optional<Bitmap> MakeThumbnail(const std::string& image_path, int width,
                                       int height) override;
   // Every call reads and paints its own images.

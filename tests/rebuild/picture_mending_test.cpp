@@ -1,4 +1,4 @@
-#include "engine/scan/pictures/png_mending.h"
+#include "engine/rebuild/picture_mending.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -11,7 +11,7 @@
 
 #include "engine/format/byte_order.h"
 #include "engine/format/record_types.h"
-#include "engine/rebuild/picture_mending.h"
+#include "engine/scan/pictures/png_mending.h"
 #include "tests/rebuild/record_builder.h"
 #include "tests/support/temp_dir.h"
 
@@ -219,6 +219,21 @@ uint32_t ExpectKeptRowsThenFlat(const Image& original, const Image& mended) {
     EXPECT_NEAR(c[3], sum[3] / mended.width, 1);
   }
   return kept;
+}
+
+TEST(PngMending, ImageDataIsWholeOnlyWhenItsChecksumsHoldToTheEnd) {
+  const auto whole = Encode(Noisy(40, 30, 2, 1));
+  EXPECT_TRUE(PngImageDataWhole(whole));
+  auto data = whole;
+  data[FirstImageData(data) + 10] ^= 0x01;
+  EXPECT_FALSE(PngImageDataWhole(data));
+  auto text = whole;
+  text[8 + 25 + 8 + 2] ^= 0xFF;  // an ancillary chunk only: the picture still decodes
+  EXPECT_TRUE(PngImageDataWhole(text));
+  auto cut = whole;
+  cut.resize(cut.size() - 20);  // no IEND
+  EXPECT_FALSE(PngImageDataWhole(cut));
+  EXPECT_TRUE(PngImageDataWhole(std::vector<uint8_t>{0xFF, 0xD8, 0xFF, 0xE0}));  // not a PNG
 }
 
 TEST(PngMending, AWholePictureIsLeftAlone) {

@@ -346,6 +346,14 @@ std::optional<std::vector<uint8_t>> Deflate(const std::vector<uint8_t>& raw, int
 
 }  // namespace
 
+bool PngImageDataWhole(std::span<const uint8_t> png) {
+  if (png.size() < sizeof kSignature || std::memcmp(png.data(), kSignature, 8) != 0) return true;
+  bool ended = false;
+  for (const Chunk& chunk : WalkChunks(png, &ended))
+    if (chunk.type == "IDAT" && !chunk.whole) return false;
+  return ended;
+}
+
 std::optional<MendedPng> MendDamagedPng(std::span<const uint8_t> png, size_t phase, size_t room) {
   bool ended = false;
   const std::vector<Chunk> chunks = WalkChunks(png, &ended);

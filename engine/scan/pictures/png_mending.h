@@ -20,6 +20,10 @@ struct MendedPng {
   uint32_t height = 0;
 };
 
+// False for a PNG picture whose chunks cannot be walked to IEND or whose image data fails
+// its checksum; true for every other picture, PNG or not.
+bool PngImageDataWhole(std::span<const uint8_t> png);
+
 // `phase` is where the picture's first byte falls in a damage block (its stream offset
 // modulo kDamageBlock). A picture whose only damage is its signature gets it back, every
 // other byte as it was. nullopt when the picture is whole (every chunk's checksum holds,

@@ -5,22 +5,20 @@
 #include <vector>
 
 #include "engine/fast/carve_output_file.h"
+#include "engine/format/blip_store_entry.h"
 #include "engine/format/byte_order.h"
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
+#include "engine/rebuild/resolved_pictures.h"
+#include "engine/scan/pictures/blip_layout.h"
 #include "engine/scan/pictures/jpeg_mending.h"
 #include "engine/scan/pictures/metafile_mending.h"
 #include "engine/scan/pictures/png_mending.h"
-#include "engine/rebuild/resolved_pictures.h"
-#include "engine/scan/pictures/blip_layout.h"
 
 namespace vlx {
 namespace {
 
 constexpr size_t kHeader = 8;
-constexpr size_t kSizeAt = 20;  // in an FBSE body
-constexpr size_t kDelayAt = 28;
-constexpr size_t kEntryBody = 36;
 constexpr uint16_t kTypeEmfBlip = kTypeBlipFirst + 2;
 constexpr uint16_t kTypeWmfBlip = kTypeBlipFirst + 3;
 constexpr uint16_t kTypeJpegBlip = kTypeBlipFirst + 5;
@@ -30,8 +28,6 @@ constexpr uint16_t kTypeCmykJpegBlip = kTypeBlipFirst + 0x12;
 constexpr uint32_t kLargestMended = uint32_t{64} << 20;
 constexpr size_t kCopyBlock = size_t{1} << 20;
 
-constexpr size_t kKindAt = 0;  // btWin32
-constexpr size_t kUidAt = 2;
 constexpr size_t kUid = 16;
 constexpr uint8_t kKindJpeg = 5;
 constexpr uint8_t kKindPng = 6;
@@ -60,12 +56,12 @@ bool PictureBeginsAt(std::span<const uint8_t> record, size_t at, uint8_t kind) {
 // record header stands and the picture itself still begins where one or two ids before it
 // put it. True when something changed.
 bool RestoreBlipHeader(std::span<uint8_t> record, std::span<const uint8_t> entry) {
-  const uint8_t kind = entry[kKindAt];
+  const uint8_t kind = entry[kBlipEntryKindAt];
   if (kind != kKindPng && kind != kKindJpeg) return false;
   const uint16_t instance = kind == kKindPng ? kBlipInstancePng : kBlipInstanceJpeg;
   const uint16_t type = static_cast<uint16_t>(kTypeBlipFirst + kind);
   const auto length = static_cast<uint32_t>(record.size() - kHeader);
-  const std::span<const uint8_t> uid = entry.subspan(kUidAt, kUid);
+  const std::span<const uint8_t> uid = entry.subspan(kBlipEntryUidAt, kUid);
   // A well-formed picture record header is never taken for damage, even one that names
   // another picture: that record is another picture's, not this one's.
   const uint16_t found_type = LoadU16(record.data() + 2);
@@ -100,8 +96,8 @@ bool RestoreBlipHeader(std::span<uint8_t> record, std::span<const uint8_t> entry
 // The mended record of the picture an entry points at.
 void MendEntryPicture(std::span<const uint8_t> entry, DamagedFile& pictures,
                       std::map<uint64_t, Patch>& patches) {
-  const uint32_t size = LoadU32(entry.data() + kSizeAt);
-  const uint32_t at = LoadU32(entry.data() + kDelayAt);
+  const uint32_t size = LoadU32(entry.data() + kBlipEntrySizeAt);
+  const uint32_t at = LoadU32(entry.data() + kBlipEntryOffsetAt);
   if (size <= kHeader + 2 * kUid + 1 || size > kLargestMended || patches.count(at) != 0) return;
   Patch patch;
   patch.record.resize(size);
@@ -194,7 +190,7 @@ std::optional<PictureMending> MendDamagedPictures(std::span<const uint8_t> docum
                                                   std::string* error) {
   std::map<uint64_t, Patch> patches;
   for (std::span<const uint8_t> child : ChildRecords(NewestBlipStore(document_stream)))
-    if (GetU16(child, 2) == kTypeBlipStoreEntry && child.size() >= kHeader + kEntryBody)
+    if (GetU16(child, 2) == kTypeBlipStoreEntry && child.size() >= kHeader + kBlipEntryBody)
       MendEntryPicture(child.subspan(kHeader), pictures, patches);
   if (patches.empty() || !CopyWithPatches(pictures, patches, target, error)) return std::nullopt;
   PictureMending mending;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/format/blip_store_entry.h"
 #include "engine/format/byte_order.h"
 #include "engine/format/record_types.h"
 #include "engine/rebuild/picture_mending.h"
@@ -10,25 +11,18 @@ namespace vlx {
 namespace {
 
 constexpr size_t kHeader = 8;
-// Fields of a blip-store entry's body.
-constexpr size_t kUidField = 2;
-constexpr size_t kSizeField = 20;
-constexpr size_t kReferencesField = 24;
-constexpr size_t kOffsetField = 28;
-constexpr size_t kNameLengthField = 33;
-constexpr size_t kEntryBody = 36;
 constexpr uint32_t kNowhere = 0xFFFFFFFF;
 
 // True when the entry's picture follows its fixed fields inside the store.
 bool CarriesItsPicture(std::span<const uint8_t> body) {
-  return body.size() > kEntryBody + size_t{body[kNameLengthField]};
+  return body.size() > kBlipEntryBody + size_t{body[kBlipEntryNameLengthAt]};
 }
 
 void MarkEmpty(std::span<uint8_t> body) {
-  if (GetU32(body, kSizeField) == 0) return;  // already names no picture
-  PutU32(body, kSizeField, 0);
-  PutU32(body, kReferencesField, 0);
-  PutU32(body, kOffsetField, kNowhere);
+  if (GetU32(body, kBlipEntrySizeAt) == 0) return;  // already names no picture
+  PutU32(body, kBlipEntrySizeAt, 0);
+  PutU32(body, kBlipEntryReferencesAt, 0);
+  PutU32(body, kBlipEntryOffsetAt, kNowhere);
 }
 
 }  // namespace
@@ -53,9 +47,9 @@ SelectedPictures SelectPictures(std::span<const uint8_t> blip_store,
     ++index;
     std::span<uint8_t> body = store.subspan(at + kHeader, length);
     at = next;
-    if (body.size() < kEntryBody || CarriesItsPicture(body)) continue;
+    if (body.size() < kBlipEntryBody || CarriesItsPicture(body)) continue;
     BlipUid uid;
-    std::copy_n(body.begin() + kUidField, uid.size(), uid.begin());
+    std::copy_n(body.begin() + kBlipEntryUidAt, uid.size(), uid.begin());
     const std::optional<BlipLocation> where =
         references.count(index) != 0 ? catalogue.Find(uid) : std::nullopt;
     if (!where || out.pictures.size() + where->length > kNowhere) {
@@ -74,8 +68,8 @@ SelectedPictures SelectPictures(std::span<const uint8_t> blip_store,
     // A damaged picture is mended in place, in the same length.
     if (MendPictureRecord(std::span<uint8_t>(out.pictures).subspan(start), where->offset))
       ++out.mended;
-    PutU32(body, kSizeField, static_cast<uint32_t>(where->length));
-    PutU32(body, kOffsetField, static_cast<uint32_t>(start));
+    PutU32(body, kBlipEntrySizeAt, static_cast<uint32_t>(where->length));
+    PutU32(body, kBlipEntryOffsetAt, static_cast<uint32_t>(start));
     ++out.carried;
   }
   return out;

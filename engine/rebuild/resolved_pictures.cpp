@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "engine/format/blip_store_entry.h"
 #include "engine/format/byte_order.h"
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
@@ -11,9 +12,6 @@ namespace vlx {
 namespace {
 
 constexpr size_t kHeader = 8;
-constexpr size_t kUidAt = 2;  // in an FBSE body
-constexpr size_t kDelayAt = 28;
-constexpr size_t kEntryBody = 36;
 
 }  // namespace
 
@@ -34,14 +32,16 @@ std::span<const uint8_t> NewestBlipStore(std::span<const uint8_t> stream) {
 size_t ResolvedPictures(std::span<const uint8_t> stream, DamagedFile& pictures) {
   size_t resolved = 0;
   for (std::span<const uint8_t> child : ChildRecords(NewestBlipStore(stream))) {
-    if (GetU16(child, 2) != kTypeBlipStoreEntry || child.size() < kHeader + kEntryBody) continue;
+    if (GetU16(child, 2) != kTypeBlipStoreEntry || child.size() < kHeader + kBlipEntryBody)
+      continue;
     const uint8_t* entry = child.data() + kHeader;
     std::array<uint8_t, kHeader + 16> blip{};
-    if (pictures.ReadAt(LoadU32(entry + kDelayAt), blip.data(), blip.size()) != blip.size())
+    if (pictures.ReadAt(LoadU32(entry + kBlipEntryOffsetAt), blip.data(), blip.size()) !=
+        blip.size())
       continue;
     const uint16_t type = LoadU16(blip.data() + 2);
     if (type >= kTypeBlipFirst && type <= kTypeBlipLast &&
-        std::equal(blip.begin() + kHeader, blip.end(), entry + kUidAt))
+        std::equal(blip.begin() + kHeader, blip.end(), entry + kBlipEntryUidAt))
       ++resolved;
   }
   return resolved;

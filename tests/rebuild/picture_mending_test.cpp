@@ -263,30 +263,32 @@ TEST(PngMending, RgbKeepsTheRowsBeforeTheDamageAndDrawsTheRestFlat) {
   }
 }
 
+// The picture damaged halfway, mended and read back; the test fails where either fails.
+std::optional<std::pair<Image, MendedPng>> DamagedHalfwayAndMended(const Image& original) {
+  auto png = Encode(original);
+  Damage(png, 0, png.size() / 2 / kDamageBlock);
+  auto mended = MendDamagedPng(png, 0, png.size());
+  EXPECT_TRUE(mended);
+  if (!mended) return std::nullopt;
+  auto image = Decode(mended->bytes);
+  EXPECT_TRUE(image);
+  if (!image) return std::nullopt;
+  return std::make_pair(std::move(*image), std::move(*mended));
+}
+
 TEST(PngMending, PaletteAndAlphaPicturesGetTheirOwnFlatColour) {
-  {
-    const Image original = Noisy(100, 120, 3, 3);
-    auto png = Encode(original);
-    Damage(png, 0, png.size() / 2 / kDamageBlock);
-    const auto mended = MendDamagedPng(png, 0, png.size());
-    ASSERT_TRUE(mended);
-    const auto image = Decode(mended->bytes);
-    ASSERT_TRUE(image);
-    // The average colour is added after the sixteen colours.
-    EXPECT_EQ(image->palette.size(), 17u * 3);
-    EXPECT_GT(ExpectKeptRowsThenFlat(original, *image), 0u);
-  }
-  {
-    const Image original = Noisy(64, 100, 6, 4);
-    auto png = Encode(original);
-    Damage(png, 0, png.size() / 2 / kDamageBlock);
-    const auto mended = MendDamagedPng(png, 0, png.size());
-    ASSERT_TRUE(mended);
-    const auto image = Decode(mended->bytes);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(ExpectKeptRowsThenFlat(original, *image), mended->rows_kept);
-    EXPECT_LT(mended->rows_kept, original.height);
-  }
+  const Image palette = Noisy(100, 120, 3, 3);
+  const auto from_palette = DamagedHalfwayAndMended(palette);
+  ASSERT_TRUE(from_palette);
+  // The average colour is added after the sixteen colours.
+  EXPECT_EQ(from_palette->first.palette.size(), 17u * 3);
+  EXPECT_GT(ExpectKeptRowsThenFlat(palette, from_palette->first), 0u);
+
+  const Image alpha = Noisy(64, 100, 6, 4);
+  const auto from_alpha = DamagedHalfwayAndMended(alpha);
+  ASSERT_TRUE(from_alpha);
+  EXPECT_EQ(ExpectKeptRowsThenFlat(alpha, from_alpha->first), from_alpha->second.rows_kept);
+  EXPECT_LT(from_alpha->second.rows_kept, alpha.height);
 }
 
 TEST(PngMending, ChunksBeforeADamagedOneAreKeptWhole) {
@@ -363,6 +365,13 @@ std::vector<uint8_t> Entry(const std::vector<uint8_t>& record, uint8_t mark, uin
   return Record(0x0062, kTypeBlipStoreEntry, body);
 }
 
+// A Document stream whose blip store holds the given entries.
+std::vector<uint8_t> DocumentNaming(const std::vector<uint8_t>& entries, uint16_t count) {
+  const auto store = Record(static_cast<uint16_t>(count << 4 | 0x0F), kTypeBlipStore, entries);
+  return Record(0x0F, kTypeDocument,
+                Record(0x0F, kTypeDrawingGroup, Record(0x0F, kTypeDrawingGroupContainer, store)));
+}
+
 TEST(PictureMending, DamagedPngPicturesAreMendedInPlaceAndTheRestCopied) {
   testing::TempDir dir;
   const Image first = Noisy(90, 120, 2, 9), second = Noisy(40, 40, 2, 10);
@@ -374,12 +383,8 @@ TEST(PictureMending, DamagedPngPicturesAreMendedInPlaceAndTheRestCopied) {
   const auto whole = blip(0xB2, Encode(second));
   const auto stream = Cat({damaged, whole});
   const std::string pictures_path = dir.Write("pictures", stream);
-  const auto store = Record(
-      0x002F, kTypeBlipStore,
-      Cat({Entry(damaged, 0xA1, 0), Entry(whole, 0xB2, static_cast<uint32_t>(damaged.size()))}));
-  const auto document =
-      Record(0x0F, kTypeDocument,
-             Record(0x0F, kTypeDrawingGroup, Record(0x0F, kTypeDrawingGroupContainer, store)));
+  const auto document = DocumentNaming(
+      Cat({Entry(damaged, 0xA1, 0), Entry(whole, 0xB2, static_cast<uint32_t>(damaged.size()))}), 2);
 
   auto pictures = DamagedFile::Open(pictures_path);
   ASSERT_TRUE(pictures);
@@ -400,11 +405,7 @@ TEST(PictureMending, DamagedPngPicturesAreMendedInPlaceAndTheRestCopied) {
   // Nothing damaged: nothing is written.
   const std::string clean_path = dir.Write("clean", whole);
   auto clean = DamagedFile::Open(clean_path);
-  const auto only_whole =
-      Record(0x0F, kTypeDocument,
-             Record(0x0F, kTypeDrawingGroup,
-                    Record(0x0F, kTypeDrawingGroupContainer,
-                           Record(0x001F, kTypeBlipStore, Entry(whole, 0xB2, 0)))));
+  const auto only_whole = DocumentNaming(Entry(whole, 0xB2, 0), 1);
   EXPECT_FALSE(MendDamagedPictures(only_whole, *clean, dir.File("none"), &error));
   EXPECT_TRUE(error.empty());
 }
@@ -425,11 +426,7 @@ TEST(PictureMending, DamagedFirstBytesOfAPictureRecordComeBackFromItsEntry) {
   const std::string path = dir.Write("pictures", Cat({damaged_png, damaged_jpeg}));
   std::vector<uint8_t> jpeg_entry = Entry(jpeg, 0xD4, static_cast<uint32_t>(png.size()));
   jpeg_entry[8] = jpeg_entry[9] = 5;  // a JPEG entry
-  const auto document = Record(
-      0x0F, kTypeDocument,
-      Record(0x0F, kTypeDrawingGroup,
-             Record(0x0F, kTypeDrawingGroupContainer,
-                    Record(0x002F, kTypeBlipStore, Cat({Entry(png, 0xC3, 0), jpeg_entry})))));
+  const auto document = DocumentNaming(Cat({Entry(png, 0xC3, 0), jpeg_entry}), 2);
   auto pictures = DamagedFile::Open(path);
   ASSERT_TRUE(pictures);
   std::string error;
@@ -445,11 +442,7 @@ TEST(PictureMending, DamagedFirstBytesOfAPictureRecordComeBackFromItsEntry) {
       Record(0x6E00, 0xF01E, Cat({testing::Filled(16, 0xE5), {0xFF}, Encode(Noisy(9, 9, 2, 12))}));
   const std::string other_path = dir.Write("other", Cat({other, testing::Filled(png.size(), 0)}));
   auto others = DamagedFile::Open(other_path);
-  const auto naming_it =
-      Record(0x0F, kTypeDocument,
-             Record(0x0F, kTypeDrawingGroup,
-                    Record(0x0F, kTypeDrawingGroupContainer,
-                           Record(0x001F, kTypeBlipStore, Entry(png, 0xC3, 0)))));
+  const auto naming_it = DocumentNaming(Entry(png, 0xC3, 0), 1);
   EXPECT_FALSE(MendDamagedPictures(naming_it, *others, dir.File("untouched"), &error));
 }
 

@@ -1,36 +1,29 @@
 #include "engine/scan/pictures/jpeg_format.h"
 
 #include "engine/format/byte_order.h"
+#include "engine/scan/pictures/jpeg_markers.h"
 
 namespace vlx {
 namespace {
 
-constexpr uint8_t kMarker = 0xFF;
-constexpr uint8_t kStartOfImage = 0xD8;
-constexpr uint8_t kEndOfImage = 0xD9;
-constexpr uint8_t kStartOfScan = 0xDA;
 constexpr uint8_t kTemporary = 0x01;
-
-bool IsRestart(uint8_t code) {
-  return code >= 0xD0 && code <= 0xD7;
-}
 
 // Markers that carry no length field.
 bool StandsAlone(uint8_t code) {
-  return code == kTemporary || IsRestart(code);
+  return code == kTemporary || IsJpegRestart(code);
 }
 
 bool Begins(ByteSpan b) {
-  return b.size() >= 4 && b[0] == kMarker && b[1] == kStartOfImage && b[2] == kMarker &&
-         b[3] != kMarker && b[3] != 0;
+  return b.size() >= 4 && b[0] == kJpegMarker && b[1] == kJpegStartOfImage && b[2] == kJpegMarker &&
+         b[3] != kJpegMarker && b[3] != 0;
 }
 
 // Position of the marker that ends the entropy-coded data starting at pos, or size.
 size_t SkipEntropyCodedData(ByteSpan b, size_t pos) {
   for (; pos + 1 < b.size(); ++pos) {
-    if (b[pos] != kMarker) continue;
+    if (b[pos] != kJpegMarker) continue;
     const uint8_t next = b[pos + 1];
-    if (next != 0 && !IsRestart(next)) return pos;  // stuffed zeros and restarts stay inside
+    if (next != 0 && !IsJpegRestart(next)) return pos;  // stuffed zeros and restarts stay inside
   }
   return b.size();
 }
@@ -39,17 +32,17 @@ std::optional<size_t> Measure(ByteSpan b) {
   if (!Begins(b)) return std::nullopt;
   size_t pos = 2;
   while (pos < b.size()) {
-    if (b[pos] != kMarker) return std::nullopt;         // not a marker where one must be
-    while (pos < b.size() && b[pos] == kMarker) ++pos;  // fill bytes
+    if (b[pos] != kJpegMarker) return std::nullopt;         // not a marker where one must be
+    while (pos < b.size() && b[pos] == kJpegMarker) ++pos;  // fill bytes
     if (pos >= b.size()) break;
     const uint8_t code = b[pos++];
-    if (code == kEndOfImage) return pos;
+    if (code == kJpegEndOfImage) return pos;
     if (StandsAlone(code)) continue;
     if (b.size() - pos < 2) break;
     const uint16_t length = LoadU16BigEndian(b.data() + pos);
     if (length < 2) return std::nullopt;
     pos += length;
-    if (code == kStartOfScan) pos = SkipEntropyCodedData(b, pos);
+    if (code == kJpegStartOfScan) pos = SkipEntropyCodedData(b, pos);
   }
   return std::nullopt;
 }

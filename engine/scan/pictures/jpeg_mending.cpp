@@ -3,19 +3,12 @@
 #include <algorithm>
 
 #include "engine/format/byte_order.h"
+#include "engine/scan/pictures/jpeg_markers.h"
 
 namespace vlx {
 namespace {
 
-constexpr uint8_t kMarker = 0xFF;
-constexpr uint8_t kStartOfImage = 0xD8;
-constexpr uint8_t kEndOfImage = 0xD9;
-constexpr uint8_t kStartOfScan = 0xDA;
 constexpr uint8_t kRestartInterval = 0xDD;
-
-bool IsRestart(uint8_t m) {
-  return m >= 0xD0 && m <= 0xD7;
-}
 
 // Markers that open a segment with a length: frames, tables, scans, restart interval,
 // application data, comments.
@@ -28,10 +21,11 @@ bool OpensSegment(uint8_t m) {
 // length leads to the next marker (or to the end of the bytes).
 bool LegitimateMarkerAt(std::span<const uint8_t> jpeg, size_t at) {
   const uint8_t m = jpeg[at + 1];
-  if (m == kEndOfImage) return true;
+  if (m == kJpegEndOfImage) return true;
   if (!OpensSegment(m) || jpeg.size() - at < 4) return false;
   const size_t next = at + 2 + LoadU16BigEndian(jpeg.data() + at + 2);
-  return LoadU16BigEndian(jpeg.data() + at + 2) >= 2 && next < jpeg.size() && jpeg[next] == kMarker;
+  return LoadU16BigEndian(jpeg.data() + at + 2) >= 2 && next < jpeg.size() &&
+         jpeg[next] == kJpegMarker;
 }
 
 // Where the coded data starting at `from` ends: at a marker that may follow it (*damaged
@@ -39,9 +33,10 @@ bool LegitimateMarkerAt(std::span<const uint8_t> jpeg, size_t at) {
 // its end marker is missing).
 size_t EndOfCodedData(std::span<const uint8_t> jpeg, size_t from, bool* damaged) {
   for (size_t q = from; q + 1 < jpeg.size(); ++q) {
-    if (jpeg[q] != kMarker) continue;
+    if (jpeg[q] != kJpegMarker) continue;
     const uint8_t next = jpeg[q + 1];
-    if (next == 0x00 || IsRestart(next) || next == kMarker) continue;  // stuffing, restart, fill
+    if (next == 0x00 || IsJpegRestart(next) || next == kJpegMarker)
+      continue;  // stuffing, restart, fill
     *damaged = !LegitimateMarkerAt(jpeg, q);
     return q;
   }
@@ -60,8 +55,8 @@ std::optional<MendedJpeg> MendCodedData(std::span<const uint8_t> jpeg, size_t ph
     if (!first_data || cut <= *first_data || cut + 2 > room) return std::nullopt;
     MendedJpeg mended;
     mended.bytes.assign(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(cut));
-    mended.bytes.push_back(kMarker);
-    mended.bytes.push_back(kEndOfImage);
+    mended.bytes.push_back(kJpegMarker);
+    mended.bytes.push_back(kJpegEndOfImage);
     mended.bytes.resize(room, 0);
     mended.kept = cut;
     return mended;
@@ -80,19 +75,20 @@ std::optional<MendedJpeg> MendCodedData(std::span<const uint8_t> jpeg, size_t ph
   size_t pos = 2;
   while (jpeg.size() - pos >= 2) {
     const uint8_t m = jpeg[pos + 1];
-    if (jpeg[pos] == kMarker && m == kMarker) {
+    if (jpeg[pos] == kJpegMarker && m == kJpegMarker) {
       ++pos;
       continue;
     }
-    if (jpeg[pos] == kMarker && m == kEndOfImage) return neutralized(true);
+    if (jpeg[pos] == kJpegMarker && m == kJpegEndOfImage) return neutralized(true);
     const size_t length = jpeg.size() - pos >= 4 ? LoadU16BigEndian(jpeg.data() + pos + 2) : 0;
     // Damage among the segments: what the scans before them gave is kept.
-    if (jpeg[pos] != kMarker || !OpensSegment(m) || length < 2 || length > jpeg.size() - pos - 2)
+    if (jpeg[pos] != kJpegMarker || !OpensSegment(m) || length < 2 ||
+        length > jpeg.size() - pos - 2)
       return restarts ? neutralized(false) : cut_at(pos);
     if (m == kRestartInterval && length == 4 && LoadU16BigEndian(jpeg.data() + pos + 4) != 0)
       restarts = true;
     pos += 2 + length;
-    if (m != kStartOfScan) continue;
+    if (m != kJpegStartOfScan) continue;
     if (!first_data) first_data = pos;
     for (;;) {
       bool damaged = false;
@@ -112,8 +108,9 @@ std::optional<MendedJpeg> MendCodedData(std::span<const uint8_t> jpeg, size_t ph
       // The damage began in the block holding `end`, or unseen in the one before.
       const size_t block_start = end - (end + phase) % kDamageBlock;
       size_t cut = block_start >= kDamageBlock ? block_start - kDamageBlock : 0;
-      if (cut < pos) cut = pos;                          // never into this scan's header
-      if (cut > pos && jpeg[cut - 1] == kMarker) --cut;  // not between a marker byte and its pair
+      if (cut < pos) cut = pos;  // never into this scan's header
+      if (cut > pos && jpeg[cut - 1] == kJpegMarker)
+        --cut;  // not between a marker byte and its pair
       return cut_at(cut);
     }
   }
@@ -123,17 +120,18 @@ std::optional<MendedJpeg> MendCodedData(std::span<const uint8_t> jpeg, size_t ph
 // Where the segments from `at` fail before they reach the first scan; nullopt when they
 // reach it (or the end of the image).
 std::optional<size_t> BrokenHeadAt(std::span<const uint8_t> jpeg) {
-  if (jpeg.size() < 4 || jpeg[0] != kMarker || jpeg[1] != kStartOfImage) return 0;
+  if (jpeg.size() < 4 || jpeg[0] != kJpegMarker || jpeg[1] != kJpegStartOfImage) return 0;
   for (size_t pos = 2; jpeg.size() - pos >= 4;) {
     const uint8_t m = jpeg[pos + 1];
-    if (jpeg[pos] == kMarker && m == kMarker) {
+    if (jpeg[pos] == kJpegMarker && m == kJpegMarker) {
       ++pos;
       continue;
     }
     const size_t length = LoadU16BigEndian(jpeg.data() + pos + 2);
-    if (jpeg[pos] != kMarker || !OpensSegment(m) || length < 2 || length > jpeg.size() - pos - 2)
+    if (jpeg[pos] != kJpegMarker || !OpensSegment(m) || length < 2 ||
+        length > jpeg.size() - pos - 2)
       return pos;
-    if (m == kStartOfScan) return std::nullopt;
+    if (m == kJpegStartOfScan) return std::nullopt;
     pos += 2 + length;
   }
   return std::nullopt;
@@ -148,9 +146,9 @@ std::optional<uint64_t> FrameBeforeScan(std::span<const uint8_t> jpeg, size_t at
   for (int n = 0; n < kMostSegments && jpeg.size() - at >= 4; ++n) {
     const uint8_t m = jpeg[at + 1];
     const size_t length = LoadU16BigEndian(jpeg.data() + at + 2);
-    if (jpeg[at] != kMarker || !OpensSegment(m) || length < 2 || length > jpeg.size() - at - 2)
+    if (jpeg[at] != kJpegMarker || !OpensSegment(m) || length < 2 || length > jpeg.size() - at - 2)
       return std::nullopt;
-    if (m == kStartOfScan) return tables ? area : std::nullopt;
+    if (m == kJpegStartOfScan) return tables ? area : std::nullopt;
     if (m == 0xDB) tables = true;
     const bool frame = m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC;
     if (frame && length >= 8)
@@ -171,7 +169,7 @@ std::optional<size_t> JpegSegmentsFrom(std::span<const uint8_t> bytes, size_t fr
       bytes.size() - std::min(bytes.size(), kFarthest) > from ? from + kFarthest : bytes.size();
   // The largest frame wins: a small one is the thumbnail in the application data.
   for (size_t at = from; at + 4 <= end; ++at) {
-    if (bytes[at] != kMarker || !OpensSegment(bytes[at + 1])) continue;
+    if (bytes[at] != kJpegMarker || !OpensSegment(bytes[at + 1])) continue;
     const std::optional<uint64_t> area = FrameBeforeScan(bytes, at);
     if (area && (!best || *area > largest)) {
       best = at;
@@ -190,7 +188,7 @@ std::optional<MendedJpeg> MendDamagedJpeg(std::span<const uint8_t> jpeg, size_t 
   // ones that lead to its frame and scan begin (application data in between is lost).
   const std::optional<size_t> resume = JpegSegmentsFrom(jpeg, std::max<size_t>(*broken, 2));
   if (!resume) return std::nullopt;
-  std::vector<uint8_t> joined = {kMarker, kStartOfImage};
+  std::vector<uint8_t> joined = {kJpegMarker, kJpegStartOfImage};
   joined.insert(joined.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(*resume), jpeg.end());
   const size_t joined_phase = (phase + *resume - 2) % kDamageBlock;
   std::optional<MendedJpeg> mended = MendCodedData(joined, joined_phase, room, &whole);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+namespace vlx {
+
+// The JPEG markers the picture readers look for: each is 0xFF and a code.
+inline constexpr uint8_t kJpegMarker = 0xFF;
+inline constexpr uint8_t kJpegStartOfImage = 0xD8;
+inline constexpr uint8_t kJpegEndOfImage = 0xD9;
+inline constexpr uint8_t kJpegStartOfScan = 0xDA;
+
+inline bool IsJpegRestart(uint8_t code) {
+  return code >= 0xD0 && code <= 0xD7;
+}
+
+}  // namespace vlx

@@ -6,11 +6,9 @@
 namespace vlx {
 namespace {
 
-constexpr uint8_t kTemporary = 0x01;
-
 // Markers that carry no length field.
 bool StandsAlone(uint8_t code) {
-  return code == kTemporary || IsJpegRestart(code);
+  return code == kJpegTemporary || IsJpegRestart(code);
 }
 
 bool Begins(ByteSpan b) {

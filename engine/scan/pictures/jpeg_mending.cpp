@@ -35,8 +35,9 @@ size_t EndOfCodedData(std::span<const uint8_t> jpeg, size_t from, bool* damaged)
   for (size_t q = from; q + 1 < jpeg.size(); ++q) {
     if (jpeg[q] != kJpegMarker) continue;
     const uint8_t next = jpeg[q + 1];
-    if (next == 0x00 || IsJpegRestart(next) || next == kJpegMarker)
-      continue;  // stuffing, restart, fill
+    // Stuffing, a restart, a temporary marker, fill before a marker.
+    if (next == 0x00 || IsJpegRestart(next) || next == kJpegTemporary || next == kJpegMarker)
+      continue;
     *damaged = !LegitimateMarkerAt(jpeg, q);
     return q;
   }

@@ -56,6 +56,8 @@ void MendCandidatePictures(RecoveryJob& job, StreamCandidate& candidate,
     return;
   }
   own->file = path;
+  // The streams are no longer all the file's own, byte for byte: the method says so.
+  candidate.method += ", damaged pictures mended";
   if (mending->headers_restored > 0)
     candidate.repairs.push_back(std::to_string(mending->headers_restored) +
                                 " picture record(s) whose first bytes were damaged restored "

@@ -104,6 +104,7 @@ FastAssembly AssembleFastDeck(RecoveryJob& job, DamagedFile& file) {
   assembly.verified = true;
   const size_t repairs_before = chosen->repairs.size();
   MendCandidatePictures(job, *chosen);
+  assembly.outcome.method = chosen->method;
   assembly.outcome.repairs.insert(
       assembly.outcome.repairs.end(),
       chosen->repairs.begin() + static_cast<std::ptrdiff_t>(repairs_before), chosen->repairs.end());

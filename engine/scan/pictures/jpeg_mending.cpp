@@ -18,7 +18,7 @@ bool OpensSegment(uint8_t m) {
 }
 
 // A marker at `at` that truly follows coded data: the end of the image, or a segment whose
-// length leads to the next marker (or to the end of the bytes).
+// length leads to the next marker.
 bool LegitimateMarkerAt(std::span<const uint8_t> jpeg, size_t at) {
   const uint8_t m = jpeg[at + 1];
   if (m == kJpegEndOfImage) return true;

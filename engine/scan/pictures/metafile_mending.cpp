@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+
 #include "engine/format/byte_order.h"
 #include "engine/scan/pictures/block_inflate.h"
 #include "engine/scan/pictures/metafile_blip.h"

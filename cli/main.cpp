@@ -18,7 +18,6 @@
 #include "cli/stop_signal.h"
 #include "cli/tool_backends.h"
 #include "cli/tool_version.h"
-#include "engine/job/folder_tree.h"
 #include "engine/job/leftover_sweep.h"
 #include "engine/job/trace_log.h"
 #include "engine/job/workspace.h"
@@ -77,9 +76,9 @@ int Run(const CommandLine& line) {
   SweepDeadOfficeLeftovers();
   Workspace workspace = Workspace::Fresh();
   StopFlag stop{false};
-  InstallStopSignal(stop, [folder = workspace.path()] {
+  InstallStopSignal(stop, [workspace] {
     // The run's threads go on writing into the workspace until the process ends.
-    DeleteFolderTreeInUse(folder);
+    workspace.DeleteInUse();
     EndOfficesAtOnce();
   });
   // A reader that goes away (vlxrecover ... | head) must not kill a run half-way.

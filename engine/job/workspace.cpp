@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <set>
 
 #include "engine/job/checked_writes.h"
 #include "engine/job/file_calls.h"
@@ -24,6 +26,10 @@ bool Refuse(std::string* error, const std::string& why) {
   if (error != nullptr) *error = why;
   return false;
 }
+
+// The workspaces deleted in use, never made again; Create and the deletion take turns.
+std::mutex g_creation;
+std::set<std::string> g_ended;
 }  // namespace
 
 std::string Workspace::SystemTempPath() {
@@ -53,6 +59,9 @@ Workspace Workspace::At(std::string path) {
 }
 
 bool Workspace::Create(std::string* error) const {
+  const std::lock_guard<std::mutex> turn(g_creation);
+  if (g_ended.count(path_) != 0)
+    return Refuse(error, path_ + ": the run is ending; its workspace is not made again");
   std::string folder = path_;
   folder.pop_back();
   if (Files().Mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
@@ -75,6 +84,15 @@ bool Workspace::Create(std::string* error) const {
   if (!stat_ok) return Refuse(error, folder + ": " + std::strerror(errno));
   if (!ours) return Refuse(error, folder + " belongs to another user; refusing to use it");
   return true;
+}
+
+bool Workspace::DeleteInUse() const {
+  {
+    // A Create already under way finishes first; none starts after this.
+    const std::lock_guard<std::mutex> turn(g_creation);
+    g_ended.insert(path_);
+  }
+  return DeleteFolderTreeInUse(path_);
 }
 
 bool Workspace::Delete() const {

@@ -33,6 +33,11 @@ class Workspace {
   bool Create(std::string* error = nullptr) const;
   // Deletes the folder and everything in it (DeleteFolderTree).
   bool Delete() const;
+  // Deletes the folder while the run's threads may still be writing into it (a stop that
+  // ends the process at once): from then on no Create in this process makes this folder
+  // again, so a thread that goes on cannot bring it back, and it is moved aside before it
+  // is deleted (DeleteFolderTreeInUse).
+  bool DeleteInUse() const;
 
  private:
   std::string path_;

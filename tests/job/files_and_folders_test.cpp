@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "engine/format/text_encoding.h"
@@ -191,6 +192,37 @@ TEST(DeleteFolderTreeTest, AFolderStillWrittenIntoByPathIsGoneAfterwards) {
     writer.join();
     EXPECT_FALSE(Exists(tree)) << round;
     EXPECT_FALSE(Exists(tree + "-ending")) << round;
+  }
+}
+
+// The run's own threads make the workspace again when they find it gone (the fast mode
+// does at its start): once it is deleted in use, that must fail, or the folder and what
+// is written into it next outlive the process.
+TEST(DeleteFolderTreeTest, AWorkspaceDeletedInUseIsNeverMadeAgain) {
+  TempDir dir;
+  for (int round = 0; round < 20; ++round) {
+    const Workspace workspace = Workspace::At(dir.File("run" + std::to_string(round)));
+    ASSERT_TRUE(workspace.Create());
+    std::atomic<bool> started{false}, done{false};
+    std::thread run([&] {
+      for (int i = 0; !done; ++i) {
+        if (workspace.Create()) {
+          const int fd =
+              ::open(workspace.File("vlxpicfile").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+          if (fd >= 0) ::close(fd);
+        }
+        started = true;
+      }
+    });
+    while (!started) std::this_thread::yield();
+    EXPECT_TRUE(workspace.DeleteInUse()) << round;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the run goes on a while
+    done = true;
+    run.join();
+    EXPECT_FALSE(Exists(workspace.path())) << round;
+    std::string why;
+    EXPECT_FALSE(workspace.Create(&why)) << round;
+    EXPECT_NE(why.find("ending"), std::string::npos);
   }
 }
 

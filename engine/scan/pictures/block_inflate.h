@@ -26,6 +26,8 @@ class BlockInflater {
   bool Feed(std::span<const uint8_t> data, uint64_t stream_offset);
 
   const std::vector<uint8_t>& out() const { return out_; }  // the first produced() are set
+  // The output, moved out (no more is fed after).
+  std::vector<uint8_t> TakeOut() { return std::move(out_); }
   size_t produced() const;
   // The stream ended and passed its own check value: every byte out is right.
   bool ended() const { return ended_; }

@@ -7,10 +7,10 @@
 namespace vlx {
 namespace {
 
-constexpr size_t kUncompressedSizeAt = 0;
+constexpr size_t kUncompressedSizeAt = kMetafileSizeAt;
 constexpr size_t kStoredSizeAt = kMetafileStoredSizeAt;
-constexpr size_t kCompressionAt = 32;
-constexpr uint8_t kDeflate = 0x00;
+constexpr size_t kCompressionAt = kMetafileCompressionAt;
+constexpr uint8_t kDeflate = kMetafileDeflated;
 constexpr uint8_t kNotCompressed = 0xFE;
 constexpr size_t kFilterAt = 33;
 constexpr uint8_t kNoFilter = 0xFE;  // the only filter there is

@@ -12,6 +12,10 @@ namespace vlx {
 inline constexpr size_t kMetafileHeaderSize = 34;
 // Offset of the stored (compressed) size inside the header.
 inline constexpr size_t kMetafileStoredSizeAt = 28;
+// The metafile's own size (inflated), and how it is stored: deflated or as it is.
+inline constexpr size_t kMetafileSizeAt = 0;
+inline constexpr size_t kMetafileCompressionAt = 32;
+inline constexpr uint8_t kMetafileDeflated = 0x00;
 
 // True when the 34 bytes of a metafile header are sound on their own: sizes a metafile
 // can have, a known compression, no filter.

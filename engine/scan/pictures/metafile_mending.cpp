@@ -11,10 +11,6 @@
 namespace vlx {
 namespace {
 
-constexpr size_t kSizeAt = 0;  // the metafile's size, inflated
-constexpr size_t kCompressionAt = 32;
-constexpr uint8_t kDeflate = 0x00;
-
 // WMF: an 18-byte header, then records of a 32-bit size in 16-bit words and a function.
 constexpr size_t kWmfHeader = 18;
 constexpr size_t kWmfSizeAt = 6;      // words, header included
@@ -114,8 +110,9 @@ std::vector<uint8_t> EndedMetafile(const std::vector<uint8_t>& m, size_t end, si
 
 std::optional<MendedMetafile> MendDamagedMetafile(std::span<const uint8_t> stored,
                                                   MetafileKind kind, size_t phase, size_t room) {
-  if (!MetafileHeaderIsSound(stored) || stored[kCompressionAt] != kDeflate) return std::nullopt;
-  const uint32_t size = LoadU32(stored.data() + kSizeAt);
+  if (!MetafileHeaderIsSound(stored) || stored[kMetafileCompressionAt] != kMetafileDeflated)
+    return std::nullopt;
+  const uint32_t size = LoadU32(stored.data() + kMetafileSizeAt);
   const uint32_t packed = LoadU32(stored.data() + kMetafileStoredSizeAt);
   const std::span<const uint8_t> data = stored.subspan(
       kMetafileHeaderSize, std::min<size_t>(packed, stored.size() - kMetafileHeaderSize));
@@ -145,7 +142,7 @@ std::optional<MendedMetafile> MendDamagedMetafile(std::span<const uint8_t> store
   if (kMetafileHeaderSize + deflated.size() > room) return std::nullopt;
   MendedMetafile mended;
   mended.bytes.assign(stored.begin(), stored.begin() + kMetafileHeaderSize);
-  StoreU32(mended.bytes.data() + kSizeAt, static_cast<uint32_t>(ended.size()));
+  StoreU32(mended.bytes.data() + kMetafileSizeAt, static_cast<uint32_t>(ended.size()));
   StoreU32(mended.bytes.data() + kMetafileStoredSizeAt, static_cast<uint32_t>(deflated.size()));
   mended.bytes.insert(mended.bytes.end(), deflated.begin(), deflated.end());
   mended.bytes.resize(room, 0);

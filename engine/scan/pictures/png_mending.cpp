@@ -10,11 +10,11 @@
 
 #include "engine/format/byte_order.h"
 #include "engine/scan/pictures/block_inflate.h"
+#include "engine/scan/pictures/png_format.h"
 
 namespace vlx {
 namespace {
 
-constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 constexpr size_t kFrame = 12;  // length, type and checksum around a chunk's data
 constexpr size_t kHeaderData = 13;
 // Pictures larger than this, unpacked, are left as they are.
@@ -29,14 +29,6 @@ struct Chunk {
   bool whole = false;
 };
 
-bool IsChunkType(const uint8_t* type) {
-  for (int i = 0; i < 4; ++i) {
-    const uint8_t c = static_cast<uint8_t>(type[i] | 0x20);
-    if (c < 'a' || c > 'z') return false;
-  }
-  return true;
-}
-
 uint32_t ChunkCrc(std::string_view type, std::span<const uint8_t> data) {
   uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type.data()), 4);
   // zlib takes a null buffer (what an empty span may hold) for a request to start over.
@@ -50,11 +42,11 @@ uint32_t ChunkCrc(std::string_view type, std::span<const uint8_t> data) {
 std::vector<Chunk> WalkChunks(std::span<const uint8_t> png, bool* ended) {
   std::vector<Chunk> chunks;
   *ended = false;
-  size_t pos = sizeof kSignature;
+  size_t pos = sizeof kPngSignature;
   while (png.size() >= pos && png.size() - pos >= kFrame) {
     const uint32_t length = LoadU32BigEndian(png.data() + pos);
     const uint8_t* type = png.data() + pos + 4;
-    if (!IsChunkType(type) || length > png.size() - pos - kFrame) break;
+    if (!IsPngChunkType(type) || length > png.size() - pos - kFrame) break;
     Chunk chunk;
     chunk.type = std::string_view(reinterpret_cast<const char*>(type), 4);
     chunk.data = png.subspan(pos + 8, length);
@@ -137,7 +129,7 @@ Rows InflateRows(const std::vector<Chunk>& chunks, const Header& h, size_t phase
     if (!inflater.Feed(chunk.data, chunk.at + phase)) break;
   }
   const size_t produced = inflater.produced();
-  rows.filtered = inflater.out();
+  rows.filtered = inflater.TakeOut();
   size_t wrong = produced;  // where the bytes out are known to be wrong
   for (size_t at = 0; at < produced; at += h.row_bytes)
     if (rows.filtered[at] > 4) {
@@ -347,7 +339,8 @@ std::optional<std::vector<uint8_t>> Deflate(const std::vector<uint8_t>& raw, int
 }  // namespace
 
 bool PngImageDataWhole(std::span<const uint8_t> png) {
-  if (png.size() < sizeof kSignature || std::memcmp(png.data(), kSignature, 8) != 0) return true;
+  if (png.size() < sizeof kPngSignature || std::memcmp(png.data(), kPngSignature, 8) != 0)
+    return true;
   bool ended = false;
   for (const Chunk& chunk : WalkChunks(png, &ended))
     if (chunk.type == "IDAT" && !chunk.whole) return false;
@@ -358,7 +351,7 @@ std::optional<MendedPng> MendDamagedPng(std::span<const uint8_t> png, size_t pha
   bool ended = false;
   const std::vector<Chunk> chunks = WalkChunks(png, &ended);
   const bool signed_ok =
-      png.size() >= sizeof kSignature && std::memcmp(png.data(), kSignature, 8) == 0;
+      png.size() >= sizeof kPngSignature && std::memcmp(png.data(), kPngSignature, 8) == 0;
   const bool whole =
       std::all_of(chunks.begin(), chunks.end(), [](const Chunk& c) { return c.whole; });
   if (chunks.empty() || (signed_ok && ended && whole)) return std::nullopt;
@@ -368,7 +361,7 @@ std::optional<MendedPng> MendDamagedPng(std::span<const uint8_t> png, size_t pha
     if (png.size() != room) return std::nullopt;
     MendedPng restored{std::vector<uint8_t>(png.begin(), png.end()), header->height,
                        header->height};
-    std::copy(kSignature, kSignature + sizeof kSignature, restored.bytes.begin());
+    std::copy(kPngSignature, kPngSignature + sizeof kPngSignature, restored.bytes.begin());
     return restored;
   }
   const Rows rows = InflateRows(chunks, *header, phase % kDamageBlock);
@@ -394,7 +387,7 @@ std::optional<MendedPng> MendDamagedPng(std::span<const uint8_t> png, size_t pha
   if (header->color == 3 && FindWhole(chunks, "PLTE") == nullptr) return std::nullopt;
 
   // The whole chunks keep their places around the image data; a damaged one is dropped.
-  std::vector<uint8_t> before(kSignature, kSignature + sizeof kSignature);
+  std::vector<uint8_t> before(kPngSignature, kPngSignature + sizeof kPngSignature);
   AppendChunk(before, "IHDR", chunks.front().data);
   std::vector<uint8_t> after;
   bool past_data = false;

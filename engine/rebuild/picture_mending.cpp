@@ -162,7 +162,7 @@ std::optional<MendedPicture> MendPictureRecord(std::span<uint8_t> record, uint64
   if (type == kTypePngBlip && layout->kind == BlipLayout::Kind::kRaster) {
     std::optional<MendedPng> png = MendDamagedPng(picture, phase, picture.size());
     if (!png) return std::nullopt;
-    mended = {Kind::kPng, png->rows_kept, png->height};
+    mended = {Kind::kPng, png->rows_kept, png->height, png->rows_resumed};
     bytes = std::move(png->bytes);
   } else if ((type == kTypeJpegBlip || type == kTypeCmykJpegBlip) &&
              layout->kind == BlipLayout::Kind::kRaster) {
@@ -202,6 +202,7 @@ std::optional<PictureMending> MendDamagedPictures(std::span<const uint8_t> docum
     if (patch.picture->kind != MendedPicture::Kind::kPng) continue;
     ++mending.mended;
     mending.rows_kept += patch.picture->kept;
+    mending.rows_resumed += patch.picture->resumed;
     mending.rows += patch.picture->whole;
   }
   return mending;

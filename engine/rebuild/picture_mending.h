@@ -16,6 +16,7 @@ struct PictureMending {
   size_t headers_restored = 0;  // records whose first bytes were rewritten from their entry
   size_t mended = 0;            // PNG pictures whose damaged rows were cut away
   uint64_t rows_kept = 0;       // of their rows, the ones kept as they were
+  uint64_t rows_resumed = 0;    // and the ones read again after the damage
   uint64_t rows = 0;
   size_t jpegs_cut = 0;      // JPEG pictures mended to draw what is left of them
   size_t metafiles_cut = 0;  // WMF and EMF pictures ended where their damage begins
@@ -27,7 +28,8 @@ struct MendedPicture {
   enum class Kind { kPng, kJpeg, kMetafile };
   Kind kind = Kind::kPng;
   uint64_t kept = 0;
-  uint64_t whole = 0;  // rows of a PNG, bytes of a JPEG; not known for a metafile
+  uint64_t whole = 0;    // rows of a PNG, bytes of a JPEG; not known for a metafile
+  uint64_t resumed = 0;  // rows of a PNG read again after the damage
 };
 
 // Mends, in place, the PNG, JPEG, WMF or EMF picture of one whole picture record that

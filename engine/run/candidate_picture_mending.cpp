@@ -67,8 +67,8 @@ void MendCandidatePictures(RecoveryJob& job, StreamCandidate& candidate,
         std::to_string(mending->mended) +
         " damaged PNG picture(s) mended in the Pictures stream: " +
         std::to_string(mending->rows_kept) + " of their " + std::to_string(mending->rows) +
-        " rows kept as they were, the rows from the damage on drawn in the colour of the last "
-        "whole row");
+        " rows kept as they were, " + std::to_string(mending->rows_resumed) +
+        " read again after the damage, the others drawn from the last whole row");
   if (mending->jpegs_cut > 0)
     candidate.repairs.push_back(std::to_string(mending->jpegs_cut) +
                                 " damaged JPEG picture(s) mended to draw what is left of them");

@@ -34,6 +34,8 @@ bool BlockInflater::Feed(std::span<const uint8_t> data, uint64_t stream_offset) 
     const size_t in_block = static_cast<size_t>((stream_offset + i) % kDamageBlock);
     const size_t n = std::min(data.size() - i, kDamageBlock - in_block);
     marks_.push_back(produced());
+    inputs_.push_back(fed_);
+    fed_ += n;
     z.next_in = const_cast<Bytef*>(data.data() + i);
     z.avail_in = static_cast<uInt>(n);
     const int result = inflate(&z, Z_NO_FLUSH);
@@ -54,6 +56,12 @@ size_t BlockInflater::RightBefore(size_t wrong) const {
   if (marks_.empty()) return 0;
   const size_t piece = PieceHolding(wrong);
   return marks_[piece > 0 ? piece - 1 : 0];
+}
+
+size_t BlockInflater::InputRightBefore(size_t wrong) const {
+  if (inputs_.empty()) return 0;
+  const size_t piece = PieceHolding(wrong);
+  return inputs_[piece > 0 ? piece - 1 : 0];
 }
 
 size_t BlockInflater::PieceStartBefore(size_t wrong) const {

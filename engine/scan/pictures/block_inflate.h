@@ -40,6 +40,9 @@ class BlockInflater {
   // when the output shows damage at the first place it reaches (a record that cannot be,
   // right where the damage began), though a record that reaches past it may not be.
   size_t PieceStartBefore(size_t wrong) const;
+  // Where, in the bytes fed, the piece began that RightBefore(wrong) keeps the output of:
+  // the damage lies past it.
+  size_t InputRightBefore(size_t wrong) const;
 
  private:
   size_t PieceHolding(size_t at) const;
@@ -47,7 +50,9 @@ class BlockInflater {
   struct Stream;
   std::unique_ptr<Stream> stream_;
   std::vector<uint8_t> out_;
-  std::vector<size_t> marks_;  // bytes out before each piece
+  std::vector<size_t> marks_;   // bytes out before each piece
+  std::vector<size_t> inputs_;  // bytes fed before each piece
+  size_t fed_ = 0;
   bool ended_ = false;
   bool failed_ = false;
 };

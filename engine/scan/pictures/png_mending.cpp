@@ -10,7 +10,9 @@
 
 #include "engine/format/byte_order.h"
 #include "engine/scan/pictures/block_inflate.h"
+#include "engine/scan/pictures/deflate_resume.h"
 #include "engine/scan/pictures/png_format.h"
+#include "engine/scan/pictures/png_row_filters.h"
 
 namespace vlx {
 namespace {
@@ -19,6 +21,9 @@ constexpr size_t kFrame = 12;  // length, type and checksum around a chunk's dat
 constexpr size_t kHeaderData = 13;
 // Pictures larger than this, unpacked, are left as they are.
 constexpr uint64_t kLargestUnpacked = uint64_t{256} << 20;
+// A row read again after the damage with more than one byte in this many copied from lost
+// bytes is not drawn from them.
+constexpr size_t kMostlyLost = 2;
 // The chunk that fills the room the damaged picture took: ancillary, private, safe to copy.
 constexpr std::string_view kPaddingType = "paDd";
 
@@ -111,6 +116,7 @@ std::optional<Header> ReadHeader(const Chunk& chunk) {
 struct Rows {
   std::vector<uint8_t> filtered;
   size_t good = 0;
+  size_t damage_from = 0;  // in the image data: the damage lies past this byte
 };
 
 // Inflates the image data block by block. A row that names no filter shows the damage as
@@ -118,14 +124,18 @@ struct Rows {
 Rows InflateRows(const std::vector<Chunk>& chunks, const Header& h, size_t phase) {
   Rows rows;
   BlockInflater inflater(h.row_bytes * h.height);
-  size_t clean = 0;  // bytes out before the first damaged chunk
+  size_t clean = 0;        // bytes out before the first damaged chunk
+  size_t clean_input = 0;  // and in
+  size_t fed = 0;
   bool damaged_chunk = false;
   for (const Chunk& chunk : chunks) {
     if (chunk.type != "IDAT") continue;
     if (!chunk.whole && !damaged_chunk) {
       damaged_chunk = true;
       clean = inflater.produced();
+      clean_input = fed;
     }
+    fed += chunk.data.size();
     if (!inflater.Feed(chunk.data, chunk.at + phase)) break;
   }
   const size_t produced = inflater.produced();
@@ -138,9 +148,11 @@ Rows InflateRows(const std::vector<Chunk>& chunks, const Header& h, size_t phase
     }
   if ((inflater.ended() && wrong == produced) || !damaged_chunk) {
     rows.good = wrong;
+    rows.damage_from = fed;
     return rows;
   }
   rows.good = std::max(inflater.RightBefore(wrong), std::min(clean, wrong));
+  rows.damage_from = std::max(inflater.InputRightBefore(wrong), clean_input);
   return rows;
 }
 
@@ -151,31 +163,7 @@ std::vector<uint8_t> LastKeptRow(const std::vector<uint8_t>& filtered, const Hea
   std::vector<uint8_t> prior(stride, 0), line(stride);
   for (uint32_t r = 0; r < rows; ++r) {
     const uint8_t* in = filtered.data() + size_t{r} * h.row_bytes;
-    for (size_t i = 0; i < stride; ++i) {
-      const int a = i >= h.pixel_bytes ? line[i - h.pixel_bytes] : 0;
-      const int b = prior[i];
-      const int c = i >= h.pixel_bytes ? prior[i - h.pixel_bytes] : 0;
-      int predictor = 0;
-      switch (in[0]) {
-        case 1:
-          predictor = a;
-          break;
-        case 2:
-          predictor = b;
-          break;
-        case 3:
-          predictor = (a + b) / 2;
-          break;
-        case 4: {
-          const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-          predictor = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
-          break;
-        }
-        default:
-          break;
-      }
-      line[i] = static_cast<uint8_t>(in[1 + i] + predictor);
-    }
+    UnfilterPngRow(in[0], {in + 1, stride}, prior, h.pixel_bytes, line);
     std::swap(prior, line);
   }
   return prior;
@@ -315,6 +303,115 @@ std::optional<Fill> AverageColourFill(const std::vector<Chunk>& chunks, const He
   return fill;
 }
 
+// The image data as one zlib stream, and where in it a damage block of the picture's stream
+// begins: where lost bytes may end.
+struct ImageData {
+  std::vector<uint8_t> zlib;
+  std::vector<size_t> block_starts;
+};
+
+// Only points in or after the last damaged chunk are given: a run taken up before it would
+// read through its damage, and what it read there is not the picture's.
+ImageData GatherImageData(const std::vector<Chunk>& chunks, size_t phase) {
+  ImageData data;
+  for (const Chunk& chunk : chunks) {
+    if (chunk.type != "IDAT") continue;
+    const size_t base = data.zlib.size();
+    data.zlib.insert(data.zlib.end(), chunk.data.begin(), chunk.data.end());
+    if (!chunk.whole) data.block_starts.clear();
+    for (size_t i = (kDamageBlock - (chunk.at + phase) % kDamageBlock) % kDamageBlock;
+         i < chunk.data.size(); i += kDamageBlock)
+      data.block_starts.push_back(base + i);
+  }
+  return data;
+}
+
+// A tail of the image data, which ends where the last row does, is the picture's own only if
+// every row it begins names a filter.
+bool RowsBeginRight(const ResumedTail& tail, const Header& h) {
+  const size_t total = h.row_bytes * h.height;
+  const size_t start = total - tail.bytes.size();
+  size_t checked = 0;
+  for (size_t at = (start + h.row_bytes - 1) / h.row_bytes * h.row_bytes; at < total;
+       at += h.row_bytes) {
+    const size_t i = at - start;
+    if (tail.known[i] == 0) continue;
+    if (tail.bytes[i] > 4) return false;
+    ++checked;
+  }
+  return checked > 0;
+}
+
+struct ResumedRows {
+  std::vector<uint8_t> filtered;  // every row of the picture, filtered again
+  uint32_t rows = 0;              // rows read again after the damage
+};
+
+// The picture with the rows that follow its damage read again from the image data past it.
+std::optional<ResumedRows> ResumeRows(const std::vector<Chunk>& chunks, const Header& h,
+                                      const Rows& rows, uint32_t kept, const Fill& fill,
+                                      size_t phase) {
+  const size_t total = h.row_bytes * h.height;
+  const ImageData data = GatherImageData(chunks, phase);
+  const std::optional<ResumedTail> tail = ResumeAfterLoss(
+      data.zlib, rows.damage_from, data.block_starts, total - size_t{kept} * h.row_bytes,
+      [&](const ResumedTail& t) { return RowsBeginRight(t, h); });
+  if (!tail) return std::nullopt;
+  const size_t start = total - tail->bytes.size();
+  auto first = static_cast<uint32_t>((start + h.row_bytes - 1) / h.row_bytes);
+  // Right after the damage most bytes are copies of lost ones: such rows are drawn as the
+  // rows between.
+  while (first < h.height) {
+    const auto from =
+        tail->known.begin() + static_cast<std::ptrdiff_t>(first * h.row_bytes - start);
+    const auto lost = std::count(from, from + static_cast<std::ptrdiff_t>(h.row_bytes), 0);
+    if (static_cast<size_t>(lost) * kMostlyLost <= h.row_bytes) break;
+    ++first;
+  }
+  if (first >= h.height || first < kept) return std::nullopt;
+
+  const size_t stride = h.row_bytes - 1;
+  std::vector<uint8_t> image(stride * h.height);
+  auto row = [&](uint32_t r) {
+    return std::span<uint8_t>(image.data() + size_t{r} * stride, stride);
+  };
+  const std::vector<uint8_t> zeros(stride, 0);
+  for (uint32_t r = 0; r < kept; ++r) {
+    const uint8_t* in = rows.filtered.data() + size_t{r} * h.row_bytes;
+    UnfilterPngRow(in[0], {in + 1, stride}, r == 0 ? std::span<const uint8_t>(zeros) : row(r - 1),
+                   h.pixel_bytes, row(r));
+  }
+  // The rows between are drawn in the fill, and the first row read again is unfiltered over
+  // it: drawing them from the last whole row down would draw its detail as streaks. A lost
+  // byte is drawn as the one above where samples are bytes of colour; else (palette indices,
+  // packed samples) in the fill, which does not repeat a row down the picture.
+  const std::span<const uint8_t> flat = std::span<const uint8_t>(fill.row).subspan(1);
+  for (uint32_t r = kept; r < first; ++r) std::copy(flat.begin(), flat.end(), row(r).begin());
+  const bool bytes_of_colour = h.depth == 8 && h.color != 3;
+  // Palette indices and packed samples are left unfiltered by encoders; filtered, read over
+  // a lost row they name colours at random.
+  if (!bytes_of_colour)
+    for (uint32_t r = first; r < h.height; ++r) {
+      const size_t i = size_t{r} * h.row_bytes - start;
+      if (tail->known[i] != 0 && tail->bytes[i] != 0) return std::nullopt;
+    }
+  uint8_t filter = 0;
+  for (uint32_t r = first; r < h.height; ++r) {
+    const size_t i = size_t{r} * h.row_bytes - start;
+    if (tail->known[i] != 0) filter = tail->bytes[i];
+    UnfilterPngRow(filter, {tail->bytes.data() + i + 1, stride}, r == first ? flat : row(r - 1),
+                   h.pixel_bytes, row(r), {tail->known.data() + i + 1, stride},
+                   bytes_of_colour ? std::span<const uint8_t>() : flat);
+  }
+  ResumedRows resumed;
+  resumed.filtered.resize(total);
+  for (uint32_t r = 0; r < h.height; ++r)
+    FilterPngRowBest(row(r), r == 0 ? std::span<const uint8_t>(zeros) : row(r - 1), h.pixel_bytes,
+                     {resumed.filtered.data() + size_t{r} * h.row_bytes, h.row_bytes});
+  resumed.rows = h.height - first;
+  return resumed;
+}
+
 void AppendChunk(std::vector<uint8_t>& out, std::string_view type, std::span<const uint8_t> data) {
   uint8_t frame[4];
   const auto length = static_cast<uint32_t>(data.size());
@@ -334,6 +431,28 @@ std::optional<std::vector<uint8_t>> Deflate(const std::vector<uint8_t>& raw, int
     return std::nullopt;
   packed.resize(size);
   return packed;
+}
+
+// The picture with `raw` (filtered rows) as its image data between the chunks before and
+// after it, in exactly `room` bytes; nullopt when it does not fit.
+std::optional<MendedPng> Pack(const std::vector<uint8_t>& before, const std::vector<uint8_t>& after,
+                              const std::vector<uint8_t>& raw, size_t room) {
+  for (int level = 9; level >= 1; --level) {
+    std::optional<std::vector<uint8_t>> packed = Deflate(raw, level);
+    if (!packed) return std::nullopt;
+    const size_t size = before.size() + kFrame + packed->size() + after.size() + kFrame;
+    if (size > room) return std::nullopt;  // a lower level packs no tighter
+    const size_t left = room - size;
+    if (left != 0 && left < kFrame) continue;  // too little for the filling chunk
+    MendedPng mended;
+    mended.bytes = before;
+    AppendChunk(mended.bytes, "IDAT", *packed);
+    mended.bytes.insert(mended.bytes.end(), after.begin(), after.end());
+    if (left != 0) AppendChunk(mended.bytes, kPaddingType, std::vector<uint8_t>(left - kFrame, 0));
+    AppendChunk(mended.bytes, "IEND", {});
+    return mended;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -359,8 +478,9 @@ std::optional<MendedPng> MendDamagedPng(std::span<const uint8_t> png, size_t pha
   if (!header) return std::nullopt;
   if (ended && whole) {  // only the signature was hit: it is the same in every picture
     if (png.size() != room) return std::nullopt;
-    MendedPng restored{std::vector<uint8_t>(png.begin(), png.end()), header->height,
-                       header->height};
+    MendedPng restored;
+    restored.bytes.assign(png.begin(), png.end());
+    restored.rows_kept = restored.height = header->height;
     std::copy(kPngSignature, kPngSignature + sizeof kPngSignature, restored.bytes.begin());
     return restored;
   }
@@ -405,24 +525,21 @@ std::optional<MendedPng> MendDamagedPng(std::span<const uint8_t> png, size_t pha
   }
   if (fill.transparency) AppendChunk(before, "tRNS", *fill.transparency);
 
-  for (int level = 9; level >= 1; --level) {
-    std::optional<std::vector<uint8_t>> packed = Deflate(raw, level);
-    if (!packed) return std::nullopt;
-    const size_t size = before.size() + kFrame + packed->size() + after.size() + kFrame;
-    if (size > room) return std::nullopt;  // a lower level packs no tighter
-    const size_t left = room - size;
-    if (left != 0 && left < kFrame) continue;  // too little for the filling chunk
-    MendedPng mended;
-    mended.bytes = std::move(before);
-    AppendChunk(mended.bytes, "IDAT", *packed);
-    mended.bytes.insert(mended.bytes.end(), after.begin(), after.end());
-    if (left != 0) AppendChunk(mended.bytes, kPaddingType, std::vector<uint8_t>(left - kFrame, 0));
-    AppendChunk(mended.bytes, "IEND", {});
-    mended.rows_kept = kept;
-    mended.height = header->height;
-    return mended;
+  if (kept < header->height)
+    if (std::optional<ResumedRows> resumed =
+            ResumeRows(chunks, *header, rows, kept, fill, phase % kDamageBlock))
+      if (std::optional<MendedPng> mended = Pack(before, after, resumed->filtered, room)) {
+        mended->rows_kept = kept;
+        mended->rows_resumed = resumed->rows;
+        mended->height = header->height;
+        return mended;
+      }
+  std::optional<MendedPng> mended = Pack(before, after, raw, room);
+  if (mended) {
+    mended->rows_kept = kept;
+    mended->height = header->height;
   }
-  return std::nullopt;
+  return mended;
 }
 
 }  // namespace vlx

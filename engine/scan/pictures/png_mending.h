@@ -11,12 +11,16 @@
 namespace vlx {
 
 // A PNG picture with its damaged part cut away: the rows before the damage exactly as they
-// were, the rows from it on in the average colour of the last whole row, the chunks that
+// were; the rows after it read again where the image data can be taken up past the damage
+// (what it copied from the lost bytes drawn from the row above), the rows between drawn from
+// the last whole row to the first row read again; else the rows from the damage on in the
+// average colour of the last whole row; the chunks that
 // kept their checksum, in exactly the room the damaged picture took (a private ancillary
 // chunk fills what is left).
 struct MendedPng {
   std::vector<uint8_t> bytes;
   uint32_t rows_kept = 0;
+  uint32_t rows_resumed = 0;  // rows after the damage read again from the image data past it
   uint32_t height = 0;
 };
 

@@ -309,7 +309,8 @@ std::optional<ResumedTail> ResumeAfterLoss(std::span<const uint8_t> zlib, size_t
     whole.stop_bit = uint64_t{resume_points.back()} * 8;
     Decode(whole, budget);
   }
-  // The tables in force where the loss may begin, then those of blocks begun after it.
+  // The tables in force where the loss may begin, then those of blocks begun after it (read
+  // from bytes that may be lost, and so only tried).
   std::vector<BlockStart> tried;
   for (const BlockStart& block : blocks) {
     if (block.bit < uint64_t{damage_from} * 8) {

@@ -22,8 +22,8 @@ struct ResumedTail {
 // (a byte offset in it). Decoding is tried from each of `resume_points` past
 // `damage_from` (where lost bytes may end, in increasing order), with the code tables of
 // the blocks begun before the loss; a tail is handed over only when it runs to the
-// stream's end exactly where its check value begins, no longer than `at_most` bytes, and
-// `accept` takes it (the caller's own check of what the bytes must look like). The work
+// stream's end exactly where its check value begins, and `accept` takes it; `at_most` is
+// the most the whole stream may give (and so the tail) (the caller's own check of what the bytes must look like). The work
 // is bounded: a stream that gives nothing within it gives nullopt. A run taken up before a
 // second loss may read on through it: the known bytes are right only where no loss lies
 // between `resumed_at` and the end, which the caller's points and check are to ensure.

@@ -353,9 +353,11 @@ std::optional<ResumedRows> ResumeRows(const std::vector<Chunk>& chunks, const He
                                       size_t phase) {
   const size_t total = h.row_bytes * h.height;
   const ImageData data = GatherImageData(chunks, phase);
+  // The tail reaches back no further than the rows kept.
   const std::optional<ResumedTail> tail = ResumeAfterLoss(
-      data.zlib, rows.damage_from, data.block_starts, total - size_t{kept} * h.row_bytes,
-      [&](const ResumedTail& t) { return RowsBeginRight(t, h); });
+      data.zlib, rows.damage_from, data.block_starts, total, [&](const ResumedTail& t) {
+        return t.bytes.size() <= total - size_t{kept} * h.row_bytes && RowsBeginRight(t, h);
+      });
   if (!tail) return std::nullopt;
   const size_t start = total - tail->bytes.size();
   auto first = static_cast<uint32_t>((start + h.row_bytes - 1) / h.row_bytes);

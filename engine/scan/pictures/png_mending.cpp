@@ -385,8 +385,8 @@ std::optional<ResumedRows> ResumeRows(const std::vector<Chunk>& chunks, const He
   }
   // The rows between are drawn in the fill, and the first row read again is unfiltered over
   // it: drawing them from the last whole row down would draw its detail as streaks. A lost
-  // byte is drawn as the one above where samples are bytes of colour; else (palette indices,
-  // packed samples) in the fill, which does not repeat a row down the picture.
+  // byte is drawn as its filter predicts where samples are bytes of colour; else (palette
+  // indices, packed samples) in the fill, which does not repeat a row down the picture.
   const std::span<const uint8_t> flat = std::span<const uint8_t>(fill.row).subspan(1);
   for (uint32_t r = kept; r < first; ++r) std::copy(flat.begin(), flat.end(), row(r).begin());
   const bool bytes_of_colour = h.depth == 8 && h.color != 3;

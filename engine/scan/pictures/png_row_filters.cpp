@@ -35,10 +35,19 @@ int Predict(uint8_t filter, std::span<const uint8_t> line, std::span<const uint8
 void UnfilterPngRow(uint8_t filter, std::span<const uint8_t> in, std::span<const uint8_t> prior,
                     size_t pixel_bytes, std::span<uint8_t> out, std::span<const uint8_t> known,
                     std::span<const uint8_t> stand_in) {
-  for (size_t i = 0; i < in.size(); ++i)
-    out[i] = !known.empty() && known[i] == 0
-                 ? (stand_in.empty() ? prior[i] : stand_in[i])
-                 : static_cast<uint8_t>(in[i] + Predict(filter, out, prior, pixel_bytes, i));
+  for (size_t i = 0; i < in.size(); ++i) {
+    const int predicted = Predict(filter, out, prior, pixel_bytes, i);
+    if (known.empty() || known[i] != 0) {
+      out[i] = static_cast<uint8_t>(in[i] + predicted);
+    } else if (stand_in.empty() &&
+               (filter == 2 || filter == 4 || (filter != 0 && i >= pixel_bytes))) {
+      // A lost residual: in the smooth parts a filter is chosen for, it is near zero (where
+      // the filter predicts from a neighbour; else the byte above stands in).
+      out[i] = static_cast<uint8_t>(predicted);
+    } else {
+      out[i] = stand_in.empty() ? prior[i] : stand_in[i];
+    }
+  }
 }
 
 void FilterPngRowBest(std::span<const uint8_t> row, std::span<const uint8_t> prior,

@@ -11,7 +11,8 @@ namespace vlx {
 
 // Undoes `filter` (0 to 4; another value reads as none) on `in`, the row's bytes after its
 // filter byte, into `out`. Where `known` is given and 0 for a byte of `in`, that byte was
-// lost: the byte of `stand_in` stands in for it, or when none is given the byte above.
+// lost: the byte of `stand_in` stands in for it; when none is given, what the filter
+// predicts (the residual taken as zero), or in a row not filtered the byte above.
 void UnfilterPngRow(uint8_t filter, std::span<const uint8_t> in, std::span<const uint8_t> prior,
                     size_t pixel_bytes, std::span<uint8_t> out, std::span<const uint8_t> known = {},
                     std::span<const uint8_t> stand_in = {});

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -347,6 +346,34 @@ struct ResumedRows {
   uint32_t rows = 0;              // rows read again after the damage
 };
 
+// The first row of a tail that begins at `start` in the image data whose bytes are mostly
+// read: right after the damage most bytes are copies of lost ones.
+uint32_t FirstMostlyRead(const ResumedTail& tail, const Header& h, size_t start) {
+  auto first = static_cast<uint32_t>((start + h.row_bytes - 1) / h.row_bytes);
+  for (; first < h.height; ++first) {
+    const auto from = tail.known.begin() + static_cast<std::ptrdiff_t>(first * h.row_bytes - start);
+    const auto lost = std::count(from, from + static_cast<std::ptrdiff_t>(h.row_bytes), 0);
+    if (static_cast<size_t>(lost) * kMostlyLost <= h.row_bytes) break;
+  }
+  return first;
+}
+
+// Unfiltered rows, `stride` bytes each, the first above zeros.
+class UnfilteredImage {
+ public:
+  explicit UnfilteredImage(const Header& h)
+      : stride_(h.row_bytes - 1), bytes_(stride_ * h.height), zeros_(stride_, 0) {}
+  std::span<uint8_t> Row(uint32_t r) { return {bytes_.data() + size_t{r} * stride_, stride_}; }
+  std::span<const uint8_t> Above(uint32_t r) {
+    return r == 0 ? std::span<const uint8_t>(zeros_) : Row(r - 1);
+  }
+
+ private:
+  size_t stride_;
+  std::vector<uint8_t> bytes_;
+  std::vector<uint8_t> zeros_;
+};
+
 // The picture with the rows that follow its damage read again from the image data past it.
 std::optional<ResumedRows> ResumeRows(const std::vector<Chunk>& chunks, const Header& h,
                                       const Rows& rows, uint32_t kept, const Fill& fill,
@@ -360,35 +387,8 @@ std::optional<ResumedRows> ResumeRows(const std::vector<Chunk>& chunks, const He
       });
   if (!tail) return std::nullopt;
   const size_t start = total - tail->bytes.size();
-  auto first = static_cast<uint32_t>((start + h.row_bytes - 1) / h.row_bytes);
-  // Right after the damage most bytes are copies of lost ones: such rows are drawn as the
-  // rows between.
-  while (first < h.height) {
-    const auto from =
-        tail->known.begin() + static_cast<std::ptrdiff_t>(first * h.row_bytes - start);
-    const auto lost = std::count(from, from + static_cast<std::ptrdiff_t>(h.row_bytes), 0);
-    if (static_cast<size_t>(lost) * kMostlyLost <= h.row_bytes) break;
-    ++first;
-  }
+  const uint32_t first = FirstMostlyRead(*tail, h, start);
   if (first >= h.height || first < kept) return std::nullopt;
-
-  const size_t stride = h.row_bytes - 1;
-  std::vector<uint8_t> image(stride * h.height);
-  auto row = [&](uint32_t r) {
-    return std::span<uint8_t>(image.data() + size_t{r} * stride, stride);
-  };
-  const std::vector<uint8_t> zeros(stride, 0);
-  for (uint32_t r = 0; r < kept; ++r) {
-    const uint8_t* in = rows.filtered.data() + size_t{r} * h.row_bytes;
-    UnfilterPngRow(in[0], {in + 1, stride}, r == 0 ? std::span<const uint8_t>(zeros) : row(r - 1),
-                   h.pixel_bytes, row(r));
-  }
-  // The rows between are drawn in the fill, and the first row read again is unfiltered over
-  // it: drawing them from the last whole row down would draw its detail as streaks. A lost
-  // byte is drawn as its filter predicts where samples are bytes of colour; else (palette
-  // indices, packed samples) in the fill, which does not repeat a row down the picture.
-  const std::span<const uint8_t> flat = std::span<const uint8_t>(fill.row).subspan(1);
-  for (uint32_t r = kept; r < first; ++r) std::copy(flat.begin(), flat.end(), row(r).begin());
   const bool bytes_of_colour = h.depth == 8 && h.color != 3;
   // Palette indices and packed samples are left unfiltered by encoders; filtered, read over
   // a lost row they name colours at random.
@@ -397,18 +397,31 @@ std::optional<ResumedRows> ResumeRows(const std::vector<Chunk>& chunks, const He
       const size_t i = size_t{r} * h.row_bytes - start;
       if (tail->known[i] != 0 && tail->bytes[i] != 0) return std::nullopt;
     }
+
+  const size_t stride = h.row_bytes - 1;
+  UnfilteredImage image(h);
+  for (uint32_t r = 0; r < kept; ++r) {
+    const uint8_t* in = rows.filtered.data() + size_t{r} * h.row_bytes;
+    UnfilterPngRow(in[0], {in + 1, stride}, image.Above(r), h.pixel_bytes, image.Row(r));
+  }
+  // The rows between are drawn in the fill, and the first row read again is unfiltered over
+  // it: drawing them from the last whole row down would draw its detail as streaks. A lost
+  // byte is drawn as its filter predicts where samples are bytes of colour; else (palette
+  // indices, packed samples) in the fill, which does not repeat a row down the picture.
+  const std::span<const uint8_t> flat = std::span<const uint8_t>(fill.row).subspan(1);
+  for (uint32_t r = kept; r < first; ++r) std::copy(flat.begin(), flat.end(), image.Row(r).begin());
   uint8_t filter = 0;
   for (uint32_t r = first; r < h.height; ++r) {
     const size_t i = size_t{r} * h.row_bytes - start;
     if (tail->known[i] != 0) filter = tail->bytes[i];
-    UnfilterPngRow(filter, {tail->bytes.data() + i + 1, stride}, r == first ? flat : row(r - 1),
-                   h.pixel_bytes, row(r), {tail->known.data() + i + 1, stride},
+    UnfilterPngRow(filter, {tail->bytes.data() + i + 1, stride}, r == first ? flat : image.Above(r),
+                   h.pixel_bytes, image.Row(r), {tail->known.data() + i + 1, stride},
                    bytes_of_colour ? std::span<const uint8_t>() : flat);
   }
   ResumedRows resumed;
   resumed.filtered.resize(total);
   for (uint32_t r = 0; r < h.height; ++r)
-    FilterPngRowBest(row(r), r == 0 ? std::span<const uint8_t>(zeros) : row(r - 1), h.pixel_bytes,
+    FilterPngRowBest(image.Row(r), image.Above(r), h.pixel_bytes,
                      {resumed.filtered.data() + size_t{r} * h.row_bytes, h.row_bytes});
   resumed.rows = h.height - first;
   return resumed;

@@ -4,6 +4,7 @@
 
 #include "engine/format/byte_order.h"
 #include "engine/scan/pictures/jpeg_markers.h"
+#include "engine/scan/pictures/jpeg_scan_resume.h"
 
 namespace vlx {
 namespace {
@@ -112,6 +113,11 @@ std::optional<MendedJpeg> MendCodedData(std::span<const uint8_t> jpeg, size_t ph
       if (cut < pos) cut = pos;  // never into this scan's header
       if (cut > pos && jpeg[cut - 1] == kJpegMarker)
         --cut;  // not between a marker byte and its pair
+      // The only scan of a sequential picture is read again past its damage where it can be.
+      if (pos == *first_data)
+        if (std::optional<std::vector<uint8_t>> resumed =
+                ResumeJpegScan(jpeg, pos, cut, phase, room))
+          return MendedJpeg{std::move(*resumed), cut};
       return cut_at(cut);
     }
   }

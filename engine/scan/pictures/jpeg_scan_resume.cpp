@@ -1,0 +1,440 @@
+#include "engine/scan/pictures/jpeg_scan_resume.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <deque>
+
+#include "engine/format/byte_order.h"
+#include "engine/scan/pictures/damage_block.h"
+#include "engine/scan/pictures/jpeg_markers.h"
+
+namespace vlx {
+namespace {
+
+constexpr int kMaxCodeBits = 16;
+constexpr int kStartsTried = 32;     // bits tried at each place: a block's codes are shorter
+constexpr size_t kPlacesTried = 16;  // damage-block starts tried past the loss
+constexpr size_t kStepMcus = 64;     // a start not in step with the others within this many
+constexpr uint64_t kLargestMcuCount = uint64_t{1} << 24;
+constexpr uint64_t kBitsPerByteOfWork = 64 * 8;  // bits decoded per coded byte, over every try
+
+constexpr uint8_t kBaselineFrame = 0xC0;
+constexpr uint8_t kExtendedFrame = 0xC1;
+constexpr uint8_t kHuffmanTables = 0xC4;
+constexpr uint8_t kRestartInterval = 0xDD;
+constexpr uint8_t kEndOfBlock = 0x00;
+
+// A canonical code as a DHT segment gives it: how many codes of each length, the symbols in
+// code order.
+struct HuffmanTable {
+  std::array<uint16_t, kMaxCodeBits + 1> count{};
+  std::vector<uint8_t> symbol;
+  bool present = false;
+
+  // The code and its length for `wanted`, when the table has one.
+  std::optional<std::pair<uint32_t, int>> CodeOf(uint8_t wanted) const {
+    uint32_t code = 0;
+    size_t index = 0;
+    for (int length = 1; length <= kMaxCodeBits; ++length) {
+      for (int i = 0; i < count[length]; ++i, ++index, ++code)
+        if (index < symbol.size() && symbol[index] == wanted) return std::make_pair(code, length);
+      code <<= 1;
+    }
+    return std::nullopt;
+  }
+};
+
+struct ScanComponent {
+  int blocks = 1;          // blocks of the component in one MCU
+  uint8_t dc = 0, ac = 0;  // its tables
+};
+
+struct Scan {
+  std::array<HuffmanTable, 4> dc, ac;
+  std::vector<ScanComponent> components;
+  uint64_t mcus = 0;
+  uint64_t mcus_per_row = 0;
+};
+
+struct FrameComponent {
+  uint8_t id = 0, h = 1, v = 1;
+};
+
+bool ReadTables(std::span<const uint8_t> body, Scan& scan) {
+  size_t at = 0;
+  while (at < body.size()) {
+    const uint8_t kind = body[at] >> 4, id = body[at] & 0x0F;
+    if (kind > 1 || id > 3 || body.size() - at < 17) return false;
+    HuffmanTable& table = kind == 0 ? scan.dc[id] : scan.ac[id];
+    size_t symbols = 0;
+    for (int length = 1; length <= kMaxCodeBits; ++length) {
+      table.count[length] = body[at + static_cast<size_t>(length)];
+      symbols += table.count[length];
+    }
+    at += 17;
+    if (body.size() - at < symbols) return false;
+    table.symbol.assign(body.begin() + static_cast<std::ptrdiff_t>(at),
+                        body.begin() + static_cast<std::ptrdiff_t>(at + symbols));
+    table.present = true;
+    at += symbols;
+  }
+  return true;
+}
+
+// The segments from the start of the picture to its scan: the code tables, the frame's
+// components and their sampling, the scan's components and their tables.
+std::optional<Scan> ReadScan(std::span<const uint8_t> jpeg, size_t data_start) {
+  Scan scan;
+  std::vector<FrameComponent> frame;
+  uint32_t width = 0, height = 0;
+  bool scanned = false;
+  for (size_t pos = 2; pos + 4 <= data_start;) {
+    if (jpeg[pos] != kJpegMarker) return std::nullopt;
+    const uint8_t m = jpeg[pos + 1];
+    const size_t length = LoadU16BigEndian(jpeg.data() + pos + 2);
+    if (length < 2 || pos + 2 + length > data_start) return std::nullopt;
+    const std::span<const uint8_t> body = jpeg.subspan(pos + 4, length - 2);
+    if (m == kHuffmanTables && !ReadTables(body, scan)) return std::nullopt;
+    if ((m >= 0xC2 && m <= 0xCF && m != kHuffmanTables && m != 0xC8 && m != 0xCC) ||
+        (m == kRestartInterval && body.size() >= 2 && LoadU16BigEndian(body.data()) != 0))
+      return std::nullopt;  // progressive, lossless or arithmetic coded, or with restarts
+    if (m == kBaselineFrame || m == kExtendedFrame) {
+      if (body.size() < 6 || body[0] != 8) return std::nullopt;
+      height = LoadU16BigEndian(body.data() + 1);
+      width = LoadU16BigEndian(body.data() + 3);
+      const size_t n = body[5];
+      if (body.size() < 6 + 3 * n || n == 0) return std::nullopt;
+      for (size_t c = 0; c < n; ++c) {
+        const uint8_t hv = body[6 + 3 * c + 1];
+        if ((hv >> 4) == 0 || (hv >> 4) > 4 || (hv & 15) == 0 || (hv & 15) > 4) return std::nullopt;
+        frame.push_back(
+            {body[6 + 3 * c], static_cast<uint8_t>(hv >> 4), static_cast<uint8_t>(hv & 15)});
+      }
+    }
+    if (m == kJpegStartOfScan) {
+      if (pos + 2 + length != data_start || frame.empty() || body.empty()) return std::nullopt;
+      const size_t n = body[0];
+      if (n != frame.size() || body.size() < 1 + 2 * n + 3) return std::nullopt;
+      for (size_t c = 0; c < n; ++c) {
+        const auto it = std::find_if(frame.begin(), frame.end(), [&](const FrameComponent& f) {
+          return f.id == body[1 + 2 * c];
+        });
+        const uint8_t dc = body[2 + 2 * c] >> 4, ac = body[2 + 2 * c] & 15;
+        if (it == frame.end() || dc > 3 || ac > 3 || !scan.dc[dc].present || !scan.ac[ac].present)
+          return std::nullopt;
+        scan.components.push_back({n == 1 ? 1 : it->h * it->v, dc, ac});
+      }
+      scanned = true;
+    }
+    pos += 2 + length;
+  }
+  if (!scanned || width == 0 || height == 0) return std::nullopt;
+  uint32_t hmax = 1, vmax = 1;
+  for (const FrameComponent& f : frame) {
+    hmax = std::max<uint32_t>(hmax, f.h);
+    vmax = std::max<uint32_t>(vmax, f.v);
+  }
+  if (frame.size() == 1) hmax = vmax = 1;  // one component: one block per MCU
+  scan.mcus_per_row = (width + 8 * hmax - 1) / (8 * hmax);
+  scan.mcus = scan.mcus_per_row * ((height + 8 * vmax - 1) / (8 * vmax));
+  if (scan.mcus > kLargestMcuCount) return std::nullopt;
+  return scan;
+}
+
+// The coded bits, most significant first, the zero byte after each 0xFF skipped. A position
+// is the byte's offset times eight plus the bits read of it.
+class CodedBits {
+ public:
+  CodedBits(std::span<const uint8_t> jpeg, size_t end, uint64_t position)
+      : jpeg_(jpeg),
+        end_(end),
+        byte_(static_cast<size_t>(position / 8)),
+        bit_(static_cast<int>(position % 8)) {}
+
+  int Bit() {
+    if (byte_ >= end_) {
+      over_ = true;
+      return 0;
+    }
+    const uint8_t b = jpeg_[byte_];
+    if (b == kJpegMarker && (byte_ + 1 >= end_ || jpeg_[byte_ + 1] != 0x00)) {
+      over_ = true;  // a marker in the coded data
+      return 0;
+    }
+    const int value = (b >> (7 - bit_)) & 1;
+    if (++bit_ == 8) {
+      bit_ = 0;
+      byte_ += b == kJpegMarker ? 2 : 1;
+    }
+    return value;
+  }
+  void Skip(int n) {
+    for (int i = 0; i < n; ++i) Bit();
+  }
+  uint32_t Take(int n) {
+    uint32_t value = 0;
+    for (int i = 0; i < n; ++i) value = value << 1 | static_cast<uint32_t>(Bit());
+    return value;
+  }
+  uint64_t position() const { return uint64_t{byte_} * 8 + static_cast<uint64_t>(bit_); }
+  bool over() const { return over_; }
+  // Only padding (one bits) is left before the end.
+  bool AtEnd() const {
+    if (byte_ >= end_) return byte_ == end_ && bit_ == 0;
+    if (bit_ == 0) return false;
+    const uint8_t b = jpeg_[byte_];
+    const size_t next = byte_ + (b == kJpegMarker ? 2 : 1);
+    const auto padding = static_cast<uint8_t>((1u << (8 - bit_)) - 1);
+    return next == end_ && (b & padding) == padding;
+  }
+
+ private:
+  std::span<const uint8_t> jpeg_;
+  size_t end_;
+  size_t byte_;
+  int bit_;
+  bool over_ = false;
+};
+
+int DecodeSymbol(CodedBits& in, const HuffmanTable& table) {
+  int value = 0, first = 0, index = 0;
+  for (int length = 1; length <= kMaxCodeBits; ++length) {
+    value |= in.Bit();
+    const int count = table.count[length];
+    if (value - count < first) {
+      const auto at = static_cast<size_t>(index + (value - first));
+      return at < table.symbol.size() ? table.symbol[at] : -1;
+    }
+    index += count;
+    first = (first + count) << 1;
+    value <<= 1;
+  }
+  return -1;
+}
+
+// The DC values of the components through MCUs read: each component's predictor (the DC of
+// its last block), and each component's mean DC over `window` MCUs, the last read or the
+// first.
+struct DcTrack {
+  std::vector<int> predictor;
+  size_t window = 0;
+  bool last = true;
+  std::deque<std::vector<int>> dcs;  // per MCU of the window: each component's first DC
+
+  std::vector<double> Mean() const {
+    std::vector<double> mean(predictor.size(), 0);
+    for (const auto& mcu : dcs)
+      for (size_t c = 0; c < mcu.size(); ++c) mean[c] += mcu[c];
+    for (double& m : mean) m /= dcs.empty() ? 1 : static_cast<double>(dcs.size());
+    return mean;
+  }
+};
+
+int Extend(uint32_t bits, int size) {
+  if (size == 0) return 0;
+  const auto v = static_cast<int>(bits);
+  return v < (1 << (size - 1)) ? v - (1 << size) + 1 : v;
+}
+
+bool DecodeMcu(CodedBits& in, const Scan& scan, DcTrack* track) {
+  std::vector<int> first_dc;
+  for (size_t ci = 0; ci < scan.components.size(); ++ci) {
+    const ScanComponent& c = scan.components[ci];
+    for (int b = 0; b < c.blocks; ++b) {
+      const int size = DecodeSymbol(in, scan.dc[c.dc]);
+      if (size < 0 || size > 11) return false;
+      const int diff = Extend(in.Take(size), size);
+      if (track) {
+        track->predictor[ci] += diff;
+        if (b == 0) first_dc.push_back(track->predictor[ci]);
+      }
+      for (int k = 1; k < 64;) {
+        const int rs = DecodeSymbol(in, scan.ac[c.ac]);
+        if (rs < 0) return false;
+        const int run = rs >> 4, bits = rs & 15;
+        if (bits == 0) {
+          if (run != 15) break;  // end of block
+          k += 16;
+          if (k > 64) return false;
+          continue;
+        }
+        k += run;
+        if (k > 63) return false;
+        in.Skip(bits);
+        ++k;
+      }
+      if (in.over()) return false;
+    }
+  }
+  if (track && track->window > 0 && (track->last || track->dcs.size() < track->window)) {
+    track->dcs.push_back(std::move(first_dc));
+    if (track->dcs.size() > track->window) track->dcs.pop_front();
+  }
+  return true;
+}
+
+// The MCUs read from `start`: where each begins, and whether they run to the end exactly.
+struct McuRun {
+  std::vector<uint64_t> starts;
+  uint64_t end = 0;  // where the last one ends
+  bool reached_end = false;
+};
+
+McuRun ReadMcus(std::span<const uint8_t> jpeg, size_t end, uint64_t start, const Scan& scan,
+                uint64_t most, uint64_t stop_at, uint64_t& budget, DcTrack* track = nullptr) {
+  McuRun run;
+  CodedBits in(jpeg, end, start);
+  while (run.starts.size() < most && in.position() < stop_at) {
+    const uint64_t at = in.position();
+    if (budget == 0) return run;
+    run.starts.push_back(at);
+    if (!DecodeMcu(in, scan, track)) {
+      run.starts.pop_back();
+      return run;
+    }
+    run.end = in.position();
+    budget -= std::min(budget, run.end - at);
+    if (in.AtEnd()) {
+      run.reached_end = true;
+      return run;
+    }
+  }
+  return run;
+}
+
+class BitWriter {
+ public:
+  explicit BitWriter(std::vector<uint8_t>& out) : out_(out) {}
+  void Put(uint32_t code, int length) {
+    for (int i = length - 1; i >= 0; --i) PutBit(static_cast<int>((code >> i) & 1));
+  }
+  void PutBit(int bit) {
+    acc_ = static_cast<uint8_t>(acc_ << 1 | bit);
+    if (++n_ == 8) {
+      out_.push_back(acc_);
+      if (acc_ == kJpegMarker) out_.push_back(0x00);
+      acc_ = 0;
+      n_ = 0;
+    }
+  }
+  void Copy(std::span<const uint8_t> jpeg, size_t end, uint64_t from, uint64_t to) {
+    CodedBits in(jpeg, end, from);
+    while (in.position() < to && !in.over()) PutBit(in.Bit());
+  }
+  void PadWithOnes() {
+    while (n_ != 0) PutBit(1);
+  }
+
+ private:
+  std::vector<uint8_t>& out_;
+  uint8_t acc_ = 0;
+  int n_ = 0;
+};
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> ResumeJpegScan(std::span<const uint8_t> jpeg, size_t data_start,
+                                                   size_t cut, size_t phase, size_t room) {
+  if (cut <= data_start || cut >= jpeg.size()) return std::nullopt;
+  const std::optional<Scan> scan = ReadScan(jpeg, data_start);
+  if (!scan) return std::nullopt;
+  size_t end = jpeg.size();  // the end-of-image marker: the last one in the picture
+  while (end >= cut + 2 && !(jpeg[end - 2] == kJpegMarker && jpeg[end - 1] == kJpegEndOfImage))
+    --end;
+  if (end < cut + 2) return std::nullopt;
+  end -= 2;
+  uint64_t budget = kBitsPerByteOfWork * (end - data_start);
+
+  // The MCUs before the cut, as they were.
+  const McuRun kept =
+      ReadMcus(jpeg, end, uint64_t{data_start} * 8, *scan, scan->mcus, uint64_t{cut} * 8, budget);
+  size_t kept_mcus = kept.starts.size();
+  uint64_t kept_end = kept.end;
+  if (kept_mcus > 0 && kept_end > uint64_t{cut} * 8) --kept_mcus;  // the last ran past the cut
+  if (kept_mcus == 0) return std::nullopt;
+  kept_end = kept_mcus < kept.starts.size() ? kept.starts[kept_mcus] : kept.end;
+  // Each component's DC where the kept MCUs end, and its mean over their last row.
+  DcTrack kept_dc{std::vector<int>(scan->components.size(), 0), scan->mcus_per_row, true, {}};
+  ReadMcus(jpeg, end, uint64_t{data_start} * 8, *scan, kept_mcus, UINT64_MAX, budget, &kept_dc);
+
+  // A lost block drawn flat: no change of its colour, no other coefficient.
+  for (const ScanComponent& c : scan->components)
+    if (!scan->dc[c.dc].CodeOf(0) || !scan->ac[c.ac].CodeOf(kEndOfBlock)) return std::nullopt;
+  size_t places = 0;
+  for (size_t place = cut + (kDamageBlock - (cut + phase) % kDamageBlock) % kDamageBlock;
+       place < end && places < kPlacesTried; place += kDamageBlock, ++places) {
+    const size_t first = place > 0 && jpeg[place - 1] == kJpegMarker ? place + 1 : place;
+    // A start read to the end, and the other starts that fall into step with it.
+    std::optional<McuRun> reference;
+    int offset = 0;
+    for (; offset < kStartsTried && !reference; ++offset) {
+      McuRun run = ReadMcus(jpeg, end, uint64_t{first} * 8 + static_cast<uint64_t>(offset), *scan,
+                            scan->mcus, UINT64_MAX, budget);
+      if (run.reached_end) reference = std::move(run);
+      if (budget == 0) return std::nullopt;
+    }
+    if (!reference) continue;
+    uint64_t in_step = 0;
+    bool agreed = false;
+    for (; offset < kStartsTried; ++offset) {
+      const McuRun trial = ReadMcus(jpeg, end, uint64_t{first} * 8 + static_cast<uint64_t>(offset),
+                                    *scan, kStepMcus, UINT64_MAX, budget);
+      for (uint64_t s : trial.starts)
+        if (std::binary_search(reference->starts.begin(), reference->starts.end(), s)) {
+          in_step = std::max(in_step, s);
+          agreed = true;
+          break;
+        }
+    }
+    if (!agreed) continue;
+    const auto from = std::lower_bound(reference->starts.begin(), reference->starts.end(), in_step);
+    const auto read_again = static_cast<uint64_t>(reference->starts.end() - from);
+    if (read_again == 0 || kept_mcus + read_again > scan->mcus) continue;
+    const uint64_t lost = scan->mcus - kept_mcus - read_again;
+    if (lost == 0) continue;
+    // The blocks read again give their DCs as changes from the one before, which was lost:
+    // they go on from the DC that makes their first row's mean that of the last row kept.
+    DcTrack again_dc{std::vector<int>(scan->components.size(), 0), scan->mcus_per_row, false, {}};
+    ReadMcus(jpeg, end, *from, *scan, scan->mcus_per_row, UINT64_MAX, budget, &again_dc);
+    const std::vector<double> kept_mean = kept_dc.Mean(), again_mean = again_dc.Mean();
+
+    std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(data_start));
+    BitWriter writer(out);
+    writer.Copy(jpeg, end, uint64_t{data_start} * 8, kept_end);
+    for (uint64_t m = 0; m < lost; ++m)
+      for (size_t ci = 0; ci < scan->components.size(); ++ci) {
+        const ScanComponent& c = scan->components[ci];
+        const HuffmanTable& dc = scan->dc[c.dc];
+        for (int b = 0; b < c.blocks; ++b) {
+          int change = 0;
+          if (m + 1 == lost && b == 0)
+            change = static_cast<int>(std::lround(kept_mean[ci] - again_mean[ci])) -
+                     kept_dc.predictor[ci];
+          change = std::clamp(change, -2047, 2047);
+          int size = 0;
+          while ((std::abs(change) >> size) != 0) ++size;
+          std::optional<std::pair<uint32_t, int>> code = dc.CodeOf(static_cast<uint8_t>(size));
+          if (!code) {  // no code for that size of change: the colour goes on unchanged
+            change = size = 0;
+            code = dc.CodeOf(0);
+          }
+          writer.Put(code->first, code->second);
+          writer.Put(static_cast<uint32_t>(change >= 0 ? change : change + (1 << size) - 1), size);
+          const auto eob = scan->ac[c.ac].CodeOf(kEndOfBlock);
+          writer.Put(eob->first, eob->second);
+        }
+      }
+    writer.Copy(jpeg, end, *from, reference->end);
+    writer.PadWithOnes();
+    out.push_back(kJpegMarker);
+    out.push_back(kJpegEndOfImage);
+    if (out.size() > room) return std::nullopt;
+    out.resize(room, 0);
+    return out;
+  }
+  return std::nullopt;
+}
+
+}  // namespace vlx

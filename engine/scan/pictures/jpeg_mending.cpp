@@ -94,7 +94,17 @@ std::optional<MendedJpeg> MendCodedData(std::span<const uint8_t> jpeg, size_t ph
     if (!first_data) first_data = pos;
     for (;;) {
       bool damaged = false;
-      const size_t end = EndOfCodedData(jpeg, pos, &damaged);
+      size_t end = EndOfCodedData(jpeg, pos, &damaged);
+      // Damage that left no marker shows where the codes stop making blocks; random codes
+      // read on for a while, so the damage may lie a block further back than marks show.
+      std::optional<size_t> unmarked;
+      if (!damaged && !restarts && pos == *first_data && end + 2 <= jpeg.size() &&
+          jpeg[end + 1] == kJpegEndOfImage)
+        unmarked = JpegScanFailsAt(jpeg, pos, end);
+      if (unmarked) {
+        damaged = true;
+        end = *unmarked >= pos + kDamageBlock ? *unmarked - kDamageBlock : pos;
+      }
       if (!damaged) {
         pos = end;
         break;

@@ -335,6 +335,19 @@ class BitWriter {
 
 }  // namespace
 
+std::optional<size_t> JpegScanFailsAt(std::span<const uint8_t> jpeg, size_t data_start,
+                                      size_t data_end) {
+  if (data_end <= data_start || data_end > jpeg.size()) return std::nullopt;
+  const std::optional<Scan> scan = ReadScan(jpeg, data_start);
+  if (!scan) return std::nullopt;
+  uint64_t budget = UINT64_MAX;
+  const McuRun run =
+      ReadMcus(jpeg, data_end, uint64_t{data_start} * 8, *scan, scan->mcus, UINT64_MAX, budget);
+  if (run.starts.size() >= scan->mcus || run.reached_end) return std::nullopt;
+  // Where the MCU that failed began.
+  return static_cast<size_t>((run.starts.empty() ? uint64_t{data_start} * 8 : run.end) / 8);
+}
+
 std::optional<std::vector<uint8_t>> ResumeJpegScan(std::span<const uint8_t> jpeg, size_t data_start,
                                                    size_t cut, size_t phase, size_t room) {
   if (cut <= data_start || cut >= jpeg.size()) return std::nullopt;

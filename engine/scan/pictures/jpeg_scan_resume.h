@@ -24,4 +24,10 @@ namespace vlx {
 std::optional<std::vector<uint8_t>> ResumeJpegScan(std::span<const uint8_t> jpeg, size_t data_start,
                                                    size_t cut, size_t phase, size_t room);
 
+// Where the codes of a sequential picture's scan (coded data from `data_start` to its end
+// marker at `data_end`) stop making MCUs before the picture has all of them: damage that
+// left no marker. nullopt when they make every MCU, or when the scan is not one this reads.
+std::optional<size_t> JpegScanFailsAt(std::span<const uint8_t> jpeg, size_t data_start,
+                                      size_t data_end);
+
 }  // namespace vlx

@@ -111,5 +111,37 @@ TEST(JpegResume, APhotoDamagedInTheMiddleIsDrawnOnInItsPlaceAndColours) {
   EXPECT_LE(unseen, 2);
 }
 
+// Damage in three places: the stretches between them come back too, placed as the bytes
+// lost around them tell, each going on from the colour of the row before it.
+TEST(JpegResume, StretchesBetweenSeveralDamagesComeBack) {
+  VLX_REQUIRE_CORPUS();
+  const std::optional<Photo> photo = FirstPlainPhoto("37625.ppt");
+  ASSERT_TRUE(photo);
+  const QImage original = Drawn(photo->bytes);
+  const size_t phase = photo->stream_offset % kDamageBlock;
+  std::vector<uint8_t> damaged = photo->bytes;
+  std::mt19937 random(11);
+  for (int quarter = 1; quarter <= 3; ++quarter) {
+    const size_t from =
+        (damaged.size() * static_cast<size_t>(quarter) / 4 + phase) / kDamageBlock * kDamageBlock -
+        phase;
+    for (size_t i = from; i < from + kDamageBlock; ++i) damaged[i] = static_cast<uint8_t>(random());
+    damaged[from + 50] = 0xFF;
+    damaged[from + 51] = 0x12;
+  }
+  const auto mended = MendDamagedJpeg(damaged, phase, damaged.size());
+  ASSERT_TRUE(mended);
+  const QImage image = Drawn(mended->bytes);
+  ASSERT_EQ(image.size(), original.size());
+  const size_t first_damage = (damaged.size() / 4 + phase) / kDamageBlock * kDamageBlock - phase;
+  std::vector<uint8_t> cut(damaged.begin(),
+                           damaged.begin() + static_cast<std::ptrdiff_t>(first_damage));
+  cut.insert(cut.end(), {0xFF, 0xD9});
+  const int top = original.height() / 5;
+  EXPECT_LT(MeanGreyDifference(original, image, top) * 2,
+            MeanGreyDifference(original, Drawn(cut), top));
+  EXPECT_LT(MeanGreyDifference(original, image, original.height() * 9 / 10), 8.0);
+}
+
 }  // namespace
 }  // namespace vlx

@@ -15,8 +15,11 @@ namespace {
 
 constexpr int kMaxCodeBits = 16;
 constexpr int kStartsTried = 32;     // bits tried at each place: a block's codes are shorter
-constexpr size_t kPlacesTried = 16;  // damage-block starts tried past the loss
-constexpr size_t kStepMcus = 64;     // a start not in step with the others within this many
+constexpr size_t kPlacesTried = 16;  // damage-block starts tried past a loss
+// Random codes fail within about a damage block; a run that fails later than this after its
+// start had fallen into step, and met another loss.
+constexpr uint64_t kFarRead = 2 * kDamageBlock;
+constexpr size_t kStepMcus = 64;  // a start not in step with the others within this many
 constexpr uint64_t kLargestMcuCount = uint64_t{1} << 24;
 constexpr uint64_t kBitsPerByteOfWork = 64 * 8;  // bits decoded per coded byte, over every try
 
@@ -214,22 +217,29 @@ int DecodeSymbol(CodedBits& in, const HuffmanTable& table) {
   return -1;
 }
 
-// The DC values of the components through MCUs read: each component's predictor (the DC of
-// its last block), and each component's mean DC over `window` MCUs, the last read or the
-// first.
+// The DC values of the components through MCUs read, counted from 0 where the reading
+// began: each component's predictor (the DC of its last block), and each component's mean DC
+// over the first and over the last `window` MCUs.
 struct DcTrack {
+  DcTrack(size_t components, size_t row) : predictor(components, 0), window(row) {}
   std::vector<int> predictor;
   size_t window = 0;
-  bool last = true;
-  std::deque<std::vector<int>> dcs;  // per MCU of the window: each component's first DC
+  std::deque<std::vector<int>> first, last;  // per MCU: each component's first DC
 
-  std::vector<double> Mean() const {
-    std::vector<double> mean(predictor.size(), 0);
-    for (const auto& mcu : dcs)
-      for (size_t c = 0; c < mcu.size(); ++c) mean[c] += mcu[c];
-    for (double& m : mean) m /= dcs.empty() ? 1 : static_cast<double>(dcs.size());
+  void Add(std::vector<int> dcs) {
+    if (first.size() < window) first.push_back(dcs);
+    last.push_back(std::move(dcs));
+    if (last.size() > window) last.pop_front();
+  }
+  static std::vector<double> Mean(const std::deque<std::vector<int>>& mcus, size_t components) {
+    std::vector<double> mean(components, 0);
+    for (const auto& mcu : mcus)
+      for (size_t c = 0; c < mcu.size() && c < components; ++c) mean[c] += mcu[c];
+    for (double& m : mean) m /= mcus.empty() ? 1 : static_cast<double>(mcus.size());
     return mean;
   }
+  std::vector<double> FirstMean() const { return Mean(first, predictor.size()); }
+  std::vector<double> LastMean() const { return Mean(last, predictor.size()); }
 };
 
 int Extend(uint32_t bits, int size) {
@@ -268,10 +278,7 @@ bool DecodeMcu(CodedBits& in, const Scan& scan, DcTrack* track) {
       if (in.over()) return false;
     }
   }
-  if (track && track->window > 0 && (track->last || track->dcs.size() < track->window)) {
-    track->dcs.push_back(std::move(first_dc));
-    if (track->dcs.size() > track->window) track->dcs.pop_front();
-  }
+  if (track) track->Add(std::move(first_dc));
   return true;
 }
 
@@ -348,11 +355,94 @@ std::optional<size_t> JpegScanFailsAt(std::span<const uint8_t> jpeg, size_t data
   return static_cast<size_t>((run.starts.empty() ? uint64_t{data_start} * 8 : run.end) / 8);
 }
 
+namespace {
+
+// A stretch of coded data read as the picture's own: its bits, its MCUs, the bytes it spans,
+// and its DCs counted from 0 where it begins.
+struct Piece {
+  uint64_t from = 0, to = 0;
+  uint64_t mcus = 0;
+  size_t first_byte = 0, last_byte = 0;
+  std::optional<DcTrack> dc;
+};
+
+Piece ReadPiece(std::span<const uint8_t> jpeg, size_t end, const Scan& scan, uint64_t from,
+                uint64_t mcus, uint64_t& budget) {
+  Piece piece;
+  piece.from = from;
+  piece.dc.emplace(scan.components.size(), scan.mcus_per_row);
+  const McuRun run = ReadMcus(jpeg, end, from, scan, mcus, UINT64_MAX, budget, &*piece.dc);
+  piece.mcus = run.starts.size();
+  piece.to = run.end;
+  piece.first_byte = static_cast<size_t>(from / 8);
+  piece.last_byte = static_cast<size_t>((run.end + 7) / 8);
+  return piece;
+}
+
+// Where the starts after `reference`'s within a symbol's reach fall into step with it.
+std::optional<uint64_t> InStep(std::span<const uint8_t> jpeg, size_t end, const Scan& scan,
+                               uint64_t first_bit, int offset, const McuRun& reference,
+                               uint64_t& budget) {
+  std::optional<uint64_t> in_step;
+  for (; offset < kStartsTried; ++offset) {
+    const McuRun trial = ReadMcus(jpeg, end, first_bit + static_cast<uint64_t>(offset), scan,
+                                  kStepMcus, UINT64_MAX, budget);
+    for (uint64_t s : trial.starts)
+      if (std::binary_search(reference.starts.begin(), reference.starts.end(), s)) {
+        in_step = std::max(in_step.value_or(0), s);
+        break;
+      }
+  }
+  return in_step;
+}
+
+// Lost MCUs shared among the gaps in proportion to the bytes each lost.
+std::vector<uint64_t> ShareLost(uint64_t lost, const std::vector<uint64_t>& bytes) {
+  std::vector<uint64_t> share(bytes.size(), 0);
+  uint64_t total = 0;
+  for (uint64_t b : bytes) total += b;
+  uint64_t given = 0;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    share[i] = total == 0 ? 0 : lost * bytes[i] / total;
+    given += share[i];
+  }
+  for (size_t i = 0; given < lost; i = (i + 1) % share.size(), ++given) ++share[i];
+  return share;
+}
+
+// Writes `count` flat MCUs; the last one's first block of each component changes its DC by
+// `change[c]` (where the table has a code for that size of change).
+void WriteFlat(BitWriter& writer, const Scan& scan, uint64_t count, std::vector<int> change) {
+  for (uint64_t m = 0; m < count; ++m)
+    for (size_t ci = 0; ci < scan.components.size(); ++ci) {
+      const ScanComponent& c = scan.components[ci];
+      const HuffmanTable& dc = scan.dc[c.dc];
+      for (int b = 0; b < c.blocks; ++b) {
+        int value = m + 1 == count && b == 0 ? std::clamp(change[ci], -2047, 2047) : 0;
+        int size = 0;
+        while ((std::abs(value) >> size) != 0) ++size;
+        std::optional<std::pair<uint32_t, int>> code = dc.CodeOf(static_cast<uint8_t>(size));
+        if (!code) {  // no code for that size of change: the colour goes on unchanged
+          value = size = 0;
+          code = dc.CodeOf(0);
+        }
+        writer.Put(code->first, code->second);
+        writer.Put(static_cast<uint32_t>(value >= 0 ? value : value + (1 << size) - 1), size);
+        const auto eob = scan.ac[c.ac].CodeOf(kEndOfBlock);
+        writer.Put(eob->first, eob->second);
+      }
+    }
+}
+
+}  // namespace
+
 std::optional<std::vector<uint8_t>> ResumeJpegScan(std::span<const uint8_t> jpeg, size_t data_start,
                                                    size_t cut, size_t phase, size_t room) {
   if (cut <= data_start || cut >= jpeg.size()) return std::nullopt;
   const std::optional<Scan> scan = ReadScan(jpeg, data_start);
   if (!scan) return std::nullopt;
+  for (const ScanComponent& c : scan->components)  // a lost block is drawn flat
+    if (!scan->dc[c.dc].CodeOf(0) || !scan->ac[c.ac].CodeOf(kEndOfBlock)) return std::nullopt;
   size_t end = jpeg.size();  // the end-of-image marker: the last one in the picture
   while (end >= cut + 2 && !(jpeg[end - 2] == kJpegMarker && jpeg[end - 1] == kJpegEndOfImage))
     --end;
@@ -360,94 +450,100 @@ std::optional<std::vector<uint8_t>> ResumeJpegScan(std::span<const uint8_t> jpeg
   end -= 2;
   uint64_t budget = kBitsPerByteOfWork * (end - data_start);
 
-  // The MCUs before the cut, as they were.
-  const McuRun kept =
+  // The MCUs that end before the cut, as they were.
+  const McuRun before =
       ReadMcus(jpeg, end, uint64_t{data_start} * 8, *scan, scan->mcus, uint64_t{cut} * 8, budget);
-  size_t kept_mcus = kept.starts.size();
-  uint64_t kept_end = kept.end;
-  if (kept_mcus > 0 && kept_end > uint64_t{cut} * 8) --kept_mcus;  // the last ran past the cut
+  size_t kept_mcus = before.starts.size();
+  if (kept_mcus > 0 && before.end > uint64_t{cut} * 8) --kept_mcus;
   if (kept_mcus == 0) return std::nullopt;
-  kept_end = kept_mcus < kept.starts.size() ? kept.starts[kept_mcus] : kept.end;
-  // Each component's DC where the kept MCUs end, and its mean over their last row.
-  DcTrack kept_dc{std::vector<int>(scan->components.size(), 0), scan->mcus_per_row, true, {}};
-  ReadMcus(jpeg, end, uint64_t{data_start} * 8, *scan, kept_mcus, UINT64_MAX, budget, &kept_dc);
+  std::vector<Piece> pieces = {
+      ReadPiece(jpeg, end, *scan, uint64_t{data_start} * 8, kept_mcus, budget)};
+  pieces.front().last_byte = cut;
 
-  // A lost block drawn flat: no change of its colour, no other coefficient.
-  for (const ScanComponent& c : scan->components)
-    if (!scan->dc[c.dc].CodeOf(0) || !scan->ac[c.ac].CodeOf(kEndOfBlock)) return std::nullopt;
+  // Past the cut, each stretch read in step up to the next loss, and the last to the end.
+  // A run that reads far and fails has met another loss: the search goes on past it.
+  bool ended = false;
   size_t places = 0;
   for (size_t place = cut + (kDamageBlock - (cut + phase) % kDamageBlock) % kDamageBlock;
-       place < end && places < kPlacesTried; place += kDamageBlock, ++places) {
+       place < end && places < kPlacesTried && !ended; place += kDamageBlock, ++places) {
     const size_t first = place > 0 && jpeg[place - 1] == kJpegMarker ? place + 1 : place;
-    // A start read to the end, and the other starts that fall into step with it.
+    const uint64_t first_bit = uint64_t{first} * 8;
     std::optional<McuRun> reference;
     int offset = 0;
     for (; offset < kStartsTried && !reference; ++offset) {
-      McuRun run = ReadMcus(jpeg, end, uint64_t{first} * 8 + static_cast<uint64_t>(offset), *scan,
-                            scan->mcus, UINT64_MAX, budget);
-      if (run.reached_end) reference = std::move(run);
+      const uint64_t start = first_bit + static_cast<uint64_t>(offset);
+      McuRun run = ReadMcus(jpeg, end, start, *scan, scan->mcus, UINT64_MAX, budget);
+      if (run.reached_end || run.end > start + kFarRead * 8) reference = std::move(run);
       if (budget == 0) return std::nullopt;
     }
     if (!reference) continue;
-    uint64_t in_step = 0;
-    bool agreed = false;
-    for (; offset < kStartsTried; ++offset) {
-      const McuRun trial = ReadMcus(jpeg, end, uint64_t{first} * 8 + static_cast<uint64_t>(offset),
-                                    *scan, kStepMcus, UINT64_MAX, budget);
-      for (uint64_t s : trial.starts)
-        if (std::binary_search(reference->starts.begin(), reference->starts.end(), s)) {
-          in_step = std::max(in_step, s);
-          agreed = true;
-          break;
-        }
+    const std::optional<uint64_t> in_step =
+        InStep(jpeg, end, *scan, first_bit, offset, *reference, budget);
+    // Up to the next loss: the MCUs that end a damage block before the one where it showed.
+    const size_t failed = static_cast<size_t>(reference->end / 8);
+    const size_t failed_block = failed - (failed + phase) % kDamageBlock;
+    if (!reference->reached_end) {
+      while (place + kDamageBlock < failed_block) place += kDamageBlock;
+      places = 0;
     }
-    if (!agreed) continue;
-    const auto from = std::lower_bound(reference->starts.begin(), reference->starts.end(), in_step);
-    const auto read_again = static_cast<uint64_t>(reference->starts.end() - from);
-    if (read_again == 0 || kept_mcus + read_again > scan->mcus) continue;
-    const uint64_t lost = scan->mcus - kept_mcus - read_again;
-    if (lost == 0) continue;
-    // The blocks read again give their DCs as changes from the one before, which was lost:
-    // they go on from the DC that makes their first row's mean that of the last row kept.
-    DcTrack again_dc{std::vector<int>(scan->components.size(), 0), scan->mcus_per_row, false, {}};
-    ReadMcus(jpeg, end, *from, *scan, scan->mcus_per_row, UINT64_MAX, budget, &again_dc);
-    const std::vector<double> kept_mean = kept_dc.Mean(), again_mean = again_dc.Mean();
-
-    std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(data_start));
-    BitWriter writer(out);
-    writer.Copy(jpeg, end, uint64_t{data_start} * 8, kept_end);
-    for (uint64_t m = 0; m < lost; ++m)
-      for (size_t ci = 0; ci < scan->components.size(); ++ci) {
-        const ScanComponent& c = scan->components[ci];
-        const HuffmanTable& dc = scan->dc[c.dc];
-        for (int b = 0; b < c.blocks; ++b) {
-          int change = 0;
-          if (m + 1 == lost && b == 0)
-            change = static_cast<int>(std::lround(kept_mean[ci] - again_mean[ci])) -
-                     kept_dc.predictor[ci];
-          change = std::clamp(change, -2047, 2047);
-          int size = 0;
-          while ((std::abs(change) >> size) != 0) ++size;
-          std::optional<std::pair<uint32_t, int>> code = dc.CodeOf(static_cast<uint8_t>(size));
-          if (!code) {  // no code for that size of change: the colour goes on unchanged
-            change = size = 0;
-            code = dc.CodeOf(0);
-          }
-          writer.Put(code->first, code->second);
-          writer.Put(static_cast<uint32_t>(change >= 0 ? change : change + (1 << size) - 1), size);
-          const auto eob = scan->ac[c.ac].CodeOf(kEndOfBlock);
-          writer.Put(eob->first, eob->second);
-        }
-      }
-    writer.Copy(jpeg, end, *from, reference->end);
-    writer.PadWithOnes();
-    out.push_back(kJpegMarker);
-    out.push_back(kJpegEndOfImage);
-    if (out.size() > room) return std::nullopt;
-    out.resize(room, 0);
-    return out;
+    if (!in_step) continue;
+    const auto from =
+        std::lower_bound(reference->starts.begin(), reference->starts.end(), *in_step);
+    uint64_t mcus = static_cast<uint64_t>(reference->starts.end() - from);
+    if (!reference->reached_end) {
+      const uint64_t limit =
+          failed_block >= kDamageBlock ? uint64_t{failed_block - kDamageBlock} * 8 : 0;
+      const auto upto = std::upper_bound(from, reference->starts.end(), limit);
+      // starts[i + 1] is where MCU i ends: the MCUs whose next one starts by the limit.
+      mcus = upto - from > 0 ? static_cast<uint64_t>(upto - from) - 1 : 0;
+    }
+    if (mcus == 0) continue;
+    pieces.push_back(ReadPiece(jpeg, end, *scan, *from, mcus, budget));
+    ended = reference->reached_end;
   }
-  return std::nullopt;
+  if (!ended) return std::nullopt;
+  // Where the pieces read again lie: the last ends where the picture does; the lost MCUs
+  // are shared among the gaps before them as the bytes lost in each.
+  uint64_t read = 0;
+  for (const Piece& p : pieces) read += p.mcus;
+  while (read > scan->mcus && pieces.size() > 2) {  // pieces that cannot all be the picture's
+    read -= pieces[pieces.size() - 2].mcus;
+    pieces.erase(pieces.end() - 2);
+  }
+  if (read > scan->mcus) return std::nullopt;
+  std::vector<uint64_t> bytes_lost;
+  for (size_t i = 1; i < pieces.size(); ++i)
+    bytes_lost.push_back(pieces[i].first_byte -
+                         std::min(pieces[i].first_byte, pieces[i - 1].last_byte) + 1);
+  const std::vector<uint64_t> gaps = ShareLost(scan->mcus - read, bytes_lost);
+
+  std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(data_start));
+  BitWriter writer(out);
+  writer.Copy(jpeg, end, pieces[0].from, pieces[0].to);
+  // Each piece read again gives its DCs as changes from a lost one: it goes on from the DC
+  // that makes its first row's mean that of the last row before it.
+  const size_t n = scan->components.size();
+  std::vector<double> offset(n, 0);  // the DC each piece's counting from 0 stands for
+  for (size_t i = 1; i < pieces.size(); ++i) {
+    const Piece& prior = pieces[i - 1];
+    const std::vector<double> last = prior.dc->LastMean(), first = pieces[i].dc->FirstMean();
+    std::vector<int> change(n, 0);
+    std::vector<double> next(n, 0);
+    for (size_t c = 0; c < n; ++c) {
+      const double here = offset[c] + prior.dc->predictor[c];  // the DC the gap begins with
+      next[c] = gaps[i - 1] == 0 ? here : std::round(offset[c] + last[c] - first[c]);
+      change[c] = static_cast<int>(next[c] - here);
+    }
+    WriteFlat(writer, *scan, gaps[i - 1], change);
+    writer.Copy(jpeg, end, pieces[i].from, pieces[i].to);
+    offset = next;
+  }
+  writer.PadWithOnes();
+  out.push_back(kJpegMarker);
+  out.push_back(kJpegEndOfImage);
+  if (out.size() > room) return std::nullopt;
+  out.resize(room, 0);
+  return out;
 }
 
 }  // namespace vlx

@@ -225,8 +225,10 @@ struct DcTrack {
   std::vector<int> predictor;
   size_t window = 0;
   std::deque<std::vector<int>> first, last;  // per MCU: each component's first DC
+  std::vector<int> lead;                     // per MCU: the first component's first DC
 
   void Add(std::vector<int> dcs) {
+    lead.push_back(dcs.empty() ? 0 : dcs.front());
     if (first.size() < window) first.push_back(dcs);
     last.push_back(std::move(dcs));
     if (last.size() > window) last.pop_front();
@@ -434,6 +436,60 @@ void WriteFlat(BitWriter& writer, const Scan& scan, uint64_t count, std::vector<
     }
 }
 
+// Where the pieces between the first and the last lie: each gap as shared, or within half a
+// row of that where the first row of the piece best matches the row above it (the first
+// component's DCs, as each piece's `lead_offset` makes them). The last gap takes what is left;
+// the shares stand when it would be less than none.
+std::vector<uint64_t> AlignGaps(const std::vector<Piece>& pieces, std::vector<uint64_t> gaps,
+                                const std::vector<double>& lead_offset, uint64_t mcus,
+                                uint64_t row) {
+  if (pieces.size() < 3 || row == 0) return gaps;
+  const std::vector<uint64_t> shared = gaps;
+  constexpr int kUnknown = INT32_MIN;
+  std::vector<int> drawn(static_cast<size_t>(mcus), kUnknown);  // the lead DC of each MCU
+  auto place = [&](const Piece& piece, uint64_t at, double offset) {
+    for (uint64_t k = 0; k < piece.mcus && at + k < mcus; ++k)
+      drawn[static_cast<size_t>(at + k)] =
+          static_cast<int>(std::lround(offset + piece.dc->lead[static_cast<size_t>(k)]));
+  };
+  place(pieces[0], 0, 0);
+  uint64_t at = pieces[0].mcus;
+  const uint64_t reach = std::min<uint64_t>(row / 2, 64);
+  for (size_t i = 1; i + 1 < pieces.size(); ++i) {
+    const Piece& piece = pieces[i];
+    const uint64_t share = gaps[i - 1];
+    uint64_t best = share;
+    double best_score = 0;
+    bool scored = false;
+    for (uint64_t gap = share > reach ? share - reach : 0; gap <= share + reach; ++gap) {
+      const uint64_t p = at + gap;
+      if (p < row || p + piece.mcus > mcus) continue;
+      double sum = 0;
+      uint64_t count = 0;
+      for (uint64_t k = 0; k < std::min(piece.mcus, row); ++k) {
+        const int above = drawn[static_cast<size_t>(p + k - row)];
+        if (above == kUnknown) continue;
+        sum += std::abs(lead_offset[i] + piece.dc->lead[static_cast<size_t>(k)] - above);
+        ++count;
+      }
+      if (count < std::max<uint64_t>(4, std::min(piece.mcus, row) / 4)) continue;
+      if (!scored || sum / static_cast<double>(count) < best_score) {
+        best_score = sum / static_cast<double>(count);
+        best = gap;
+        scored = true;
+      }
+    }
+    gaps[i - 1] = best;
+    at += best;
+    place(piece, at, lead_offset[i]);
+    at += piece.mcus;
+  }
+  const uint64_t tail_at = mcus - pieces.back().mcus;
+  if (at > tail_at) return shared;
+  gaps.back() = tail_at - at;
+  return gaps;
+}
+
 }  // namespace
 
 std::optional<std::vector<uint8_t>> ResumeJpegScan(std::span<const uint8_t> jpeg, size_t data_start,
@@ -515,23 +571,33 @@ std::optional<std::vector<uint8_t>> ResumeJpegScan(std::span<const uint8_t> jpeg
   for (size_t i = 1; i < pieces.size(); ++i)
     bytes_lost.push_back(pieces[i].first_byte -
                          std::min(pieces[i].first_byte, pieces[i - 1].last_byte) + 1);
-  const std::vector<uint64_t> gaps = ShareLost(scan->mcus - read, bytes_lost);
+  std::vector<uint64_t> gaps = ShareLost(scan->mcus - read, bytes_lost);
+  // Each piece read again gives its DCs as changes from a lost one: it goes on from the DC
+  // that makes its first row's mean that of the last row before it.
+  const size_t n = scan->components.size();
+  std::vector<std::vector<double>> offsets(pieces.size(), std::vector<double>(n, 0));
+  for (size_t i = 1; i < pieces.size(); ++i) {
+    const std::vector<double> last = pieces[i - 1].dc->LastMean(),
+                              first = pieces[i].dc->FirstMean();
+    for (size_t c = 0; c < n; ++c)
+      offsets[i][c] = std::round(offsets[i - 1][c] + last[c] - first[c]);
+  }
+  std::vector<double> lead_offset;
+  for (const auto& o : offsets) lead_offset.push_back(o[0]);
+  gaps = AlignGaps(pieces, gaps, lead_offset, scan->mcus, scan->mcus_per_row);
 
   std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(data_start));
   BitWriter writer(out);
   writer.Copy(jpeg, end, pieces[0].from, pieces[0].to);
-  // Each piece read again gives its DCs as changes from a lost one: it goes on from the DC
-  // that makes its first row's mean that of the last row before it.
-  const size_t n = scan->components.size();
   std::vector<double> offset(n, 0);  // the DC each piece's counting from 0 stands for
   for (size_t i = 1; i < pieces.size(); ++i) {
     const Piece& prior = pieces[i - 1];
-    const std::vector<double> last = prior.dc->LastMean(), first = pieces[i].dc->FirstMean();
     std::vector<int> change(n, 0);
     std::vector<double> next(n, 0);
     for (size_t c = 0; c < n; ++c) {
       const double here = offset[c] + prior.dc->predictor[c];  // the DC the gap begins with
-      next[c] = gaps[i - 1] == 0 ? here : std::round(offset[c] + last[c] - first[c]);
+      // Without a lost MCU to change it in, the colour goes on from the one before.
+      next[c] = gaps[i - 1] == 0 ? here : offsets[i][c] - offsets[i - 1][c] + offset[c];
       change[c] = static_cast<int>(next[c] - here);
     }
     WriteFlat(writer, *scan, gaps[i - 1], change);

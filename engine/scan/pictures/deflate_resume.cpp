@@ -4,6 +4,8 @@
 #include <array>
 #include <memory>
 
+#include "engine/scan/pictures/canonical_code.h"
+
 namespace vlx {
 namespace {
 
@@ -108,16 +110,7 @@ class BitReader {
 
 // The next symbol of `code`, or -1 where the bits name none.
 int DecodeSymbol(BitReader& in, const Code& code) {
-  int value = 0, first = 0, index = 0;
-  for (int length = 1; length <= kMaxBits; ++length) {
-    value |= in.Bit();
-    const int count = code.count[length];
-    if (value - count < first) return code.symbol[static_cast<size_t>(index + (value - first))];
-    index += count;
-    first = (first + count) << 1;
-    value <<= 1;
-  }
-  return -1;
+  return DecodeCanonical(in, code.count, code.symbol);
 }
 
 std::shared_ptr<const Tables> ReadDynamicTables(BitReader& in) {

@@ -7,6 +7,7 @@
 #include <deque>
 
 #include "engine/format/byte_order.h"
+#include "engine/scan/pictures/canonical_code.h"
 #include "engine/scan/pictures/damage_block.h"
 #include "engine/scan/pictures/jpeg_markers.h"
 
@@ -202,19 +203,7 @@ class CodedBits {
 };
 
 int DecodeSymbol(CodedBits& in, const HuffmanTable& table) {
-  int value = 0, first = 0, index = 0;
-  for (int length = 1; length <= kMaxCodeBits; ++length) {
-    value |= in.Bit();
-    const int count = table.count[length];
-    if (value - count < first) {
-      const auto at = static_cast<size_t>(index + (value - first));
-      return at < table.symbol.size() ? table.symbol[at] : -1;
-    }
-    index += count;
-    first = (first + count) << 1;
-    value <<= 1;
-  }
-  return -1;
+  return DecodeCanonical(in, table.count, table.symbol);
 }
 
 // The DC values of the components through MCUs read, counted from 0 where the reading

@@ -22,6 +22,7 @@ constexpr size_t kPlacesTried = 16;  // damage-block starts tried past a loss
 constexpr uint64_t kFarRead = 2 * kDamageBlock;
 constexpr size_t kStepMcus = 64;  // a start not in step with the others within this many
 constexpr uint64_t kLargestMcuCount = uint64_t{1} << 24;
+constexpr uint64_t kComparedMcus = 128;  // of a piece's first row, matched against the row above
 constexpr uint64_t kBitsPerByteOfWork = 64 * 8;  // bits decoded per coded byte, over every try
 
 constexpr uint8_t kBaselineFrame = 0xC0;
@@ -455,13 +456,14 @@ std::vector<uint64_t> AlignGaps(const std::vector<Piece>& pieces, std::vector<ui
       if (p < row || p + piece.mcus > mcus) continue;
       double sum = 0;
       uint64_t count = 0;
-      for (uint64_t k = 0; k < std::min(piece.mcus, row); ++k) {
+      const uint64_t compared = std::min({piece.mcus, row, kComparedMcus});
+      for (uint64_t k = 0; k < compared; ++k) {
         const int above = drawn[static_cast<size_t>(p + k - row)];
         if (above == kUnknown) continue;
         sum += std::abs(lead_offset[i] + piece.dc->lead[static_cast<size_t>(k)] - above);
         ++count;
       }
-      if (count < std::max<uint64_t>(4, std::min(piece.mcus, row) / 4)) continue;
+      if (count < std::max<uint64_t>(4, compared / 4)) continue;
       if (!scored || sum / static_cast<double>(count) < best_score) {
         best_score = sum / static_cast<double>(count);
         best = gap;

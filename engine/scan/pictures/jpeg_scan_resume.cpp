@@ -22,7 +22,10 @@ constexpr size_t kPlacesTried = 16;  // damage-block starts tried past a loss
 constexpr uint64_t kFarRead = 2 * kDamageBlock;
 constexpr size_t kStepMcus = 64;  // a start not in step with the others within this many
 constexpr uint64_t kLargestMcuCount = uint64_t{1} << 24;
-constexpr uint64_t kComparedMcus = 128;  // of a piece's first row, matched against the row above
+constexpr uint64_t kComparedMcus = 128;
+constexpr uint64_t kLargestDrawn = uint64_t{1}
+                                   << 22;  // DCs kept to draw lost MCUs from  // of a piece's first
+                                           // row, matched against the row above
 constexpr uint64_t kBitsPerByteOfWork = 64 * 8;  // bits decoded per coded byte, over every try
 
 constexpr uint8_t kBaselineFrame = 0xC0;
@@ -215,10 +218,10 @@ struct DcTrack {
   std::vector<int> predictor;
   size_t window = 0;
   std::deque<std::vector<int>> first, last;  // per MCU: each component's first DC
-  std::vector<int> lead;                     // per MCU: the first component's first DC
+  std::vector<int> all;                      // per MCU, each component's first DC
 
   void Add(std::vector<int> dcs) {
-    lead.push_back(dcs.empty() ? 0 : dcs.front());
+    all.insert(all.end(), dcs.begin(), dcs.end());
     if (first.size() < window) first.push_back(dcs);
     last.push_back(std::move(dcs));
     if (last.size() > window) last.pop_front();
@@ -231,6 +234,7 @@ struct DcTrack {
     return mean;
   }
   std::vector<double> FirstMean() const { return Mean(first, predictor.size()); }
+  int Lead(uint64_t mcu) const { return all[static_cast<size_t>(mcu) * predictor.size()]; }
   std::vector<double> LastMean() const { return Mean(last, predictor.size()); }
 };
 
@@ -389,28 +393,46 @@ std::optional<uint64_t> InStep(std::span<const uint8_t> jpeg, size_t end, const 
 }
 
 // Lost MCUs shared among the gaps in proportion to the bytes each lost.
-std::vector<uint64_t> ShareLost(uint64_t lost, const std::vector<uint64_t>& bytes) {
-  std::vector<uint64_t> share(bytes.size(), 0);
-  uint64_t total = 0;
-  for (uint64_t b : bytes) total += b;
+std::vector<uint64_t> ShareLost(uint64_t lost, const std::vector<uint64_t>& weights) {
+  std::vector<uint64_t> share(weights.size(), 0);
+  double total = 0;
+  for (uint64_t w : weights) total += static_cast<double>(w);
   uint64_t given = 0;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    share[i] = total == 0 ? 0 : lost * bytes[i] / total;
+  for (size_t i = 0; i < weights.size() && total > 0; ++i) {
+    share[i] = std::min(
+        lost - given,
+        static_cast<uint64_t>(static_cast<double>(lost) * static_cast<double>(weights[i]) / total));
     given += share[i];
   }
-  for (size_t i = 0; given < lost; i = (i + 1) % share.size(), ++given) ++share[i];
+  for (size_t i = 0; given < lost && !share.empty(); i = (i + 1) % share.size(), ++given)
+    ++share[i];
   return share;
 }
 
-// Writes `count` flat MCUs; the last one's first block of each component changes its DC by
-// `change[c]` (where the table has a code for that size of change).
-void WriteFlat(BitWriter& writer, const Scan& scan, uint64_t count, std::vector<int> change) {
-  for (uint64_t m = 0; m < count; ++m)
-    for (size_t ci = 0; ci < scan.components.size(); ++ci) {
+constexpr int kUnknownDc = INT32_MIN;
+
+// Writes the `count` lost MCUs from `at` on, with no coefficient but their DC: each in the
+// colour of the MCU drawn above it (where one is), the last one ending on `enter`, the DC the
+// piece after it goes on from (where the table has a code for that change). `drawn` holds each
+// component's DC of every MCU drawn so far (empty: none kept), `predictor` the decoder's.
+void WriteLost(BitWriter& writer, const Scan& scan, uint64_t at, uint64_t count,
+               const std::vector<double>& enter, std::vector<int>& drawn,
+               std::vector<int>& predictor) {
+  const size_t n = scan.components.size();
+  const uint64_t row = scan.mcus_per_row;
+  for (uint64_t m = 0; m < count; ++m) {
+    const uint64_t q = at + m;
+    for (size_t ci = 0; ci < n; ++ci) {
+      int target = predictor[ci];
+      if (m + 1 == count)
+        target = static_cast<int>(std::lround(enter[ci]));
+      else if (!drawn.empty() && q >= row &&
+               drawn[static_cast<size_t>(q - row) * n + ci] != kUnknownDc)
+        target = drawn[static_cast<size_t>(q - row) * n + ci];
       const ScanComponent& c = scan.components[ci];
       const HuffmanTable& dc = scan.dc[c.dc];
       for (int b = 0; b < c.blocks; ++b) {
-        int value = m + 1 == count && b == 0 ? std::clamp(change[ci], -2047, 2047) : 0;
+        int value = b == 0 ? std::clamp(target - predictor[ci], -2047, 2047) : 0;
         int size = 0;
         while ((std::abs(value) >> size) != 0) ++size;
         std::optional<std::pair<uint32_t, int>> code = dc.CodeOf(static_cast<uint8_t>(size));
@@ -422,8 +444,11 @@ void WriteFlat(BitWriter& writer, const Scan& scan, uint64_t count, std::vector<
         writer.Put(static_cast<uint32_t>(value >= 0 ? value : value + (1 << size) - 1), size);
         const auto eob = scan.ac[c.ac].CodeOf(kEndOfBlock);
         writer.Put(eob->first, eob->second);
+        predictor[ci] += value;
       }
+      if (!drawn.empty()) drawn[static_cast<size_t>(q) * n + ci] = predictor[ci];
     }
+  }
 }
 
 // Where the pieces between the first and the last lie: each gap as shared, or within half a
@@ -435,12 +460,12 @@ std::vector<uint64_t> AlignGaps(const std::vector<Piece>& pieces, std::vector<ui
                                 uint64_t row) {
   if (pieces.size() < 3 || row == 0) return gaps;
   const std::vector<uint64_t> shared = gaps;
-  constexpr int kUnknown = INT32_MIN;
+  constexpr int kUnknown = kUnknownDc;
   std::vector<int> drawn(static_cast<size_t>(mcus), kUnknown);  // the lead DC of each MCU
   auto place = [&](const Piece& piece, uint64_t at, double offset) {
     for (uint64_t k = 0; k < piece.mcus && at + k < mcus; ++k)
       drawn[static_cast<size_t>(at + k)] =
-          static_cast<int>(std::lround(offset + piece.dc->lead[static_cast<size_t>(k)]));
+          static_cast<int>(std::lround(offset + piece.dc->Lead(k)));
   };
   place(pieces[0], 0, 0);
   uint64_t at = pieces[0].mcus;
@@ -460,7 +485,7 @@ std::vector<uint64_t> AlignGaps(const std::vector<Piece>& pieces, std::vector<ui
       for (uint64_t k = 0; k < compared; ++k) {
         const int above = drawn[static_cast<size_t>(p + k - row)];
         if (above == kUnknown) continue;
-        sum += std::abs(lead_offset[i] + piece.dc->lead[static_cast<size_t>(k)] - above);
+        sum += std::abs(lead_offset[i] + piece.dc->Lead(k) - above);
         ++count;
       }
       if (count < std::max<uint64_t>(4, compared / 4)) continue;
@@ -580,20 +605,31 @@ std::optional<std::vector<uint8_t>> ResumeJpegScan(std::span<const uint8_t> jpeg
   std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(data_start));
   BitWriter writer(out);
   writer.Copy(jpeg, end, pieces[0].from, pieces[0].to);
-  std::vector<double> offset(n, 0);  // the DC each piece's counting from 0 stands for
+  // What is drawn, MCU by MCU, so that a lost MCU takes the colour of the one above it.
+  std::vector<int> drawn(scan->mcus * n <= kLargestDrawn ? static_cast<size_t>(scan->mcus) * n : 0,
+                         kUnknownDc);
+  std::vector<int> predictor(n, 0), entered(n, 0);
+  auto drawn_piece = [&](const Piece& piece, uint64_t at) {
+    entered = predictor;
+    for (size_t c = 0; c < n; ++c) predictor[c] = entered[c] + piece.dc->predictor[c];
+    if (drawn.empty()) return;
+    for (uint64_t k = 0; k < piece.mcus && at + k < scan->mcus; ++k)
+      for (size_t c = 0; c < n; ++c)
+        drawn[static_cast<size_t>(at + k) * n + c] =
+            entered[c] + piece.dc->all[static_cast<size_t>(k) * n + c];
+  };
+  drawn_piece(pieces[0], 0);
+  uint64_t at = pieces[0].mcus;
   for (size_t i = 1; i < pieces.size(); ++i) {
-    const Piece& prior = pieces[i - 1];
-    std::vector<int> change(n, 0);
-    std::vector<double> next(n, 0);
-    for (size_t c = 0; c < n; ++c) {
-      const double here = offset[c] + prior.dc->predictor[c];  // the DC the gap begins with
-      // Without a lost MCU to change it in, the colour goes on from the one before.
-      next[c] = gaps[i - 1] == 0 ? here : offsets[i][c] - offsets[i - 1][c] + offset[c];
-      change[c] = static_cast<int>(next[c] - here);
-    }
-    WriteFlat(writer, *scan, gaps[i - 1], change);
+    // Without a lost MCU to change it in, the colour goes on from the one before.
+    std::vector<double> enter(n, 0);
+    for (size_t c = 0; c < n; ++c)
+      enter[c] = gaps[i - 1] == 0 ? predictor[c] : offsets[i][c] - offsets[i - 1][c] + entered[c];
+    WriteLost(writer, *scan, at, gaps[i - 1], enter, drawn, predictor);
+    at += gaps[i - 1];
     writer.Copy(jpeg, end, pieces[i].from, pieces[i].to);
-    offset = next;
+    drawn_piece(pieces[i], at);
+    at += pieces[i].mcus;
   }
   writer.PadWithOnes();
   out.push_back(kJpegMarker);

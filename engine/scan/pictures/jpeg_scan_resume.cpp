@@ -508,49 +508,39 @@ std::vector<uint64_t> AlignGaps(const std::vector<Piece>& pieces, std::vector<ui
 
 }  // namespace
 
-std::optional<std::vector<uint8_t>> ResumeJpegScan(std::span<const uint8_t> jpeg, size_t data_start,
-                                                   size_t cut, size_t phase, size_t room) {
-  if (cut <= data_start || cut >= jpeg.size()) return std::nullopt;
-  const std::optional<Scan> scan = ReadScan(jpeg, data_start);
-  if (!scan) return std::nullopt;
-  for (const ScanComponent& c : scan->components)  // a lost block is drawn flat
-    if (!scan->dc[c.dc].CodeOf(0) || !scan->ac[c.ac].CodeOf(kEndOfBlock)) return std::nullopt;
-  size_t end = jpeg.size();  // the end-of-image marker: the last one in the picture
-  while (end >= cut + 2 && !(jpeg[end - 2] == kJpegMarker && jpeg[end - 1] == kJpegEndOfImage))
-    --end;
-  if (end < cut + 2) return std::nullopt;
-  end -= 2;
-  uint64_t budget = kBitsPerByteOfWork * (end - data_start);
+namespace {
 
-  // The MCUs that end before the cut, as they were.
+// The coded data as pieces the picture's own: the MCUs that end before the cut, then past it
+// each stretch read in step up to the next loss, the last to the end. A run that reads far and
+// fails has met another loss: the search goes on past it. nullopt when no stretch reaches the
+// end.
+std::optional<std::vector<Piece>> ReadPieces(std::span<const uint8_t> jpeg, size_t end,
+                                             const Scan& scan, size_t data_start, size_t cut,
+                                             size_t phase, uint64_t& budget) {
   const McuRun before =
-      ReadMcus(jpeg, end, uint64_t{data_start} * 8, *scan, scan->mcus, uint64_t{cut} * 8, budget);
+      ReadMcus(jpeg, end, uint64_t{data_start} * 8, scan, scan.mcus, uint64_t{cut} * 8, budget);
   size_t kept_mcus = before.starts.size();
   if (kept_mcus > 0 && before.end > uint64_t{cut} * 8) --kept_mcus;
   if (kept_mcus == 0) return std::nullopt;
   std::vector<Piece> pieces = {
-      ReadPiece(jpeg, end, *scan, uint64_t{data_start} * 8, kept_mcus, budget)};
+      ReadPiece(jpeg, end, scan, uint64_t{data_start} * 8, kept_mcus, budget)};
   pieces.front().last_byte = cut;
-
-  // Past the cut, each stretch read in step up to the next loss, and the last to the end.
-  // A run that reads far and fails has met another loss: the search goes on past it.
-  bool ended = false;
   size_t places = 0;
   for (size_t place = cut + (kDamageBlock - (cut + phase) % kDamageBlock) % kDamageBlock;
-       place < end && places < kPlacesTried && !ended; place += kDamageBlock, ++places) {
+       place < end && places < kPlacesTried; place += kDamageBlock, ++places) {
     const size_t first = place > 0 && jpeg[place - 1] == kJpegMarker ? place + 1 : place;
     const uint64_t first_bit = uint64_t{first} * 8;
     std::optional<McuRun> reference;
     int offset = 0;
     for (; offset < kStartsTried && !reference; ++offset) {
       const uint64_t start = first_bit + static_cast<uint64_t>(offset);
-      McuRun run = ReadMcus(jpeg, end, start, *scan, scan->mcus, UINT64_MAX, budget);
+      McuRun run = ReadMcus(jpeg, end, start, scan, scan.mcus, UINT64_MAX, budget);
       if (run.reached_end || run.end > start + kFarRead * 8) reference = std::move(run);
       if (budget == 0) return std::nullopt;
     }
     if (!reference) continue;
     const std::optional<uint64_t> in_step =
-        InStep(jpeg, end, *scan, first_bit, offset, *reference, budget);
+        InStep(jpeg, end, scan, first_bit, offset, *reference, budget);
     // Up to the next loss: the MCUs that end a damage block before the one where it showed.
     const size_t failed = static_cast<size_t>(reference->end / 8);
     const size_t failed_block = failed - (failed + phase) % kDamageBlock;
@@ -570,68 +560,109 @@ std::optional<std::vector<uint8_t>> ResumeJpegScan(std::span<const uint8_t> jpeg
       mcus = upto - from > 0 ? static_cast<uint64_t>(upto - from) - 1 : 0;
     }
     if (mcus == 0) continue;
-    pieces.push_back(ReadPiece(jpeg, end, *scan, *from, mcus, budget));
-    ended = reference->reached_end;
+    pieces.push_back(ReadPiece(jpeg, end, scan, *from, mcus, budget));
+    if (reference->reached_end) return pieces;
   }
-  if (!ended) return std::nullopt;
-  // Where the pieces read again lie: the last ends where the picture does; the lost MCUs
-  // are shared among the gaps before them as the bytes lost in each.
+  return std::nullopt;
+}
+
+// Where the pieces lie and the DC each goes on from.
+struct Placing {
+  std::vector<uint64_t> gaps;                // lost MCUs before each piece after the first
+  std::vector<std::vector<double>> offsets;  // per piece and component: the DC its 0 stands for
+};
+
+// The last piece ends where the picture does; the lost MCUs are shared among the gaps as the
+// bytes lost in each, then each piece between is matched to the row above it. Each piece
+// read again gives its DCs as changes from a lost one: it goes on from the DC that makes its
+// first row's mean that of the last row before it. nullopt when the pieces hold more MCUs than
+// the picture (after those between are dropped).
+std::optional<Placing> PlacePieces(std::vector<Piece>& pieces, const Scan& scan) {
   uint64_t read = 0;
   for (const Piece& p : pieces) read += p.mcus;
-  while (read > scan->mcus && pieces.size() > 2) {  // pieces that cannot all be the picture's
+  while (read > scan.mcus && pieces.size() > 2) {  // pieces that cannot all be the picture's
     read -= pieces[pieces.size() - 2].mcus;
     pieces.erase(pieces.end() - 2);
   }
-  if (read > scan->mcus) return std::nullopt;
+  if (read > scan.mcus) return std::nullopt;
   std::vector<uint64_t> bytes_lost;
   for (size_t i = 1; i < pieces.size(); ++i)
     bytes_lost.push_back(pieces[i].first_byte -
                          std::min(pieces[i].first_byte, pieces[i - 1].last_byte) + 1);
-  std::vector<uint64_t> gaps = ShareLost(scan->mcus - read, bytes_lost);
-  // Each piece read again gives its DCs as changes from a lost one: it goes on from the DC
-  // that makes its first row's mean that of the last row before it.
-  const size_t n = scan->components.size();
-  std::vector<std::vector<double>> offsets(pieces.size(), std::vector<double>(n, 0));
+  const size_t n = scan.components.size();
+  Placing placing;
+  placing.offsets.assign(pieces.size(), std::vector<double>(n, 0));
   for (size_t i = 1; i < pieces.size(); ++i) {
     const std::vector<double> last = pieces[i - 1].dc->LastMean(),
                               first = pieces[i].dc->FirstMean();
     for (size_t c = 0; c < n; ++c)
-      offsets[i][c] = std::round(offsets[i - 1][c] + last[c] - first[c]);
+      placing.offsets[i][c] = std::round(placing.offsets[i - 1][c] + last[c] - first[c]);
   }
   std::vector<double> lead_offset;
-  for (const auto& o : offsets) lead_offset.push_back(o[0]);
-  gaps = AlignGaps(pieces, gaps, lead_offset, scan->mcus, scan->mcus_per_row);
+  for (const auto& o : placing.offsets) lead_offset.push_back(o[0]);
+  placing.gaps = AlignGaps(pieces, ShareLost(scan.mcus - read, bytes_lost), lead_offset, scan.mcus,
+                           scan.mcus_per_row);
+  return placing;
+}
 
-  std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(data_start));
-  BitWriter writer(out);
-  writer.Copy(jpeg, end, pieces[0].from, pieces[0].to);
+// The scan written again: the pieces' bits as they were, and the lost MCUs between them.
+void WriteScan(BitWriter& writer, std::span<const uint8_t> jpeg, size_t end, const Scan& scan,
+               const std::vector<Piece>& pieces, const Placing& placing) {
+  const size_t n = scan.components.size();
   // What is drawn, MCU by MCU, so that a lost MCU takes the colour of the one above it.
-  std::vector<int> drawn(scan->mcus * n <= kLargestDrawn ? static_cast<size_t>(scan->mcus) * n : 0,
+  std::vector<int> drawn(scan.mcus * n <= kLargestDrawn ? static_cast<size_t>(scan.mcus) * n : 0,
                          kUnknownDc);
   std::vector<int> predictor(n, 0), entered(n, 0);
-  auto drawn_piece = [&](const Piece& piece, uint64_t at) {
+  auto draw_piece = [&](const Piece& piece, uint64_t at) {
+    writer.Copy(jpeg, end, piece.from, piece.to);
     entered = predictor;
     for (size_t c = 0; c < n; ++c) predictor[c] = entered[c] + piece.dc->predictor[c];
     if (drawn.empty()) return;
-    for (uint64_t k = 0; k < piece.mcus && at + k < scan->mcus; ++k)
+    for (uint64_t k = 0; k < piece.mcus && at + k < scan.mcus; ++k)
       for (size_t c = 0; c < n; ++c)
         drawn[static_cast<size_t>(at + k) * n + c] =
             entered[c] + piece.dc->all[static_cast<size_t>(k) * n + c];
   };
-  drawn_piece(pieces[0], 0);
+  draw_piece(pieces[0], 0);
   uint64_t at = pieces[0].mcus;
   for (size_t i = 1; i < pieces.size(); ++i) {
+    const uint64_t gap = placing.gaps[i - 1];
     // Without a lost MCU to change it in, the colour goes on from the one before.
     std::vector<double> enter(n, 0);
     for (size_t c = 0; c < n; ++c)
-      enter[c] = gaps[i - 1] == 0 ? predictor[c] : offsets[i][c] - offsets[i - 1][c] + entered[c];
-    WriteLost(writer, *scan, at, gaps[i - 1], enter, drawn, predictor);
-    at += gaps[i - 1];
-    writer.Copy(jpeg, end, pieces[i].from, pieces[i].to);
-    drawn_piece(pieces[i], at);
+      enter[c] =
+          gap == 0 ? predictor[c] : placing.offsets[i][c] - placing.offsets[i - 1][c] + entered[c];
+    WriteLost(writer, scan, at, gap, enter, drawn, predictor);
+    at += gap;
+    draw_piece(pieces[i], at);
     at += pieces[i].mcus;
   }
   writer.PadWithOnes();
+}
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> ResumeJpegScan(std::span<const uint8_t> jpeg, size_t data_start,
+                                                   size_t cut, size_t phase, size_t room) {
+  if (cut <= data_start || cut >= jpeg.size()) return std::nullopt;
+  const std::optional<Scan> scan = ReadScan(jpeg, data_start);
+  if (!scan) return std::nullopt;
+  for (const ScanComponent& c : scan->components)  // a lost block is drawn flat
+    if (!scan->dc[c.dc].CodeOf(0) || !scan->ac[c.ac].CodeOf(kEndOfBlock)) return std::nullopt;
+  size_t end = jpeg.size();  // the end-of-image marker: the last one in the picture
+  while (end >= cut + 2 && !(jpeg[end - 2] == kJpegMarker && jpeg[end - 1] == kJpegEndOfImage))
+    --end;
+  if (end < cut + 2) return std::nullopt;
+  end -= 2;
+  uint64_t budget = kBitsPerByteOfWork * (end - data_start);
+  std::optional<std::vector<Piece>> pieces =
+      ReadPieces(jpeg, end, *scan, data_start, cut, phase, budget);
+  if (!pieces) return std::nullopt;
+  const std::optional<Placing> placing = PlacePieces(*pieces, *scan);
+  if (!placing) return std::nullopt;
+  std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(data_start));
+  BitWriter writer(out);
+  WriteScan(writer, jpeg, end, *scan, *pieces, *placing);
   out.push_back(kJpegMarker);
   out.push_back(kJpegEndOfImage);
   if (out.size() > room) return std::nullopt;

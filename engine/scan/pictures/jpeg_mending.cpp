@@ -9,8 +9,6 @@
 namespace vlx {
 namespace {
 
-constexpr uint8_t kRestartInterval = 0xDD;
-
 // Markers that open a segment with a length: frames, tables, scans, restart interval,
 // application data, comments.
 bool OpensSegment(uint8_t m) {
@@ -87,7 +85,7 @@ std::optional<MendedJpeg> MendCodedData(std::span<const uint8_t> jpeg, size_t ph
     if (jpeg[pos] != kJpegMarker || !OpensSegment(m) || length < 2 ||
         length > jpeg.size() - pos - 2)
       return restarts ? neutralized(false) : cut_at(pos);
-    if (m == kRestartInterval && length == 4 && LoadU16BigEndian(jpeg.data() + pos + 4) != 0)
+    if (m == kJpegRestartInterval && length == 4 && LoadU16BigEndian(jpeg.data() + pos + 4) != 0)
       restarts = true;
     pos += 2 + length;
     if (m != kJpegStartOfScan) continue;
@@ -167,7 +165,7 @@ std::optional<uint64_t> FrameBeforeScan(std::span<const uint8_t> jpeg, size_t at
       return std::nullopt;
     if (m == kJpegStartOfScan) return tables ? area : std::nullopt;
     if (m == 0xDB) tables = true;
-    const bool frame = m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC;
+    const bool frame = m >= 0xC0 && m <= 0xCF && m != kJpegHuffmanTables && m != 0xC8 && m != 0xCC;
     if (frame && length >= 8)
       area =
           uint64_t{LoadU16BigEndian(jpeg.data() + at + 5)} * LoadU16BigEndian(jpeg.data() + at + 7);

@@ -30,8 +30,6 @@ constexpr uint64_t kBitsPerByteOfWork = 64 * 8;  // bits decoded per coded byte,
 
 constexpr uint8_t kBaselineFrame = 0xC0;
 constexpr uint8_t kExtendedFrame = 0xC1;
-constexpr uint8_t kHuffmanTables = 0xC4;
-constexpr uint8_t kRestartInterval = 0xDD;
 constexpr uint8_t kEndOfBlock = 0x00;
 
 // A canonical code as a DHT segment gives it: how many codes of each length, the symbols in
@@ -104,9 +102,9 @@ std::optional<Scan> ReadScan(std::span<const uint8_t> jpeg, size_t data_start) {
     const size_t length = LoadU16BigEndian(jpeg.data() + pos + 2);
     if (length < 2 || pos + 2 + length > data_start) return std::nullopt;
     const std::span<const uint8_t> body = jpeg.subspan(pos + 4, length - 2);
-    if (m == kHuffmanTables && !ReadTables(body, scan)) return std::nullopt;
-    if ((m >= 0xC2 && m <= 0xCF && m != kHuffmanTables && m != 0xC8 && m != 0xCC) ||
-        (m == kRestartInterval && body.size() >= 2 && LoadU16BigEndian(body.data()) != 0))
+    if (m == kJpegHuffmanTables && !ReadTables(body, scan)) return std::nullopt;
+    if ((m >= 0xC2 && m <= 0xCF && m != kJpegHuffmanTables && m != 0xC8 && m != 0xCC) ||
+        (m == kJpegRestartInterval && body.size() >= 2 && LoadU16BigEndian(body.data()) != 0))
       return std::nullopt;  // progressive, lossless or arithmetic coded, or with restarts
     if (m == kBaselineFrame || m == kExtendedFrame) {
       if (body.size() < 6 || body[0] != 8) return std::nullopt;

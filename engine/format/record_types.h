@@ -46,6 +46,13 @@ inline constexpr uint16_t kTypeFirstBlip = 0xF018;              // OfficeArt bli
 inline constexpr uint16_t kTypeLastBlip = 0xF117;               // these types
 inline constexpr uint16_t kTypeExternalObjectStorage = 0x1011;  // OLE objects, controls, VBA
 
+// The records a persist directory maps: the Document, its slides, notes pages, masters and
+// handout, and the stored objects.
+inline constexpr bool IsPersistedObjectType(uint16_t type) {
+  return type == kTypeDocument || type == kTypeSlide || type == kTypeNotes ||
+         type == kTypeMainMaster || type == kTypeHandout || type == kTypeExternalObjectStorage;
+}
+
 // The children a Document container holds, besides the slide lists and the Document atom.
 inline constexpr uint16_t kTypeEndDocument = 0x03EA;
 inline constexpr uint16_t kTypeEnvironment = 0x03F2;

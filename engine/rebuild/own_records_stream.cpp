@@ -93,8 +93,12 @@ void ReadDirectory(std::span<const uint8_t> stream, uint32_t at,
     const uint32_t first = word & 0xFFFFF;
     const uint32_t count = word >> 20;
     p += 4;
-    for (uint32_t i = 0; i < count && end - p >= 4; ++i, p += 4)
-      map[first + i] = LoadU32(stream.data() + p);
+    for (uint32_t i = 0; i < count && end - p >= 4; ++i, p += 4) {
+      // An offset past the stream's end is noise where the directory was damaged: it would
+      // hide the record a pairing by order still finds.
+      const uint32_t offset = LoadU32(stream.data() + p);
+      if (stream.size() - kHeader >= offset) map[first + i] = offset;
+    }
   }
 }
 
@@ -522,7 +526,10 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
   }
   for (const auto& [id, offset] : offsets) {
     if (id == document_id || dropped.count(id) > 0 || stand_ins.count(id) > 0) continue;
+    // Only a record of a persisted kind: an id a damaged directory made up may point at
+    // some whole record inside another one.
     const std::span<const uint8_t> record = WholeRecordAt(stream, offset);
+    if (!record.empty() && !IsPersistedObjectType(GetU16(record, 2))) continue;
     if (!record.empty()) {
       result.persist_offsets[id] = static_cast<uint32_t>(result.bytes.size());
       Append(result.bytes, record);

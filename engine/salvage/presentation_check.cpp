@@ -15,11 +15,6 @@ constexpr int kMaxTreeDepth = 32;
 constexpr size_t kCurrentEditField = 16;  // offsetToCurrentEdit in the Current User stream
 constexpr size_t kHeaderTokenField = 12;
 
-bool IsPersistedKind(uint16_t type) {
-  return type == kTypeDocument || type == kTypeSlide || type == kTypeNotes ||
-         type == kTypeMainMaster || type == kTypeHandout || type == kTypeExternalObjectStorage;
-}
-
 class StreamView {
  public:
   explicit StreamView(DamagedFile& file) : file_(file), length_(file.GetLength()) {}
@@ -206,7 +201,7 @@ PresentationCheck CheckPresentation(DamagedFile& document, const std::vector<uin
     return Fail(check, why);
   for (const auto& [id, offset] : directory) {
     const auto object = stream.Header(offset);
-    if (!object || !IsPersistedKind(object->type) || !RecordsTile(stream, offset, *object, 0))
+    if (!object || !IsPersistedObjectType(object->type) || !RecordsTile(stream, offset, *object, 0))
       return Fail(check, "persist object " + std::to_string(id) + " at stream offset " +
                              std::to_string(offset) + " is not a whole persisted record");
     ++check.persist_objects;

@@ -29,10 +29,7 @@ constexpr int kSearchesBeforeIndex = 8;
 // there (the check would not pass it either).
 bool IsPersistedObject(const RecordHeader& h) {
   const bool container = (h.version_instance & 0xF) == 0xF;
-  if (h.type == kTypeDocument || h.type == kTypeSlide || h.type == kTypeNotes ||
-      h.type == kTypeMainMaster || h.type == kTypeHandout)
-    return container;
-  return h.type == kTypeExternalObjectStorage && !container;
+  return IsPersistedObjectType(h.type) && container != (h.type == kTypeExternalObjectStorage);
 }
 
 // A header that can stand at this place of the stream: a record type of its kind, a
@@ -154,6 +151,7 @@ class Stitcher {
     std::optional<RecordHeader> header;
     if (placed_[open] && anchoring_) {
       header = firm_[open] ? Read(at, room) : ReadOn(open, at, room);
+      if (!header && !firm_[open] && ReadsOnPastDamage(open)) return std::nullopt;
       if (!header && !firm_[open]) {
         const uint32_t before = *placed_[open];
         Search(open, HeaderStartIn(open, at), [&](uint32_t candidate) {
@@ -172,6 +170,13 @@ class Stitcher {
     } else {
       Place(open, Next(open));
       header = ReadOn(open, at, room);
+      // A sector destroyed in place: the records go on where the container they are in
+      // ends, in the sectors that follow it, and it stays where its run puts it.
+      if (!header && ReadsOnPastDamage(open)) {
+        guess_[open] = true;
+        ++guessed_;
+        return std::nullopt;
+      }
       const std::optional<uint32_t> within = HeaderStartIn(open, at);
       if (!header) CountWholeFileSearch();
       for (uint32_t candidate = 0; !header && candidate < limit_; ++candidate) {
@@ -195,6 +200,43 @@ class Stitcher {
       MakeFirm(last);
     }
     return header;
+  }
+
+  // Whether, with the sectors from index on following one another, the records read on
+  // from where the innermost container that ends past the sector at index ends: the
+  // header there fits its parent and the records after it read through their sector.
+  bool ReadsOnPastDamage(uint64_t index) {
+    const uint64_t sector_end = (index + 1) * g_.sector_size;
+    for (size_t e = enclosing_.size(); e-- > 0;) {
+      const uint64_t at = enclosing_[e].end;
+      if (at < sector_end) continue;
+      // The walk of a persisted object alone (when it is mended) is inside the stream too.
+      std::vector<Enclosing> ends(enclosing_.begin(),
+                                  enclosing_.begin() + static_cast<std::ptrdiff_t>(e));
+      if (ends.empty()) ends.push_back({size_, 0});
+      const uint64_t parent_end = ends.back().end;
+      if (at + kRecordHeaderSize > parent_end) return false;
+      const uint64_t last = (at + kRecordHeaderSize - 1) / g_.sector_size;
+      if (last >= placed_.size()) return false;
+      std::vector<uint64_t> trial;  // the sectors placed for the trial, taken back after it
+      bool following = true;
+      for (uint64_t i = index + 1; i <= last && following; ++i) {
+        if (placed_[i]) continue;
+        const uint32_t after = *placed_[i - 1] + 1;
+        following = after < limit_ && !Used(after) && foreign_.count(after) == 0;
+        if (!following) break;
+        Place(i, after);
+        trial.push_back(i);
+      }
+      const std::optional<RecordHeader> next = following ? Read(at, parent_end - at) : std::nullopt;
+      const bool reads_on = next && ReadsOnThrough(at / g_.sector_size, at, *next, std::move(ends));
+      for (const uint64_t i : trial) {
+        used_[*placed_[i]] = false;
+        placed_[i].reset();
+      }
+      return reads_on;
+    }
+    return false;
   }
 
   // Reads length bytes at stream offset at through the placed sectors.
@@ -369,10 +411,22 @@ class Stitcher {
       }
       edit.reset();
       const uint64_t newer = edit_at;
-      if (previous != 0 && previous < newer && Anchor(previous, [](const RecordHeader& h) {
-            return h.type == kTypeUserEditAtom && h.length >= kUserEditMinimumLength;
-          }))
+      const auto is_edit = [](const RecordHeader& h) {
+        return h.type == kTypeUserEditAtom && h.length >= kUserEditMinimumLength;
+      };
+      if (previous == 0 || previous >= newer) continue;
+      if (Anchor(previous, is_edit)) {
         edit = previous;
+        continue;
+      }
+      // The edit before was destroyed, and with it where the one before that lies: the
+      // newest of the older edits found in the file takes up the chain.
+      if (!older_edits_) older_edits_ = EditsInFile(LoadU32(&body[16]));
+      for (auto older = older_edits_->rbegin(); older != older_edits_->rend(); ++older)
+        if (*older < previous) {
+          if (Anchor(*older, is_edit)) edit = *older;
+          break;
+        }
     }
     std::sort(objects.begin(), objects.end());
     objects.erase(std::unique(objects.begin(), objects.end()), objects.end());
@@ -384,6 +438,40 @@ class Stitcher {
       if (const auto header = Anchor(at, IsPersistedObject)) objects_.push_back({at, *header});
     }
     return true;
+  }
+
+  // The stream offsets of the user edits the file's sectors hold, in increasing order:
+  // an edit whose persist directory lies right before it in its sector tells its own
+  // offset (the directory's offset, which it names, and the directory's length). Only
+  // edits of the same Document id.
+  std::vector<uint64_t> EditsInFile(uint32_t document_id) {
+    std::vector<uint64_t> found;
+    const uint32_t size = g_.sector_size;
+    std::vector<uint8_t> sector(size);
+    for (uint32_t s = 0; s < limit_; ++s) {
+      if (foreign_.count(s) != 0 || file_.ReadAt(g_.SectorOffset(s), sector.data(), size) != size)
+        continue;
+      for (uint32_t w = kRecordHeaderSize; w + kRecordHeaderSize + kUserEditMinimumLength <= size;
+           ++w) {
+        if (LoadU16(&sector[w + 2]) != kTypeUserEditAtom) continue;
+        const RecordHeader h = RecordHeader::Decode(&sector[w]);
+        if (h.type != kTypeUserEditAtom || h.version_instance != 0 ||
+            h.length < kUserEditMinimumLength || h.length > kUserEditLongestLength)
+          continue;
+        const uint8_t* body = &sector[w + kRecordHeaderSize];
+        const uint32_t directory = LoadU32(body + 12);
+        if (LoadU32(body + 16) != document_id || directory % size + kRecordHeaderSize > w) continue;
+        const RecordHeader d = RecordHeader::Decode(&sector[directory % size]);
+        if (d.type != kTypePersistDirectoryAtom ||
+            uint64_t{directory % size} + kRecordHeaderSize + d.length != w)
+          continue;
+        const uint64_t at = uint64_t{directory} + kRecordHeaderSize + d.length;
+        if (at + kRecordHeaderSize + h.length <= size_) found.push_back(at);
+      }
+    }
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    return found;
   }
 
   void MendBrokenObjects() {
@@ -604,6 +692,7 @@ class Stitcher {
   std::vector<bool> anchored_sectors_;
   std::optional<SectorHeaderIndex> index_;
   std::vector<Enclosing> enclosing_;  // the records the walk is inside, innermost last
+  std::optional<std::vector<uint64_t>> older_edits_;  // read from the file once, when needed
   int whole_file_searches_ = 0;
 };
 

@@ -21,7 +21,11 @@ enum class StitchedStream { kDocument, kPictures };
 // gives no evidence for follow their predecessor, except where that ran into a sector
 // known to hold something else (foreign: another stream's first sector, a table's): the
 // stream left its run of sectors there, and the sectors from that one on precede the
-// sector the next header was found in.
+// sector the next header was found in. A sector whose header is not there but after
+// which the records go on in the sectors that follow it (where its container ends) was
+// destroyed in place, and keeps its place in the run. The user edits, their persist
+// directories and the objects they name then place their sectors; where a destroyed
+// edit breaks the chain, it is taken up again at the newest older edit found in the file.
 StreamSectors StitchSectors(DamagedFile& file, const SectorGeometry& geometry, uint32_t start,
                             uint64_t size, StitchedStream kind,
                             const std::vector<uint32_t>& foreign = {});

@@ -413,6 +413,44 @@ TEST(OwnRecordsStream, SlidesOfALostDirectoryArePairedWithTheListInOrder) {
   EXPECT_EQ(built->bytes[map.at(4) + 16], 0x22) << "slide 4 is still the third record";
 }
 
+// The first save's directory keeps its header and its first entry; noise took the rest,
+// which now reads as offsets past the stream's end and as an id that names a record
+// inside a slide.
+TEST(OwnRecordsStream, DirectoryWhoseTailIsNoiseLeavesItsSlidesToThePairingByOrder) {
+  const auto list = Record(0x0F, kTypeSlideListWithText,
+                           Cat({SlidePersist(2), SlidePersist(3), SlidePersist(4)}));
+  const auto document = Record(
+      0x0F, kTypeDocument, Cat({Record(0x01, kTypeDocumentAtom, testing::Filled(40, 0)), list}));
+  std::vector<uint8_t> b = document;
+  size_t slides_at[3];
+  for (int i = 0; i < 3; ++i) {
+    slides_at[i] = b.size();
+    b = Cat({b, Slide(static_cast<uint8_t>(0x20 + i))});
+  }
+  const auto inside_a_slide = static_cast<uint32_t>(slides_at[0] + 8);  // its SlideAtom
+  const size_t dir1 = b.size();
+  b = Cat({b, Record(0, kTypePersistDirectoryAtom,
+                     U32s({1u | 4u << 20, 0, 0x8F3A1C22u, 0xC1D2E3F4u, 0x7700AA11u,
+                           0x12345u | 1u << 20, inside_a_slide}))});
+  const size_t edit1 = b.size();
+  b = Cat({b, Edit(0, static_cast<uint32_t>(dir1), 5)});
+  const size_t document2 = b.size();
+  b = Cat({b, document});
+  const size_t dir2 = b.size();
+  b = Cat({b, Record(0, kTypePersistDirectoryAtom,
+                     U32s({1u | 1u << 20, static_cast<uint32_t>(document2)}))});
+  b = Cat({b, Edit(static_cast<uint32_t>(edit1), static_cast<uint32_t>(dir2), 5)});
+
+  std::string why;
+  const auto built = BuildOwnRecordsStream(b, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_EQ(built->slides_paired_by_order, (std::vector<uint32_t>{2, 3, 4}));
+  EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{2, 3, 4}));
+  const auto map = PersistOffsets(built->bytes, built->user_edit_offset);
+  EXPECT_EQ(map.count(0x12345), 0u) << "a record inside a slide is no persisted object";
+  EXPECT_EQ(built->bytes[map.at(3) + 16], 0x21);
+}
+
 TEST(OwnRecordsStream, NoiseThatMayHaveTakenMoreThanOneSlideLeavesTheOrderUnknown) {
   // Four listed slides whose directory was lost; noise over the second slide's header and
   // over the third's: one run of noise that may hide any number of records, so the two

@@ -211,6 +211,77 @@ TEST_F(StitchingPastLookalikes, ASectorWhoseRecordsStopAfterOneHeaderIsNotTaken)
   EXPECT_EQ(StitchImage(image, stream, 2), at);
 }
 
+// Stream sector 1 was destroyed in place (noise), and an older copy of sectors 1 and 2
+// (the same headers, other text) lies further on. The records go on in the stream's own
+// run after the destroyed sector, so that run is kept: the older copy would take the
+// intact sector 2 with it.
+TEST_F(StitchingPastLookalikes, ADestroyedSectorKeepsItsPlaceInTheRunTheRecordsGoOnIn) {
+  at = {2, 3, 4, 5};
+  image = Image(stream, at, 30);
+  Bytes older = stream;
+  for (size_t atom = 0; atom < 40; ++atom)  // each atom's text, not its header
+    for (size_t i = 0; i < 40; ++i) older[8 + atom * 48 + 8 + i] ^= 0x55;
+  CopySector(older, 1, image, 12);
+  CopySector(older, 2, image, 13);
+  for (size_t i = 0; i < kSector; ++i)
+    image[(3 + 1) * kSector + i] = static_cast<unsigned char>(i * 101 + 7);
+  EXPECT_EQ(StitchImage(image, stream, 2), at);
+}
+
+// Four saves, each of one slide with a long text atom, the first with the Document too.
+// Each save ends with its persist directory and its edit, which names the one before.
+struct FourSaves {
+  Bytes stream;
+  std::vector<uint32_t> edits;
+};
+FourSaves FourSavesStream() {
+  FourSaves saves;
+  Bytes& s = saves.stream;
+  Append(s, Record(0x000F, 0x03E8, Record(0, 0x03E9, Bytes(40, 1))));
+  for (unsigned char save = 0; save < 4; ++save) {
+    const auto slide_at = static_cast<uint32_t>(s.size());
+    Append(s, Record(0x000F, 0x03EE,
+                     Record(0x000F, 0x040C,
+                            Record(0x000F, 0xF002, Record(0, 0x0FA0, Text(1000, save))))));
+    const auto directory = static_cast<uint32_t>(s.size());
+    Bytes entries;
+    if (save == 0) {
+      Put32(entries, 1 | 2u << 20);
+      Put32(entries, 0);
+    } else {
+      Put32(entries, 2 | 1u << 20);
+    }
+    Put32(entries, slide_at);
+    Append(s, Record(0, 0x1772, entries));
+    saves.edits.push_back(static_cast<uint32_t>(s.size()));
+    Bytes edit;
+    const uint32_t previous = save == 0 ? 0 : saves.edits[save - 1];
+    for (uint32_t v : {256u, 0x03000000u, previous, directory, 1u, 3u, 1u}) Put32(edit, v);
+    Append(s, Record(0, 0x0FF5, edit));
+  }
+  return saves;
+}
+
+// The stream's sectors lie in two runs, the second begun inside the second save's long
+// text, and the sector holding the third save's edit is destroyed: the chain of edits
+// breaks there. The second save's edit, found in the file, takes the chain up again, and
+// the slide it names places the sectors of its text in the second run.
+TEST(DocumentStitching, ADestroyedEditLeavesTheChainToTheOlderEditsFoundInTheFile) {
+  const FourSaves saves = FourSavesStream();
+  const Bytes& stream = saves.stream;
+  const size_t count = (stream.size() + kSector - 1) / kSector;
+  const size_t jump = (saves.edits[0] + 600) / kSector;  // inside the second slide's text
+  const size_t destroyed = saves.edits[2] / kSector;
+  ASSERT_EQ(saves.edits[1] / kSector, (saves.edits[1] + 36) / kSector);
+  ASSERT_GT(destroyed, jump + 1);
+  std::vector<uint32_t> at;
+  for (size_t k = 0; k < count; ++k) at.push_back(static_cast<uint32_t>(k < jump ? 2 + k : 20 + k));
+  Bytes image = Image(stream, at, 40);
+  for (size_t i = 0; i < kSector; ++i)
+    image[(at[destroyed] + 1) * kSector + i] = static_cast<unsigned char>(i * 37 + 11);
+  EXPECT_EQ(StitchImage(image, stream, at[0]), at);
+}
+
 // A Document container whose children are long atoms: stream sectors 1 to 3 and 5, 6
 // hold no header; 4 and 7 do (at bytes 20 and 30); the persist directory and the edit
 // follow in sector 7.

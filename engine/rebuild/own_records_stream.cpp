@@ -235,6 +235,30 @@ struct UnlistedSlide {
   std::array<uint8_t, kHeader + kSlidePersistAtomBody> atom{};
 };
 
+// Whether the listed slide's record lies before stream offset at.
+bool RecordBefore(const std::map<uint32_t, uint32_t>& offsets, const ListEntry& listed,
+                  uint32_t at) {
+  const auto found = offsets.find(listed.persist_id);
+  return found != offsets.end() && found->second < at;
+}
+
+// Whether the records of the listed slides lie in the stream in the order of the list,
+// as a save that wrote every slide writes them (an edit that rewrote one slide appends
+// it after the others).
+bool SlidesLieInListOrder(const std::vector<ListEntry>& entries,
+                          const std::map<uint32_t, uint32_t>& offsets) {
+  std::optional<uint32_t> previous;
+  size_t mapped = 0;
+  for (const ListEntry& entry : entries) {
+    const auto found = offsets.find(entry.persist_id);
+    if (found == offsets.end()) continue;
+    if (previous && found->second <= *previous) return false;
+    previous = found->second;
+    ++mapped;
+  }
+  return mapped >= 2;
+}
+
 // The slide id a slide had, told by the notes page its slide atom names: that page's
 // notes atom names the slide back. 0 when the notes do not tell.
 uint32_t SlideIdByNotes(std::span<const uint8_t> stream, std::span<const uint8_t> slide,
@@ -461,11 +485,19 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
       for (const ListEntry& entry : SlideEntriesOf(version)) listed_before.insert(entry.persist_id);
     unlisted = UnlistedSlides(stream, offsets, document, entries, listed_before);
   }
+  const bool listed_in_stream_order = SlidesLieInListOrder(entries, offsets);
   for (const UnlistedSlide& slide : unlisted) {
-    // Slides take persist ids in the order they are made: the lost entry goes after the
-    // last listed slide of a lower id.
     auto place = entries.end();
-    while (place != entries.begin() && std::prev(place)->persist_id > slide.persist_id) --place;
+    if (listed_in_stream_order) {
+      // A save that wrote the slides in the order of its list: the lost entry goes after
+      // the listed slide whose record lies before its own.
+      const uint32_t at = offsets.at(slide.persist_id);
+      while (place != entries.begin() && !RecordBefore(offsets, *std::prev(place), at)) --place;
+    } else {
+      // Slides take persist ids in the order they are made: the lost entry goes after the
+      // last listed slide of a lower id.
+      while (place != entries.begin() && std::prev(place)->persist_id > slide.persist_id) --place;
+    }
     entries.insert(place, ListEntry{slide.persist_id, slide.slide_id, slide.atom, {}});
     result.slides_relisted.push_back(slide.persist_id);
   }

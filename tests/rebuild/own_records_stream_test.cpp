@@ -612,6 +612,34 @@ TEST(OwnRecordsStream, DamagedDocumentKeepsItsSlidesAndListsALostEntryAgain) {
   EXPECT_EQ(listed, (std::vector<std::pair<uint32_t, uint32_t>>{{2, 0}, {3, 777}}));
 }
 
+// One save that wrote its slides in the order of its list (5, 3, 4: ids need not follow
+// that order), with noise over the second entry. The lost entry comes back where the
+// slide's record lies among the others.
+TEST(OwnRecordsStream, LostEntryOfASaveInListOrderComesBackWhereItsRecordLies) {
+  const auto text = Record(0, kTypeTextCharsAtom, {'H', 0, 'i', 0});
+  const auto atom = Record(1, kTypeDocumentAtom, testing::Filled(40, 0));
+  const auto slides = Record(0x0F, kTypeSlideListWithText,
+                             Cat({SlidePersist(5), text, SlidePersist(3), text, SlidePersist(4)}));
+  std::vector<uint8_t> b = Record(0x0F, kTypeDocument, Cat({atom, slides}));
+  const size_t lost_entry = 8 + atom.size() + 8 + 28 + text.size();
+  for (size_t i = 0; i < 12; ++i) b[lost_entry + i] = static_cast<uint8_t>(0xC3 + 29 * i);
+  std::vector<uint32_t> at;
+  for (uint8_t mark : {0x50, 0x30, 0x40}) {
+    at.push_back(static_cast<uint32_t>(b.size()));
+    b = Cat({b, Slide(mark)});
+  }
+  const size_t dir = b.size();
+  b = Cat({b, Record(0, kTypePersistDirectoryAtom,
+                     U32s({1u | 1u << 20, 0, 3u | 3u << 20, at[1], at[2], at[0]}))});
+  b = Cat({b, Edit(0, static_cast<uint32_t>(dir), 6)});
+
+  std::string why;
+  const auto built = BuildOwnRecordsStream(b, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_EQ(built->slides_relisted, (std::vector<uint32_t>{3}));
+  EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{5, 3, 4}));
+}
+
 // Three saves: the first writes Document 1 listing slide 2; the second a Document listing
 // slides 2 and 3 and slide 3; the third rewrites slide 3 and the Document. The second
 // edit's body and the third Document's header are noise.

@@ -106,6 +106,9 @@ std::vector<SavedRun> SavedRuns(std::span<const uint8_t> stream,
         if (h.type == kTypeUserEditAtom) close(at + kHeader + size_t{h.length});
       },
       [&](size_t from, size_t to) {
+        // A save ends with its persist directory and its edit: noise right after the
+        // directory took the edit, and what follows it is a later save's.
+        if (previous == kTypePersistDirectoryAtom) close(from);
         noise = true;
         // A damaged Document the walk stepped over opens a save of its own.
         while (next_version < versions.size() && versions[next_version].offset < from)

@@ -81,8 +81,9 @@ std::optional<uint32_t> LastTopLevelUserEdit(std::span<const uint8_t> stream) {
   return std::nullopt;
 }
 
-void ReadDirectory(std::span<const uint8_t> stream, uint32_t at,
-                   std::map<uint32_t, uint32_t>& map) {
+// Visits each (id, offset) entry of the persist directory at `at`, as it stands.
+template <typename Visit>
+void ForEachDirectoryEntry(std::span<const uint8_t> stream, uint32_t at, Visit visit) {
   const std::optional<RecordHeader> h = HeaderAt(stream, at);
   if (!h || h->type != kTypePersistDirectoryAtom || stream.size() - at - kHeader < h->length)
     return;
@@ -93,13 +94,28 @@ void ReadDirectory(std::span<const uint8_t> stream, uint32_t at,
     const uint32_t first = word & 0xFFFFF;
     const uint32_t count = word >> 20;
     p += 4;
-    for (uint32_t i = 0; i < count && end - p >= 4; ++i, p += 4) {
-      // An offset past the stream's end is noise where the directory was damaged: it would
-      // hide the record a pairing by order still finds.
-      const uint32_t offset = LoadU32(stream.data() + p);
-      if (stream.size() - kHeader >= offset) map[first + i] = offset;
-    }
+    for (uint32_t i = 0; i < count && end - p >= 4; ++i, p += 4)
+      visit(first + i, LoadU32(stream.data() + p));
   }
+}
+
+void ReadDirectory(std::span<const uint8_t> stream, uint32_t at,
+                   std::map<uint32_t, uint32_t>& map) {
+  ForEachDirectoryEntry(stream, at, [&](uint32_t id, uint32_t offset) {
+    // An offset where no persisted object begins is noise where the directory was
+    // damaged: it would hide the record a pairing by order still finds.
+    const std::optional<RecordHeader> object = HeaderAt(stream, offset);
+    if (object && IsPersistedObjectType(object->type)) map[id] = offset;
+  });
+}
+
+// The offset the directory at `at` gives the id, as it stands.
+std::optional<uint32_t> NamedOffset(std::span<const uint8_t> stream, uint32_t at, uint32_t id) {
+  std::optional<uint32_t> named;
+  ForEachDirectoryEntry(stream, at, [&](uint32_t entry, uint32_t offset) {
+    if (entry == id) named = offset;
+  });
+  return named;
 }
 
 void Append(std::vector<uint8_t>& out, std::span<const uint8_t> bytes) {
@@ -368,6 +384,7 @@ std::map<uint32_t, uint32_t> PersistOffsets(std::span<const uint8_t> stream, uin
   std::set<uint32_t> seen;
   uint32_t edit = newest_edit;
   uint32_t oldest_reached = newest_edit;
+  uint32_t seed = 0;  // the edits give ids below their persist id seed
   bool whole_chain = false;
   while (seen.size() < kEditsFollowed && seen.insert(edit).second) {
     const std::optional<RecordHeader> h = HeaderAt(stream, edit);
@@ -377,6 +394,7 @@ std::map<uint32_t, uint32_t> PersistOffsets(std::span<const uint8_t> stream, uin
     oldest_reached = edit;
     const uint8_t* body = stream.data() + edit + kHeader;
     directories.push_back(LoadU32(body + 12));
+    seed = std::max(seed, LoadU32(body + 20));
     const uint32_t previous = LoadU32(body + 8);
     whole_chain = previous == 0;
     if (previous == 0 || previous >= edit) break;  // edits only point back
@@ -389,6 +407,8 @@ std::map<uint32_t, uint32_t> PersistOffsets(std::span<const uint8_t> stream, uin
     for (uint32_t directory : TopLevelDirectoriesBefore(stream, oldest_reached))
       ReadDirectory(stream, directory, map);
   for (auto d = directories.rbegin(); d != directories.rend(); ++d) ReadDirectory(stream, *d, map);
+  // An id at or above the seed is none a save gave: noise in a damaged directory.
+  if (seed > 1) std::erase_if(map, [seed](const auto& entry) { return entry.first >= seed; });
   return map;
 }
 
@@ -449,6 +469,12 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
   if (document.empty() && !ids_inferred) {
     document = NewestWholeDocument(stream);
     older_document = !document.empty();
+  }
+  // The newest directory named the Document where none is left: an older one mapped it.
+  if (!ids_inferred && !older_document && document_entry != offsets.end()) {
+    const std::optional<uint32_t> named =
+        NamedOffset(stream, LoadU32(edit.data() + kHeader + 12), document_id);
+    older_document = named && *named != document_entry->second;
   }
   // A record of the Document's type that is no container holds no children to read.
   if (document.empty() || GetU16(document, 2) != kTypeDocument ||

@@ -64,7 +64,9 @@ class Stitcher {
         limit_(geometry.SectorCount(file.GetLength())),
         placed_((size + geometry.sector_size - 1) / geometry.sector_size),
         witnessed_(placed_.size()),
+        read_headers_(placed_.size()),
         guess_(placed_.size(), false),
+        destroyed_(placed_.size(), false),
         foreign_(foreign.begin(), foreign.end()),
         used_(limit_, false),
         firm_sectors_(limit_, false) {
@@ -97,6 +99,26 @@ class Stitcher {
  private:
   // A header was read from the sector now placed at index.
   void Witness(uint64_t index) { witnessed_[index] = placed_[index]; }
+
+  // A header read whole from the sector placed at index, at stream offset at: a sector
+  // that does not hold the same bytes there cannot take its place.
+  struct ReadHeader {
+    uint32_t sector;
+    uint32_t within;
+    std::array<uint8_t, kRecordHeaderSize> bytes;
+  };
+  void NoteHeader(uint64_t index, uint64_t at) {
+    ReadHeader read{*placed_[index], static_cast<uint32_t>(at % g_.sector_size), {}};
+    if (ReadStream(at, read.bytes.data(), read.bytes.size())) read_headers_[index] = read;
+  }
+  bool GoesAgainstAHeaderRead(uint64_t index, uint32_t sector) {
+    const std::optional<ReadHeader>& read = read_headers_[index];
+    if (!read || read->sector != *placed_[index] || read->sector == sector) return false;
+    std::array<uint8_t, kRecordHeaderSize> there{};
+    return file_.ReadAt(g_.SectorOffset(sector) + read->within, there.data(), there.size()) !=
+               there.size() ||
+           there != read->bytes;
+  }
   bool Witnessed(uint64_t index) const {
     return witnessed_[index].has_value() && witnessed_[index] == placed_[index];
   }
@@ -151,7 +173,9 @@ class Stitcher {
     std::optional<RecordHeader> header;
     if (placed_[open] && anchoring_) {
       header = firm_[open] ? Read(at, room) : ReadOn(open, at, room);
-      if (!header && !firm_[open] && ReadsOnPastDamage(open)) return std::nullopt;
+      // The first walk found this sector destroyed in place; the records still say so.
+      if (!header && !firm_[open] && destroyed_[open] && ReadsOnPastDamage(open))
+        return std::nullopt;
       if (!header && !firm_[open]) {
         const uint32_t before = *placed_[open];
         Search(open, HeaderStartIn(open, at), [&](uint32_t candidate) {
@@ -173,6 +197,7 @@ class Stitcher {
       // A sector destroyed in place: the records go on where the container they are in
       // ends, in the sectors that follow it, and it stays where its run puts it.
       if (!header && ReadsOnPastDamage(open)) {
+        destroyed_[open] = true;
         guess_[open] = true;
         ++guessed_;
         return std::nullopt;
@@ -194,6 +219,7 @@ class Stitcher {
     if (header) {
       Witness(first);
       Witness(last);
+      if (first == last) NoteHeader(first, at);
     }
     if (header && anchoring_) {
       MakeFirm(first);
@@ -532,6 +558,9 @@ class Stitcher {
         if (later < b - j) break;
         const uint32_t sector = later - static_cast<uint32_t>(b - j);
         if (anchored_sectors_[sector] || foreign_.count(sector) != 0) break;
+        // A run that reaches back over a sector a header was read from, whose bytes there it
+        // does not hold, is not the stream's there: another copy of the same records would.
+        if (GoesAgainstAHeaderRead(j, sector)) break;
         before.push_back(*placed_[j]);
         Replace(j, sector);
         tried = j;
@@ -677,7 +706,9 @@ class Stitcher {
   std::vector<std::optional<uint32_t>> placed_;
   // By stream sector: the file's sector a header was last read from there.
   std::vector<std::optional<uint32_t>> witnessed_;
-  std::vector<bool> guess_;  // placed after its predecessor without evidence
+  std::vector<std::optional<ReadHeader>> read_headers_;  // by stream sector
+  std::vector<bool> guess_;      // placed after its predecessor without evidence
+  std::vector<bool> destroyed_;  // holds no record where its run puts it, but the records go on
   std::unordered_set<uint32_t> foreign_;
   std::vector<bool> used_;  // by sector of the file: placed somewhere in the stream
   uint64_t guessed_ = 0;

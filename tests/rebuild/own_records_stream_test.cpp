@@ -451,6 +451,53 @@ TEST(OwnRecordsStream, DirectoryWhoseTailIsNoiseLeavesItsSlidesToThePairingByOrd
   EXPECT_EQ(built->bytes[map.at(3) + 16], 0x21);
 }
 
+// Two saves. The first writes Document 1, master 2 and slides 3 and 4; noise took its
+// directory's entries, its edit and the header of the second save's Document. The second
+// save rewrites slide 4; its directory names the new slide and the Document, its edit names
+// the lost one. The first save ends where its directory does: its master and slides pair
+// with its own lists, and the second save's slide is not counted among them.
+TEST(OwnRecordsStream, SaveWhoseEditIsNoiseEndsAtItsDirectoryAndPairsItsRecords) {
+  const auto list = [](std::vector<uint32_t> ids) {
+    std::vector<uint8_t> entries;
+    for (uint32_t id : ids) entries = Cat({entries, SlidePersist(id)});
+    return entries;
+  };
+  const auto document = Record(0x0F, kTypeDocument,
+                               Cat({Record(0x01, kTypeDocumentAtom, testing::Filled(40, 0)),
+                                    Record(0x1F, kTypeSlideListWithText, list({2})),
+                                    Record(0x0F, kTypeSlideListWithText, list({3, 4}))}));
+  std::vector<uint8_t> b = document;
+  b = Cat({b, Record(0x0F, kTypeMainMaster, Record(0x02, kTypeSlideAtom, testing::Filled(24, 1)))});
+  b = Cat({b, Slide(0x30), Slide(0x40)});
+  // The first directory: its header and the Document's entry whole, noise after; ids the
+  // noise gives lie at and above the seed (6), one of them at the Document.
+  b = Cat({b, Record(0, kTypePersistDirectoryAtom,
+                     U32s({1u | 1u << 20, 0, 2u | 3u << 20, 0xE1F2A3B4u, 0x0BADF00Du, 0x5A5A5A5Au,
+                           0x4F0u | 1u << 20, 0}))});
+  const size_t edit1 = b.size();
+  b = Cat({b, testing::Filled(36 + 8, 0xD7)});  // the edit and the next Document's header
+  const size_t document2 = b.size() - 8;
+  b = Cat({b, std::vector<uint8_t>(document.begin() + 8, document.end())});
+  const size_t slide4_new = b.size();
+  b = Cat({b, Slide(0x44)});
+  const size_t dir2 = b.size();
+  b = Cat({b, Record(0, kTypePersistDirectoryAtom,
+                     U32s({1u | 1u << 20, static_cast<uint32_t>(document2), 4u | 1u << 20,
+                           static_cast<uint32_t>(slide4_new)}))});
+  b = Cat({b, Edit(static_cast<uint32_t>(edit1), static_cast<uint32_t>(dir2), 6)});
+
+  std::string why;
+  const auto built = BuildOwnRecordsStream(b, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{3, 4}));
+  EXPECT_EQ(built->slides_paired_by_order, (std::vector<uint32_t>{3}));
+  const auto map = PersistOffsets(built->bytes, built->user_edit_offset);
+  ASSERT_EQ(map.count(2), 1u) << "the master pairs with the first save's list";
+  EXPECT_EQ(GetU16(built->bytes, map.at(2) + 2), kTypeMainMaster);
+  EXPECT_EQ(built->bytes[map.at(4) + 16], 0x44) << "slide 4 in its newest version";
+  EXPECT_EQ(map.count(0x4F0), 0u) << "an id above the seed is noise";
+}
+
 TEST(OwnRecordsStream, NoiseThatMayHaveTakenMoreThanOneSlideLeavesTheOrderUnknown) {
   // Four listed slides whose directory was lost; noise over the second slide's header and
   // over the third's: one run of noise that may hide any number of records, so the two

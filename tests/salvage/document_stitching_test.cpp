@@ -282,6 +282,34 @@ TEST(DocumentStitching, ADestroyedEditLeavesTheChainToTheOlderEditsFoundInTheFil
   EXPECT_EQ(StitchImage(image, stream, at[0]), at);
 }
 
+// The stream leaves its first run inside a long notes page that no directory names: the
+// first sector of the second run holds no header. The run reaching back from the slide
+// the directory names places that sector, and stops at the sector before it, from which a
+// header was read that the sector before the second run does not hold.
+TEST(DocumentStitching, TheRunReachingBackStopsAtASectorAHeaderWasReadFrom) {
+  Bytes s = Record(0x000F, 0x03E8, Record(0, 0x03E9, Bytes(40, 1)));
+  Append(s, Record(0x000F, 0x03F0, Record(0, 0x0FA0, Text(1000, 5))));  // to byte 1072
+  Append(s, Record(0x000F, 0x03F0, Record(0, 0x0FA0, Text(1200, 6))));  // to byte 2288
+  const auto slide = static_cast<uint32_t>(s.size());
+  Append(s,
+         Record(0x000F, 0x03EE,
+                Record(0x000F, 0x040C, Record(0x000F, 0xF002, Record(0, 0x0FA0, Text(300, 7))))));
+  const auto directory = static_cast<uint32_t>(s.size());
+  Bytes entries;
+  Put32(entries, 1 | 2u << 20);
+  Put32(entries, 0);
+  Put32(entries, slide);
+  Append(s, Record(0, 0x1772, entries));
+  Bytes edit;
+  for (uint32_t v : {256u, 0x03000000u, 0u, directory, 1u, 3u, 1u}) Put32(edit, v);
+  Append(s, Record(0, 0x0FF5, edit));
+  const size_t count = (s.size() + kSector - 1) / kSector;
+  ASSERT_EQ(slide / kSector, 4u);
+  std::vector<uint32_t> at;
+  for (size_t k = 0; k < count; ++k) at.push_back(static_cast<uint32_t>(k < 3 ? 2 + k : 17 + k));
+  EXPECT_EQ(StitchImage(Image(s, at, 30), s, at[0]), at);
+}
+
 // A Document container whose children are long atoms: stream sectors 1 to 3 and 5, 6
 // hold no header; 4 and 7 do (at bytes 20 and 30); the persist directory and the edit
 // follow in sector 7.

@@ -384,7 +384,7 @@ std::map<uint32_t, uint32_t> PersistOffsets(std::span<const uint8_t> stream, uin
   std::set<uint32_t> seen;
   uint32_t edit = newest_edit;
   uint32_t oldest_reached = newest_edit;
-  uint32_t seed = 0;  // the edits give ids below their persist id seed
+  uint32_t seed = 0;  // the edits give no id above their persist id seed
   bool whole_chain = false;
   while (seen.size() < kEditsFollowed && seen.insert(edit).second) {
     const std::optional<RecordHeader> h = HeaderAt(stream, edit);
@@ -407,8 +407,8 @@ std::map<uint32_t, uint32_t> PersistOffsets(std::span<const uint8_t> stream, uin
     for (uint32_t directory : TopLevelDirectoriesBefore(stream, oldest_reached))
       ReadDirectory(stream, directory, map);
   for (auto d = directories.rbegin(); d != directories.rend(); ++d) ReadDirectory(stream, *d, map);
-  // An id at or above the seed is none a save gave: noise in a damaged directory.
-  if (seed > 1) std::erase_if(map, [seed](const auto& entry) { return entry.first >= seed; });
+  // An id above the seed (the highest a save gave) is noise in a damaged directory.
+  if (seed > 0) std::erase_if(map, [seed](const auto& entry) { return entry.first > seed; });
   return map;
 }
 

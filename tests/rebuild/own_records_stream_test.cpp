@@ -470,7 +470,7 @@ TEST(OwnRecordsStream, SaveWhoseEditIsNoiseEndsAtItsDirectoryAndPairsItsRecords)
   b = Cat({b, Record(0x0F, kTypeMainMaster, Record(0x02, kTypeSlideAtom, testing::Filled(24, 1)))});
   b = Cat({b, Slide(0x30), Slide(0x40)});
   // The first directory: its header and the Document's entry whole, noise after; ids the
-  // noise gives lie at and above the seed (6), one of them at the Document.
+  // noise gives lie above the seed, one of them at the Document.
   b = Cat({b, Record(0, kTypePersistDirectoryAtom,
                      U32s({1u | 1u << 20, 0, 2u | 3u << 20, 0xE1F2A3B4u, 0x0BADF00Du, 0x5A5A5A5Au,
                            0x4F0u | 1u << 20, 0}))});
@@ -484,7 +484,8 @@ TEST(OwnRecordsStream, SaveWhoseEditIsNoiseEndsAtItsDirectoryAndPairsItsRecords)
   b = Cat({b, Record(0, kTypePersistDirectoryAtom,
                      U32s({1u | 1u << 20, static_cast<uint32_t>(document2), 4u | 1u << 20,
                            static_cast<uint32_t>(slide4_new)}))});
-  b = Cat({b, Edit(static_cast<uint32_t>(edit1), static_cast<uint32_t>(dir2), 6)});
+  // The seed is the largest id a save gave, as PowerPoint writes it.
+  b = Cat({b, Edit(static_cast<uint32_t>(edit1), static_cast<uint32_t>(dir2), 4)});
 
   std::string why;
   const auto built = BuildOwnRecordsStream(b, std::nullopt, &why);

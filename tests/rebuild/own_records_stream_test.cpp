@@ -29,6 +29,22 @@ std::vector<uint8_t> Edit(uint32_t last_edit, uint32_t directory, uint32_t seed)
                 U32s({256, 0x03000000u | 0x0003, last_edit, directory, 1, seed, 1}));
 }
 
+// A Document whose slide list names the ids, then one slide record for each (marked 0x20,
+// 0x21, ...), whose offsets go to slides_at.
+std::vector<uint8_t> DocumentAndSlides(std::initializer_list<uint32_t> ids,
+                                       std::vector<size_t>& slides_at) {
+  std::vector<uint8_t> entries;
+  for (uint32_t id : ids) entries = Cat({entries, SlidePersist(id)});
+  std::vector<uint8_t> b = Record(0x0F, kTypeDocument,
+                                  Cat({Record(0x01, kTypeDocumentAtom, testing::Filled(40, 0)),
+                                       Record(0x0F, kTypeSlideListWithText, entries)}));
+  for (size_t i = 0; i < ids.size(); ++i) {
+    slides_at.push_back(b.size());
+    b = Cat({b, Slide(static_cast<uint8_t>(0x20 + i))});
+  }
+  return b;
+}
+
 // Ends a stream holding the Document at 0 and slide 2 at slide_at with the persist
 // directory that maps them and one edit.
 void EndWithEdit(std::vector<uint8_t>& bytes, size_t slide_at) {
@@ -417,25 +433,18 @@ TEST(OwnRecordsStream, SlidesOfALostDirectoryArePairedWithTheListInOrder) {
 // which now reads as offsets past the stream's end and as an id that names a record
 // inside a slide.
 TEST(OwnRecordsStream, DirectoryWhoseTailIsNoiseLeavesItsSlidesToThePairingByOrder) {
-  const auto list = Record(0x0F, kTypeSlideListWithText,
-                           Cat({SlidePersist(2), SlidePersist(3), SlidePersist(4)}));
-  const auto document = Record(
-      0x0F, kTypeDocument, Cat({Record(0x01, kTypeDocumentAtom, testing::Filled(40, 0)), list}));
-  std::vector<uint8_t> b = document;
-  size_t slides_at[3];
-  for (int i = 0; i < 3; ++i) {
-    slides_at[i] = b.size();
-    b = Cat({b, Slide(static_cast<uint8_t>(0x20 + i))});
-  }
+  std::vector<size_t> slides_at;
+  std::vector<uint8_t> b = DocumentAndSlides({2, 3, 4}, slides_at);
   const auto inside_a_slide = static_cast<uint32_t>(slides_at[0] + 8);  // its SlideAtom
   const size_t dir1 = b.size();
   b = Cat({b, Record(0, kTypePersistDirectoryAtom,
-                     U32s({1u | 4u << 20, 0, 0x8F3A1C22u, 0xC1D2E3F4u, 0x7700AA11u,
-                           0x12345u | 1u << 20, inside_a_slide}))});
+                     U32s({1u | 4u << 20, 0, 0x8F3A1C22u, 0xC1D2E3F4u, 0x7700AA11u, 5u | 1u << 20,
+                           inside_a_slide}))});
   const size_t edit1 = b.size();
   b = Cat({b, Edit(0, static_cast<uint32_t>(dir1), 5)});
   const size_t document2 = b.size();
-  b = Cat({b, document});
+  b = Cat(
+      {b, std::vector<uint8_t>(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(slides_at[0]))});
   const size_t dir2 = b.size();
   b = Cat({b, Record(0, kTypePersistDirectoryAtom,
                      U32s({1u | 1u << 20, static_cast<uint32_t>(document2)}))});
@@ -447,7 +456,7 @@ TEST(OwnRecordsStream, DirectoryWhoseTailIsNoiseLeavesItsSlidesToThePairingByOrd
   EXPECT_EQ(built->slides_paired_by_order, (std::vector<uint32_t>{2, 3, 4}));
   EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{2, 3, 4}));
   const auto map = PersistOffsets(built->bytes, built->user_edit_offset);
-  EXPECT_EQ(map.count(0x12345), 0u) << "a record inside a slide is no persisted object";
+  EXPECT_EQ(map.count(5), 0u) << "a record inside a slide is no persisted object";
   EXPECT_EQ(built->bytes[map.at(3) + 16], 0x21);
 }
 
@@ -503,17 +512,10 @@ TEST(OwnRecordsStream, NoiseThatMayHaveTakenMoreThanOneSlideLeavesTheOrderUnknow
   // Four listed slides whose directory was lost; noise over the second slide's header and
   // over the third's: one run of noise that may hide any number of records, so the two
   // records left (first and fourth) cannot be told apart from first and second.
-  const auto list =
-      Record(0x0F, kTypeSlideListWithText,
-             Cat({SlidePersist(2), SlidePersist(3), SlidePersist(4), SlidePersist(5)}));
-  const auto document = Record(
-      0x0F, kTypeDocument, Cat({Record(0x01, kTypeDocumentAtom, testing::Filled(40, 0)), list}));
-  std::vector<uint8_t> b = document;
-  size_t slides_at[4];
-  for (int i = 0; i < 4; ++i) {
-    slides_at[i] = b.size();
-    b = Cat({b, Slide(static_cast<uint8_t>(0x20 + i))});
-  }
+  std::vector<size_t> slides_at;
+  std::vector<uint8_t> b = DocumentAndSlides({2, 3, 4, 5}, slides_at);
+  const std::vector<uint8_t> document(b.begin(),
+                                      b.begin() + static_cast<std::ptrdiff_t>(slides_at[0]));
   for (int i : {1, 2})
     for (size_t k = 0; k < 8; ++k) b[slides_at[i] + k] = static_cast<uint8_t>(0x9D + 31 * k);
   const size_t document2 = b.size();

@@ -34,6 +34,22 @@ Bytes Text(size_t length, unsigned char seed) {
   return b;
 }
 
+// Ends a save: its persist directory (one run of ids from `first`) and its edit, which
+// names the one before. The edit's offset.
+uint32_t EndSave(Bytes& s, uint32_t first, const std::vector<uint32_t>& offsets,
+                 uint32_t previous) {
+  const auto directory = static_cast<uint32_t>(s.size());
+  Bytes entries;
+  Put32(entries, first | static_cast<uint32_t>(offsets.size()) << 20);
+  for (uint32_t offset : offsets) Put32(entries, offset);
+  Append(s, Record(0, 0x1772, entries));
+  const auto edit_at = static_cast<uint32_t>(s.size());
+  Bytes edit;
+  for (uint32_t v : {256u, 0x03000000u, previous, directory, 1u, 3u, 1u}) Put32(edit, v);
+  Append(s, Record(0, 0x0FF5, edit));
+  return edit_at;
+}
+
 // A stream saved twice: the first save holds the Document and a slide with a long text
 // atom, the second a newer copy of the slide; each save ends with its persist directory
 // and its user edit, the second naming the first as the one before it.
@@ -47,26 +63,10 @@ Bytes IncrementalStream() {
   Append(s, Record(0x000F, 0x03E8, Record(0, 0x03E9, Bytes(40, 1))));
   const uint32_t slide_one = static_cast<uint32_t>(s.size());
   Append(s, slide(3));
-  const uint32_t directory_one = static_cast<uint32_t>(s.size());
-  Bytes entries;
-  Put32(entries, 1 | 2u << 20);
-  Put32(entries, 0);
-  Put32(entries, slide_one);
-  Append(s, Record(0, 0x1772, entries));
-  const uint32_t edit_one = static_cast<uint32_t>(s.size());
-  Bytes edit;
-  for (uint32_t v : {256u, 0x03000000u, 0u, directory_one, 1u, 3u, 1u}) Put32(edit, v);
-  Append(s, Record(0, 0x0FF5, edit));
+  const uint32_t edit_one = EndSave(s, 1, {0, slide_one}, 0);
   const uint32_t slide_two = static_cast<uint32_t>(s.size());
   Append(s, slide(9));
-  const uint32_t directory_two = static_cast<uint32_t>(s.size());
-  entries.clear();
-  Put32(entries, 2 | 1u << 20);
-  Put32(entries, slide_two);
-  Append(s, Record(0, 0x1772, entries));
-  edit.clear();
-  for (uint32_t v : {256u, 0x03000000u, edit_one, directory_two, 1u, 3u, 1u}) Put32(edit, v);
-  Append(s, Record(0, 0x0FF5, edit));
+  EndSave(s, 2, {slide_two}, edit_one);
   return s;
 }
 
@@ -168,14 +168,7 @@ Bytes OneLongContainer() {
   for (int k = 0; k < 40; ++k)
     Append(children, Record(0, 0x0FA0, Text(40, static_cast<unsigned char>(k))));
   Bytes s = Record(0x000F, 0x03E8, children);
-  const uint32_t directory = static_cast<uint32_t>(s.size());
-  Bytes entries;
-  Put32(entries, 1 | 1u << 20);
-  Put32(entries, 0);
-  Append(s, Record(0, 0x1772, entries));
-  Bytes edit;
-  for (uint32_t v : {256u, 0x03000000u, 0u, directory, 1u, 2u, 1u}) Put32(edit, v);
-  Append(s, Record(0, 0x0FF5, edit));
+  EndSave(s, 1, {0}, 0);
   return s;
 }
 
@@ -243,21 +236,8 @@ FourSaves FourSavesStream() {
     Append(s, Record(0x000F, 0x03EE,
                      Record(0x000F, 0x040C,
                             Record(0x000F, 0xF002, Record(0, 0x0FA0, Text(1000, save))))));
-    const auto directory = static_cast<uint32_t>(s.size());
-    Bytes entries;
-    if (save == 0) {
-      Put32(entries, 1 | 2u << 20);
-      Put32(entries, 0);
-    } else {
-      Put32(entries, 2 | 1u << 20);
-    }
-    Put32(entries, slide_at);
-    Append(s, Record(0, 0x1772, entries));
-    saves.edits.push_back(static_cast<uint32_t>(s.size()));
-    Bytes edit;
-    const uint32_t previous = save == 0 ? 0 : saves.edits[save - 1];
-    for (uint32_t v : {256u, 0x03000000u, previous, directory, 1u, 3u, 1u}) Put32(edit, v);
-    Append(s, Record(0, 0x0FF5, edit));
+    saves.edits.push_back(save == 0 ? EndSave(s, 1, {0, slide_at}, 0)
+                                    : EndSave(s, 2, {slide_at}, saves.edits[save - 1]));
   }
   return saves;
 }
@@ -294,15 +274,7 @@ TEST(DocumentStitching, TheRunReachingBackStopsAtASectorAHeaderWasReadFrom) {
   Append(s,
          Record(0x000F, 0x03EE,
                 Record(0x000F, 0x040C, Record(0x000F, 0xF002, Record(0, 0x0FA0, Text(300, 7))))));
-  const auto directory = static_cast<uint32_t>(s.size());
-  Bytes entries;
-  Put32(entries, 1 | 2u << 20);
-  Put32(entries, 0);
-  Put32(entries, slide);
-  Append(s, Record(0, 0x1772, entries));
-  Bytes edit;
-  for (uint32_t v : {256u, 0x03000000u, 0u, directory, 1u, 3u, 1u}) Put32(edit, v);
-  Append(s, Record(0, 0x0FF5, edit));
+  EndSave(s, 1, {0, slide}, 0);
   const size_t count = (s.size() + kSector - 1) / kSector;
   ASSERT_EQ(slide / kSector, 4u);
   std::vector<uint32_t> at;
@@ -320,14 +292,7 @@ Bytes LongAtoms() {
   Append(children, Record(0, 0x0FA0, Text(1430, 3)));  // to byte 3614
   Append(children, Record(0, 0x0FA0, Text(100, 4)));
   Bytes s = Record(0x000F, 0x03E8, children);
-  const uint32_t directory = static_cast<uint32_t>(s.size());
-  Bytes entries;
-  Put32(entries, 1 | 1u << 20);
-  Put32(entries, 0);
-  Append(s, Record(0, 0x1772, entries));
-  Bytes edit;
-  for (uint32_t v : {256u, 0x03000000u, 0u, directory, 1u, 2u, 1u}) Put32(edit, v);
-  Append(s, Record(0, 0x0FF5, edit));
+  EndSave(s, 1, {0}, 0);
   return s;
 }
 

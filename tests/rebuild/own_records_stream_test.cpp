@@ -430,16 +430,16 @@ TEST(OwnRecordsStream, SlidesOfALostDirectoryArePairedWithTheListInOrder) {
 }
 
 // The first save's directory keeps its header and its first entry; noise took the rest,
-// which now reads as offsets past the stream's end and as an id that names a record
-// inside a slide.
+// which now reads as offsets past the stream's end and as offsets of a record inside a
+// slide (for slide 3 and for an id no list names).
 TEST(OwnRecordsStream, DirectoryWhoseTailIsNoiseLeavesItsSlidesToThePairingByOrder) {
   std::vector<size_t> slides_at;
   std::vector<uint8_t> b = DocumentAndSlides({2, 3, 4}, slides_at);
   const auto inside_a_slide = static_cast<uint32_t>(slides_at[0] + 8);  // its SlideAtom
   const size_t dir1 = b.size();
   b = Cat({b, Record(0, kTypePersistDirectoryAtom,
-                     U32s({1u | 4u << 20, 0, 0x8F3A1C22u, 0xC1D2E3F4u, 0x7700AA11u, 5u | 1u << 20,
-                           inside_a_slide}))});
+                     U32s({1u | 4u << 20, 0, 0x8F3A1C22u, inside_a_slide, 0x7700AA11u,
+                           5u | 1u << 20, inside_a_slide}))});
   const size_t edit1 = b.size();
   b = Cat({b, Edit(0, static_cast<uint32_t>(dir1), 5)});
   const size_t document2 = b.size();

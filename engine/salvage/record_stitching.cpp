@@ -447,7 +447,7 @@ class Stitcher {
       }
       // The edit before was destroyed, and with it where the one before that lies: the
       // newest of the older edits found in the file takes up the chain.
-      if (!older_edits_) older_edits_ = EditsInFile(LoadU32(&body[16]));
+      if (!older_edits_) older_edits_ = EditsInFile(LoadU32(&body[16]), LoadU32(&body[20]));
       for (auto older = older_edits_->rbegin(); older != older_edits_->rend(); ++older)
         if (*older < previous) {
           if (Anchor(*older, is_edit)) edit = *older;
@@ -469,8 +469,9 @@ class Stitcher {
   // The stream offsets of the user edits the file's sectors hold, in increasing order:
   // an edit whose persist directory lies right before it in its sector tells its own
   // offset (the directory's offset, which it names, and the directory's length). Only
-  // edits of the same Document id.
-  std::vector<uint64_t> EditsInFile(uint32_t document_id) {
+  // edits of the same Document id whose persist id seed is not above `seed` (the seed only
+  // grows from save to save): an edit of another presentation in a disk image seldom is.
+  std::vector<uint64_t> EditsInFile(uint32_t document_id, uint32_t seed) {
     std::vector<uint64_t> found;
     const uint32_t size = g_.sector_size;
     std::vector<uint8_t> sector(size);
@@ -486,7 +487,9 @@ class Stitcher {
           continue;
         const uint8_t* body = &sector[w + kRecordHeaderSize];
         const uint32_t directory = LoadU32(body + 12);
-        if (LoadU32(body + 16) != document_id || directory % size + kRecordHeaderSize > w) continue;
+        if (LoadU32(body + 16) != document_id || LoadU32(body + 20) > seed ||
+            directory % size + kRecordHeaderSize > w)
+          continue;
         const RecordHeader d = RecordHeader::Decode(&sector[directory % size]);
         if (d.type != kTypePersistDirectoryAtom ||
             uint64_t{directory % size} + kRecordHeaderSize + d.length != w)

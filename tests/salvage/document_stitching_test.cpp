@@ -36,8 +36,8 @@ Bytes Text(size_t length, unsigned char seed) {
 
 // Ends a save: its persist directory (one run of ids from `first`) and its edit, which
 // names the one before. The edit's offset.
-uint32_t EndSave(Bytes& s, uint32_t first, const std::vector<uint32_t>& offsets,
-                 uint32_t previous) {
+uint32_t EndSave(Bytes& s, uint32_t first, const std::vector<uint32_t>& offsets, uint32_t previous,
+                 uint32_t seed = 3) {
   const auto directory = static_cast<uint32_t>(s.size());
   Bytes entries;
   Put32(entries, first | static_cast<uint32_t>(offsets.size()) << 20);
@@ -45,7 +45,7 @@ uint32_t EndSave(Bytes& s, uint32_t first, const std::vector<uint32_t>& offsets,
   Append(s, Record(0, 0x1772, entries));
   const auto edit_at = static_cast<uint32_t>(s.size());
   Bytes edit;
-  for (uint32_t v : {256u, 0x03000000u, previous, directory, 1u, 3u, 1u}) Put32(edit, v);
+  for (uint32_t v : {256u, 0x03000000u, previous, directory, 1u, seed, 1u}) Put32(edit, v);
   Append(s, Record(0, 0x0FF5, edit));
   return edit_at;
 }
@@ -259,6 +259,20 @@ TEST(DocumentStitching, ADestroyedEditLeavesTheChainToTheOlderEditsFoundInTheFil
   Bytes image = Image(stream, at, 40);
   for (size_t i = 0; i < kSector; ++i)
     image[(at[destroyed] + 1) * kSector + i] = static_cast<unsigned char>(i * 37 + 11);
+  // Another presentation's edit, in a sector of its own: it would lie between the second
+  // edit and the destroyed one, but its persist id seed is above the newest edit's.
+  const uint32_t foreign_edit = saves.edits[1] + 100;
+  ASSERT_LT(foreign_edit, saves.edits[2]);
+  Bytes foreign(foreign_edit % kSector - 16, 0x11);
+  Bytes entries;
+  Put32(entries, 2 | 1u << 20);
+  Put32(entries, 0);
+  Append(foreign, Record(0, 0x1772, entries));
+  Bytes edit;
+  for (uint32_t v : {256u, 0x03000000u, 0u, foreign_edit - 16, 1u, 40u, 1u}) Put32(edit, v);
+  Append(foreign, Record(0, 0x0FF5, edit));
+  ASSERT_LE(foreign.size(), kSector);
+  std::copy(foreign.begin(), foreign.end(), image.begin() + 36 * kSector);
   EXPECT_EQ(StitchImage(image, stream, at[0]), at);
 }
 

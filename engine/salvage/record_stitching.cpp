@@ -414,6 +414,9 @@ class Stitcher {
         edit = size_ - kRecordHeaderSize - length;
     }
     if (!edit) return false;
+    const auto is_edit = [](const RecordHeader& h) {
+      return h.type == kTypeUserEditAtom && h.length >= kUserEditMinimumLength;
+    };
     std::vector<uint64_t> objects;
     for (int n = 0; n < kMaxEdits && edit; ++n) {
       const uint64_t edit_at = *edit;
@@ -436,11 +439,7 @@ class Stitcher {
         }
       }
       edit.reset();
-      const uint64_t newer = edit_at;
-      const auto is_edit = [](const RecordHeader& h) {
-        return h.type == kTypeUserEditAtom && h.length >= kUserEditMinimumLength;
-      };
-      if (previous == 0 || previous >= newer) continue;
+      if (previous == 0 || previous >= edit_at) break;  // the oldest edit
       if (Anchor(previous, is_edit)) {
         edit = previous;
         continue;

@@ -73,7 +73,7 @@ bool DamagedFile::Fill(uint64_t offset, size_t minimum) {
   const size_t fill = reads_on ? kWindowSize : kJumpWindowSize;
   const size_t wanted =
       static_cast<size_t>(std::min<uint64_t>(std::max(fill, minimum), length_ - offset));
-  if (window_.size() < wanted) window_.resize(wanted);
+  window_.Reserve(wanted);
   window_start_ = offset;
   window_size_ = 0;
   ReadFully(offset, window_.data(), wanted);

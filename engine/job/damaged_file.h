@@ -5,7 +5,8 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <vector>
+
+#include "engine/job/read_window_buffer.h"
 
 namespace vlx {
 
@@ -63,7 +64,7 @@ class DamagedFile {
   uint64_t length_;
   std::string path_;
   uint64_t position_ = 0;
-  std::vector<uint8_t> window_;
+  ReadWindowBuffer window_;
   uint64_t window_start_ = 0;
   size_t window_size_ = 0;
 };

@@ -12,6 +12,7 @@
 #include "engine/job/damaged_file.h"
 #include "engine/job/folder_tree.h"
 #include "engine/job/output_folder.h"
+#include "engine/job/read_window_buffer.h"
 #include "engine/job/workspace.h"
 #include "tests/support/temp_dir.h"
 
@@ -109,6 +110,28 @@ TEST(DamagedFileTest, LargeReadsBesideTheWindowGiveTheFilesBytes) {
 // Looks at scattered places (back, far ahead, near the end) mixed with runs that go on
 // from them, as the table and directory reads of a salvage do: every view and read gives
 // the file's bytes, and a view is never shorter than asked for inside the file.
+// A window grows to what a fill asks, keeps its memory for smaller fills, and lays
+// windows of huge-page size on huge-page boundaries; every byte it claims is usable
+// (the sanitizers see a write past a short allocation).
+TEST(ReadWindowBufferTest, GrowsToWhatAFillAsksOnHugePageBoundariesWhenLarge) {
+  ReadWindowBuffer window;
+  window.Reserve(100);
+  ASSERT_GE(window.capacity(), 100u);
+  std::fill(window.data(), window.data() + window.capacity(), 1);
+  const uint8_t* small = window.data();
+  window.Reserve(50);
+  EXPECT_EQ(window.data(), small);
+
+  const size_t huge_page = size_t{2} << 20;
+  const size_t large = (4 << 20) + (64 << 10);
+  window.Reserve(large);
+  ASSERT_GE(window.capacity(), large);
+  EXPECT_EQ(window.capacity() % huge_page, 0u);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(window.data()) % huge_page, 0u);
+  std::fill(window.data(), window.data() + window.capacity(), 2);
+  EXPECT_EQ(window.data()[window.capacity() - 1], 2);
+}
+
 TEST(DamagedFileTest, ScatteredViewsAndReadsGiveTheFilesBytesInFull) {
   TempDir dir;
   std::vector<unsigned char> content((9 << 20) + 321);

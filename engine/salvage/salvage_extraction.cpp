@@ -58,32 +58,43 @@ std::vector<SmallStreamStart> SmallStreams(const SalvagePlan& plan) {
 }  // namespace
 
 StreamSectors RegularStreamSectors(DamagedFile& file, const SalvagePlan& plan,
-                                   const CompoundItem& item, bool* stitched) {
+                                   const CompoundItem& item, bool* stitched,
+                                   DocumentPlacement* document) {
+  const auto kind = StitchedKind(item);
+  if (kind == StitchedStream::kDocument && document != nullptr && document->placed &&
+      document->start_sector == item.start_sector) {
+    *stitched = document->stitched;
+    return document->sectors;
+  }
   const SectorGeometry& g = plan.geometry;
   StreamSectors sectors = ChainSectors(plan.fat, item.start_sector, Ceil(item.size, g.sector_size),
                                        g.SectorCount(file.GetLength()));
   *stitched = false;
   // Where the chain is lost, the document and the pictures place their sectors by their
   // own records.
-  const auto kind = StitchedKind(item);
   if (sectors.guessed > 0 && kind) {
     std::vector<uint32_t> foreign = ForeignTo(plan, item);
     // The document's records place its sectors more surely than picture records (long,
     // with nothing inside) place theirs: the pictures leave the document's sectors alone.
-    if (*kind == StitchedStream::kPictures)
+    if (*kind == StitchedStream::kPictures) {
+      DocumentPlacement own;
+      DocumentPlacement& placement = document != nullptr ? *document : own;
       for (const CompoundItem& other : plan.items)
         if (other.type == EntryType::kStream && other.size >= plan.mini_stream_cutoff &&
             StitchedKind(other) == StitchedStream::kDocument) {
           bool document_stitched = false;
-          const StreamSectors document =
-              RegularStreamSectors(file, plan, other, &document_stitched);
-          foreign.insert(foreign.end(), document.sectors.begin(), document.sectors.end());
+          const StreamSectors placed =
+              RegularStreamSectors(file, plan, other, &document_stitched, &placement);
+          foreign.insert(foreign.end(), placed.sectors.begin(), placed.sectors.end());
         }
+    }
     // A stream's own bytes all lie in the file: the walk covers no more than that.
     sectors = StitchSectors(file, g, item.start_sector, std::min(item.size, file.GetLength()),
                             *kind, foreign);
     *stitched = true;
   }
+  if (kind == StitchedStream::kDocument && document != nullptr)
+    *document = {true, item.start_sector, *stitched, sectors};
   return sectors;
 }
 
@@ -125,6 +136,7 @@ bool ExtractSalvage(DamagedFile& file, const SalvagePlan& plan, const std::strin
     if (!mini) return false;
   }
 
+  DocumentPlacement document;
   size_t index = 0;
   for (const CompoundItem& item : plan.items) {
     if (item.type == EntryType::kStorage) {
@@ -145,7 +157,7 @@ bool ExtractSalvage(DamagedFile& file, const SalvagePlan& plan, const std::strin
       stream.guessed_sectors = sectors.guessed + (item.size > 0 ? mini_guessed : 0);
       if (mini) reader.emplace(ChainReader::Mini(*mini, std::move(sectors.sectors)));
     } else {
-      StreamSectors sectors = RegularStreamSectors(file, plan, item, &stream.stitched);
+      StreamSectors sectors = RegularStreamSectors(file, plan, item, &stream.stitched, &document);
       stream.guessed_sectors = sectors.guessed;
       reader.emplace(ChainReader::Regular(file, g, std::move(sectors.sectors)));
     }

@@ -120,6 +120,27 @@ TEST(RecordStitching, PicturesLeaveTheSectorsTheDocumentPlacesAlone) {
   EXPECT_EQ(salvage::RegularStreamSectors(*damaged, plan, pictures_item, &stitched).sectors,
             (std::vector<uint32_t>{0, 1, 4, 5}));
   EXPECT_TRUE(stitched);
+
+  // Placed once for the whole plan, in the directory's order (the pictures first): the
+  // document's sectors the pictures' stitch placed are the document's own.
+  salvage::DocumentPlacement placement;
+  EXPECT_EQ(
+      salvage::RegularStreamSectors(*damaged, plan, pictures_item, &stitched, &placement).sectors,
+      (std::vector<uint32_t>{0, 1, 4, 5}));
+  ASSERT_TRUE(placement.placed);
+  EXPECT_EQ(placement.sectors.sectors, (std::vector<uint32_t>{6, 7, 2, 3}));
+  stitched = false;
+  EXPECT_EQ(
+      salvage::RegularStreamSectors(*damaged, plan, document_item, &stitched, &placement).sectors,
+      (std::vector<uint32_t>{6, 7, 2, 3}));
+  EXPECT_TRUE(stitched);
+  // Another document entry of a damaged directory is placed for itself.
+  salvage::CompoundItem other_document = document_item;
+  other_document.start_sector = 2;
+  const auto other =
+      salvage::RegularStreamSectors(*damaged, plan, other_document, &stitched, &placement);
+  ASSERT_FALSE(other.sectors.empty());
+  EXPECT_EQ(other.sectors.front(), 2u);
 }
 
 }  // namespace

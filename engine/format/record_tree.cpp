@@ -87,16 +87,49 @@ void TrimRun(std::span<const uint8_t> bytes, size_t begin, size_t end, int depth
   }
 }
 
-// Appends to out the whole records of bytes[begin, end) (a run whose headers lead
-// exactly to end).
-void KeepWholeRecords(std::span<const uint8_t> bytes, size_t begin, size_t end,
-                      std::vector<uint8_t>& out) {
-  while (end - begin >= kHeader) {
-    const size_t next = begin + kHeader + GetU32(bytes, begin + kRecordLengthField);
-    if (IsWellFormedRecordRun(bytes.subspan(begin, next - begin)))
-      out.insert(out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(begin),
-                 bytes.begin() + static_cast<std::ptrdiff_t>(next));
-    begin = next;
+// How many bytes, per byte of a shapes container, the shapes looked at after a damage
+// and found broken may cost: a run crafted to hold a shape header at every offset is
+// looked at in time linear in its size, the shapes after it are then not taken up.
+constexpr size_t kResumeLookBudget = 8;
+
+// The first offset in [from, end) where a shape lies whole and well formed; end when
+// there is none or the budget of bytes to look at is spent.
+size_t NextWholeShape(std::span<const uint8_t> bytes, size_t from, size_t end, size_t& budget) {
+  for (size_t at = from; end - at >= kHeader && at < end; ++at) {
+    if (!OpensShape(bytes, at)) continue;
+    const size_t length = GetU32(bytes, at + kRecordLengthField);
+    if (length > end - at - kHeader) continue;
+    if (budget < length) return end;
+    if (IsWellFormedRecordRun(bytes.subspan(at, kHeader + length))) return at;
+    budget -= length;
+  }
+  return end;
+}
+
+// Appends to out the shapes of bytes[from, end), the children of a shapes container
+// damaged before from, as KeepAroundDamage takes them up.
+void KeepShapesAfterDamage(std::span<const uint8_t> bytes, size_t from, size_t end,
+                           DamageUnits units, std::vector<uint8_t>& out) {
+  size_t budget = kResumeLookBudget * (end - from);
+  for (size_t at = NextWholeShape(bytes, from, end, budget); at < end;) {
+    size_t next = at;
+    while (end - next >= kHeader) {
+      const size_t length = GetU32(bytes, next + kRecordLengthField);
+      if (length > end - next - kHeader) break;
+      next += kHeader + length;
+    }
+    // Records that run into the unit where the headers break again may hold its noise.
+    const size_t keep_to = next == end ? end : units.UnitStart(next);
+    for (size_t record = at; record < next;) {
+      const size_t after = record + kHeader + GetU32(bytes, record + kRecordLengthField);
+      if (after > keep_to) break;
+      if (IsWellFormedRecordRun(bytes.subspan(record, after - record)))
+        out.insert(out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(record),
+                   bytes.begin() + static_cast<std::ptrdiff_t>(after));
+      record = after;
+    }
+    if (next == end) return;
+    at = NextWholeShape(bytes, next + 1, end, budget);
   }
 }
 
@@ -104,7 +137,7 @@ void KeepWholeRecords(std::span<const uint8_t> bytes, size_t begin, size_t end,
 // limit, as KeepAroundDamage; shapes says whether they are the children of a shapes
 // container.
 void KeepRun(std::span<const uint8_t> bytes, size_t begin, size_t end, size_t limit,
-             std::span<const uint16_t> open_types, int depth, bool shapes,
+             std::span<const uint16_t> open_types, DamageUnits units, int depth, bool shapes,
              std::vector<uint8_t>& out) {
   while (end - begin >= kHeader && begin < limit) {
     const uint16_t version_instance = GetU16(bytes, begin);
@@ -122,14 +155,14 @@ void KeepRun(std::span<const uint8_t> bytes, size_t begin, size_t end, size_t li
       const size_t header_at = out.size();
       out.insert(out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(begin),
                  bytes.begin() + static_cast<std::ptrdiff_t>(body));
-      KeepRun(bytes, body, next, limit, open_types, depth + 1, HoldsShapes(type), out);
+      KeepRun(bytes, body, next, limit, open_types, units, depth + 1, HoldsShapes(type), out);
       PutU32(out, header_at + kRecordLengthField,
              static_cast<uint32_t>(out.size() - header_at - kHeader));
     }
     begin = next;
   }
   if (!shapes || limit >= end) return;
-  KeepWholeRecords(bytes, ResumeAfterDamage(bytes, std::max(begin, limit), end), end, out);
+  KeepShapesAfterDamage(bytes, std::max(begin, limit), end, units, out);
 }
 
 }  // namespace
@@ -175,9 +208,9 @@ size_t FirstBreak(std::span<const uint8_t> bytes) {
 }
 
 std::vector<uint8_t> KeepAroundDamage(std::span<const uint8_t> bytes, size_t limit,
-                                      std::span<const uint16_t> open_types) {
+                                      std::span<const uint16_t> open_types, DamageUnits units) {
   std::vector<uint8_t> out;
-  KeepRun(bytes, 0, bytes.size(), limit, open_types, 0, false, out);
+  KeepRun(bytes, 0, bytes.size(), limit, open_types, units, 0, false, out);
   return out;
 }
 

@@ -30,13 +30,26 @@ std::span<const uint8_t> FirstChild(std::span<const uint8_t> container, uint16_t
 // overruns its container (or the run's end). bytes.size() when the run is well formed.
 size_t FirstBreak(std::span<const uint8_t> bytes);
 
+// Where the damage of a run can lie: noise replaces whole units (sectors) of the stream
+// the run was read from, and bytes[0] lies at `phase` within its unit.
+struct DamageUnits {
+  size_t size = 1;
+  size_t phase = 0;
+  // The offset in the run at which the unit holding offset at begins (0 at the least).
+  size_t UnitStart(size_t at) const {
+    const size_t start = (phase + at) / size * size;
+    return start > phase ? start - phase : 0;
+  }
+};
+
 // A well-formed copy of a run damaged from limit on: the records that end at or before
 // limit are kept; a container that reaches past it is kept, with its children that end
 // before it, only when its type is in open_types; every other record reaching past limit
 // is dropped whole. In an open group or drawing container the shapes after the damage
-// come back too: from the first shape at or after limit whose record headers lead
-// exactly to the container's end, every child that is well formed.
+// come back too: from the first whole, well-formed shape after it, the records whose
+// headers follow one another; where they break again (another unit of noise), the
+// records reaching into that unit are dropped and the shapes take up again after it.
 std::vector<uint8_t> KeepAroundDamage(std::span<const uint8_t> bytes, size_t limit,
-                                      std::span<const uint16_t> open_types);
+                                      std::span<const uint16_t> open_types, DamageUnits units = {});
 
 }  // namespace vlx

@@ -50,8 +50,9 @@ constexpr size_t kDamagedRunAlignment = 512;
 std::vector<uint8_t> SlideAroundItsDamage(std::span<const uint8_t> stream, size_t offset) {
   const std::span<const uint8_t> slide = ContainerAt(stream, offset, {kTypeSlide});
   if (slide.empty()) return {};
-  const size_t damage = (offset + FirstBreak(slide)) / kDamagedRunAlignment * kDamagedRunAlignment;
-  return KeepAroundDamage(slide, damage > offset ? damage - offset : 0, kSlideDrawingContainers);
+  const DamageUnits units{kDamagedRunAlignment, offset % kDamagedRunAlignment};
+  return KeepAroundDamage(slide, units.UnitStart(FirstBreak(slide)), kSlideDrawingContainers,
+                          units);
 }
 
 // A well-formed slide whose atom and drawing are left, the drawing holding a shape besides

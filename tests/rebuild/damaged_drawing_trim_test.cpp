@@ -81,5 +81,62 @@ TEST(DamagedDrawingTrimTest, AroundTheDamageOfASlideTheShapesReachingIntoItAreDr
   EXPECT_TRUE(KeepAroundDamage(slide, 0, open).empty());
 }
 
+// A table drawn as a group of cells, hit by noise in two places: the cells between the
+// two runs of noise come back with those after the second; a cell reaching into the unit
+// where the headers break again is dropped with the noise.
+TEST(DamagedDrawingTrimTest, CellsBetweenTwoRunsOfNoiseComeBack) {
+  const std::vector<uint16_t> open = {kTypeSlide, kTypePPDrawing, kTypeDrawingContainer,
+                                      kTypeGroupContainer};
+  // Four headers (32 bytes), then shapes of 24 bytes: 1 and 2 at 32 and 56, noise at 80,
+  // 3 and 4 at 128 and 152, noise at 176, 5 at 216; shape 9 after the group.
+  const auto slide = Record(0x000F, kTypeSlide,
+                            Record(0x000F, kTypePPDrawing,
+                                   Record(0x000F, kTypeDrawingContainer,
+                                          Cat({Group(Cat({Shape(1), Shape(2), Noise(48), Shape(3),
+                                                          Shape(4), Noise(40), Shape(5)})),
+                                               Shape(9)}))));
+  ASSERT_EQ(FirstBreak(slide), 80u);
+  const auto kept_with = [&](DamageUnits units) {
+    const std::vector<uint8_t> kept =
+        KeepAroundDamage(slide, units.UnitStart(FirstBreak(slide)), open, units);
+    EXPECT_TRUE(IsWellFormedRecordRun(kept));
+    EXPECT_FALSE(Contains(kept, Filled(8, 0xA7)));
+    std::vector<int> shapes;
+    for (uint8_t mark : {1, 2, 3, 4, 5, 9})
+      if (Contains(kept, Shape(mark))) shapes.push_back(mark);
+    return shapes;
+  };
+  EXPECT_EQ(kept_with({16, 0}), (std::vector<int>{1, 2, 3, 4, 5, 9}));
+  // Units of 32: the noise at 80 and at 176 took the units from 64 and from 160.
+  EXPECT_EQ(kept_with({32, 0}), (std::vector<int>{1, 3, 5, 9}));
+  // The same slide lying 8 bytes into its unit: the units begin at 24, 56, ... 152, 184.
+  EXPECT_EQ(kept_with({32, 8}), (std::vector<int>{1, 3, 5, 9}));
+}
+
+// A run crafted to hold a shape header at every offset, none of them whole, is looked at
+// in bounded time and nothing of it comes back.
+TEST(DamagedDrawingTrimTest, ARunOfBrokenShapeHeadersIsLookedAtInBoundedTime) {
+  std::vector<uint8_t> headers;
+  for (int k = 0; k < 20000; ++k) {
+    const unsigned char broken[8] = {0x0F, 0, 0x04, 0xF0, 0, 0, 0, 0};
+    headers.insert(headers.end(), broken, broken + 8);
+  }
+  // Each nests the next and ends 4 bytes before the run's end, down to one near the end
+  // that overruns its parent: every one is looked at to the bottom and found broken.
+  const size_t n = headers.size();
+  for (size_t at = 0; at + 12 <= n; at += 8)
+    PutU32(headers, at + 4, at + 16 == n ? 5u : static_cast<uint32_t>(n - at - 12));
+  const std::vector<uint16_t> open = {kTypeSlide, kTypePPDrawing, kTypeDrawingContainer,
+                                      kTypeGroupContainer};
+  const auto slide =
+      Record(0x000F, kTypeSlide,
+             Record(0x000F, kTypePPDrawing,
+                    Record(0x000F, kTypeDrawingContainer, Cat({Shape(1), Noise(40), headers}))));
+  const std::vector<uint8_t> kept = KeepAroundDamage(slide, FirstBreak(slide), open);
+  EXPECT_TRUE(IsWellFormedRecordRun(kept));
+  EXPECT_TRUE(Contains(kept, Shape(1)));
+  EXPECT_LT(kept.size(), 100u);
+}
+
 }  // namespace
 }  // namespace vlx

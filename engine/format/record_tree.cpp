@@ -214,6 +214,13 @@ std::vector<uint8_t> KeepAroundDamage(std::span<const uint8_t> bytes, size_t lim
   return out;
 }
 
+std::vector<uint8_t> WholeShapesIn(std::span<const uint8_t> bytes, size_t from, size_t end,
+                                   DamageUnits units) {
+  std::vector<uint8_t> out;
+  if (from < end && end <= bytes.size()) KeepShapesAfterDamage(bytes, from, end, units, out);
+  return out;
+}
+
 std::vector<uint8_t> TrimToWellFormed(std::span<const uint8_t> bytes) {
   std::vector<uint8_t> out;
   out.reserve(bytes.size());

@@ -52,4 +52,10 @@ struct DamageUnits {
 std::vector<uint8_t> KeepAroundDamage(std::span<const uint8_t> bytes, size_t limit,
                                       std::span<const uint16_t> open_types, DamageUnits units = {});
 
+// The shapes of bytes[from, end) that a container whose own headers are lost still holds,
+// as KeepAroundDamage takes them up after a damage: whole and well formed, one after
+// another, those reaching into a unit where the headers break left out.
+std::vector<uint8_t> WholeShapesIn(std::span<const uint8_t> bytes, size_t from, size_t end,
+                                   DamageUnits units);
+
 }  // namespace vlx

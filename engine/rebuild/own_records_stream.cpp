@@ -4,6 +4,7 @@
 #include <array>
 #include <initializer_list>
 #include <iterator>
+#include <map>
 #include <set>
 
 #include "engine/format/byte_order.h"
@@ -11,6 +12,7 @@
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
 #include "engine/rebuild/document_salvage.h"
+#include "engine/rebuild/loose_slide_shapes.h"
 #include "engine/rebuild/orphan_slide_pairing.h"
 #include "engine/rebuild/slide_list_entries.h"
 #include "engine/rebuild/stand_in_slide.h"
@@ -53,6 +55,13 @@ std::vector<uint8_t> SlideAroundItsDamage(std::span<const uint8_t> stream, size_
   const DamageUnits units{kDamagedRunAlignment, offset % kDamagedRunAlignment};
   return KeepAroundDamage(slide, units.UnitStart(FirstBreak(slide)), kSlideDrawingContainers,
                           units);
+}
+
+// Where the persisted record at offset ends at the latest: where the next one begins.
+size_t RecordAfter(const std::map<uint32_t, uint32_t>& offsets, size_t offset, size_t end) {
+  for (const auto& [id, at] : offsets)
+    if (at > offset) end = std::min<size_t>(end, at);
+  return end;
 }
 
 // A well-formed slide whose atom and drawing are left, the drawing holding a shape besides
@@ -100,13 +109,17 @@ void ForEachDirectoryEntry(std::span<const uint8_t> stream, uint32_t at, Visit v
   }
 }
 
-void ReadDirectory(std::span<const uint8_t> stream, uint32_t at,
-                   std::map<uint32_t, uint32_t>& map) {
+void ReadDirectory(std::span<const uint8_t> stream, uint32_t at, std::map<uint32_t, uint32_t>& map,
+                   std::map<uint32_t, uint32_t>* headless) {
   ForEachDirectoryEntry(stream, at, [&](uint32_t id, uint32_t offset) {
     // An offset where no persisted object begins is noise where the directory was
-    // damaged: it would hide the record a pairing by order still finds.
+    // damaged, or the record's header is: it would hide the record a pairing by order
+    // still finds, and only tells where a record whose header is lost lay.
     const std::optional<RecordHeader> object = HeaderAt(stream, offset);
-    if (object && IsPersistedObjectType(object->type)) map[id] = offset;
+    if (object && IsPersistedObjectType(object->type))
+      map[id] = offset;
+    else if (headless != nullptr && offset < stream.size())
+      (*headless)[id] = offset;
   });
 }
 
@@ -380,7 +393,8 @@ std::vector<uint8_t> UserEditFor(uint32_t document_id) {
 
 }  // namespace
 
-std::map<uint32_t, uint32_t> PersistOffsets(std::span<const uint8_t> stream, uint32_t newest_edit) {
+std::map<uint32_t, uint32_t> PersistOffsets(std::span<const uint8_t> stream, uint32_t newest_edit,
+                                            std::map<uint32_t, uint32_t>* headless) {
   std::vector<uint32_t> directories;
   std::set<uint32_t> seen;
   uint32_t edit = newest_edit;
@@ -406,10 +420,16 @@ std::map<uint32_t, uint32_t> PersistOffsets(std::span<const uint8_t> stream, uin
   // it, in the order the saves wrote them, and each maps what its save wrote.
   if (!whole_chain)
     for (uint32_t directory : TopLevelDirectoriesBefore(stream, oldest_reached))
-      ReadDirectory(stream, directory, map);
-  for (auto d = directories.rbegin(); d != directories.rend(); ++d) ReadDirectory(stream, *d, map);
+      ReadDirectory(stream, directory, map, headless);
+  for (auto d = directories.rbegin(); d != directories.rend(); ++d)
+    ReadDirectory(stream, *d, map, headless);
   // An id above the seed (the highest a save gave) is noise in a damaged directory.
-  if (seed > 0) std::erase_if(map, [seed](const auto& entry) { return entry.first > seed; });
+  const auto above_seed = [seed](const auto& entry) { return seed > 0 && entry.first > seed; };
+  std::erase_if(map, above_seed);
+  if (headless != nullptr) {
+    std::erase_if(*headless, above_seed);
+    std::erase_if(*headless, [&map](const auto& entry) { return map.count(entry.first) > 0; });
+  }
   return map;
 }
 
@@ -423,11 +443,12 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
                           edit_header->length >= kUserEditBody &&
                           stream.size() - *newest_edit - kHeader >= edit_header->length;
   std::map<uint32_t, uint32_t> offsets;
+  std::map<uint32_t, uint32_t> headless;  // where records whose headers are lost lay
   uint32_t document_id = 0;
   std::vector<uint8_t> edit;
   std::optional<SalvagedDocument> inferred_document;  // the ids' own salvaged Document
   if (edit_found) {
-    offsets = PersistOffsets(stream, *newest_edit);
+    offsets = PersistOffsets(stream, *newest_edit, &headless);
     document_id = LoadU32(stream.data() + *newest_edit + kHeader + 16);
     const auto bytes = stream.subspan(*newest_edit, kHeader + size_t{edit_header->length});
     edit.assign(bytes.begin(), bytes.end());
@@ -564,6 +585,11 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
     const auto drawing = static_cast<uint32_t>(kLastDrawingId - result.slides_stood_in.size());
     std::vector<uint8_t> stand_in = StandInSlide(listed.texts, size, master, drawing,
                                                  FramesOf(stream, offsets, document, master));
+    // The tables, pictures and boxes of its drawing the noise left whole stand with them.
+    if (const auto lay = headless.find(id); !stand_in.empty() && lay != headless.end())
+      stand_in = WithShapesAdded(
+          stand_in,
+          LooseSlideShapes(stream, lay->second, RecordAfter(offsets, lay->second, stream.size())));
     if (!stand_in.empty()) {
       stand_ins[id] = std::move(stand_in);
       result.slides_stood_in.push_back(id);

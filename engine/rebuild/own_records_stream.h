@@ -41,8 +41,11 @@ struct OwnRecordsStream {
 };
 
 // The persist id -> stream offset map of the edit chain that ends at newest_edit (older
-// edits first, the newer entry wins). Empty when the chain cannot be read.
-std::map<uint32_t, uint32_t> PersistOffsets(std::span<const uint8_t> stream, uint32_t newest_edit);
+// edits first, the newer entry wins). Empty when the chain cannot be read. Entries whose
+// offset holds no persisted record's header go to *headless when given (an id the map
+// holds is not among them).
+std::map<uint32_t, uint32_t> PersistOffsets(std::span<const uint8_t> stream, uint32_t newest_edit,
+                                            std::map<uint32_t, uint32_t>* headless = nullptr);
 
 // Builds the stream from the edit at newest_edit (the last top-level user edit when not
 // given; the inferred persist ids when there is none). nullopt with a reason when

@@ -7,6 +7,7 @@
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
 #include "engine/rebuild/list_text_boxes.h"
+#include "engine/rebuild/loose_slide_shapes.h"
 
 namespace vlx {
 namespace {
@@ -91,10 +92,6 @@ std::vector<uint32_t> FreeIds(uint32_t drawing, uint32_t last, const std::set<ui
   return ids;
 }
 
-void AddToLength(std::vector<uint8_t>& record, size_t at, size_t added) {
-  StoreU32(record.data() + at + 4, LoadU32(record.data() + at + 4) + static_cast<uint32_t>(added));
-}
-
 }  // namespace
 
 std::vector<uint8_t> WithMissingListTexts(std::span<const uint8_t> slide,
@@ -141,14 +138,9 @@ std::vector<uint8_t> WithMissingListTexts(std::span<const uint8_t> slide,
   if (spids.size() < missing.size() || slide.size() - kHeader + boxes.size() > UINT32_MAX)
     return out;
 
-  const auto at = [&slide](std::span<const uint8_t> record) {
-    return static_cast<size_t>(record.data() - slide.data());
-  };
-  const size_t group_end = at(group) + group.size();
-  out.insert(out.begin() + static_cast<std::ptrdiff_t>(group_end), boxes.begin(), boxes.end());
-  for (size_t container : {size_t{0}, at(ppdrawing), at(dg), at(group)})
-    AddToLength(out, container, boxes.size());
-  const size_t fdg = at(dg_atom) + kHeader;
+  // The drawing atom lies before the group the boxes are added to: its place stays.
+  out = WithShapesAdded(slide, boxes);
+  const size_t fdg = static_cast<size_t>(dg_atom.data() - slide.data()) + kHeader;
   const uint32_t low = drawing * kIdsPerDrawing;
   const uint32_t kept_last = last >= low && last < low + kIdsPerDrawing ? last : 0;
   StoreU32(out.data() + fdg, csp + static_cast<uint32_t>(spids.size()));

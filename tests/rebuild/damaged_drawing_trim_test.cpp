@@ -8,6 +8,7 @@
 #include "engine/format/byte_order.h"
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
+#include "engine/rebuild/loose_slide_shapes.h"
 #include "tests/rebuild/record_builder.h"
 
 namespace vlx {
@@ -136,6 +137,23 @@ TEST(DamagedDrawingTrimTest, ARunOfBrokenShapeHeadersIsLookedAtInBoundedTime) {
   EXPECT_TRUE(IsWellFormedRecordRun(kept));
   EXPECT_TRUE(Contains(kept, Shape(1)));
   EXPECT_LT(kept.size(), 100u);
+}
+
+// Where a slide whose headers are noise lay, its shapes end where a record of the
+// stream's own level begins: another save's slide after it keeps its own shapes.
+TEST(DamagedDrawingTrimTest, LooseShapesOfASlideEndWhereTheNextSlideBegins) {
+  const auto placed = [](uint8_t mark) {
+    return Record(0x000F, kTypeShapeContainer,
+                  Cat({Record(0x0000, 0xF00A, Filled(8, mark)),
+                       Record(0x0000, kTypeClientAnchor, Filled(8, mark))}));
+  };
+  const auto next_slide =
+      Record(0x000F, kTypeSlide,
+             Record(0x000F, kTypePPDrawing,
+                    Record(0x000F, kTypeDrawingContainer, Group(Cat({placed(7)})))));
+  const auto stream = Cat({Noise(100), placed(1), placed(2), next_slide});
+  EXPECT_EQ(LooseSlideShapes(stream, 0, stream.size()), Cat({placed(1), placed(2)}));
+  EXPECT_TRUE(LooseSlideShapes(stream, 0, 100).empty());
 }
 
 }  // namespace

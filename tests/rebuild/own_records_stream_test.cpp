@@ -171,6 +171,58 @@ TEST(OwnRecordsStream, DamagedSlideWithListTextsComesBackAsTextBoxes) {
   EXPECT_NE(std::search(slide.begin(), slide.end(), title.begin(), title.end()), slide.end());
 }
 
+// Slide 2's first bytes (its header, its atom, its drawing's headers) are noise; its
+// persist directory still says where it lay. It comes back with its list text, and with
+// the shapes of its drawing left whole that stand on the slide by their own anchor: a
+// table (a placeholder showing its own cells) and a text box. The placeholder showing
+// the list text, and a shape of a group whose header is lost, stay out.
+TEST(OwnRecordsStream, SlideWhoseHeadersAreNoiseComesBackWithTheShapesLeftWhole) {
+  const auto title = Cat({Record(0, kTypeTextHeaderAtom, U32s({0})),
+                          Record(0, kTypeTextCharsAtom, {'T', 0, 'o', 0, 'p', 0})});
+  const auto list = Record(0x0F, kTypeSlideListWithText, Cat({SlidePersist(2), title}));
+  std::vector<uint8_t> b = Record(
+      0x0F, kTypeDocument, Cat({Record(0x01, kTypeDocumentAtom, testing::Filled(40, 0)), list}));
+  const size_t slide_at = b.size();
+  const auto shape = [](uint8_t mark, std::vector<uint8_t> rest) {
+    return Record(0x0F, kTypeShapeContainer,
+                  Cat({Record(0x02, kTypeShapeAtom, testing::Filled(8, mark)), rest}));
+  };
+  const auto anchor = Record(0, kTypeClientAnchor, testing::Filled(8, 1));
+  const auto placeholder =
+      Record(0x0F, kTypeClientData, Record(0, kTypePlaceholderAtom, testing::Filled(8, 0)));
+  const auto title_shape = shape(
+      1, Cat({anchor, placeholder,
+              Record(0x0F, kTypeClientTextbox, Record(0, kTypeOutlineTextRefAtom, U32s({0})))}));
+  const auto table = Record(0x0F, kTypeGroupContainer,
+                            Cat({shape(2, Cat({anchor, placeholder})),
+                                 shape(3, Record(0, 0xF00F, testing::Filled(16, 3)))}));
+  const auto text_box = shape(
+      4, Cat({anchor, Record(0x0F, kTypeClientTextbox,
+                             Cat({Record(0, kTypeTextHeaderAtom, U32s({4})),
+                                  Record(0, kTypeTextCharsAtom, {'B', 0, 'o', 0, 'x', 0})}))}));
+  const auto lost_group_child = shape(5, Record(0, 0xF00F, testing::Filled(16, 5)));
+  b = Cat({b, std::vector<uint8_t>(100, 0xA7), title_shape, table, text_box, lost_group_child});
+  EndWithEdit(b, slide_at);
+
+  std::string why;
+  const auto built = BuildOwnRecordsStream(b, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_EQ(built->slides_stood_in, (std::vector<uint32_t>{2}));
+  EXPECT_TRUE(IsWellFormedRecordRun(built->bytes));
+  const auto map = PersistOffsets(built->bytes, built->user_edit_offset);
+  const auto slide = RecordAt(built->bytes, map.at(2));
+  ASSERT_EQ(GetU16(slide, 2), kTypeSlide);
+  EXPECT_TRUE(IsWellFormedRecordRun(slide));
+  const auto holds = [&slide](const std::vector<uint8_t>& part) {
+    return std::search(slide.begin(), slide.end(), part.begin(), part.end()) != slide.end();
+  };
+  EXPECT_TRUE(holds(title));
+  EXPECT_TRUE(holds(table));
+  EXPECT_TRUE(holds(text_box));
+  EXPECT_FALSE(holds(title_shape));
+  EXPECT_FALSE(holds(lost_group_child));
+}
+
 TEST(OwnRecordsStream, DamagedMasterKeepsItsWholeChildren) {
   // Document (id 1) naming slide 3, a master (id 2) whose second child overruns it, slide 3.
   const auto list = Record(0x0F, kTypeSlideListWithText, SlidePersist(3));

@@ -140,7 +140,8 @@ TEST(DamagedDrawingTrimTest, ARunOfBrokenShapeHeadersIsLookedAtInBoundedTime) {
 }
 
 // Where a slide whose headers are noise lay, its shapes end where a record of the
-// stream's own level begins: another save's slide after it keeps its own shapes.
+// stream's own level begins: another save's slide after it (after more noise, where the
+// shapes are looked for again) keeps its own shapes.
 TEST(DamagedDrawingTrimTest, LooseShapesOfASlideEndWhereTheNextSlideBegins) {
   const auto placed = [](uint8_t mark) {
     return Record(0x000F, kTypeShapeContainer,
@@ -151,9 +152,12 @@ TEST(DamagedDrawingTrimTest, LooseShapesOfASlideEndWhereTheNextSlideBegins) {
       Record(0x000F, kTypeSlide,
              Record(0x000F, kTypePPDrawing,
                     Record(0x000F, kTypeDrawingContainer, Group(Cat({placed(7)})))));
-  const auto stream = Cat({Noise(100), placed(1), placed(2), next_slide});
-  EXPECT_EQ(LooseSlideShapes(stream, 0, stream.size()), Cat({placed(1), placed(2)}));
-  EXPECT_TRUE(LooseSlideShapes(stream, 0, 100).empty());
+  // Noise takes whole sectors: the first, and the third; the second holds the shapes.
+  const auto shapes = Cat({placed(1), placed(2)});
+  const auto padding = Record(0x0000, 0x0FFF, Filled(512 - shapes.size() - 8, 0));
+  const auto stream = Cat({Noise(512), shapes, padding, Noise(512), next_slide});
+  EXPECT_EQ(LooseSlideShapes(stream, 0, stream.size()), shapes);
+  EXPECT_TRUE(LooseSlideShapes(stream, 0, 512).empty());
 }
 
 }  // namespace

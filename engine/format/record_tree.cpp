@@ -95,7 +95,7 @@ constexpr size_t kResumeLookBudget = 8;
 // The first offset in [from, end) where a shape lies whole and well formed; end when
 // there is none or the budget of bytes to look at is spent.
 size_t NextWholeShape(std::span<const uint8_t> bytes, size_t from, size_t end, size_t& budget) {
-  for (size_t at = from; end - at >= kHeader && at < end; ++at) {
+  for (size_t at = from; at < end && end - at >= kHeader; ++at) {
     if (!OpensShape(bytes, at)) continue;
     const size_t length = GetU32(bytes, at + kRecordLengthField);
     if (length > end - at - kHeader) continue;

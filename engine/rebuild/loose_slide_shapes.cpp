@@ -34,7 +34,7 @@ bool StandsOnTheSlide(std::span<const uint8_t> shape) {
 // record (another save's version of some slide, a master), a persist directory or an
 // edit. The slide lay before it. end when there is none.
 size_t NextStreamLevelRecord(std::span<const uint8_t> stream, size_t offset, size_t end) {
-  for (size_t at = offset + 1; end - at >= kHeader && at < end; ++at) {
+  for (size_t at = offset + 1; at < end && end - at >= kHeader; ++at) {
     const uint16_t type = LoadU16(stream.data() + at + 2);
     const bool container = (LoadU16(stream.data() + at) & 0xF) == 0xF;
     const bool ours = container ? IsPersistedObjectType(type)

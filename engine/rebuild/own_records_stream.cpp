@@ -429,6 +429,14 @@ std::map<uint32_t, uint32_t> PersistOffsets(std::span<const uint8_t> stream, uin
   if (headless != nullptr) {
     std::erase_if(*headless, above_seed);
     std::erase_if(*headless, [&map](const auto& entry) { return map.count(entry.first) > 0; });
+    // An offset inside a record the directory maps is noise in the directory.
+    std::erase_if(*headless, [&](const auto& entry) {
+      return std::any_of(map.begin(), map.end(), [&](const auto& mapped) {
+        const std::optional<RecordHeader> h = HeaderAt(stream, mapped.second);
+        return h && entry.second > mapped.second &&
+               entry.second - mapped.second < kHeader + uint64_t{h->length};
+      });
+    });
   }
   return map;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "engine/format/record_tree.h"
@@ -221,6 +222,24 @@ TEST(OwnRecordsStream, SlideWhoseHeadersAreNoiseComesBackWithTheShapesLeftWhole)
   EXPECT_TRUE(holds(text_box));
   EXPECT_FALSE(holds(title_shape));
   EXPECT_FALSE(holds(lost_group_child));
+}
+
+// Directory entries whose offset holds no record's header tell where a record whose
+// header is lost lay; one inside a record the directory maps is noise in the directory.
+TEST(OwnRecordsStream, OffsetsWithoutAHeaderAreKeptApartAndNeverInsideAMappedRecord) {
+  std::vector<uint8_t> b =
+      Record(0x0F, kTypeDocument,
+             Cat({Record(0x01, kTypeDocumentAtom, testing::Filled(40, 0)),
+                  Record(0x0F, kTypeSlideListWithText, Cat({SlidePersist(2), SlidePersist(3)}))}));
+  const auto slide_at = static_cast<uint32_t>(b.size());
+  b = Cat({b, std::vector<uint8_t>(100, 0xA7)});
+  const auto dir = static_cast<uint32_t>(b.size());
+  b = Cat({b, Record(0, kTypePersistDirectoryAtom, U32s({1u | 3u << 20, 0, slide_at, 20}))});
+  const auto edit = static_cast<uint32_t>(b.size());
+  b = Cat({b, Edit(0, dir, 3)});
+  std::map<uint32_t, uint32_t> headless;
+  EXPECT_EQ(PersistOffsets(b, edit, &headless), (std::map<uint32_t, uint32_t>{{1, 0}}));
+  EXPECT_EQ(headless, (std::map<uint32_t, uint32_t>{{2, slide_at}}));
 }
 
 TEST(OwnRecordsStream, DamagedMasterKeepsItsWholeChildren) {

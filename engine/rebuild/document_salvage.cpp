@@ -81,17 +81,26 @@ void Append(std::vector<uint8_t>& out, std::span<const uint8_t> bytes) {
 // The slide-list records in bytes[begin, end) as a slide list of the given version and
 // instance: whole records are kept; a broken run resumes at the next slide persist atom,
 // so the entries after the damage keep their slides and texts.
+// The persist ids of the entries a broken run cut short go to *cut when given.
 std::vector<uint8_t> SlideListOf(std::span<const uint8_t> bytes, size_t begin, size_t end,
-                                 uint16_t version_instance) {
+                                 uint16_t version_instance, std::vector<uint32_t>* cut) {
   std::vector<uint8_t> out;
   AppendU16(out, version_instance);
   AppendU16(out, kTypeSlideListWithText);
   AppendU32(out, 0);
+  bool in_entry = false;  // an entry is being read, of this persist id:
+  uint32_t entry = 0;
   size_t at = begin;
   while (end - at >= kHeader) {
     if (!WholeIn(bytes, at, end)) {
+      if (in_entry && cut != nullptr) cut->push_back(entry);
+      in_entry = false;
       at = NextOpening(bytes, at + 1, end, OpensSlidePersistAtom);
       continue;
+    }
+    if (OpensSlidePersistAtom(HeaderAt(bytes, at))) {
+      in_entry = true;
+      entry = GetU32(bytes, at + kHeader);
     }
     const size_t next = at + kHeader + size_t{HeaderAt(bytes, at).length};
     Append(out, bytes.subspan(at, next - at));
@@ -139,7 +148,7 @@ std::optional<SalvagedDocument> SalvageDocument(std::span<const uint8_t> documen
     // list, made anew around them.
     if (OpensSlidePersistAtom(h) && has_masters_list && !has_slide_list) {
       const size_t list_end = LooseListEnd(document, at, end);
-      Append(out, SlideListOf(document, at, list_end, 0x000F));
+      Append(out, SlideListOf(document, at, list_end, 0x000F, &result.entries_cut));
       has_slide_list = result.slide_list_damaged = true;
       at = list_end;
       continue;
@@ -159,7 +168,9 @@ std::optional<SalvagedDocument> SalvageDocument(std::span<const uint8_t> documen
     if (WholeIn(document, at, end)) {
       Append(out, child);
     } else if (list) {
-      Append(out, SlideListOf(document, at + kHeader, next, h.version_instance));
+      const bool slides = (h.version_instance >> 4) == 0;
+      Append(out, SlideListOf(document, at + kHeader, next, h.version_instance,
+                              slides ? &result.entries_cut : nullptr));
       if ((h.version_instance >> 4) == 0) result.slide_list_damaged = true;
     } else {
       Append(out, TrimToWellFormed(child));

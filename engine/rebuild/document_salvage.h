@@ -12,6 +12,9 @@ struct SalvagedDocument {
   std::vector<uint8_t> bytes;
   bool slide_list_damaged = false;  // entries of the slides' list may be lost
   bool children_lost = false;       // a damaged run of the Document's children was skipped
+  // Slides' list entries (by persist id) whose text records a damaged run cut short: their
+  // last record kept may hold noise, and those after it are lost.
+  std::vector<uint32_t> entries_cut;
 };
 
 // Every whole child of the damaged Document is kept byte for byte; a damaged child keeps

@@ -473,8 +473,8 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
     document_id = inferred->document_id;
     edit = UserEditFor(document_id);
     if (!inferred->salvaged_document.empty())
-      inferred_document = SalvagedDocument{std::move(inferred->salvaged_document),
-                                           inferred->slide_list_damaged, false};
+      inferred_document = SalvagedDocument{
+          std::move(inferred->salvaged_document), inferred->slide_list_damaged, false, {}};
   }
   // A persist directory names ids of 20 bits; a larger one is noise and cannot be written.
   std::erase_if(offsets, [](const auto& entry) { return !IsPersistId(entry.first); });
@@ -524,10 +524,18 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
   if (!ids_inferred) versions = DocumentVersions(stream);
   if (!ids_inferred && salvaged && salvaged->slide_list_damaged) {
     std::vector<std::vector<ListEntry>> older;
+    std::vector<std::vector<uint32_t>> older_cut;
     for (size_t v = versions.size(); v-- > 0;)
-      if (versions[v].offset != document_entry->second && versions[v].end <= document_entry->second)
+      if (versions[v].offset != document_entry->second &&
+          versions[v].end <= document_entry->second) {
         older.push_back(SlideEntriesOf(versions[v]));
+        older_cut.push_back(versions[v].entries_cut);
+      }
     entries = WithLostEntriesRestored(std::move(entries), older, &result.slides_restored);
+    // Texts a run of noise cut short come whole from an older version that wrote them
+    // the same.
+    entries = WithCutTextsRestored(std::move(entries), salvaged->entries_cut, older, older_cut,
+                                   &result.slide_texts_restored);
   }
   // A damaged list that lost entries among the orphans, and older lists could not make
   // whole, names fewer ids than the records to pair, and nothing is paired.

@@ -1,5 +1,6 @@
 #include "engine/rebuild/slide_list_versions.h"
 
+#include <algorithm>
 #include <iterator>
 #include <list>
 #include <map>
@@ -30,6 +31,7 @@ std::vector<DocumentVersion> DocumentVersions(std::span<const uint8_t> stream) {
       if (!salvaged) return false;
       version.bytes = std::move(salvaged->bytes);
       version.slide_list_damaged = salvaged->slide_list_damaged;
+      version.entries_cut = std::move(salvaged->entries_cut);
     }
     versions.push_back(std::move(version));
     return true;
@@ -94,6 +96,64 @@ std::vector<ListEntry> WithLostEntriesRestored(std::vector<ListEntry> damaged,
     result.push_back(entry);
   }
   return result;
+}
+
+namespace {
+
+// The records of a run of text records, each whole (a record reaching past the run's end
+// is its last, cut short).
+std::vector<std::span<const uint8_t>> TextRecords(std::span<const uint8_t> texts) {
+  std::vector<std::span<const uint8_t>> records;
+  for (size_t at = 0; texts.size() - at >= 8;) {
+    const size_t length = LoadU32(texts.data() + at + 4);
+    const size_t take = std::min(texts.size() - at, 8 + length);
+    records.push_back(texts.subspan(at, take));
+    at += take;
+  }
+  return records;
+}
+
+// Whether the whole texts begin as the cut ones do: every record kept the same, the last
+// one with the same header.
+bool BeginAsCut(std::span<const uint8_t> cut, std::span<const uint8_t> whole) {
+  const std::vector<std::span<const uint8_t>> kept = TextRecords(cut);
+  const std::vector<std::span<const uint8_t>> full = TextRecords(whole);
+  if (kept.empty() || full.size() < kept.size() || std::ranges::equal(cut, whole)) return false;
+  for (size_t i = 0; i + 1 < kept.size(); ++i)
+    if (!std::ranges::equal(kept[i], full[i])) return false;
+  const std::span<const uint8_t> last = kept.back();
+  const std::span<const uint8_t> same = full[kept.size() - 1];
+  return last.size() >= 8 && same.size() >= 8 && std::ranges::equal(last.first(8), same.first(8));
+}
+
+}  // namespace
+
+std::vector<ListEntry> WithCutTextsRestored(std::vector<ListEntry> damaged,
+                                            std::span<const uint32_t> cut,
+                                            std::span<const std::vector<ListEntry>> others,
+                                            std::span<const std::vector<uint32_t>> others_cut,
+                                            std::vector<uint32_t>* restored) {
+  if (restored) restored->clear();
+  for (ListEntry& entry : damaged) {
+    if (std::find(cut.begin(), cut.end(), entry.persist_id) == cut.end()) continue;
+    for (size_t v = 0; v < others.size(); ++v) {
+      const std::vector<ListEntry>& other = others[v];
+      const auto same = std::find_if(other.begin(), other.end(), [&](const ListEntry& o) {
+        return o.persist_id == entry.persist_id && o.slide_id == entry.slide_id;
+      });
+      if (same == other.end()) continue;
+      // A version whose own copy the noise cut too holds no more of it.
+      if (v < others_cut.size() &&
+          std::ranges::find(others_cut[v], entry.persist_id) != others_cut[v].end())
+        continue;
+      if (BeginAsCut(entry.texts, same->texts)) {
+        entry.texts = same->texts;
+        if (restored) restored->push_back(entry.persist_id);
+      }
+      break;  // the most trusted version that has the entry decides
+    }
+  }
+  return damaged;
 }
 
 }  // namespace vlx

@@ -15,7 +15,8 @@ struct DocumentVersion {
   size_t offset = 0;  // where its record starts in the stream
   size_t end = 0;     // where it ends
   std::vector<uint8_t> bytes;
-  bool slide_list_damaged = false;  // entries of its slides' list may be lost
+  bool slide_list_damaged = false;    // entries of its slides' list may be lost
+  std::vector<uint32_t> entries_cut;  // entries whose texts its damage cut short
 };
 
 // Every Document container among the stream's top-level records, in stream order; one
@@ -34,5 +35,18 @@ std::vector<ListEntry> SlideEntriesOf(const DocumentVersion& version);
 std::vector<ListEntry> WithLostEntriesRestored(std::vector<ListEntry> damaged,
                                                std::span<const std::vector<ListEntry>> others,
                                                std::vector<uint32_t>* restored);
+
+// The entries of a damaged list whose texts a run of noise cut short (their persist ids in
+// cut) take the texts of the same entry (persist id and slide id) in another version,
+// most trusted first, where those hold the same records as far as the cut ones go: the
+// same bytes, but for the last record kept, which may hold the noise and needs only the
+// same header. The save did not change them. others_cut[v] names the entries the damage
+// cut in others[v]: a version that lost the texts too is passed over. restored, when
+// given, receives the persist ids whose texts were taken, in list order.
+std::vector<ListEntry> WithCutTextsRestored(std::vector<ListEntry> damaged,
+                                            std::span<const uint32_t> cut,
+                                            std::span<const std::vector<ListEntry>> others,
+                                            std::span<const std::vector<uint32_t>> others_cut,
+                                            std::vector<uint32_t>* restored);
 
 }  // namespace vlx

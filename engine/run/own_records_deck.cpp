@@ -113,6 +113,11 @@ std::optional<CheckedSet> RebuildSet(RecoveryJob& job, StreamCandidate candidate
     candidate.repairs.push_back(std::to_string(rebuilt->slides_restored.size()) +
                                 " slide-list entry(ies) lost to the damage taken from an older "
                                 "version of the Document");
+  if (!rebuilt->slide_texts_restored.empty())
+    candidate.repairs.push_back(
+        std::to_string(rebuilt->slide_texts_restored.size()) +
+        " slide(s) whose list texts the damage cut short given their "
+        "texts by an older version of the Document that holds them the same");
   if (!rebuilt->slides_paired_by_order.empty())
     candidate.repairs.push_back(std::to_string(rebuilt->slides_paired_by_order.size()) +
                                 " slide(s) whose persist directory entries were lost found by "

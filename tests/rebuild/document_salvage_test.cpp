@@ -64,9 +64,19 @@ TEST(DocumentSalvage, EntriesAfterADestroyedRunOfTheSlideListAreKept) {
   EXPECT_TRUE(salvaged->slide_list_damaged);
   EXPECT_EQ(ListedIds(salvaged->bytes, 0), (std::vector<uint32_t>{4, 5}));
   EXPECT_EQ(ListedIds(salvaged->bytes, 1), (std::vector<uint32_t>{2}));
+  EXPECT_TRUE(salvaged->entries_cut.empty()) << "no entry's texts were being read";
   // The end of the Document after the list is still there.
   const auto children = testing::Walk(salvaged->bytes, 8, salvaged->bytes.size());
   EXPECT_EQ(children.back().type, kTypeEndDocument);
+}
+
+TEST(DocumentSalvage, AnEntryWhoseTextsTheNoiseCutIsNamed) {
+  Layout d = MakeDocument();
+  Noise(d.bytes, d.second_entry + 28, 6);  // entry 4's text header, after its persist atom
+  const auto salvaged = SalvageDocument(d.bytes);
+  ASSERT_TRUE(salvaged);
+  EXPECT_EQ(ListedIds(salvaged->bytes, 0), (std::vector<uint32_t>{3, 4, 5}));
+  EXPECT_EQ(salvaged->entries_cut, (std::vector<uint32_t>{4}));
 }
 
 TEST(DocumentSalvage, ListWhoseHeaderIsDestroyedIsMadeAnewAroundItsEntries) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/format/record_types.h"
 #include "tests/rebuild/record_builder.h"
 
@@ -48,6 +50,36 @@ TEST(SlideListVersions, NewerEntriesKeepTheirPlaceAndSavedAnewSlidesAreNotRepeat
   EXPECT_EQ(restored, (std::vector<uint32_t>{2, 4}));
   // Nothing to restore from: the list stays as it is.
   EXPECT_EQ(Ids(WithLostEntriesRestored(damaged, {}, nullptr)), (std::vector<uint32_t>{9, 7}));
+}
+
+// Entry 2's body text was cut by noise inside its last record. The newest older
+// version lost the same text; the one before holds it whole, as the cut one began, and
+// gives it. Entry 3's older text is another (the user rewrote it): it stays as it is.
+TEST(SlideListVersions, CutTextsComeWholeFromAnOlderVersionThatWroteThemTheSame) {
+  const auto title = Cat({Record(0, kTypeTextHeaderAtom, U32s({0})),
+                          Record(0, kTypeTextBytesAtom, {'T', 'i', 't', 'l', 'e'})});
+  const auto body = [](std::vector<uint8_t> chars) {
+    return Cat({Record(0, kTypeTextHeaderAtom, U32s({1})), Record(0, kTypeTextBytesAtom, chars)});
+  };
+  const auto whole = Cat({title, body({'O', 'n', 'e', '\r', 'T', 'w', 'o'}),
+                          Record(0, 0x0FA1, testing::Filled(10, 0))});
+  const auto cut = Cat({title, body({'O', 'n', 'e', 0xE7, 0x13, 0x9F, 0xA1})});
+  const auto rewritten = Cat({title, body({'N', 'e', 'w'})});
+  const auto entry = [](uint32_t id, std::span<const uint8_t> texts) {
+    return ListEntry{id, 255 + id, {}, texts};
+  };
+  const std::vector<ListEntry> damaged = {entry(2, cut), entry(3, cut), entry(4, cut)};
+  const std::vector<std::vector<ListEntry>> older = {
+      {entry(2, cut), entry(3, rewritten)},  // the newest older version, cut at entry 2 too
+      {entry(2, whole), entry(3, whole)}};
+  const std::vector<std::vector<uint32_t>> older_cut = {{2}, {}};
+  std::vector<uint32_t> restored;
+  const auto result =
+      WithCutTextsRestored(damaged, std::vector<uint32_t>{2, 3}, older, older_cut, &restored);
+  EXPECT_EQ(restored, (std::vector<uint32_t>{2}));
+  EXPECT_TRUE(std::ranges::equal(result[0].texts, whole));
+  EXPECT_TRUE(std::ranges::equal(result[1].texts, cut)) << "rewritten in a newer save";
+  EXPECT_TRUE(std::ranges::equal(result[2].texts, cut)) << "not cut";
 }
 
 TEST(SlideListVersions, EveryDocumentOfTheStreamIsAVersionDamagedOnesSalvaged) {

@@ -114,16 +114,18 @@ std::vector<std::span<const uint8_t>> TextRecords(std::span<const uint8_t> texts
 }
 
 // Whether the whole texts begin as the cut ones do: every record kept the same, the last
-// one with the same header.
+// one with the same header but other bytes (the noise in it). Where the cut ones end with
+// a whole record, the noise took what came after, which may as well have been deleted.
 bool BeginAsCut(std::span<const uint8_t> cut, std::span<const uint8_t> whole) {
   const std::vector<std::span<const uint8_t>> kept = TextRecords(cut);
   const std::vector<std::span<const uint8_t>> full = TextRecords(whole);
-  if (kept.empty() || full.size() < kept.size() || std::ranges::equal(cut, whole)) return false;
+  if (kept.empty() || full.size() < kept.size()) return false;
   for (size_t i = 0; i + 1 < kept.size(); ++i)
     if (!std::ranges::equal(kept[i], full[i])) return false;
   const std::span<const uint8_t> last = kept.back();
   const std::span<const uint8_t> same = full[kept.size() - 1];
-  return last.size() >= 8 && same.size() >= 8 && std::ranges::equal(last.first(8), same.first(8));
+  return last.size() >= 8 && same.size() >= 8 && std::ranges::equal(last.first(8), same.first(8)) &&
+         !std::ranges::equal(last, same);
 }
 
 }  // namespace

@@ -39,8 +39,8 @@ std::vector<ListEntry> WithLostEntriesRestored(std::vector<ListEntry> damaged,
 // The entries of a damaged list whose texts a run of noise cut short (their persist ids in
 // cut) take the texts of the same entry (persist id and slide id) in another version,
 // most trusted first, where those hold the same records as far as the cut ones go: the
-// same bytes, but for the last record kept, which may hold the noise and needs only the
-// same header. The save did not change them. others_cut[v] names the entries the damage
+// same bytes, but for the last record kept, which holds the noise: the same header, other
+// bytes. The save did not change them. others_cut[v] names the entries the damage
 // cut in others[v]: a version that lost the texts too is passed over. restored, when
 // given, receives the persist ids whose texts were taken, in list order.
 std::vector<ListEntry> WithCutTextsRestored(std::vector<ListEntry> damaged,

@@ -68,10 +68,14 @@ TEST(SlideListVersions, CutTextsComeWholeFromAnOlderVersionThatWroteThemTheSame)
   const auto entry = [](uint32_t id, std::span<const uint8_t> texts) {
     return ListEntry{id, 255 + id, {}, texts};
   };
-  const std::vector<ListEntry> damaged = {entry(2, cut), entry(3, cut), entry(4, cut)};
+  // Entry 5 ends with a whole record: the noise took the next entry's atom, and what it
+  // had after that record in the older save may have been deleted since.
+  const auto ends_whole = Cat({title, body({'O', 'n', 'e', '\r', 'T', 'w', 'o'})});
+  const std::vector<ListEntry> damaged = {entry(2, cut), entry(3, cut), entry(4, cut),
+                                          entry(5, ends_whole)};
   const std::vector<std::vector<ListEntry>> older = {
       {entry(2, cut), entry(3, rewritten)},  // the newest older version, cut at entry 2 too
-      {entry(2, whole), entry(3, whole)}};
+      {entry(2, whole), entry(3, whole), entry(5, whole)}};
   const std::vector<std::vector<uint32_t>> older_cut = {{2}, {}};
   std::vector<uint32_t> restored;
   const auto result =
@@ -80,6 +84,7 @@ TEST(SlideListVersions, CutTextsComeWholeFromAnOlderVersionThatWroteThemTheSame)
   EXPECT_TRUE(std::ranges::equal(result[0].texts, whole));
   EXPECT_TRUE(std::ranges::equal(result[1].texts, cut)) << "rewritten in a newer save";
   EXPECT_TRUE(std::ranges::equal(result[2].texts, cut)) << "not cut";
+  EXPECT_TRUE(std::ranges::equal(result[3].texts, ends_whole));
 }
 
 TEST(SlideListVersions, EveryDocumentOfTheStreamIsAVersionDamagedOnesSalvaged) {

@@ -79,7 +79,7 @@ TEST(SlideListVersions, CutTextsComeWholeFromAnOlderVersionThatWroteThemTheSame)
   const std::vector<std::vector<uint32_t>> older_cut = {{2}, {}};
   std::vector<uint32_t> restored;
   const auto result =
-      WithCutTextsRestored(damaged, std::vector<uint32_t>{2, 3}, older, older_cut, &restored);
+      WithCutTextsRestored(damaged, std::vector<uint32_t>{2, 3, 5}, older, older_cut, &restored);
   EXPECT_EQ(restored, (std::vector<uint32_t>{2}));
   EXPECT_TRUE(std::ranges::equal(result[0].texts, whole));
   EXPECT_TRUE(std::ranges::equal(result[1].texts, cut)) << "rewritten in a newer save";

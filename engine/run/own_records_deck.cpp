@@ -61,6 +61,9 @@ struct CheckedSet {
   std::vector<uint32_t> left_out;
   std::vector<uint8_t> document;
   int stood_in = 0;
+  // Rebuilt from a whole Document container whose slide list names no slide, none of them
+  // lost: a presentation that has none.
+  bool lists_none = false;
 
   // Whole slides first: a set whose damaged slides only stand in by their texts gives
   // less of the presentation back than one with fewer slides, all whole.
@@ -139,12 +142,17 @@ std::optional<CheckedSet> RebuildSet(RecoveryJob& job, StreamCandidate candidate
   if (!rebuilt->slides_left_out.empty())
     candidate.repairs.push_back(std::to_string(rebuilt->slides_left_out.size()) +
                                 " damaged slide(s) left out of the slide list");
+  const bool lists_none = recheck.slides == 0 && rebuilt->slides_kept.empty() &&
+                          rebuilt->slides_left_out.empty() && rebuilt->slides_stood_in.empty() &&
+                          !rebuilt->document_salvaged && !rebuilt->older_document &&
+                          !rebuilt->persist_ids_inferred;
   return CheckedSet{std::move(candidate),
                     false,
                     recheck.slides,
                     std::move(rebuilt->slides_left_out),
                     std::move(rebuilt->bytes),
-                    static_cast<int>(rebuilt->slides_stood_in.size())};
+                    static_cast<int>(rebuilt->slides_stood_in.size()),
+                    lists_none};
 }
 
 // The candidate as it is when it verifies, else with its Document stream rebuilt from
@@ -235,8 +243,9 @@ std::optional<OwnRecordsDeck> PrepareOwnRecordsDeck(RecoveryJob& job, DamagedFil
     std::optional<CheckedSet> set = CheckSet(job, std::move(candidates[i]), i, failures);
     if (set && (!best || set->Beats(*best))) best = std::move(set);
   }
-  // A deck with no slide is kept only as it was found (a presentation that has none).
-  if (!best || (best->slides == 0 && !best->as_found)) {
+  // A deck with no slide is kept only where the presentation has none: as it was found, or
+  // rebuilt from a whole Document that lists none.
+  if (!best || (best->slides == 0 && !best->as_found && !best->lists_none)) {
     *why = candidates.empty()    ? "no stream of the presentation was found"
            : best                ? "no slide passed the check"
            : failures.size() > 2 ? failures.substr(2)

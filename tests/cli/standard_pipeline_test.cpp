@@ -244,6 +244,26 @@ TEST_F(OwnRecordsDeckTest, WholeStreamsAreSavedAsTheyWere) {
   EXPECT_TRUE(CheckSavedDeck(temp_, Deck()).verified);
 }
 
+TEST_F(OwnRecordsDeckTest, PresentationWithoutSlidesComesBackWithItsMasterDamaged) {
+  // The corpus's empty presentation lists no slide; its master's first child is made to
+  // overrun the master, so the Document stream is rebuilt.
+  std::vector<unsigned char> bytes = ReadAll(CorpusPath("healthy/empty.ppt"));
+  const unsigned char master[] = {0x0F, 0x00, 0xF8, 0x03};
+  auto at = std::search(bytes.begin(), bytes.end(), std::begin(master), std::end(master));
+  ASSERT_NE(at, bytes.end());
+  *(at + 12 + 2) = 0x7F;
+  const std::string input = temp_.Write("empty.ppt", bytes);
+  RunPipeline(input);
+
+  EXPECT_TRUE(choice_.own_offered) << sink_.log;
+  EXPECT_NE(sink_.log.find("own records give a deck of 0 slide(s)"), std::string::npos)
+      << sink_.log;
+  ASSERT_TRUE(Exists(Deck())) << sink_.log;
+  const salvage::PresentationCheck check = CheckSavedDeck(temp_, Deck());
+  EXPECT_TRUE(check.verified) << check.failure;
+  EXPECT_EQ(check.slides, 0);
+}
+
 TEST_F(OwnRecordsDeckTest, DeckThatLostMostSlidesIsListedAfterTheFoundMasters) {
   // Both slides of the copy are damaged: the own deck, if any, keeps none of them.
   std::string input = DamagedSlideCopy(temp_, "SampleShow.ppt", 1);

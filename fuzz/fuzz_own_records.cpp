@@ -3,7 +3,8 @@
 // chain or from the order of the records, the slides kept, trimmed or standing in. A
 // whole compound file (the corpus seeds) is read from its first Document container on,
 // as a carve would. Crashes, sanitizer reports, and a rebuilt stream that is not well
-// formed or whose own edit does not map what it wrote are findings.
+// formed or whose own edit does not map what it wrote are findings. The embedded objects'
+// own pictures are read from the same bytes, and from them as one object's storage.
 
 #include <algorithm>
 #include <array>
@@ -14,6 +15,7 @@
 
 #include "engine/format/record_tree.h"
 #include "engine/rebuild/document_salvage.h"
+#include "engine/rebuild/object_previews.h"
 #include "engine/rebuild/own_records_stream.h"
 
 namespace {
@@ -31,6 +33,10 @@ std::span<const uint8_t> StreamOf(std::span<const uint8_t> input) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> stream = StreamOf({data, size});
+  // The embedded objects' pictures: their stored objects, each a compound file of its own.
+  for (const auto& [blip, preview] : vlx::ObjectPreviewsByBlip(stream))
+    if (preview.wmf.empty() || blip == 0) __builtin_trap();
+  (void)vlx::CachedObjectPreview({data, size});
   if (const auto document = vlx::SalvageDocument(stream))
     if (!vlx::IsWellFormedRecordRun(document->bytes)) __builtin_trap();
   std::string why;

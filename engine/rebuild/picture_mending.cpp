@@ -9,9 +9,11 @@
 #include "engine/format/byte_order.h"
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
+#include "engine/rebuild/object_previews.h"
 #include "engine/rebuild/resolved_pictures.h"
 #include "engine/scan/pictures/blip_layout.h"
 #include "engine/scan/pictures/jpeg_mending.h"
+#include "engine/scan/pictures/metafile_blip.h"
 #include "engine/scan/pictures/metafile_mending.h"
 #include "engine/scan/pictures/png_mending.h"
 
@@ -29,6 +31,9 @@ constexpr uint32_t kLargestMended = uint32_t{64} << 20;
 constexpr size_t kCopyBlock = size_t{1} << 20;
 
 constexpr size_t kUid = 16;
+constexpr uint8_t kKindEmf = 2;
+constexpr uint8_t kKindWmf = 3;
+constexpr uint8_t kKindPict = 4;
 constexpr uint8_t kKindJpeg = 5;
 constexpr uint8_t kKindPng = 6;
 constexpr uint8_t kRasterTag = 0xFF;
@@ -93,15 +98,42 @@ bool RestoreBlipHeader(std::span<uint8_t> record, std::span<const uint8_t> entry
   return true;
 }
 
-// The mended record of the picture an entry points at.
-void MendEntryPicture(std::span<const uint8_t> entry, DamagedFile& pictures,
-                      std::map<uint64_t, Patch>& patches) {
+// A metafile picture record whose header holds and whose metafile inflates whole, through
+// its check value. One stored as it is cannot be told from a damaged one, and counts whole.
+bool WholeMetafileRecord(std::span<const uint8_t> record) {
+  const uint16_t type = LoadU16(record.data() + 2);
+  const std::optional<BlipLayout> layout = BlipLayoutOf(LoadU16(record.data()));
+  if (type < kTypeBlipFirst || type > kTypeBlipLast || !layout ||
+      layout->kind != BlipLayout::Kind::kMetafile ||
+      LoadU32(record.data() + 4) != record.size() - kHeader ||
+      record.size() < layout->data_offset + kMetafileHeaderSize)
+    return false;
+  const std::span<const uint8_t> stored = record.subspan(layout->data_offset);
+  if (stored[kMetafileCompressionAt] != kMetafileDeflated) return true;
+  const std::optional<UnpackedMetafile> metafile = UnpackMetafile(stored);
+  return metafile && metafile->bytes.size() == LoadU32(stored.data() + kMetafileSizeAt);
+}
+
+// The mended record of the picture an entry points at; `preview`, when given, is the
+// picture the embedded object that shows it keeps of itself.
+void MendEntryPicture(std::span<const uint8_t> entry, const ObjectPreview* preview,
+                      DamagedFile& pictures, std::map<uint64_t, Patch>& patches) {
   const uint32_t size = LoadU32(entry.data() + kBlipEntrySizeAt);
   const uint32_t at = LoadU32(entry.data() + kBlipEntryOffsetAt);
   if (size <= kHeader + 2 * kUid + 1 || size > kLargestMended || patches.count(at) != 0) return;
   Patch patch;
   patch.record.resize(size);
   if (pictures.ReadAt(at, patch.record.data(), size) != size) return;
+  const uint8_t kind = entry[kBlipEntryKindAt];
+  if (preview != nullptr && (kind == kKindEmf || kind == kKindWmf || kind == kKindPict) &&
+      !WholeMetafileRecord(patch.record))
+    if (std::optional<std::vector<uint8_t>> drawn =
+            PreviewPictureRecord(*preview, entry.subspan(kBlipEntryUidAt, kUid), size)) {
+      patch.record = std::move(*drawn);
+      patch.picture = MendedPicture{MendedPicture::Kind::kObjectPreview, 0, 0, 0};
+      patches.emplace(at, std::move(patch));
+      return;
+    }
   patch.header_restored = RestoreBlipHeader(patch.record, entry);
   patch.picture = MendPictureRecord(patch.record, at);
   if (patch.header_restored || patch.picture) patches.emplace(at, std::move(patch));
@@ -189,9 +221,15 @@ std::optional<PictureMending> MendDamagedPictures(std::span<const uint8_t> docum
                                                   DamagedFile& pictures, const std::string& target,
                                                   std::string* error) {
   std::map<uint64_t, Patch> patches;
-  for (std::span<const uint8_t> child : ChildRecords(NewestBlipStore(document_stream)))
+  const std::map<uint32_t, ObjectPreview> previews = ObjectPreviewsByBlip(document_stream);
+  uint32_t index = 0;  // shapes name the store's pictures from 1
+  for (std::span<const uint8_t> child : ChildRecords(NewestBlipStore(document_stream))) {
+    ++index;
+    const auto preview = previews.find(index);
     if (GetU16(child, 2) == kTypeBlipStoreEntry && child.size() >= kHeader + kBlipEntryBody)
-      MendEntryPicture(child.subspan(kHeader), pictures, patches);
+      MendEntryPicture(child.subspan(kHeader),
+                       preview == previews.end() ? nullptr : &preview->second, pictures, patches);
+  }
   if (patches.empty() || !CopyWithPatches(pictures, patches, target, error)) return std::nullopt;
   PictureMending mending;
   for (const auto& [offset, patch] : patches) {
@@ -199,6 +237,7 @@ std::optional<PictureMending> MendDamagedPictures(std::span<const uint8_t> docum
     if (!patch.picture) continue;
     if (patch.picture->kind == MendedPicture::Kind::kJpeg) ++mending.jpegs_cut;
     if (patch.picture->kind == MendedPicture::Kind::kMetafile) ++mending.metafiles_cut;
+    if (patch.picture->kind == MendedPicture::Kind::kObjectPreview) ++mending.previews_used;
     if (patch.picture->kind != MendedPicture::Kind::kPng) continue;
     ++mending.mended;
     mending.rows_kept += patch.picture->kept;

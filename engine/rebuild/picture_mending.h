@@ -20,12 +20,13 @@ struct PictureMending {
   uint64_t rows = 0;
   size_t jpegs_cut = 0;      // JPEG pictures mended to draw what is left of them
   size_t metafiles_cut = 0;  // WMF and EMF pictures ended where their damage begins
+  size_t previews_used = 0;  // damaged pictures of embedded objects drawn from the objects
 };
 
 // What mending one picture kept: of a PNG picture its rows, of a JPEG picture its bytes, of
 // a metafile its records.
 struct MendedPicture {
-  enum class Kind { kPng, kJpeg, kMetafile };
+  enum class Kind { kPng, kJpeg, kMetafile, kObjectPreview };
   Kind kind = Kind::kPng;
   uint64_t kept = 0;
   uint64_t whole = 0;    // rows of a PNG, bytes of a JPEG; not known for a metafile
@@ -44,6 +45,8 @@ std::optional<MendedPicture> MendPictureRecord(std::span<uint8_t> record, uint64
 // blip store of `document_stream` names has its damaged first bytes restored from its entry
 // (PNG and JPEG) and, when its picture is damaged, is mended in place (same offset, same
 // length, so the store's entries still point at it); every other byte is copied as it is.
+// A damaged metafile that an embedded object's shapes show is drawn again, whole, from the
+// picture the object keeps of itself in its own storage, where that fits in its room.
 // nullopt, with nothing written, when no picture needed mending or could be mended;
 // *error is set when the copy could not be written.
 std::optional<PictureMending> MendDamagedPictures(std::span<const uint8_t> document_stream,

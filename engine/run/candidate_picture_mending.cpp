@@ -13,7 +13,7 @@ namespace vlx {
 namespace {
 
 constexpr size_t kHeader = 8;
-// A Document container larger than this is not read for its blip store.
+// A Document stream or container larger than this is not read for its blip store.
 constexpr uint32_t kLargestDocumentContainer = uint32_t{64} << 20;
 
 // The last Document container of a Document stream, found by its top-level record headers.
@@ -72,6 +72,10 @@ void MendCandidatePictures(RecoveryJob& job, StreamCandidate& candidate,
   if (mending->jpegs_cut > 0)
     candidate.repairs.push_back(std::to_string(mending->jpegs_cut) +
                                 " damaged JPEG picture(s) mended to draw what is left of them");
+  if (mending->previews_used > 0)
+    candidate.repairs.push_back(std::to_string(mending->previews_used) +
+                                " damaged picture(s) of embedded objects (charts, tables) drawn "
+                                "again from the picture each object keeps of itself");
   if (mending->metafiles_cut > 0)
     candidate.repairs.push_back(std::to_string(mending->metafiles_cut) +
                                 " damaged WMF or EMF picture(s) ended before their damage");
@@ -82,6 +86,15 @@ void MendCandidatePictures(RecoveryJob& job, StreamCandidate& candidate) {
   if (document == nullptr || candidate.Find(kPicturesStreamName) == nullptr) return;
   std::unique_ptr<DamagedFile> stream = DamagedFile::Open(document->file);
   if (!stream) return;
+  // The whole stream where it is not large: its embedded objects may draw damaged pictures.
+  const uint64_t length = stream->GetLength();
+  if (length <= kLargestDocumentContainer) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(length));
+    if (stream->ReadAt(0, bytes.data(), bytes.size()) == bytes.size()) {
+      MendCandidatePictures(job, candidate, bytes);
+      return;
+    }
+  }
   const std::vector<uint8_t> container = NewestDocumentContainer(*stream);
   if (!container.empty()) MendCandidatePictures(job, candidate, container);
 }

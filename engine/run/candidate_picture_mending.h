@@ -18,7 +18,8 @@ void MendCandidatePictures(RecoveryJob& job, StreamCandidate& candidate,
                            std::span<const uint8_t> document);
 
 // The same, reading the newest Document container from the set's own Document stream
-// (record headers only, then the container), so the cost does not grow with the stream.
+// (record headers only, then the container) where the stream is large, so the cost does
+// not grow with it; a smaller stream is read whole.
 void MendCandidatePictures(RecoveryJob& job, StreamCandidate& candidate);
 
 }  // namespace vlx

@@ -56,7 +56,8 @@ struct Enclosing {
 class Stitcher {
  public:
   Stitcher(DamagedFile& file, const SectorGeometry& geometry, uint32_t start, uint64_t size,
-           StitchedStream kind, const std::vector<uint32_t>& foreign)
+           StitchedStream kind, const std::vector<uint32_t>& foreign,
+           const std::vector<uint32_t>& table)
       : file_(file),
         g_(geometry),
         size_(size),
@@ -69,7 +70,8 @@ class Stitcher {
         destroyed_(placed_.size(), false),
         foreign_(foreign.begin(), foreign.end()),
         used_(limit_, false),
-        firm_sectors_(limit_, false) {
+        firm_sectors_(limit_, false),
+        followers_(TableFollowers(table)) {
     foreign_.erase(start);
     if (!placed_.empty()) Place(0, start);
   }
@@ -89,6 +91,7 @@ class Stitcher {
       Walk(0, size_, kMaxDepth);  // picture records are not entered
     }
     FillUnplaced();
+    FollowTheTable();
     GiveSharedSectorsToTheirRecords();
     StreamSectors result;
     for (size_t i = 0; i < placed_.size(); ++i) result.sectors.push_back(*placed_[i]);
@@ -136,7 +139,7 @@ class Stitcher {
       if (Witnessed(i) || holders[sector] < 2) continue;
       std::array<std::optional<uint32_t>, 2> instead;
       if (i + 1 < placed_.size() && *placed_[i + 1] > 0) instead[0] = *placed_[i + 1] - 1;
-      instead[1] = *placed_[i - 1] + 1;
+      instead[1] = After(*placed_[i - 1]);
       for (const std::optional<uint32_t>& other : instead) {
         if (!other || *other >= limit_ || holders[*other] != 0 || foreign_.count(*other) != 0)
           continue;
@@ -145,6 +148,20 @@ class Stitcher {
         Replace(i, *other);
         break;
       }
+    }
+  }
+
+  // Where a sound page of the allocation table names the sector after a placed one, that
+  // sector comes next, whatever the records made of it (an older copy of the same records
+  // elsewhere reads as well); left where the table's sector is held earlier in the stream.
+  void FollowTheTable() {
+    for (size_t i = 1; i < placed_.size(); ++i) {
+      const uint32_t before = *placed_[i - 1];
+      if (before >= followers_.size() || followers_[before] == kNoFollower) continue;
+      const uint32_t follower = followers_[before];
+      if (*placed_[i] == follower || Used(follower)) continue;
+      Replace(i, follower);
+      witnessed_[i].reset();
     }
   }
 
@@ -176,7 +193,9 @@ class Stitcher {
       // The first walk found this sector destroyed in place; the records still say so.
       if (!header && !firm_[open] && destroyed_[open] && ReadsOnPastDamage(open))
         return std::nullopt;
-      if (!header && !firm_[open]) {
+      // A sector the allocation table links to its neighbour is where the table says: a
+      // header missing there is the damage's, not the placement's.
+      if (!header && !firm_[open] && !TableLinked(open)) {
         const uint32_t before = *placed_[open];
         Search(open, HeaderStartIn(open, at), [&](uint32_t candidate) {
           Replace(open, candidate);
@@ -248,7 +267,7 @@ class Stitcher {
       bool following = true;
       for (uint64_t i = index + 1; i <= last && following; ++i) {
         if (placed_[i]) continue;
-        const uint32_t after = *placed_[i - 1] + 1;
+        const uint32_t after = After(*placed_[i - 1]);
         following = after < limit_ && !Used(after) && foreign_.count(after) == 0;
         if (!following) break;
         Place(i, after);
@@ -282,7 +301,7 @@ class Stitcher {
   // The sectors after index that are not held by a record follow it.
   void FollowOn(uint64_t index) {
     for (uint64_t i = index + 1; i < placed_.size() && !firm_[i]; ++i) {
-      const uint32_t after = *placed_[i - 1] + 1;
+      const uint32_t after = After(*placed_[i - 1]);
       if (after >= limit_) return;
       Replace(i, after);
     }
@@ -311,11 +330,11 @@ class Stitcher {
     if (header && !firm_[index] && !firm_[last]) {
       const std::optional<uint32_t> back = ReachingBack(index);
       if (back && *back != *placed_[index] && !firm_sectors_[*back] &&
-          (last == index || (*back + 1 < limit_ && !firm_sectors_[*back + 1]))) {
+          (last == index || (After(*back) < limit_ && !firm_sectors_[After(*back)]))) {
         const uint32_t before = *placed_[index];
         const uint32_t before_last = *placed_[last];
         Replace(index, *back);
-        if (last != index) Replace(last, *back + 1);
+        if (last != index) Replace(last, After(*back));
         const std::optional<RecordHeader> there = read();
         if (there) {
           header = there;
@@ -379,7 +398,7 @@ class Stitcher {
   template <class Try>
   void Search(uint64_t index, std::optional<uint32_t> within, Try try_sector) {
     std::array<std::optional<uint32_t>, 2> runs;
-    if (index > 0) runs[0] = *placed_[index - 1] + 1;
+    if (index > 0) runs[0] = After(*placed_[index - 1]);
     runs[1] = ReachingBack(index);
     for (const std::optional<uint32_t>& candidate : runs)
       if (candidate && *candidate < limit_ && !firm_sectors_[*candidate] && try_sector(*candidate))
@@ -559,7 +578,7 @@ class Stitcher {
         const uint32_t later = *placed_[b];
         if (later < b - j) break;
         const uint32_t sector = later - static_cast<uint32_t>(b - j);
-        if (anchored_sectors_[sector] || foreign_.count(sector) != 0) break;
+        if (anchored_sectors_[sector] || foreign_.count(sector) != 0 || TableLinked(j)) break;
         // A run that reaches back over a sector a header was read from, whose bytes there it
         // does not hold, is not the stream's there: another copy of the same records would.
         if (GoesAgainstAHeaderRead(j, sector)) break;
@@ -669,9 +688,51 @@ class Stitcher {
   }
 
   uint32_t Next(uint64_t index) const {
-    const uint32_t after = placed_[index - 1] ? *placed_[index - 1] + 1 : 0;
+    const uint32_t after = placed_[index - 1] ? After(*placed_[index - 1]) : 0;
     return after < limit_ ? after : 0;
   }
+
+  // Whether the sector placed at index and one of its neighbours' follow one another as a
+  // sound page of the allocation table says.
+  bool TableLinked(uint64_t index) const {
+    const auto links = [&](uint64_t a, uint64_t b) {
+      return placed_[a] && placed_[b] && *placed_[a] < followers_.size() &&
+             followers_[*placed_[a]] == *placed_[b];
+    };
+    return (index > 0 && links(index - 1, index)) ||
+           (index + 1 < placed_.size() && links(index, index + 1));
+  }
+
+  // The sector that follows one in its stream's run: the one the allocation table names
+  // where the table's page holding that entry is sound (every entry a sector of the file
+  // or a mark: noise over a page leaves next to none so), else the next one in the file.
+  // A chain never comes back to a sector it holds: a table entry naming one is not followed.
+  uint32_t After(uint32_t sector) const {
+    return sector < followers_.size() && followers_[sector] != kNoFollower &&
+                   !used_[followers_[sector]]
+               ? followers_[sector]
+               : sector + 1;
+  }
+
+  // By sector of the file, the one a sound page of the table names after it.
+  std::vector<uint32_t> TableFollowers(const std::vector<uint32_t>& table) const {
+    std::vector<uint32_t> followers(std::min<uint64_t>(table.size(), limit_), kNoFollower);
+    const size_t per_page = g_.sector_size / 4;
+    for (size_t page = 0; page * per_page < followers.size(); ++page) {
+      const size_t from = page * per_page;
+      const size_t to = std::min(followers.size(), from + per_page);
+      const bool sound = std::all_of(
+          table.begin() + static_cast<std::ptrdiff_t>(from),
+          table.begin() + static_cast<std::ptrdiff_t>(std::min(table.size(), from + per_page)),
+          [&](uint32_t entry) { return entry < limit_ || entry >= kFirstTableMark; });
+      if (!sound) continue;
+      for (size_t s = from; s < to; ++s)
+        if (table[s] < limit_ && table[s] != s && foreign_.count(table[s]) == 0)
+          followers[s] = table[s];
+    }
+    return followers;
+  }
+
   bool Used(uint32_t sector) const { return used_[sector]; }
 
   // Where the header at stream offset at begins inside the sector that would be placed
@@ -718,7 +779,10 @@ class Stitcher {
   // which later searches leave where they are.
   bool anchoring_ = false;
   std::vector<bool> firm_;
-  std::vector<bool> firm_sectors_;                          // by sector of the file
+  std::vector<bool> firm_sectors_;  // by sector of the file
+  static constexpr uint32_t kNoFollower = 0xFFFFFFFF;
+  static constexpr uint32_t kFirstTableMark = 0xFFFFFFFA;  // the table's marks from here on
+  std::vector<uint32_t> followers_;  // by sector of the file: After()'s table entries
   std::vector<std::pair<uint64_t, RecordHeader>> objects_;  // the anchored persist objects
   // The stream sectors (and the file's sectors there) that hold an anchored record.
   std::vector<bool> anchored_;
@@ -733,9 +797,10 @@ class Stitcher {
 
 StreamSectors StitchSectors(DamagedFile& file, const SectorGeometry& geometry, uint32_t start,
                             uint64_t size, StitchedStream kind,
-                            const std::vector<uint32_t>& foreign) {
+                            const std::vector<uint32_t>& foreign,
+                            const std::vector<uint32_t>& table) {
   if (start >= geometry.SectorCount(file.GetLength())) return {};
-  return Stitcher(file, geometry, start, size, kind, foreign).Run();
+  return Stitcher(file, geometry, start, size, kind, foreign, table).Run();
 }
 
 }  // namespace vlx::salvage

@@ -26,8 +26,12 @@ enum class StitchedStream { kDocument, kPictures };
 // destroyed in place, and keeps its place in the run. The user edits, their persist
 // directories and the objects they name then place their sectors; where a destroyed
 // edit breaks the chain, it is taken up again at the newest older edit found in the file.
+// "Following" a sector means the one `table` (the file's allocation table, as far as it is
+// known) names after it, where the page of the table holding that entry is sound, and
+// the next sector of the file elsewhere: the chains the table still holds keep their runs.
 StreamSectors StitchSectors(DamagedFile& file, const SectorGeometry& geometry, uint32_t start,
                             uint64_t size, StitchedStream kind,
-                            const std::vector<uint32_t>& foreign = {});
+                            const std::vector<uint32_t>& foreign = {},
+                            const std::vector<uint32_t>& table = {});
 
 }  // namespace vlx::salvage

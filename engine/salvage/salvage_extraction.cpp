@@ -90,7 +90,7 @@ StreamSectors RegularStreamSectors(DamagedFile& file, const SalvagePlan& plan,
     }
     // A stream's own bytes all lie in the file: the walk covers no more than that.
     sectors = StitchSectors(file, g, item.start_sector, std::min(item.size, file.GetLength()),
-                            *kind, foreign);
+                            *kind, foreign, plan.fat);
     *stitched = true;
   }
   if (kind == StitchedStream::kDocument && document != nullptr)

@@ -85,11 +85,12 @@ Bytes Image(const Bytes& stream, const std::vector<uint32_t>& at, size_t sectors
 }
 
 std::vector<uint32_t> StitchImage(const Bytes& image, const Bytes& stream, uint32_t start,
-                                  const std::vector<uint32_t>& foreign = {}) {
+                                  const std::vector<uint32_t>& foreign = {},
+                                  const std::vector<uint32_t>& table = {}) {
   TempDir dir;
   auto file = DamagedFile::Open(dir.Write("image", image));
   return salvage::StitchSectors(*file, salvage::SectorGeometry{}, start, stream.size(),
-                                salvage::StitchedStream::kDocument, foreign)
+                                salvage::StitchedStream::kDocument, foreign, table)
       .sectors;
 }
 
@@ -194,6 +195,24 @@ TEST_F(StitchingPastLookalikes, ASectorKnownToHoldSomethingElseIsNotTaken) {
   image = Image(stream, at, 30);
   CopySector(stream, 2, image, 4);
   EXPECT_EQ(StitchImage(image, stream, 2, {4}), at);
+}
+
+// Sector 4 holds a copy of stream sector 2 (an older save's, which reads as well as the
+// stream's own would), and noise destroyed sector 20 in place. The allocation table's page
+// that still holds the chain says 20 comes after 3: the stream's sector, even destroyed,
+// and not the copy. A page with noise in it says nothing.
+TEST_F(StitchingPastLookalikes, WhereTheTableHoldsTheChainALookalikeIsNotTaken) {
+  CopySector(stream, 2, image, 4);
+  for (size_t i = 0; i < kSector; ++i)
+    image[21 * kSector + i] = static_cast<unsigned char>(i * 7919 % 251);
+  std::vector<uint32_t> table(kSector / 4, 0xFFFFFFFF);
+  table[2] = 3;
+  table[3] = 20;
+  table[20] = 21;
+  table[21] = 0xFFFFFFFE;
+  EXPECT_EQ(StitchImage(image, stream, 2, {}, table), at);
+  table[90] = 0x7A3B19C2;
+  EXPECT_NE(StitchImage(image, stream, 2, {}, table), at);
 }
 
 // One header that happens to fit is not enough: the records after it must read on to

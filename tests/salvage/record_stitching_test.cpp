@@ -44,10 +44,11 @@ struct FragmentedPictures {
       std::copy_n(stream.begin() + i * kSector, kSector, file.begin() + (places[i] + 1) * kSector);
     path = dir.Write("fragmented", file);
   }
-  std::vector<uint32_t> Stitch(const std::vector<uint32_t>& foreign) {
+  std::vector<uint32_t> Stitch(const std::vector<uint32_t>& foreign,
+                               const std::vector<uint32_t>& table = {}) {
     auto damaged = DamagedFile::Open(path);
     return salvage::StitchSectors(*damaged, SectorGeometry{}, 0, 4 * kSector,
-                                  StitchedStream::kPictures, foreign)
+                                  StitchedStream::kPictures, foreign, table)
         .sectors;
   }
   TempDir dir;
@@ -61,6 +62,30 @@ TEST(RecordStitching, SectorsWithoutEvidenceFollowTheRunTheNextHeaderWasFoundInP
   EXPECT_EQ(pictures.Stitch({2}), (std::vector<uint32_t>{0, 1, 5, 6}));
   // A place that is taken itself leaves the guess as it was.
   EXPECT_EQ(pictures.Stitch({2, 5}), (std::vector<uint32_t>{0, 1, 2, 6}));
+}
+
+// One page of an allocation table: 0 -> 1 -> 5 -> 6, the other entries free.
+std::vector<uint32_t> ChainPage() {
+  std::vector<uint32_t> page(kSector / 4, 0xFFFFFFFF);
+  page[0] = 1;
+  page[1] = 5;
+  page[5] = 6;
+  page[6] = 0xFFFFFFFE;
+  return page;
+}
+
+TEST(RecordStitching, WhereTheTableStillHoldsTheChainTheSectorsFollowIt) {
+  FragmentedPictures pictures;
+  // Nothing says sector 2 is another stream's, but the table says 5 comes after 1.
+  EXPECT_EQ(pictures.Stitch({}, ChainPage()), (std::vector<uint32_t>{0, 1, 5, 6}));
+  // A page holding an entry no chain can have (noise over it) says nothing.
+  std::vector<uint32_t> noisy = ChainPage();
+  noisy[100] = 0x1234567;
+  EXPECT_EQ(pictures.Stitch({}, noisy), (std::vector<uint32_t>{0, 1, 2, 6}));
+  // A table that leads back into the stream's own sectors is not followed there.
+  std::vector<uint32_t> looping = ChainPage();
+  looping[1] = 0;
+  EXPECT_EQ(pictures.Stitch({}, looping), (std::vector<uint32_t>{0, 1, 2, 6}));
 }
 
 // With both chains lost, the pictures run 0, 1, 4, 5 and the document 6, 7, 2, 3: the

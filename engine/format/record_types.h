@@ -18,6 +18,7 @@ inline constexpr uint16_t kTypePPDrawing = 0x040C;
 inline constexpr uint16_t kTypeTextHeaderAtom = 0x0F9F;
 inline constexpr uint16_t kTypeTextCharsAtom = 0x0FA0;
 inline constexpr uint16_t kTypeTextBytesAtom = 0x0FA8;
+inline constexpr uint16_t kTypeStyleTextPropAtom = 0x0FA1;
 inline constexpr uint16_t kTypeSlideListWithText = 0x0FF0;
 inline constexpr uint16_t kTypeUserEditAtom = 0x0FF5;
 inline constexpr uint16_t kTypeCurrentUserAtom = 0x0FF6;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "engine/format/byte_order.h"
 #include "engine/format/record_header.h"
@@ -78,12 +79,78 @@ void Append(std::vector<uint8_t>& out, std::span<const uint8_t> bytes) {
   out.insert(out.end(), bytes.begin(), bytes.end());
 }
 
+// The records that follow a text atom in a slide list and describe it: its styles, ruler,
+// special info, bookmarks and interactive ranges.
+bool DescribesText(const RecordHeader& h) {
+  constexpr std::array<uint16_t, 6> kTypes = {0x0FA1, 0x0FA2, 0x0FA6, 0x0FA7, 0x0FAA, 0x0FDF};
+  return !IsContainer(h) && std::find(kTypes.begin(), kTypes.end(), h.type) != kTypes.end();
+}
+
+// A byte of text as an 8-bit text atom holds it: printable, a paragraph or line break, a
+// tab, or a letter of the upper half. Noise passes seldom enough that a long run is text.
+bool TextByte(uint8_t b) {
+  return (b >= 0x20 && b <= 0x7E) || b == 0x0D || b == 0x0B || b == 0x09 || b >= 0xC0;
+}
+// A UTF-16 unit of a 16-bit text atom: the same for the first 256 code points, or a letter
+// of the scripts a presentation mostly holds (Greek to Armenian, CJK, kana).
+bool TextUnit(uint8_t low, uint8_t high) {
+  const uint32_t c = uint32_t{high} << 8 | low;
+  if (high == 0) return TextByte(low) || (low >= 0xA0 && low < 0xC0);
+  return (c >= 0x0370 && c < 0x0590) || (c >= 0x3000 && c < 0x3100) || (c >= 0x4E00 && c < 0xA000);
+}
+
+// The end of a text atom whose head a damaged run destroyed, in bytes[from, to) (to: where
+// reading resumes): the text right before the records that describe it, which run whole
+// up to `to`, from its first whole paragraph on. nullopt when no run of text of at least
+// kShortestTail characters stands there.
+std::optional<std::vector<uint8_t>> TextTailIn(std::span<const uint8_t> bytes, size_t from,
+                                               size_t to) {
+  constexpr size_t kShortestTail = 8;
+  constexpr size_t kLongestLook = 1 << 16;
+  if (to - from < kShortestTail) return std::nullopt;
+  from = std::max(from, to - std::min(to - from, kLongestLook));
+  // reaches[x - from]: the records from x describe a text and end exactly at `to`.
+  std::vector<bool> reaches(to - from + 1, false);
+  reaches[to - from] = true;
+  size_t described = to;
+  for (size_t x = to - kHeader + 1; x-- > from;) {
+    const RecordHeader h = HeaderAt(bytes, x);
+    const uint64_t next = uint64_t{x} + kHeader + h.length;
+    if (DescribesText(h) && next <= to && reaches[next - from]) {
+      reaches[x - from] = true;
+      described = x;
+    }
+  }
+  size_t narrow = described;
+  while (narrow > from && TextByte(bytes[narrow - 1])) --narrow;
+  size_t wide = described;
+  while (wide - from >= 2 && TextUnit(bytes[wide - 2], bytes[wide - 1])) wide -= 2;
+  const bool utf16 = (described - wide) / 2 > described - narrow;
+  const size_t unit = utf16 ? 2 : 1;
+  size_t start = utf16 ? wide : narrow;
+  // The paragraph the damage cut into, noise read as text at its head, is left out.
+  for (size_t at = start; described - at >= unit; at += unit)
+    if (bytes[at] == 0x0D && (unit == 1 || bytes[at + 1] == 0)) {
+      if ((described - at - unit) / unit >= kShortestTail) start = at + unit;
+      break;
+    }
+  if ((described - start) / unit < kShortestTail) return std::nullopt;
+  std::vector<uint8_t> atom;
+  AppendU16(atom, 0);
+  AppendU16(atom, utf16 ? kTypeTextCharsAtom : kTypeTextBytesAtom);
+  AppendU32(atom, static_cast<uint32_t>(described - start));
+  Append(atom, bytes.subspan(start, described - start));
+  return atom;
+}
+
 // The slide-list records in bytes[begin, end) as a slide list of the given version and
 // instance: whole records are kept; a broken run resumes at the next slide persist atom,
 // so the entries after the damage keep their slides and texts.
-// The persist ids of the entries a broken run cut short go to *cut when given.
+// The persist ids of the entries a broken run cut short go to *cut when given, the text
+// tails found before a resumption to *tails.
 std::vector<uint8_t> SlideListOf(std::span<const uint8_t> bytes, size_t begin, size_t end,
-                                 uint16_t version_instance, std::vector<uint32_t>* cut) {
+                                 uint16_t version_instance, std::vector<uint32_t>* cut,
+                                 std::vector<SalvagedDocument::TextTail>* tails) {
   std::vector<uint8_t> out;
   AppendU16(out, version_instance);
   AppendU16(out, kTypeSlideListWithText);
@@ -95,7 +162,12 @@ std::vector<uint8_t> SlideListOf(std::span<const uint8_t> bytes, size_t begin, s
     if (!WholeIn(bytes, at, end)) {
       if (in_entry && cut != nullptr) cut->push_back(entry);
       in_entry = false;
-      at = NextOpening(bytes, at + 1, end, OpensSlidePersistAtom);
+      const size_t resume = NextOpening(bytes, at + 1, end, OpensSlidePersistAtom);
+      if (tails != nullptr)
+        if (std::optional<std::vector<uint8_t>> tail = TextTailIn(bytes, at, resume))
+          tails->push_back({end - resume >= kHeader + 4 ? GetU32(bytes, resume + kHeader) : 0,
+                            std::move(*tail)});
+      at = resume;
       continue;
     }
     if (OpensSlidePersistAtom(HeaderAt(bytes, at))) {
@@ -148,7 +220,8 @@ std::optional<SalvagedDocument> SalvageDocument(std::span<const uint8_t> documen
     // list, made anew around them.
     if (OpensSlidePersistAtom(h) && has_masters_list && !has_slide_list) {
       const size_t list_end = LooseListEnd(document, at, end);
-      Append(out, SlideListOf(document, at, list_end, 0x000F, &result.entries_cut));
+      Append(out,
+             SlideListOf(document, at, list_end, 0x000F, &result.entries_cut, &result.text_tails));
       has_slide_list = result.slide_list_damaged = true;
       at = list_end;
       continue;
@@ -170,7 +243,8 @@ std::optional<SalvagedDocument> SalvageDocument(std::span<const uint8_t> documen
     } else if (list) {
       const bool slides = (h.version_instance >> 4) == 0;
       Append(out, SlideListOf(document, at + kHeader, next, h.version_instance,
-                              slides ? &result.entries_cut : nullptr));
+                              slides ? &result.entries_cut : nullptr,
+                              slides ? &result.text_tails : nullptr));
       if ((h.version_instance >> 4) == 0) result.slide_list_damaged = true;
     } else {
       Append(out, TrimToWellFormed(child));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <deque>
 #include <initializer_list>
 #include <iterator>
 #include <map>
@@ -156,6 +157,55 @@ std::vector<uint8_t> DirectoryFor(const std::map<uint32_t, uint32_t>& offsets) {
   AppendU32(record, static_cast<uint32_t>(body.size()));
   Append(record, body);
   return record;
+}
+
+// The highest index a slide's shapes name in its slide-list texts; nullopt for none.
+std::optional<uint32_t> HighestTextReference(std::span<const uint8_t> record, int depth = 0) {
+  constexpr int kDeepest = 32;
+  std::optional<uint32_t> highest;
+  if (depth > kDeepest) return highest;
+  for (std::span<const uint8_t> child : ChildRecords(record)) {
+    std::optional<uint32_t> found;
+    if (GetU16(child, 2) == kTypeOutlineTextRefAtom && child.size() >= kHeader + 4)
+      found = GetU32(child, kHeader);
+    else if ((child[0] & 0x0F) == 0x0F)
+      found = HighestTextReference(child, depth + 1);
+    if (found && (!highest || *found > *highest)) highest = found;
+  }
+  return highest;
+}
+
+// Slide-list texts for a slide whose shapes name texts up to `highest`: empty ones before
+// the last, which is `last_atom` (title and body text types, as placeholders have them).
+std::vector<uint8_t> TextsEndingWith(uint32_t highest, std::span<const uint8_t> last_atom) {
+  constexpr uint32_t kTitleText = 0, kBodyText = 1, kOtherText = 4;
+  std::vector<uint8_t> texts;
+  for (uint32_t i = 0; i <= highest; ++i) {
+    AppendU16(texts, static_cast<uint16_t>(i << 4));  // the instance is the index shapes name
+    AppendU16(texts, kTypeTextHeaderAtom);
+    AppendU32(texts, 4);
+    AppendU32(texts, i == 0 ? kTitleText : i == highest ? kBodyText : kOtherText);
+    uint32_t characters = 0;
+    if (i == highest) {
+      Append(texts, last_atom);
+      characters = GetU32(last_atom, 4) / (GetU16(last_atom, 2) == kTypeTextCharsAtom ? 2 : 1);
+    } else {
+      AppendU16(texts, 0);
+      AppendU16(texts, kTypeTextBytesAtom);
+      AppendU32(texts, 0);
+    }
+    // One paragraph run and one character run over the text and its end, as the master
+    // styles it: a text without its style atom is not read.
+    AppendU16(texts, 0);
+    AppendU16(texts, kTypeStyleTextPropAtom);
+    AppendU32(texts, 18);
+    AppendU32(texts, characters + 1);
+    AppendU16(texts, 0);  // indent level
+    AppendU32(texts, 0);  // no paragraph property of its own
+    AppendU32(texts, characters + 1);
+    AppendU32(texts, 0);  // no character property of its own
+  }
+  return texts;
 }
 
 bool IsSlidesList(const RecordHeader& h) {
@@ -474,7 +524,7 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
     edit = UserEditFor(document_id);
     if (!inferred->salvaged_document.empty())
       inferred_document = SalvagedDocument{
-          std::move(inferred->salvaged_document), inferred->slide_list_damaged, false, {}};
+          std::move(inferred->salvaged_document), inferred->slide_list_damaged, false, {}, {}};
   }
   // A persist directory names ids of 20 bits; a larger one is noise and cannot be written.
   std::erase_if(offsets, [](const auto& entry) { return !IsPersistId(entry.first); });
@@ -565,6 +615,34 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
     entries.insert(place, ListEntry{slide.persist_id, slide.slide_id, slide.atom, {}});
     result.slides_relisted.push_back(slide.persist_id);
   }
+  // A relisted slide lost its list texts with its entry; the end of its last text, read
+  // after the damage right before the next entry, comes back on it.
+  constexpr uint32_t kMostTexts = 64;
+  std::deque<std::vector<uint8_t>> tail_texts;  // the entries' texts point into these
+  if (salvaged)
+    for (const SalvagedDocument::TextTail& tail : salvaged->text_tails) {
+      const auto next = tail.next_persist_id == 0
+                            ? entries.end()
+                            : std::find_if(entries.begin(), entries.end(), [&](const ListEntry& e) {
+                                return e.persist_id == tail.next_persist_id;
+                              });
+      if (next == entries.begin() || (tail.next_persist_id != 0 && next == entries.end())) continue;
+      ListEntry& owner = *std::prev(next);
+      const auto record = offsets.find(owner.persist_id);
+      if (!owner.texts.empty() || record == offsets.end() ||
+          std::find(result.slides_relisted.begin(), result.slides_relisted.end(),
+                    owner.persist_id) == result.slides_relisted.end())
+        continue;
+      const std::optional<uint32_t> highest =
+          HighestTextReference(WholeRecordAt(stream, record->second));
+      if (highest && *highest >= kMostTexts) continue;
+      owner.texts = tail_texts.emplace_back(TextsEndingWith(highest.value_or(0), tail.atom));
+      // The entry's atom counts the texts that follow it.
+      std::vector<uint8_t>& atom = tail_texts.emplace_back(owner.atom.begin(), owner.atom.end());
+      if (atom.size() >= kHeader + 12) PutU32(atom, kHeader + 8, highest.value_or(0) + 1);
+      owner.atom = atom;
+      result.slide_text_tails.push_back(owner.persist_id);
+    }
   std::set<uint32_t> dropped;
   std::map<uint32_t, std::vector<uint8_t>> stand_ins;
   const SlideSize size = SizeOf(document);

@@ -31,6 +31,7 @@ struct OwnRecordsStream {
   std::vector<uint32_t> slides_stood_in;         // damaged, rebuilt from their list texts
   std::vector<uint32_t> slides_trimmed;          // damaged, kept without their damaged parts
   std::vector<uint32_t> slides_relisted;         // whole, but their list entries were lost
+  std::vector<uint32_t> slide_text_tails;        // relisted, given the end of a text the damage cut
   std::vector<uint32_t> slides_restored;       // list entries the damage took, from older versions
   std::vector<uint32_t> slide_texts_restored;  // entries whose cut texts older versions gave
   std::vector<uint32_t> slides_paired_by_order;  // their directory entries were lost

@@ -129,6 +129,10 @@ std::optional<CheckedSet> RebuildSet(RecoveryJob& job, StreamCandidate candidate
     candidate.repairs.push_back(std::to_string(rebuilt->slides_relisted.size()) +
                                 " slide(s) whose slide-list entries were lost listed again, "
                                 "without their list texts");
+  if (!rebuilt->slide_text_tails.empty())
+    candidate.repairs.push_back(std::to_string(rebuilt->slide_text_tails.size()) +
+                                " of them given back the end of their last text, which "
+                                "survives after the damage");
   if (!rebuilt->records_trimmed.empty())
     candidate.repairs.push_back(std::to_string(rebuilt->records_trimmed.size()) +
                                 " damaged master(s) or notes page(s) kept without their "

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
 #include "tests/rebuild/record_builder.h"
@@ -77,6 +79,39 @@ TEST(DocumentSalvage, AnEntryWhoseTextsTheNoiseCutIsNamed) {
   ASSERT_TRUE(salvaged);
   EXPECT_EQ(ListedIds(salvaged->bytes, 0), (std::vector<uint32_t>{3, 4, 5}));
   EXPECT_EQ(salvaged->entries_cut, (std::vector<uint32_t>{4}));
+}
+
+// Entry 4 with a UTF-16 body after its title; noise over its atom, title and the body's
+// head. The body's end, before its style record, is kept aside for the entry after it; a
+// run of noise alone, where the text stood, gives no text.
+TEST(DocumentSalvage, TheEndOfATextWhoseHeadTheNoiseTookIsKeptAside) {
+  const auto atom = Record(1, kTypeDocumentAtom, testing::Filled(40, 0x11));
+  std::vector<uint8_t> chars;
+  for (char c : std::string("Lost head\rKept paragraph"))
+    chars.insert(chars.end(), {uint8_t(c), 0});
+  const auto body = Record(0, kTypeTextCharsAtom, chars);
+  const auto style = Record(0, kTypeStyleTextPropAtom, testing::Filled(18, 0));
+  const auto entry4 = Cat({Entry(4, u'B'), body, style});
+  const auto list =
+      Record(0x0F, kTypeSlideListWithText, Cat({Entry(3, u'A'), entry4, Entry(5, u'C')}));
+  const std::vector<uint8_t> whole = Record(0x0F, kTypeDocument, Cat({atom, list}));
+  const size_t entry4_at = 8 + atom.size() + 8 + Entry(3, u'A').size();
+  std::vector<uint8_t> bytes = whole;
+  Noise(bytes, entry4_at, 28 + 12 + 8 + 6);  // up to "Los" of the body
+  auto salvaged = SalvageDocument(bytes);
+  ASSERT_TRUE(salvaged);
+  EXPECT_EQ(ListedIds(salvaged->bytes, 0), (std::vector<uint32_t>{3, 5}));
+  ASSERT_EQ(salvaged->text_tails.size(), 1u);
+  EXPECT_EQ(salvaged->text_tails[0].next_persist_id, 5u);
+  std::vector<uint8_t> kept;
+  for (char c : std::string("Kept paragraph")) kept.insert(kept.end(), {uint8_t(c), 0});
+  EXPECT_EQ(salvaged->text_tails[0].atom, Record(0, kTypeTextCharsAtom, kept));
+
+  bytes = whole;
+  Noise(bytes, entry4_at, entry4.size() - style.size());  // the whole body too
+  salvaged = SalvageDocument(bytes);
+  ASSERT_TRUE(salvaged);
+  EXPECT_TRUE(salvaged->text_tails.empty());
 }
 
 TEST(DocumentSalvage, ListWhoseHeaderIsDestroyedIsMadeAnewAroundItsEntries) {

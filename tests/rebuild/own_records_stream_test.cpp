@@ -761,6 +761,80 @@ TEST(OwnRecordsStream, LostEntryOfASaveInListOrderComesBackWhereItsRecordLies) {
   EXPECT_EQ(built->slides_kept, (std::vector<uint32_t>{5, 3, 4}));
 }
 
+// The same save with noise over slide 3's entry, its title and the head of its body
+// text; the body's end and its style record survive. Slide 3's shapes name texts 0 and 1:
+// it gets an empty title and the body from its first whole paragraph on.
+TEST(OwnRecordsStream, ARelistedSlideGetsTheEndOfItsTextThatSurvivesTheDamage) {
+  const auto text = Record(0, kTypeTextCharsAtom, {'H', 0, 'i', 0});
+  const auto atom = Record(1, kTypeDocumentAtom, testing::Filled(40, 0));
+  const std::string body = "Objectives\rPromote the code\rObtain feedback";
+  const auto body_atom =
+      Record(0, kTypeTextBytesAtom, std::vector<uint8_t>(body.begin(), body.end()));
+  const auto style = Record(0, kTypeStyleTextPropAtom, testing::Filled(18, 0));
+  const auto header = [](uint16_t index, uint32_t type) {
+    return Record(static_cast<uint16_t>(index << 4), kTypeTextHeaderAtom, U32s({type}));
+  };
+  const auto entry3 = Cat({SlidePersist(3), header(0, 0), text, header(1, 1), body_atom, style});
+  const auto slides =
+      Record(0x0F, kTypeSlideListWithText, Cat({SlidePersist(5), text, entry3, SlidePersist(4)}));
+  std::vector<uint8_t> b = Record(0x0F, kTypeDocument, Cat({atom, slides}));
+  const size_t lost_from = 8 + atom.size() + 8 + 28 + text.size();
+  const size_t lost_to = lost_from + 28 + 12 + text.size() + 12 + 8 + 6;  // "Object" too
+  for (size_t i = lost_from; i < lost_to; ++i) b[i] = static_cast<uint8_t>(0x80 + i % 16);
+  const auto refers_to = [](uint32_t index) {
+    return Record(
+        0x0F, kTypeShapeContainer,
+        Record(0x0F, kTypeClientTextbox, Record(0, kTypeOutlineTextRefAtom, U32s({index}))));
+  };
+  std::vector<uint32_t> at;
+  for (uint8_t mark : {0x50, 0x30, 0x40}) {
+    at.push_back(static_cast<uint32_t>(b.size()));
+    b = Cat({b, mark == 0x30
+                    ? Record(0x0F, kTypeSlide,
+                             Cat({Record(0x02, kTypeSlideAtom, testing::Filled(24, mark)),
+                                  Record(0x0F, kTypePPDrawing,
+                                         Record(0x0F, kTypeDrawingContainer,
+                                                Record(0x0F, kTypeGroupContainer,
+                                                       Cat({refers_to(0), refers_to(1)}))))}))
+                    : Slide(mark)});
+  }
+  const size_t dir = b.size();
+  b = Cat({b, Record(0, kTypePersistDirectoryAtom,
+                     U32s({1u | 1u << 20, 0, 3u | 3u << 20, at[1], at[2], at[0]}))});
+  b = Cat({b, Edit(0, static_cast<uint32_t>(dir), 6)});
+
+  std::string why;
+  const auto built = BuildOwnRecordsStream(b, std::nullopt, &why);
+  ASSERT_TRUE(built) << why;
+  EXPECT_EQ(built->slides_relisted, (std::vector<uint32_t>{3}));
+  EXPECT_EQ(built->slide_text_tails, (std::vector<uint32_t>{3}));
+  const auto map = PersistOffsets(built->bytes, built->user_edit_offset);
+  const auto document = RecordAt(built->bytes, map.at(1));
+  // Slide 3's entry: its atom counts two texts; headers 0 and 1 name them by instance.
+  std::vector<std::string> texts;
+  std::vector<uint16_t> headers;
+  uint32_t counted = 0;
+  bool in3 = false;
+  for (const auto& child : testing::Walk(document, 8, document.size()))
+    if (child.type == kTypeSlideListWithText && child.version_instance == 0x0F)
+      for (const auto& r :
+           testing::Walk(document, child.offset + 8, child.offset + 8 + child.length)) {
+        if (r.type == kTypeSlidePersistAtom) {
+          in3 = GetU32(document, r.offset + 8) == 3;
+          if (in3) counted = GetU32(document, r.offset + 16);
+        }
+        if (!in3) continue;
+        if (r.type == kTypeTextHeaderAtom) headers.push_back(r.version_instance);
+        if (r.type == kTypeTextBytesAtom)
+          texts.emplace_back(
+              document.begin() + static_cast<std::ptrdiff_t>(r.offset + 8),
+              document.begin() + static_cast<std::ptrdiff_t>(r.offset + 8 + r.length));
+      }
+  EXPECT_EQ(counted, 2u);
+  EXPECT_EQ(headers, (std::vector<uint16_t>{0x00, 0x10}));
+  EXPECT_EQ(texts, (std::vector<std::string>{"", "Promote the code\rObtain feedback"}));
+}
+
 // Three saves: the first writes Document 1 listing slide 2; the second a Document listing
 // slides 2 and 3 and slide 3; the third rewrites slide 3 and the Document. The second
 // edit's body and the third Document's header are noise.

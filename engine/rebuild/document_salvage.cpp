@@ -163,10 +163,11 @@ std::vector<uint8_t> SlideListOf(std::span<const uint8_t> bytes, size_t begin, s
       if (in_entry && cut != nullptr) cut->push_back(entry);
       in_entry = false;
       const size_t resume = NextOpening(bytes, at + 1, end, OpensSlidePersistAtom);
-      if (tails != nullptr)
+      // Only before an entry read again: at the list's end (a file cut there) the text
+      // cut off is the last entry's own.
+      if (tails != nullptr && end - resume >= kHeader + 4)
         if (std::optional<std::vector<uint8_t>> tail = TextTailIn(bytes, at, resume))
-          tails->push_back({end - resume >= kHeader + 4 ? GetU32(bytes, resume + kHeader) : 0,
-                            std::move(*tail)});
+          tails->push_back({GetU32(bytes, resume + kHeader), std::move(*tail)});
       at = resume;
       continue;
     }

@@ -17,7 +17,7 @@ struct SalvagedDocument {
   std::vector<uint32_t> entries_cut;
   // The end of a text atom whose header a damaged run destroyed, as read after the run,
   // made a text atom of its own (its style records, which count the lost part too, left
-  // out); it lies right before the entry of `next_persist_id` (0: at the list's end).
+  // out); it lies right before the entry of `next_persist_id`.
   struct TextTail {
     uint32_t next_persist_id = 0;
     std::vector<uint8_t> atom;

@@ -621,12 +621,10 @@ std::optional<OwnRecordsStream> BuildOwnRecordsStream(std::span<const uint8_t> s
   std::deque<std::vector<uint8_t>> tail_texts;  // the entries' texts point into these
   if (salvaged)
     for (const SalvagedDocument::TextTail& tail : salvaged->text_tails) {
-      const auto next = tail.next_persist_id == 0
-                            ? entries.end()
-                            : std::find_if(entries.begin(), entries.end(), [&](const ListEntry& e) {
-                                return e.persist_id == tail.next_persist_id;
-                              });
-      if (next == entries.begin() || (tail.next_persist_id != 0 && next == entries.end())) continue;
+      const auto next = std::find_if(entries.begin(), entries.end(), [&](const ListEntry& e) {
+        return e.persist_id == tail.next_persist_id;
+      });
+      if (next == entries.begin() || next == entries.end()) continue;
       ListEntry& owner = *std::prev(next);
       const auto record = offsets.find(owner.persist_id);
       if (!owner.texts.empty() || record == offsets.end() ||

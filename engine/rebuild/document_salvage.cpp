@@ -82,7 +82,8 @@ void Append(std::vector<uint8_t>& out, std::span<const uint8_t> bytes) {
 // The records that follow a text atom in a slide list and describe it: its styles, ruler,
 // special info, bookmarks and interactive ranges.
 bool DescribesText(const RecordHeader& h) {
-  constexpr std::array<uint16_t, 6> kTypes = {0x0FA1, 0x0FA2, 0x0FA6, 0x0FA7, 0x0FAA, 0x0FDF};
+  constexpr std::array<uint16_t, 6> kTypes = {
+      kTypeStyleTextPropAtom, 0x0FA2, 0x0FA6, 0x0FA7, 0x0FAA, 0x0FDF};
   return !IsContainer(h) && std::find(kTypes.begin(), kTypes.end(), h.type) != kTypes.end();
 }
 

@@ -8,6 +8,7 @@
 #include "engine/format/record_tree.h"
 #include "engine/format/record_types.h"
 #include "engine/rebuild/own_records_stream.h"
+#include "engine/rebuild/stream_records.h"
 #include "engine/storage/compound_file_reader.h"
 
 namespace vlx {
@@ -79,22 +80,11 @@ struct NewestRecords {
 
 NewestRecords FindNewest(std::span<const uint8_t> stream) {
   NewestRecords newest;
-  for (size_t at = 0; stream.size() - at >= kHeader;) {
-    const uint32_t length = LoadU32(stream.data() + at + 4);
-    if (stream.size() - at - kHeader < length) break;
-    const uint16_t type = LoadU16(stream.data() + at + 2);
-    if (type == kTypeDocument) newest.document = stream.subspan(at, kHeader + size_t{length});
-    if (type == kTypeUserEditAtom) newest.edit = static_cast<uint32_t>(at);
-    at += kHeader + size_t{length};
-  }
+  records::ForEachTopLevelRecord(stream, stream.size(), [&](size_t at, const RecordHeader& h) {
+    if (h.type == kTypeDocument) newest.document = stream.subspan(at, kHeader + size_t{h.length});
+    if (h.type == kTypeUserEditAtom) newest.edit = static_cast<uint32_t>(at);
+  });
   return newest;
-}
-
-std::span<const uint8_t> RecordAt(std::span<const uint8_t> stream, uint32_t offset) {
-  if (offset > stream.size() || stream.size() - offset < kHeader) return {};
-  const uint32_t length = LoadU32(stream.data() + offset + 4);
-  if (stream.size() - offset - kHeader < length) return {};
-  return stream.subspan(offset, kHeader + size_t{length});
 }
 
 // The blip-store index a shape's properties name for its picture; 0 for none.
@@ -210,7 +200,7 @@ std::map<uint32_t, ObjectPreview> ObjectPreviewsByBlip(std::span<const uint8_t> 
   std::map<uint32_t, uint32_t> shown_for;
   std::set<uint32_t> shared;
   for (const auto& [id, offset] : offsets) {
-    const std::span<const uint8_t> record = RecordAt(document_stream, offset);
+    const std::span<const uint8_t> record = records::WholeRecordAt(document_stream, offset);
     if (record.empty()) continue;
     const uint16_t type = GetU16(record, 2);
     if (type != kTypeSlide && type != kTypeMainMaster && type != kTypeNotes && type != kTypeHandout)
@@ -233,7 +223,7 @@ std::map<uint32_t, ObjectPreview> ObjectPreviewsByBlip(std::span<const uint8_t> 
     const auto offset = offsets.find(stored->second);
     if (offset == offsets.end()) continue;
     const std::optional<std::vector<uint8_t>> storage =
-        StoredObject(RecordAt(document_stream, offset->second));
+        StoredObject(records::WholeRecordAt(document_stream, offset->second));
     if (!storage) continue;
     if (std::optional<ObjectPreview> preview = CachedObjectPreview(*storage))
       previews.emplace(blip, std::move(*preview));
